@@ -1,0 +1,24 @@
+/* Fixed-size fields are cut, never overflowed. */
+#ifndef GWBUS_STRUTIL_H
+#define GWBUS_STRUTIL_H
+
+#include <stddef.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Copies at most size-1 bytes of src into dst and always terminates it (size 0: nothing).
+ * A null src gives an empty string. Returns dst. */
+char *copy_truncated(char *dst, size_t size, const char *src);
+
+#ifdef __cplusplus
+}
+template <size_t N>
+inline char *copy_truncated(char (&dst)[N], const char *src)
+{
+    return copy_truncated(dst, N, src);
+}
+#endif
+
+#endif
