@@ -1,0 +1,227 @@
+// The four synchronous primitives on the system bus.
+#include <cstring>
+#include <string>
+
+#include "bus_internal.hpp"
+#include "gwbus/bus.h"
+#include "gwbus/log.h"
+
+namespace gw::bus {
+
+ConnectionPtr system_bus()
+{
+    ErrorPtr err;
+    ConnectionPtr conn(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, ErrorOut(err)));
+    if (!conn) {
+        if (err && err->message)
+            GWLOG(4, "g_bus_get_sync failed, %s", err->message);
+        else
+            GWLOG(4, "g_bus_get_sync failed");
+    }
+    return conn;
+}
+
+std::string print_variant(GVariant *v)
+{
+    if (!v)
+        return "NULL";
+    GCharPtr text(g_variant_print(v, TRUE));
+    return text ? text.get() : "NULL";
+}
+
+bool names_valid(const char *bus_name, const char *object_path, const char *interface_name, const char *member)
+{
+    if (!bus_name || !g_dbus_is_name(bus_name)) {
+        GWLOG(4, "the bus name [%s] is invalid.", bus_name ? bus_name : "NULL");
+        return false;
+    }
+    if (!object_path || !g_variant_is_object_path(object_path)) {
+        GWLOG(4, "the path [%s] is invalid object path.", object_path ? object_path : "NULL");
+        return false;
+    }
+    if (!interface_name || !g_dbus_is_interface_name(interface_name)) {
+        GWLOG(4, "the interface name [%s] is invalid.", interface_name ? interface_name : "NULL");
+        return false;
+    }
+    if (member && !g_dbus_is_member_name(member)) {
+        GWLOG(4, "the member name [%s] is invalid.", member);
+        return false;
+    }
+    return true;
+}
+
+// GDBus reports a reply of the wrong type only in its error text: "... returned type '(s)', but
+// expected '(v)'".
+static std::string returned_type(const char *message)
+{
+    static constexpr char kMark[] = "returned type '";
+    const char *p = message ? std::strstr(message, kMark) : nullptr;
+    if (!p)
+        return message ? message : "";
+    p += sizeof kMark - 1;
+    const char *end = std::strchr(p, '\'');
+    return end ? std::string(p, end) : std::string(p);
+}
+
+int call(const char *bus_name, const char *object_path, const char *interface_name, const char *method,
+         GVariant *parameters, const GVariantType *reply_type, VariantPtr *reply, int timeout_ms,
+         std::string *got_type)
+{
+    VariantPtr params = adopt_variant(parameters);
+    if (!names_valid(bus_name, object_path, interface_name, method))
+        return -1;
+    if (!method) {
+        GWLOG(4, "the member name [NULL] is invalid.");
+        return -1;
+    }
+    if (params && !g_variant_is_of_type(params.get(), G_VARIANT_TYPE_TUPLE)) {
+        GWLOG(4, "method %s parameters %s are not a tuple.", method, g_variant_get_type_string(params.get()));
+        return -1;
+    }
+    ConnectionPtr conn = system_bus();
+    if (!conn)
+        return -1;
+    ErrorPtr err;
+    VariantPtr out(g_dbus_connection_call_sync(conn.get(), bus_name, object_path, interface_name, method,
+                                               params.get(), reply_type, G_DBUS_CALL_FLAGS_NONE, timeout_ms,
+                                               nullptr, ErrorOut(err)));
+    if (!out) {
+        if (reply_type && err && g_error_matches(err.get(), G_IO_ERROR, G_IO_ERROR_INVALID_ARGUMENT)) {
+            if (got_type)
+                *got_type = returned_type(err->message);
+            return kWrongReplyType;
+        }
+        GWLOG(4, "call %s.%s at %s failed, %s", interface_name, method, object_path, error_text(err));
+        return -1;
+    }
+    if (reply)
+        *reply = std::move(out);
+    return 0;
+}
+
+}  // namespace gw::bus
+
+using gw::VariantPtr;
+using gw::bus::print_variant;
+
+extern "C" {
+
+int g_hgu_GetProperty(const char *bus_name, const char *object_path, const char *interface_name,
+                      const char *property_name, GVariant **value)
+{
+    GWLOG(7, "GetProperty : %s, %s, %s, %s", bus_name ? bus_name : "NULL", object_path ? object_path : "NULL",
+          interface_name ? interface_name : "NULL", property_name ? property_name : "NULL");
+    if (!property_name || !value) {
+        GWLOG(4, "the parameter is invalid.");
+        return -1;
+    }
+    VariantPtr reply;
+    std::string got;
+    int rc = gw::bus::call(bus_name, object_path, HGU_PROPERTIES_INTERFACE, "Get",
+                           g_variant_new("(ss)", interface_name ? interface_name : "", property_name),
+                           G_VARIANT_TYPE("(v)"), &reply, HGU_DEFAULT_TIMEOUT, &got);
+    if (rc == gw::bus::kWrongReplyType) {
+        GWLOG(4, "return variant type[%s] is not correct type (v)", got.c_str());
+        return -1;
+    }
+    if (rc != 0)
+        return -1;
+    GVariant *inner = nullptr;
+    g_variant_get(reply.get(), "(v)", &inner);
+    GWLOG(7, "property %s = %s", property_name, print_variant(inner).c_str());
+    *value = inner;
+    return 0;
+}
+
+int g_hgu_GetAllProperty(const char *bus_name, const char *object_path, const char *interface_name, GVariant **map)
+{
+    GWLOG(7, "GetProperties : %s, %s, %s", bus_name ? bus_name : "NULL", object_path ? object_path : "NULL",
+          interface_name ? interface_name : "NULL");
+    if (!map) {
+        GWLOG(4, "the parameter is invalid.");
+        return -1;
+    }
+    VariantPtr reply;
+    std::string got;
+    int rc = gw::bus::call(bus_name, object_path, HGU_PROPERTIES_INTERFACE, "GetAll",
+                           g_variant_new("(s)", interface_name ? interface_name : ""), G_VARIANT_TYPE("(a{sv})"),
+                           &reply, HGU_DEFAULT_TIMEOUT, &got);
+    if (rc == gw::bus::kWrongReplyType) {
+        GWLOG(4, "return variant type(%s) is not correct type (a{sv})", got.c_str());
+        return -1;
+    }
+    if (rc != 0)
+        return -1;
+    GVariant *all = g_variant_get_child_value(reply.get(), 0);
+    GWLOG(7, "GetProperties : %s", print_variant(all).c_str());
+    *map = all;
+    return 0;
+}
+
+int g_hgu_SetProperty(const char *bus_name, const char *object_path, const char *interface_name,
+                      const char *property_name, GVariant *value)
+{
+    VariantPtr owned = gw::adopt_variant(value);
+    GWLOG(7, "SetProperty : %s, %s, %s, property %s, value %s", bus_name ? bus_name : "NULL",
+          object_path ? object_path : "NULL", interface_name ? interface_name : "NULL",
+          property_name ? property_name : "NULL", print_variant(owned.get()).c_str());
+    if (!owned) {
+        GWLOG(4, "The variant is null.");
+        return -1;
+    }
+    if (!property_name || !interface_name) {
+        GWLOG(4, "the parameter is invalid.");
+        return -1;
+    }
+    return gw::bus::call(bus_name, object_path, HGU_PROPERTIES_INTERFACE, "Set",
+                         g_variant_new("(ssv)", interface_name, property_name, owned.get()), nullptr, nullptr,
+                         HGU_DEFAULT_TIMEOUT) == 0
+               ? 0
+               : -1;
+}
+
+int g_hgu_SetMultiProperty(const char *bus_name, const char *object_path, const char *interface_name, GVariant *map)
+{
+    VariantPtr owned = gw::adopt_variant(map);
+    GWLOG(7, "SetValues : %s, %s, %s, value %s", bus_name ? bus_name : "NULL", object_path ? object_path : "NULL",
+          interface_name ? interface_name : "NULL", print_variant(owned.get()).c_str());
+    if (!owned) {
+        GWLOG(4, "The variant is null.");
+        return -1;
+    }
+    if (!interface_name || !g_variant_is_of_type(owned.get(), G_VARIANT_TYPE_VARDICT)) {
+        GWLOG(4, "the parameter is invalid.");
+        return -1;
+    }
+    return gw::bus::call(bus_name, object_path, HGU_PROPERTIES_INTERFACE, "SetValues",
+                         g_variant_new("(s@a{sv})", interface_name, owned.get()), nullptr, nullptr,
+                         HGU_DEFAULT_TIMEOUT) == 0
+               ? 0
+               : -1;
+}
+
+int g_hgu_CallMethod(const char *bus_name, const char *object_path, const char *interface_name,
+                     const char *method_name, GVariant *parameters, GVariant **reply, int timeout_ms)
+{
+    VariantPtr params = gw::adopt_variant(parameters);
+    GWLOG(7, "Method %s : %s , %s, %s, parameters %s, timeout %d", method_name ? method_name : "NULL",
+          bus_name ? bus_name : "NULL", object_path ? object_path : "NULL", interface_name ? interface_name : "NULL",
+          print_variant(params.get()).c_str(), timeout_ms);
+    const bool managed = method_name && std::strcmp(method_name, "GetManagedObjects") == 0;
+    VariantPtr out;
+    std::string got;
+    int rc = gw::bus::call(bus_name, object_path, interface_name, method_name, params.release(),
+                           managed ? G_VARIANT_TYPE("(a{oa{sa{sv}}})") : nullptr, &out, timeout_ms, &got);
+    if (rc == gw::bus::kWrongReplyType) {
+        GWLOG(4, "return variant type(%s) is not correct type (a{oa{sa{sv}}})", got.c_str());
+        return -1;
+    }
+    if (rc != 0)
+        return -1;
+    GWLOG(7, "Method %s : %s", method_name, print_variant(out.get()).c_str());
+    if (reply)
+        *reply = out.release();
+    return 0;
+}
+
+}  // extern "C"
