@@ -94,8 +94,9 @@ int extract(const char *filename, const char *prefix, int flags)
     }
     archive_read_support_filter_gzip(in.get());
     archive_read_support_format_tar(in.get());
-    archive_write_disk_set_options(out.get(), flags | ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS |
-                                                  ARCHIVE_EXTRACT_SECURE_NOABSOLUTEPATHS);
+    // The destination is absolute by construction, so ARCHIVE_EXTRACT_SECURE_NOABSOLUTEPATHS cannot be
+    // used; stays_inside() keeps the member part relative instead.
+    archive_write_disk_set_options(out.get(), flags | ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS);
     const char *source = std::strcmp(filename, "-") == 0 ? nullptr : filename;
     if (archive_read_open_filename(in.get(), source, kBlockSize) != ARCHIVE_OK) {
         GWLOG(3, "error %s", archive_error_string(in.get()) ? archive_error_string(in.get()) : filename);

@@ -1,0 +1,123 @@
+// UCI access below the run-time root: reads, list quoting, staged and committed writes.
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "gwbus/util.h"
+#include "gwtest.hpp"
+
+namespace {
+
+class Uci : public ::testing::Test {
+protected:
+    std::string get(const char *pkg, const char *sec, const char *opt)
+    {
+        char buf[1024] = "<untouched>";
+        int rc = uci_config_get(pkg, sec, opt, buf);
+        return rc == 0 ? std::string(buf) : "<rc " + std::to_string(rc) + ">";
+    }
+    gwtest::TempRoot root;
+    gwtest::LogCapture logs;
+};
+
+TEST_F(Uci, PlainOptionIsCopiedWhole)
+{
+    root.write("/etc/config/gwagent", "config gwagent 'main'\n\toption server 'dis.example.net'\n\toption port '8080'\n");
+    EXPECT_EQ(get("gwagent", "main", "server"), "dis.example.net");
+    EXPECT_EQ(get("gwagent", "main", "port"), "8080");
+}
+
+TEST_F(Uci, ListItemsWithWhitespaceAreQuoted)
+{
+    root.write("/etc/config/pushd", "config pushd 'global'\n\tlist item 'a'\n\tlist item 'b c'\n\tlist item \"it's\"\n");
+    EXPECT_EQ(get("pushd", "global", "item"), "a 'b c' it's");
+}
+
+TEST_F(Uci, QuoteInsideAQuotedItemIsEscaped)
+{
+    root.write("/etc/config/pushd", "config pushd 'global'\n\tlist item \"it's here\"\n\tlist item 'tab\there'\n");
+    EXPECT_EQ(get("pushd", "global", "item"), "'it'\\''s here' 'tab\there'");
+}
+
+TEST_F(Uci, JoinedListIsCutAt255)
+{
+    std::string conf = "config pushd 'global'\n";
+    for (int i = 0; i < 40; ++i)
+        conf += "\tlist item 'item" + std::to_string(100 + i) + "'\n";
+    root.write("/etc/config/pushd", conf);
+    std::string joined = get("pushd", "global", "item");
+    EXPECT_EQ(joined.size(), 255u);
+    EXPECT_EQ(joined.substr(0, 16), "item100 item101 ");
+}
+
+TEST_F(Uci, MissingOptionAndNullBuffer)
+{
+    root.write("/etc/config/log", "config temp 'temp'\n\toption log_level 'warn'\n");
+    EXPECT_EQ(get("log", "temp", "nope"), "<rc 1>");
+    EXPECT_TRUE(logs.contains("uci_lookup_ptr() not found : log.temp.nope ."));
+    EXPECT_EQ(get("nopkg", "temp", "log_level"), "<rc 1>");
+    EXPECT_EQ(get("log", "nosec", "log_level"), "<rc 1>");
+    EXPECT_EQ(uci_config_get("log", "temp", "log_level", nullptr), 1);
+}
+
+TEST_F(Uci, UncommittedSetLeavesThePackageFileAlone)
+{
+    const std::string before = "config temp 'temp'\n\toption log_level 'warn'\n";
+    root.write("/etc/config/log", before);
+    ASSERT_EQ(uci_config_set("log", "temp", "log_level", "debug", 0), 0);
+    EXPECT_EQ(root.read("/etc/config/log"), before);
+    EXPECT_EQ(get("log", "temp", "log_level"), "debug");
+    ASSERT_EQ(uci_config_commit("log"), 0);
+    std::string after = root.read("/etc/config/log");
+    EXPECT_NE(after.find("debug"), std::string::npos) << after;
+    EXPECT_EQ(after.find("warn"), std::string::npos) << after;
+    EXPECT_EQ(get("log", "temp", "log_level"), "debug");
+}
+
+TEST_F(Uci, CommittedSetReachesTheFileAtOnce)
+{
+    root.write("/etc/config/log", "config temp 'temp'\n\toption log_level 'warn'\n");
+    ASSERT_EQ(uci_config_set("log", "temp", "log_level", "err", 1), 0);
+    std::string after = root.read("/etc/config/log");
+    EXPECT_NE(after.find("err"), std::string::npos) << after;
+    EXPECT_EQ(after.find("warn"), std::string::npos) << after;
+}
+
+TEST_F(Uci, MissingSectionIsCreatedTypedAsItsName)
+{
+    root.write("/etc/config/plughost", "");
+    ASSERT_EQ(uci_config_set("plughost", "stop", "demo", "1", 0), 0);
+    std::string file = root.read("/etc/config/plughost");
+    // The section is committed on its own; the option stays staged.
+    EXPECT_NE(file.find("config stop 'stop'"), std::string::npos) << file;
+    EXPECT_EQ(file.find("demo"), std::string::npos) << file;
+    EXPECT_EQ(get("plughost", "stop", "demo"), "1");
+    ASSERT_EQ(uci_config_set("plughost", "stop", "other", "0", 1), 0);
+    file = root.read("/etc/config/plughost");
+    EXPECT_NE(file.find("demo"), std::string::npos) << file;
+    EXPECT_NE(file.find("other"), std::string::npos) << file;
+}
+
+TEST_F(Uci, MissingPackageStartsEmpty)
+{
+    ASSERT_EQ(uci_config_set("plughost", "stop", "demo", "1", 1), 0);
+    EXPECT_EQ(get("plughost", "stop", "demo"), "1");
+}
+
+TEST_F(Uci, HostileNamesAreRefused)
+{
+    EXPECT_NE(uci_config_set("../../x", "s", "o", "v", 1), 0);
+    EXPECT_NE(uci_config_set("", "s", "o", "v", 1), 0);
+    EXPECT_NE(uci_config_set("log", "s", "o", nullptr, 1), 0);
+    EXPECT_FALSE(root.exists("/x"));
+    EXPECT_TRUE(logs.contains("uci_set() error  : "));
+}
+
+TEST_F(Uci, ValuesKeepSpacesAndQuotes)
+{
+    root.write("/etc/config/gwagent", "config gwagent 'main'\n");
+    ASSERT_EQ(uci_config_set("gwagent", "main", "name", "it's a test", 1), 0);
+    EXPECT_EQ(get("gwagent", "main", "name"), "it's a test");
+}
+
+}  // namespace
