@@ -1,5 +1,6 @@
 // The optional "libgwbus-mainLoop" thread and the log front end.
-#include <atomic>
+#include <pthread.h>
+
 #include <mutex>
 
 #include "gwbus/bus.h"
@@ -9,12 +10,17 @@ GMainLoop *api_loop = nullptr;
 
 namespace {
 
+constexpr char kThreadName[] = "libgwbus-mainLoop";
 std::mutex g_life_mutex;
 GThread *g_loop_thread = nullptr;
 
 gpointer loop_thread(gpointer data)
 {
     auto *loop = static_cast<GMainLoop *>(data);
+    // The kernel keeps 15 characters of a thread name and some GLib versions give up on longer ones.
+    char name[16];
+    g_strlcpy(name, kThreadName, sizeof name);
+    pthread_setname_np(pthread_self(), name);
     GWLOG(5, "start libgwbus event loop");
     g_main_loop_run(loop);
     api_loop = nullptr;
@@ -48,7 +54,7 @@ int libgwbus_init(void)
     GMainLoop *loop = g_main_loop_new(nullptr, FALSE);
     api_loop = loop;
     GError *err = nullptr;
-    g_loop_thread = g_thread_try_new("libgwbus-mainLoop", loop_thread, loop, &err);
+    g_loop_thread = g_thread_try_new(kThreadName, loop_thread, loop, &err);
     if (!g_loop_thread) {
         GWLOG(3, "create libgwbus event loop thread failed, %s", err && err->message ? err->message : "unknown error");
         if (err)

@@ -1,5 +1,6 @@
 // The four synchronous primitives on the system bus.
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "bus_internal.hpp"
@@ -8,8 +9,19 @@
 
 namespace gw::bus {
 
+// GLib keeps its shared bus connection only while someone holds a reference: dropped after every
+// call, each call would open a new connection and every signal subscription would die with it. The
+// library therefore keeps one reference for the life of the process, and fetches a fresh one only
+// once the kept connection has been closed.
 ConnectionPtr system_bus()
 {
+    static std::mutex kept_mutex;
+    static GDBusConnection *kept = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(kept_mutex);
+        if (kept && !g_dbus_connection_is_closed(kept))
+            return ConnectionPtr(G_DBUS_CONNECTION(g_object_ref(kept)));
+    }
     ErrorPtr err;
     ConnectionPtr conn(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, ErrorOut(err)));
     if (!conn) {
@@ -17,6 +29,13 @@ ConnectionPtr system_bus()
             GWLOG(4, "g_bus_get_sync failed, %s", err->message);
         else
             GWLOG(4, "g_bus_get_sync failed");
+        return conn;
+    }
+    std::lock_guard<std::mutex> lock(kept_mutex);
+    if (kept != conn.get()) {
+        if (kept)
+            g_object_unref(kept);
+        kept = G_DBUS_CONNECTION(g_object_ref(conn.get()));
     }
     return conn;
 }
@@ -50,17 +69,20 @@ bool names_valid(const char *bus_name, const char *object_path, const char *inte
     return true;
 }
 
-// GDBus reports a reply of the wrong type only in its error text: "... returned type '(s)', but
-// expected '(v)'".
+// GDBus reports a reply of the wrong type only in its error text ("Method 'Get' returned type '(s)',
+// but expected '(v)'", quotes and wording vary): the first balanced tuple in it is what came back.
 static std::string returned_type(const char *message)
 {
-    static constexpr char kMark[] = "returned type '";
-    const char *p = message ? std::strstr(message, kMark) : nullptr;
+    const char *p = message ? std::strchr(message, '(') : nullptr;
     if (!p)
         return message ? message : "";
-    p += sizeof kMark - 1;
-    const char *end = std::strchr(p, '\'');
-    return end ? std::string(p, end) : std::string(p);
+    int depth = 0;
+    for (const char *q = p; *q; ++q) {
+        depth += *q == '(' ? 1 : *q == ')' ? -1 : 0;
+        if (depth == 0)
+            return std::string(p, q + 1);
+    }
+    return p;
 }
 
 int call(const char *bus_name, const char *object_path, const char *interface_name, const char *method,
