@@ -49,12 +49,13 @@ Key registration_key()
 
 std::string field(const char *f, size_t size) { return std::string(f, strnlen(f, size)); }
 
-int md5_of(const std::string &input, char *out)
+int md5_of(const std::string &input, char *out, size_t out_size, char (&digest)[33])
 {
-    char digest[33] = {0};
-    if (comm_md5sum(input.c_str(), digest) != 0)
+    if (!out || out_size < PACKET_DIGEST_LEN || comm_md5sum(input.c_str(), digest) != 0)
         return -1;
-    memcpy(out, digest, sizeof digest);
+    memcpy(out, digest, PACKET_DIGEST_LEN);
+    if (out_size > PACKET_DIGEST_LEN)
+        out[PACKET_DIGEST_LEN] = '\0';
     return 0;
 }
 
@@ -160,32 +161,30 @@ extern "C" int unpackMessage(const unsigned char *pkt, int len, char **out, int 
     return static_cast<int>(text_len) + 1;
 }
 
-extern "C" int calc_check_sn(char *out)
+extern "C" int calc_check_sn(char *out, size_t out_size)
 {
-    if (!out)
-        return -1;
     std::string input = field(g_dev_info.VendorKey, sizeof g_dev_info.VendorKey) +
                         field(g_dev_info.ChallengeCode, sizeof g_dev_info.ChallengeCode) +
                         field(g_dev_info.SNPrefix, sizeof g_dev_info.SNPrefix) +
                         field(g_dev_info.SharedPasswd, sizeof g_dev_info.SharedPasswd);
     if (input.size() > 95)
         input.resize(95);
-    if (md5_of(input, out) != 0)
+    char digest[33] = {0};
+    if (md5_of(input, out, out_size, digest) != 0)
         return -1;
-    GWLOG(LOG_LVL_DEBUG, "check sn %s -> %s", input.c_str(), out);
+    GWLOG(LOG_LVL_DEBUG, "check sn %s -> %s", input.c_str(), digest);
     return 0;
 }
 
-extern "C" int calc_key_sn(char *out)
+extern "C" int calc_key_sn(char *out, size_t out_size)
 {
-    if (!out)
-        return -1;
     const std::string input = field(g_dev_info.DevRND, sizeof g_dev_info.DevRND) +
                               field(g_dev_info.SNPrefix, sizeof g_dev_info.SNPrefix) +
                               field(g_dev_info.SharedPasswd, sizeof g_dev_info.SharedPasswd);
-    if (md5_of(input, out) != 0)
+    char digest[33] = {0};
+    if (md5_of(input, out, out_size, digest) != 0)
         return -1;
-    GWLOG(LOG_LVL_DEBUG, "key-SN : %s", out);
+    GWLOG(LOG_LVL_DEBUG, "key-SN : %s", digest);
     return 0;
 }
 
@@ -195,7 +194,7 @@ extern "C" int key_sn_match(const char *received)
     if (!received || strlen(received) != PACKET_DIGEST_LEN)
         return 0;
     char expected[33] = {0};
-    if (calc_key_sn(expected) != 0)
+    if (calc_key_sn(expected, sizeof expected) != 0)
         return 0;
     return strncasecmp(received, expected, PACKET_DIGEST_LEN) == 0;
 }

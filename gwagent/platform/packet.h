@@ -2,6 +2,7 @@
 #ifndef GWAGENT_PLATFORM_PACKET_H
 #define GWAGENT_PLATFORM_PACKET_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #ifdef __cplusplus
@@ -31,11 +32,11 @@ int packMessage(const char *text, int len, unsigned char **out, int force_defaul
 int unpackMessage(const unsigned char *pkt, int len, char **out, int force_default);
 
 /* Registration key: MD5 hex of vendor key, ChallengeCode, serial prefix and SharedPasswd, from
- * g_dev_info. Writes 32 characters and a terminator to out (33 bytes). 0, or -1. The caller decides
- * whether to store it as g_dev_info.CheckSN. */
-int calc_check_sn(char *out);
+ * g_dev_info. Writes the 32 characters to out, and a terminator when out_size leaves room for one,
+ * so it may go straight into g_dev_info.CheckSN (32 bytes). 0, or -1 (also for out_size < 32). */
+int calc_check_sn(char *out, size_t out_size);
 /* Plugin request key: MD5 hex of DevRND, serial prefix and SharedPasswd. Same contract. */
-int calc_key_sn(char *out);
+int calc_key_sn(char *out, size_t out_size);
 /* Whether a received plugin instruction "Key" is the current plugin request key (letter case
  * ignored). Only a complete 32-character key matches. */
 int key_sn_match(const char *received);

@@ -257,14 +257,27 @@ TEST(RegistrationKeys, CheckSnAndKeySnAreDigestsOfTheDeviceFields)
     agentio::set_known_dev_info();
     char sn[33] = {0};
     gwtest::LogCapture log;
-    ASSERT_EQ(0, calc_check_sn(sn));
+    ASSERT_EQ(0, calc_check_sn(sn, sizeof sn));
     EXPECT_EQ(kCheckSN, sn);
     EXPECT_TRUE(log.contains("check sn vk-0123456789abcchallenge-0001YVCT120123456789ABCDEF0123456789ABCDEF -> " + kCheckSN));
     // printf '00112233445566778899aabbccddeeffYVCT120123456789ABCDEF0123456789ABCDEF' | openssl md5
     char key[33] = {0};
-    ASSERT_EQ(0, calc_key_sn(key));
+    ASSERT_EQ(0, calc_key_sn(key, sizeof key));
     EXPECT_STREQ("5a3d4a2c9a0ee7449b1b35c4d49d1790", key);
     EXPECT_TRUE(log.contains("key-SN : 5a3d4a2c9a0ee7449b1b35c4d49d1790"));
+}
+
+TEST(RegistrationKeys, CheckSnFitsTheRecordFieldWithoutTerminator)
+{
+    agentio::set_known_dev_info();
+    memset(g_dev_info.CheckSN, 0, sizeof g_dev_info.CheckSN);
+    memset(g_dev_info.Province, 'P', sizeof g_dev_info.Province);
+    ASSERT_EQ(0, calc_check_sn(g_dev_info.CheckSN, sizeof g_dev_info.CheckSN));
+    EXPECT_EQ(kCheckSN, std::string(g_dev_info.CheckSN, 32));
+    EXPECT_EQ('P', g_dev_info.Province[0]);
+    char small[31];
+    EXPECT_EQ(-1, calc_check_sn(small, sizeof small));
+    EXPECT_EQ(-1, calc_key_sn(nullptr, 33));
 }
 
 TEST(RegistrationKeys, ReceivedKeyMatchesOnlyWhenComplete)
