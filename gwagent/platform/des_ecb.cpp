@@ -1,6 +1,7 @@
 // Three-key 3DES-ECB of the provisioned device files.
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "platform/crypto.h"
 #include "platform/evp_ctx.hpp"
@@ -26,10 +27,13 @@ int run_3des(const unsigned char *in, unsigned char *out, int len, bool encrypt,
     const int whole = len / 8 * 8;
     if (whole == 0)
         return 0;
-    if (!gw::evp_ecb_nopad(EVP_des_ede3_ecb(), DES_KEY, encrypt, in, whole, out)) {
+    // Work area first, so a failure leaves the caller's output untouched.
+    std::vector<unsigned char> work(static_cast<size_t>(whole));
+    if (!gw::evp_ecb_nopad(EVP_des_ede3_ecb(), DES_KEY, encrypt, in, whole, work.data())) {
         printf(" %s malloc failed!\n", fn);
         return -1;
     }
+    memcpy(out, work.data(), work.size());
     return 0;
 }
 
