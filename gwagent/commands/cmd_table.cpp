@@ -1,0 +1,86 @@
+// The command tables: one row per built command, sorted byte-wise by CmdType. A command without a
+// row is answered as unknown (Invalid_CmdType).
+#include "commands/cmd_table.h"
+
+#include <array>
+#include <cstring>
+
+namespace {
+
+constexpr int const_strcmp(const char *a, const char *b)
+{
+    while (*a && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return static_cast<unsigned char>(*a) - static_cast<unsigned char>(*b);
+}
+
+template <size_t N>
+constexpr bool sorted_unique(const std::array<cmd_entry, N> &t)
+{
+    for (size_t i = 1; i < N; ++i)
+        if (const_strcmp(t[i - 1].CmdType, t[i].CmdType) >= 0)
+            return false;
+    return true;
+}
+
+constexpr std::array<cmd_entry, 4> kCmdArray {{
+    {"GET_CLOUD_STATUS", 1, 0, cmd_GET_CLOUD_STATUS},
+    {"GET_ONT_NAME", 0, 0, cmd_GET_ONT_NAME},
+    {"SET_LOG_LEVEL", 0, 0, cmd_SET_LOG_LEVEL},
+    {"SET_ONT_NAME", 0, 0, cmd_SET_ONT_NAME},
+}};
+static_assert(sorted_unique(kCmdArray), "the command table must be sorted for the binary search");
+
+// The storage commands (all class 0, right 2) arrive with the storage family.
+constexpr std::array<cmd_entry, 0> kCmdNas {};
+
+gwagent::CmdTables g_tables {kCmdArray.data(), kCmdArray.size(), kCmdNas.data(), kCmdNas.size()};
+
+}  // namespace
+
+extern "C" {
+const cmd_entry *const g_cmd_array = kCmdArray.data();
+const size_t g_cmd_array_num = kCmdArray.size();
+const cmd_entry *const g_cmd_nas = kCmdNas.data();
+const size_t g_cmd_nas_num = kCmdNas.size();
+}
+
+extern "C" int gwagent_find_cmd(const cmd_entry *table, size_t count, const char *cmd_type)
+{
+    if (!table || !cmd_type || count == 0)
+        return -1;
+    long low = 0;
+    long high = static_cast<long>(count) - 1;
+    while (high >= low) {
+        const long mid = (low + high + 1) / 2;
+        const int c = strcmp(table[mid].CmdType, cmd_type);
+        if (c == 0)
+            return static_cast<int>(mid);
+        if (c < 0)
+            low = mid + 1;
+        else
+            high = mid - 1;
+    }
+    return -1;
+}
+
+extern "C" int gwagent_get_cmdidx(const char *cmd_type)
+{
+    return gwagent_find_cmd(g_tables.main, g_tables.main_num, cmd_type);
+}
+
+extern "C" int gwagent_get_cmdNas(const char *cmd_type)
+{
+    return gwagent_find_cmd(g_tables.nas, g_tables.nas_num, cmd_type);
+}
+
+namespace gwagent {
+
+const CmdTables &current_cmd_tables() { return g_tables; }
+
+ScopedCmdTables::ScopedCmdTables(const CmdTables &t) : saved_(g_tables) { g_tables = t; }
+ScopedCmdTables::~ScopedCmdTables() { g_tables = saved_; }
+
+}  // namespace gwagent

@@ -1,0 +1,100 @@
+/* Command tables and dispatch: CmdType → handler, capability and right checks, answers. */
+#ifndef GWAGENT_COMMANDS_CMD_TABLE_H
+#define GWAGENT_COMMANDS_CMD_TABLE_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <jansson.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* A handler answers exactly once through send_cmd_resp and returns its result (or its own negative
+ * code). The command object is borrowed; fd is -1. */
+typedef int (*cmd_handler_fn)(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+
+/* Right 1 forbids execution. Class is carried for the platform's bookkeeping only. */
+#define CMD_RIGHT_FORBIDDEN 1
+
+typedef struct cmd_entry {
+    const char *CmdType;
+    uint8_t cls;
+    uint8_t right;
+    cmd_handler_fn handler;
+} cmd_entry;
+
+/* The main table and the storage table, sorted byte-wise by CmdType. */
+extern const cmd_entry *const g_cmd_array;
+extern const size_t g_cmd_array_num;
+extern const cmd_entry *const g_cmd_nas;
+extern const size_t g_cmd_nas_num;
+
+/* Index of the exact CmdType, or -1. */
+int gwagent_get_cmdidx(const char *cmd_type);
+int gwagent_get_cmdNas(const char *cmd_type);
+/* The same binary search on any sorted table. */
+int gwagent_find_cmd(const cmd_entry *table, size_t count, const char *cmd_type);
+
+#define SRV_RPC_POST 1
+#define SRV_RPC_STORAGE 2
+int get_srv_rpc_type(const char *rpc_method);
+
+/* Dispatches one plugin-server message by its "RPCMethod" text. Envelope errors answer nothing and
+ * return -1; otherwise exactly one answer is queued and the result is the handler's or -1. */
+int handle_server_rpc_message(json_t *msg, const char *rpc_method);
+int srv_rpc_handler_post(json_t *msg);
+int srv_rpc_handler_storage(json_t *msg);
+
+/* 0 when the device can run the command; otherwise answered already and -1 (WLAN), -2 (voice) or
+ * -3 (FTTO master only). */
+int check_device_capability(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+
+/* Wraps the answer as {"Result":0,"ID":id,"return_Parameter":"<base64>"} and queues it on the plugin
+ * server's outgoing queue. 0 queued; -1 not JSON, too long, or the queue is full (nothing sent). */
+int send_cmd_resp(const char *resp, int id, int fd);
+
+/* Largest answer whose base64 form fits the 16384-byte area with its terminator. */
+#define CMD_RESP_MAX 12285
+
+/* Handlers built so far. */
+int cmd_GET_CLOUD_STATUS(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_ONT_NAME(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_SET_LOG_LEVEL(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_SET_ONT_NAME(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+
+#ifdef __cplusplus
+}
+
+namespace gwagent {
+
+// Dispatch against other tables (tests of rows the built tables do not have, such as right 1).
+struct CmdTables {
+    const cmd_entry *main;
+    size_t main_num;
+    const cmd_entry *nas;
+    size_t nas_num;
+};
+// Replaces the tables while it lives.
+class ScopedCmdTables {
+public:
+    explicit ScopedCmdTables(const CmdTables &t);
+    ~ScopedCmdTables();
+    ScopedCmdTables(const ScopedCmdTables &) = delete;
+    ScopedCmdTables &operator=(const ScopedCmdTables &) = delete;
+
+private:
+    CmdTables saved_;
+};
+const CmdTables &current_cmd_tables();
+
+// Answers a failure (or success without members) built from the head; the result of send_cmd_resp.
+int answer_status(int id, const char *sequence_id, const char *cmd_type, int status, const char *reason, int fd);
+// Serialises obj and hands it to send_cmd_resp; -1 when it cannot be serialised.
+int answer_json(int id, const json_t *obj, int fd);
+
+}  // namespace gwagent
+#endif
+
+#endif
