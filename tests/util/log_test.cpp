@@ -1,5 +1,10 @@
 // Threshold, tables, tag selection and the syslog hand-off of the logging front end.
+#include <fcntl.h>
 #include <syslog.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include <atomic>
 #include <string>
@@ -91,6 +96,26 @@ TEST_F(Log, SinkSeesEveryLineFromManyThreads)
         th.join();
     EXPECT_EQ(logs.count("thread "), 1000u);
     EXPECT_EQ(logs.count("thread 3 line 249"), 1u);
+}
+
+TEST_F(Log, StderrCopyOnlyWithTheVariable)
+{
+    std::string path = root.path("/tmp/stderr.txt");
+    int saved = ::dup(STDERR_FILENO);
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ::dup2(fd, STDERR_FILENO);
+    ::close(fd);
+    api_sysLogPrint(3, "not copied");
+    setenv("GW_LOG_STDERR", "1", 1);
+    api_sysLogPrint(3, "copied %d", 1);
+    g_logLevel = 2;
+    api_sysLogPrint(3, "filtered");
+    unsetenv("GW_LOG_STDERR");
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    EXPECT_EQ(root.read("/tmp/stderr.txt"), "copied 1\n");
 }
 
 TEST_F(Log, OpenLineGoesToSyslogWithItsLevel)
