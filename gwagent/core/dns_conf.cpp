@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/agent.h"
-#include "gwbus/bus.h"
+#include "gwbus/methods.h"
 #include "gwbus/log.h"
 #include "gwbus/objects.h"
 #include "gwbus/raii.hpp"
@@ -23,32 +23,6 @@ struct FileCloser {
     void operator()(FILE *f) const noexcept { fclose(f); }
 };
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
-
-constexpr const char *kWanDbPath = "/com/yvc/igd1/Info/Network/WANConnectionDb";
-constexpr const char *kWanManagerIface = "com.yvc.igd1.WANConnectManager";
-
-// "GetInternetConnIndex" replies (ous): the connection's path, a code and a message. Returns the
-// call result (0 when the call went through); code and message are set when the service refused.
-long internet_conn_path(std::string &path, unsigned long &code, std::string &message)
-{
-    GVariant *raw = nullptr;
-    if (g_hgu_CallMethod(HGU_BUS_NAME, kWanDbPath, kWanManagerIface, "GetInternetConnIndex", nullptr, &raw,
-                         HGU_DEFAULT_TIMEOUT) != 0 || !raw)
-        return -1;
-    gw::VariantPtr reply(raw);
-    if (!g_variant_is_of_type(reply.get(), G_VARIANT_TYPE("(ous)")))
-        return -1;
-    const char *p = nullptr;
-    guint32 c = 0;
-    const char *m = nullptr;
-    g_variant_get(reply.get(), "(&ou&s)", &p, &c, &m);
-    code = c;
-    message = m ? m : "";
-    if (c != 0)
-        return -1;
-    path = p ? p : "";
-    return 0;
-}
 
 // The first two entries of a comma-separated list.
 std::vector<std::string> first_two(const char *list)
@@ -97,19 +71,22 @@ extern "C" int gwagent_set_dns(void)
         return -1;
     }
 
-    std::string path, message;
-    unsigned long code = 0;
-    const long ret = internet_conn_path(path, code, message);
-    if (ret != 0) {
-        if (!message.empty())
-            GWLOG(LOG_LVL_WARN, "call GetInternetConnIndex failed, %ld,%lu : %s.", ret, code, message.c_str());
+    char path[CCIF_PATH_SIZE] = {};
+    int status = 0;
+    char *message = nullptr;
+    const long ret = mth_GetInternetConnIndex(path, sizeof path, &status, &message);
+    gw::GCharPtr message_owner(message);
+    if (ret != 0 || status != 0) {
+        if (message)
+            GWLOG(LOG_LVL_WARN, "call GetInternetConnIndex failed, %ld,%lu : %s.", ret,
+                  static_cast<unsigned long>(status), message);
         else
-            GWLOG(LOG_LVL_WARN, "call GetInternetConnIndex failed, %ld,%lu.", ret, code);
+            GWLOG(LOG_LVL_WARN, "call GetInternetConnIndex failed, %ld,%lu.", ret, static_cast<unsigned long>(status));
         return -1;
     }
 
     ccif_WANConnectionInfo_t wan {};
-    if (ccif_WANConnectionInfo_get(path.c_str(), &wan) != 0) {
+    if (ccif_WANConnectionInfo_get(path, &wan) != 0) {
         GWLOG(LOG_LVL_WARN, "get WANConnectionInfo.x failed.");
         return -1;
     }
