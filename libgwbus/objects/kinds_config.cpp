@@ -3,8 +3,7 @@
 
 namespace {
 
-using gw::objects::Prop;
-using gw::objects::Written;
+using namespace gw::objects;
 
 constexpr Prop kDHCPServerProps[] = {
     GW_P(DHCPServer, DHCPServerEnable, 'b'),
@@ -15,12 +14,12 @@ constexpr Prop kDHCPServerProps[] = {
     GW_P(DHCPServer, DHCPDuration, 'u'),
 };
 constexpr Written kDHCPServerWritten[] = {
-    {"LocalIP"},
-    {"Submask"},
-    {"DHCPStartIP"},
-    {"DHCPEndIP"},
-    {"DHCPDuration"},
-    {"DHCPServerEnable"},
+    { "LocalIP" },
+    { "Submask" },
+    { "DHCPStartIP" },
+    { "DHCPEndIP" },
+    { "DHCPDuration" },
+    { "DHCPServerEnable" },
 };
 
 constexpr Prop kDHCPv6ServerProps[] = {
@@ -33,13 +32,13 @@ constexpr Prop kDHCPv6ServerProps[] = {
     GW_P(DHCPv6Server, Option17Enable, 'b'),
 };
 constexpr Written kDHCPv6ServerWritten[] = {
-    {"Enable"},
-    {"MinAddress"},
-    {"MaxAddress"},
-    {"PreferredLifeTime"},
-    {"ValidLifeTime"},
-    {"Option16Enable"},
-    {"Option17Enable"},
+    { "Enable" },
+    { "MinAddress" },
+    { "MaxAddress" },
+    { "PreferredLifeTime" },
+    { "ValidLifeTime" },
+    { "Option16Enable" },
+    { "Option17Enable" },
 };
 
 constexpr Prop kIPv6LANConfigProps[] = {
@@ -54,15 +53,15 @@ constexpr Prop kIPv6LANConfigProps[] = {
     GW_P(IPv6LANConfig, ValidLifeTime, 'u'),
 };
 constexpr Written kIPv6LANConfigWritten[] = {
-    {"LocalAddress"},
-    {"ConfigType"},
-    {"DNSWAN"},
-    {"Servers"},
-    {"PrefixMode"},
-    {"DelegatedWAN"},
-    {"Prefix"},
-    {"PreferredLifeTime"},
-    {"ValidLifeTime"},
+    { "LocalAddress" },
+    { "ConfigType" },
+    { "DNSWAN" },
+    { "Servers" },
+    { "PrefixMode" },
+    { "DelegatedWAN" },
+    { "Prefix" },
+    { "PreferredLifeTime" },
+    { "ValidLifeTime" },
 };
 
 constexpr Prop kRouterAdvertisementProps[] = {
@@ -73,11 +72,11 @@ constexpr Prop kRouterAdvertisementProps[] = {
     GW_P(RouterAdvertisement, AdvOtherConfigflag, 'b'),
 };
 constexpr Written kRouterAdvertisementWritten[] = {
-    {"Enable"},
-    {"MaxRtrAdvInterval"},
-    {"MinRtrAdvInterval"},
-    {"AdvManagedFlag"},
-    {"AdvOtherConfigflag"},
+    { "Enable" },
+    { "MaxRtrAdvInterval" },
+    { "MinRtrAdvInterval" },
+    { "AdvManagedFlag" },
+    { "AdvOtherConfigflag" },
 };
 
 constexpr Prop kEthernetConfigProps[] = {
@@ -96,8 +95,8 @@ constexpr Prop kEthernetConfigProps[] = {
     GW_P(EthernetConfig, PacketsReceived, 't'),
 };
 constexpr Written kEthernetConfigWritten[] = {
-    {"X_YV_Mode"},
-    {"Enable"},
+    { "X_YV_Mode" },
+    { "Enable" },
 };
 
 constexpr Prop kLANHostProps[] = {
@@ -139,10 +138,10 @@ constexpr Prop kLANHostProps[] = {
     GW_P(LANHost, TxBytes, 't'),
 };
 constexpr Written kLANHostWritten[] = {
-    {"UsBandwidth"},
-    {"DsBandwidth"},
-    {"UsGuaranteeBandwidth"},
-    {"DsGuaranteeBandwidth"},
+    { "UsBandwidth" },
+    { "DsBandwidth" },
+    { "UsGuaranteeBandwidth" },
+    { "DsGuaranteeBandwidth" },
 };
 
 constexpr Prop kLANHostManagerProps[] = {
@@ -152,21 +151,21 @@ constexpr Prop kLANHostManagerProps[] = {
     GW_P(LANHostManager, LANHostOnlineNumber, 'u'),
 };
 constexpr Written kLANHostManagerWritten[] = {
-    {"EnableStats"},
+    { "EnableStats" },
 };
 
 constexpr Prop kLEDProps[] = {
     GW_P(LED, LEDStatus, 'y'),
 };
 constexpr Written kLEDWritten[] = {
-    {"LEDStatus"},
+    { "LEDStatus" },
 };
 
 constexpr Prop kSleepTimerProps[] = {
     GW_P(SleepTimer, Switch, 'b'),
 };
 constexpr Written kSleepTimerWritten[] = {
-    {"Switch"},
+    { "Switch" },
 };
 
 constexpr Prop kURLControlCTRProps[] = {
@@ -174,7 +173,7 @@ constexpr Prop kURLControlCTRProps[] = {
     GW_P(URLControlCTR, TemplateName, 's'),
 };
 constexpr Written kURLControlCTRWritten[] = {
-    {"TemplateName"},
+    { "TemplateName" },
 };
 
 constexpr Prop kURLControlConfigProps[] = {
@@ -184,9 +183,9 @@ constexpr Prop kURLControlConfigProps[] = {
     GW_P(URLControlConfig, UrlFilterList, 'a'),
 };
 constexpr Written kURLControlConfigWritten[] = {
-    {"Name"},
-    {"UrlFilterPolicy"},
-    {"UrlFilterEnable"},
+    { "Name" },
+    { "UrlFilterPolicy" },
+    { "UrlFilterEnable" },
 };
 
 constexpr Prop kURLControlDurationProps[] = {
@@ -195,9 +194,9 @@ constexpr Prop kURLControlDurationProps[] = {
     GW_P(URLControlDuration, RepeatDay, 's'),
 };
 constexpr Written kURLControlDurationWritten[] = {
-    {"StartTime"},
-    {"EndTime"},
-    {"RepeatDay"},
+    { "StartTime" },
+    { "EndTime" },
+    { "RepeatDay" },
 };
 
 constexpr Prop kWLANConfigurationProps[] = {
@@ -235,24 +234,24 @@ constexpr Prop kWLANConfigurationProps[] = {
     GW_P(WLANConfiguration, AllowdIPPort, 's'),
 };
 constexpr Written kWLANConfigurationWritten[] = {
-    {"SSID"},
-    {"EncryptionMode"},
-    {"PWD"},
-    {"TransmitPower"},
-    {"AutoChannelEnable"},
-    {"Channel"},
-    {"SSIDAdvertisementEnabled"},
-    {"FrequencyWidth"},
-    {"Standard"},
-    {"X_YV_Mode"},
-    {"Enable"},
+    { "SSID" },
+    { "EncryptionMode" },
+    { "PWD" },
+    { "TransmitPower" },
+    { "AutoChannelEnable" },
+    { "Channel" },
+    { "SSIDAdvertisementEnabled" },
+    { "FrequencyWidth" },
+    { "Standard" },
+    { "X_YV_Mode" },
+    { "Enable" },
 };
 
 constexpr Prop kWPSProps[] = {
     GW_P(WPS, Enable, 'b'),
 };
 constexpr Written kWPSWritten[] = {
-    {"Enable"},
+    { "Enable" },
 };
 
 constexpr Prop kWiFiTimerProps[] = {
@@ -262,64 +261,63 @@ constexpr Prop kWiFiTimerProps[] = {
     GW_P(WiFiTimer, ControlCycle, 's'),
 };
 constexpr Written kWiFiTimerWritten[] = {
-    {"StartTime"},
-    {"EndTime"},
-    {"ControlCycle"},
-    {"Enable"},
+    { "StartTime" },
+    { "EndTime" },
+    { "ControlCycle" },
+    { "Enable" },
 };
 
-}  // namespace
+} // namespace
 
-GW_KIND(DHCPServer, "DHCPServer", Single, "/com/yvc/igd1/Config/DHCPServer", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kSet, Values, GW_WRITES(DHCPServer));
+GW_KIND(DHCPServer, "DHCPServer", Single, "/com/yvc/igd1/Config/DHCPServer", nullptr, kGet | kSet, Values,
+    GW_WRITES(DHCPServer));
 GW_EXPORT_GET(DHCPServer)
 GW_EXPORT_SET(DHCPServer)
 
-GW_KIND(DHCPv6Server, "DHCPv6Server", Single, "/com/yvc/igd1/Config/IPv6/DHCPv6Server", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kSet, Values, GW_WRITES(DHCPv6Server));
+GW_KIND(DHCPv6Server, "DHCPv6Server", Single, "/com/yvc/igd1/Config/IPv6/DHCPv6Server", nullptr, kGet | kSet, Values,
+    GW_WRITES(DHCPv6Server));
 GW_EXPORT_GET(DHCPv6Server)
 GW_EXPORT_SET(DHCPv6Server)
 
-GW_KIND(IPv6LANConfig, "IPv6LANConfig", Single, "/com/yvc/igd1/Config/IPv6/LAN", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kSet, Values, GW_WRITES(IPv6LANConfig));
+GW_KIND(IPv6LANConfig, "IPv6LANConfig", Single, "/com/yvc/igd1/Config/IPv6/LAN", nullptr, kGet | kSet, Values,
+    GW_WRITES(IPv6LANConfig));
 GW_EXPORT_GET(IPv6LANConfig)
 GW_EXPORT_SET(IPv6LANConfig)
 
-GW_KIND(RouterAdvertisement, "RouterAdvertisement", Single, "/com/yvc/igd1/Config/IPv6/RA", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kSet, Values, GW_WRITES(RouterAdvertisement));
+GW_KIND(RouterAdvertisement, "RouterAdvertisement", Single, "/com/yvc/igd1/Config/IPv6/RA", nullptr, kGet | kSet,
+    Values, GW_WRITES(RouterAdvertisement));
 GW_EXPORT_GET(RouterAdvertisement)
 GW_EXPORT_SET(RouterAdvertisement)
 
 GW_KIND(EthernetConfig, "EthernetConfig", Collection, "/com/yvc/igd1/Config/EthernetConfig", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSet, Values, GW_WRITES(EthernetConfig));
+    kGet | kGetObjs | kSet, Values, GW_WRITES(EthernetConfig));
 GW_EXPORT_GET_AT(EthernetConfig)
 GW_EXPORT_GET_OBJS(EthernetConfig)
 GW_EXPORT_SET(EthernetConfig)
 
-GW_KIND(LANHost, "LANHost", Collection, "/com/yvc/igd1/Config/LANHosts", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSetv | ::gw::objects::kSet, Values, GW_WRITES(LANHost));
+GW_KIND(LANHost, "LANHost", Collection, "/com/yvc/igd1/Config/LANHosts", nullptr, kGet | kGetObjs | kSetv | kSet,
+    Values, GW_WRITES(LANHost));
 GW_EXPORT_GET_AT(LANHost)
 GW_EXPORT_GET_OBJS(LANHost)
 GW_EXPORT_SETV(LANHost)
 GW_EXPORT_SET(LANHost)
 
-GW_KIND(LANHostManager, "LANHostManager", Single, "/com/yvc/igd1/Config/LANHosts", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kSet, SingleSet, GW_WRITES(LANHostManager));
+GW_KIND(LANHostManager, "LANHostManager", Single, "/com/yvc/igd1/Config/LANHosts", nullptr, kGet | kSet, SingleSet,
+    GW_WRITES(LANHostManager));
 GW_EXPORT_GET(LANHostManager)
 GW_EXPORT_SET(LANHostManager)
 
-GW_KIND(LED, "LED", Single, "/com/yvc/igd1/Config/Peripheral/LED", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kSet, Values, GW_WRITES(LED));
+GW_KIND(LED, "LED", Single, "/com/yvc/igd1/Config/Peripheral/LED", nullptr, kGet | kSet, Values, GW_WRITES(LED));
 GW_EXPORT_GET(LED)
 GW_EXPORT_SET(LED)
 
-GW_KIND(SleepTimer, "SleepTimer", Single, "/com/yvc/igd1/Config/Power/SleepTimer", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kSet, Values, GW_WRITES(SleepTimer));
+GW_KIND(SleepTimer, "SleepTimer", Single, "/com/yvc/igd1/Config/Power/SleepTimer", nullptr, kGet | kSet, Values,
+    GW_WRITES(SleepTimer));
 GW_EXPORT_GET(SleepTimer)
 GW_EXPORT_SET(SleepTimer)
 
 GW_KIND(URLControlCTR, "URLControlCTR", Collection, "/com/yvc/igd1/Config/URLControlCTR", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSet | ::gw::objects::kDelObj | ::gw::objects::kAddObj, Values, GW_WRITES(URLControlCTR));
+    kGet | kGetObjs | kSet | kDelObj | kAddObj, Values, GW_WRITES(URLControlCTR));
 GW_EXPORT_GET_AT(URLControlCTR)
 GW_EXPORT_GET_OBJS(URLControlCTR)
 GW_EXPORT_SET(URLControlCTR)
@@ -327,7 +325,7 @@ GW_EXPORT_DEL_OBJ(URLControlCTR)
 GW_EXPORT_ADD_OBJ(URLControlCTR)
 
 GW_KIND(URLControlConfig, "URLControlConfig", Collection, "/com/yvc/igd1/Config/URLControlConfig", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSet | ::gw::objects::kDelObj | ::gw::objects::kAddObj, Values, GW_WRITES(URLControlConfig));
+    kGet | kGetObjs | kSet | kDelObj | kAddObj, Values, GW_WRITES(URLControlConfig));
 GW_EXPORT_GET_AT(URLControlConfig)
 GW_EXPORT_GET_OBJS(URLControlConfig)
 GW_EXPORT_SET(URLControlConfig)
@@ -335,7 +333,7 @@ GW_EXPORT_DEL_OBJ(URLControlConfig)
 GW_EXPORT_ADD_OBJ(URLControlConfig)
 
 GW_KIND(URLControlDuration, "URLControlDuration", SubCollection, "/com/yvc/igd1/Config/URLControlConfig", "Duration",
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSet | ::gw::objects::kDelObj | ::gw::objects::kDelObjs | ::gw::objects::kAddObj, Values, GW_WRITES(URLControlDuration));
+    kGet | kGetObjs | kSet | kDelObj | kDelObjs | kAddObj, Values, GW_WRITES(URLControlDuration));
 GW_EXPORT_GET_AT(URLControlDuration)
 GW_EXPORT_GET_OBJS_UNDER(URLControlDuration)
 GW_EXPORT_SET(URLControlDuration)
@@ -344,20 +342,21 @@ GW_EXPORT_DEL_OBJS(URLControlDuration)
 GW_EXPORT_ADD_OBJ_UNDER(URLControlDuration)
 
 GW_KIND(WLANConfiguration, "WLANConfiguration", Collection, "/com/yvc/igd1/Config/WLAN/Devices", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSetv | ::gw::objects::kSet, Values, GW_WRITES(WLANConfiguration));
+    kGet | kGetObjs | kSetv | kSet, Values, GW_WRITES(WLANConfiguration));
 GW_EXPORT_GET_AT(WLANConfiguration)
 GW_EXPORT_GET_OBJS(WLANConfiguration)
 GW_EXPORT_SETV(WLANConfiguration)
 GW_EXPORT_SET(WLANConfiguration)
 
-GW_KIND(WPS, "WPS", SubSingle, "/com/yvc/igd1/Config/WLAN/Devices", "WPS",
-        ::gw::objects::kGet | ::gw::objects::kSet, Values, GW_WRITES(WPS));
+GW_KIND(WPS, "WPS", SubSingle, "/com/yvc/igd1/Config/WLAN/Devices", "WPS", kGet | kSet, Values, GW_WRITES(WPS));
 GW_EXPORT_GET_AT(WPS)
 GW_EXPORT_SET(WPS)
 
-GW_KIND(WiFiTimer, "WiFiTimer", Single, "/com/yvc/igd1/Config/WLAN/Timer", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kSet, Values, GW_WRITES(WiFiTimer));
+GW_KIND(WiFiTimer, "WiFiTimer", Single, "/com/yvc/igd1/Config/WLAN/Timer", nullptr, kGet | kSet, Values,
+    GW_WRITES(WiFiTimer));
 GW_EXPORT_GET(WiFiTimer)
 GW_EXPORT_SET(WiFiTimer)
 
-GW_KIND_TABLE(kinds_config, &kind_DHCPServer, &kind_DHCPv6Server, &kind_IPv6LANConfig, &kind_RouterAdvertisement, &kind_EthernetConfig, &kind_LANHost, &kind_LANHostManager, &kind_LED, &kind_SleepTimer, &kind_URLControlCTR, &kind_URLControlConfig, &kind_URLControlDuration, &kind_WLANConfiguration, &kind_WPS, &kind_WiFiTimer)
+GW_KIND_TABLE(kinds_config, &kind_DHCPServer, &kind_DHCPv6Server, &kind_IPv6LANConfig, &kind_RouterAdvertisement,
+    &kind_EthernetConfig, &kind_LANHost, &kind_LANHostManager, &kind_LED, &kind_SleepTimer, &kind_URLControlCTR,
+    &kind_URLControlConfig, &kind_URLControlDuration, &kind_WLANConfiguration, &kind_WPS, &kind_WiFiTimer)

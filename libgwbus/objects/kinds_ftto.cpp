@@ -3,8 +3,7 @@
 
 namespace {
 
-using gw::objects::Prop;
-using gw::objects::Written;
+using namespace gw::objects;
 
 constexpr Prop kFTTO_LanOpticInfoProps[] = {
     GW_P(FTTO_LanOpticInfo, Temperature, 'd'),
@@ -20,17 +19,16 @@ constexpr Prop kFTTO_SlaveManagerProps[] = {
     GW_P(FTTO_SlaveManager, SlaveOnlineNum, 'u'),
 };
 constexpr Written kFTTO_SlaveManagerWritten[] = {
-    {"AllowSlaveNum"},
+    { "AllowSlaveNum" },
 };
 
-}  // namespace
+} // namespace
 
-GW_KIND(FTTO_LanOpticInfo, "LanOpticInfo", Single, "/com/yvc/igd1/FTTO/LanOptic", nullptr,
-        ::gw::objects::kGet, Values, GW_NO_WRITES);
+GW_KIND(FTTO_LanOpticInfo, "LanOpticInfo", Single, "/com/yvc/igd1/FTTO/LanOptic", nullptr, kGet, Values, GW_NO_WRITES);
 GW_EXPORT_GET(FTTO_LanOpticInfo)
 
-GW_KIND(FTTO_SlaveManager, "SlaveManager", Single, "/com/yvc/igd1/FTTO/Master", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kSet, Values, GW_WRITES(FTTO_SlaveManager));
+GW_KIND(FTTO_SlaveManager, "SlaveManager", Single, "/com/yvc/igd1/FTTO/Master", nullptr, kGet | kSet, Values,
+    GW_WRITES(FTTO_SlaveManager));
 GW_EXPORT_GET(FTTO_SlaveManager)
 GW_EXPORT_SET(FTTO_SlaveManager)
 

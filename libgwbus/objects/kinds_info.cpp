@@ -3,8 +3,7 @@
 
 namespace {
 
-using gw::objects::Prop;
-using gw::objects::Written;
+using namespace gw::objects;
 
 constexpr Prop kDeviceInfoProps[] = {
     GW_P(DeviceInfo, BusinessStatus, 'y'),
@@ -39,7 +38,7 @@ constexpr Prop kDeviceInfoProps[] = {
     GW_P(DeviceInfo, WorkMode, 'y'),
 };
 constexpr Written kDeviceInfoWritten[] = {
-    {"DevName"},
+    { "DevName" },
 };
 
 constexpr Prop kMngPlatInfoProps[] = {
@@ -157,13 +156,13 @@ constexpr Prop kPortMappingProps[] = {
     GW_P(PortMapping, PortMappingDescription, 's'),
 };
 constexpr Written kPortMappingWritten[] = {
-    {"RemoteHost"},
-    {"ExternalPort"},
-    {"InternalPort"},
-    {"PortMappingProtocol"},
-    {"InternalClient"},
-    {"PortMappingDescription"},
-    {"PortMappingEnabled"},
+    { "RemoteHost" },
+    { "ExternalPort" },
+    { "InternalPort" },
+    { "PortMappingProtocol" },
+    { "InternalClient" },
+    { "PortMappingDescription" },
+    { "PortMappingEnabled" },
 };
 
 constexpr Prop kVoIPInfoProps[] = {
@@ -194,15 +193,15 @@ constexpr Prop kWiFiInfoProps[] = {
     GW_P(WiFiInfo, TxDropPkts, 't'),
 };
 constexpr Written kWiFiInfoWritten[] = {
-    {"Enable2G"},
-    {"Enable5G"},
+    { "Enable2G" },
+    { "Enable5G" },
 };
 
 constexpr Prop kWiFiRoamingProps[] = {
     GW_P(WiFiRoaming, EnableReport, 'b'),
 };
 constexpr Written kWiFiRoamingWritten[] = {
-    {"EnableReport"},
+    { "EnableReport" },
 };
 
 constexpr Prop kframeworkProps[] = {
@@ -215,63 +214,59 @@ constexpr Prop kframeworkProps[] = {
     GW_P(framework, ZepLogLevel, 'y'),
 };
 
-}  // namespace
+} // namespace
 
-GW_KIND(DeviceInfo, "DeviceInfo", Single, "/com/yvc/igd1/Info/Device", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kSet, Values, GW_WRITES(DeviceInfo));
+GW_KIND(
+    DeviceInfo, "DeviceInfo", Single, "/com/yvc/igd1/Info/Device", nullptr, kGet | kSet, Values, GW_WRITES(DeviceInfo));
 GW_EXPORT_GET(DeviceInfo)
 GW_EXPORT_SET(DeviceInfo)
 
-GW_KIND(MngPlatInfo, "MngPlatInfo", Single, "/com/yvc/igd1/Info/MngPlat", nullptr,
-        ::gw::objects::kGet, Values, GW_NO_WRITES);
+GW_KIND(MngPlatInfo, "MngPlatInfo", Single, "/com/yvc/igd1/Info/MngPlat", nullptr, kGet, Values, GW_NO_WRITES);
 GW_EXPORT_GET(MngPlatInfo)
 
-GW_KIND(NetworkInfo, "NetworkInfo", Single, "/com/yvc/igd1/Info/Network", nullptr,
-        ::gw::objects::kGet, Values, GW_NO_WRITES);
+GW_KIND(NetworkInfo, "NetworkInfo", Single, "/com/yvc/igd1/Info/Network", nullptr, kGet, Values, GW_NO_WRITES);
 GW_EXPORT_GET(NetworkInfo)
 
-GW_KIND(PONInfo, "PONInfo", Single, "/com/yvc/igd1/Info/PON", nullptr,
-        ::gw::objects::kGet, Values, GW_NO_WRITES);
+GW_KIND(PONInfo, "PONInfo", Single, "/com/yvc/igd1/Info/PON", nullptr, kGet, Values, GW_NO_WRITES);
 GW_EXPORT_GET(PONInfo)
 
-GW_KIND(WANConnectManager, "WANConnectManager", Single, "/com/yvc/igd1/Info/Network/WANConnectionDb", nullptr,
-        ::gw::objects::kGet, Values, GW_NO_WRITES);
+GW_KIND(WANConnectManager, "WANConnectManager", Single, "/com/yvc/igd1/Info/Network/WANConnectionDb", nullptr, kGet,
+    Values, GW_NO_WRITES);
 GW_EXPORT_GET(WANConnectManager)
 
 GW_KIND(WANConnectionInfo, "WANConnectionInfo", Collection, "/com/yvc/igd1/Info/Network/WANConnectionDb", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs, Values, GW_NO_WRITES);
+    kGet | kGetObjs, Values, GW_NO_WRITES);
 GW_EXPORT_GET_AT(WANConnectionInfo)
 GW_EXPORT_GET_OBJS(WANConnectionInfo)
 
 GW_KIND(PortMapping, "PortMapping", SubCollection, "/com/yvc/igd1/Info/Network/WANConnectionDb", "PortMapping",
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSet | ::gw::objects::kDelObj | ::gw::objects::kAddObj, Values, GW_WRITES(PortMapping));
+    kGet | kGetObjs | kSet | kDelObj | kAddObj, Values, GW_WRITES(PortMapping));
 GW_EXPORT_GET_AT(PortMapping)
 GW_EXPORT_GET_OBJS_UNDER(PortMapping)
 GW_EXPORT_SET(PortMapping)
 GW_EXPORT_DEL_OBJ(PortMapping)
 GW_EXPORT_ADD_OBJ_UNDER(PortMapping)
 
-GW_KIND(VoIPInfo, "VoIPInfo", Collection, "/com/yvc/igd1/Info/VoIP", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs, Values, GW_NO_WRITES);
+GW_KIND(VoIPInfo, "VoIPInfo", Collection, "/com/yvc/igd1/Info/VoIP", nullptr, kGet | kGetObjs, Values, GW_NO_WRITES);
 GW_EXPORT_GET_AT(VoIPInfo)
 GW_EXPORT_GET_OBJS(VoIPInfo)
 
-GW_KIND(VoIPServer, "VoIPServer", Single, "/com/yvc/igd1/Info/VoIP", nullptr,
-        ::gw::objects::kGet, Values, GW_NO_WRITES);
+GW_KIND(VoIPServer, "VoIPServer", Single, "/com/yvc/igd1/Info/VoIP", nullptr, kGet, Values, GW_NO_WRITES);
 GW_EXPORT_GET(VoIPServer)
 
-GW_KIND(WiFiInfo, "WiFiInfo", Single, "/com/yvc/igd1/Info/WiFi", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kSet, Values, GW_WRITES(WiFiInfo));
+GW_KIND(WiFiInfo, "WiFiInfo", Single, "/com/yvc/igd1/Info/WiFi", nullptr, kGet | kSet, Values, GW_WRITES(WiFiInfo));
 GW_EXPORT_GET(WiFiInfo)
 GW_EXPORT_SET(WiFiInfo)
 
-GW_KIND(WiFiRoaming, "WiFiRoaming", Single, "/com/yvc/igd1/Info/WiFiRoaming", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kSet, Values, GW_WRITES(WiFiRoaming));
+GW_KIND(WiFiRoaming, "WiFiRoaming", Single, "/com/yvc/igd1/Info/WiFiRoaming", nullptr, kGet | kSet, Values,
+    GW_WRITES(WiFiRoaming));
 GW_EXPORT_GET(WiFiRoaming)
 GW_EXPORT_SET(WiFiRoaming)
 
-GW_KIND_ON("com.yvc.zep1", framework, "com.yvc.zep1.framework", Single, "/com/yvc/zep1", nullptr,
-        ::gw::objects::kGet, Values, GW_NO_WRITES);
+GW_KIND_ON(
+    "com.yvc.zep1", framework, "com.yvc.zep1.framework", Single, "/com/yvc/zep1", nullptr, kGet, Values, GW_NO_WRITES);
 GW_EXPORT_GET(framework)
 
-GW_KIND_TABLE(kinds_info, &kind_DeviceInfo, &kind_MngPlatInfo, &kind_NetworkInfo, &kind_PONInfo, &kind_WANConnectManager, &kind_WANConnectionInfo, &kind_PortMapping, &kind_VoIPInfo, &kind_VoIPServer, &kind_WiFiInfo, &kind_WiFiRoaming, &kind_framework)
+GW_KIND_TABLE(kinds_info, &kind_DeviceInfo, &kind_MngPlatInfo, &kind_NetworkInfo, &kind_PONInfo,
+    &kind_WANConnectManager, &kind_WANConnectionInfo, &kind_PortMapping, &kind_VoIPInfo, &kind_VoIPServer,
+    &kind_WiFiInfo, &kind_WiFiRoaming, &kind_framework)

@@ -3,21 +3,20 @@
 
 namespace {
 
-using gw::objects::Prop;
-using gw::objects::Written;
+using namespace gw::objects;
 
 constexpr Prop kAccessControlBlackListProps[] = {
     GW_P(AccessControlBlackList, MAC, 's'),
 };
 constexpr Written kAccessControlBlackListWritten[] = {
-    {"MAC"},
+    { "MAC" },
 };
 
 constexpr Prop kStorageBlackListProps[] = {
     GW_P(StorageBlackList, MAC, 's'),
 };
 constexpr Written kStorageBlackListWritten[] = {
-    {"MAC"},
+    { "MAC" },
 };
 
 constexpr Prop kHTTPServerProps[] = {
@@ -25,8 +24,8 @@ constexpr Prop kHTTPServerProps[] = {
     GW_P(HTTPServer, Password, 's'),
 };
 constexpr Written kHTTPServerWritten[] = {
-    {"Password"},
-    {"Enable"},
+    { "Password" },
+    { "Enable" },
 };
 
 constexpr Prop kSpeedTestTryProps[] = {
@@ -52,19 +51,19 @@ constexpr Prop kSpeedTestTryProps[] = {
     GW_P(SpeedTestTry, WANName, 's'),
 };
 constexpr Written kSpeedTestTryWritten[] = {
-    {"TestMode"},
-    {"DownloadURL"},
-    {"TestURL"},
-    {"ReportURL"},
-    {"Source"},
-    {"WANName"},
-    {"DiagnosticsState"},
+    { "TestMode" },
+    { "DownloadURL" },
+    { "TestURL" },
+    { "ReportURL" },
+    { "Source" },
+    { "WANName" },
+    { "DiagnosticsState" },
 };
 
-}  // namespace
+} // namespace
 
-GW_KIND(AccessControlBlackList, "AccessControlBlackList", Collection, "/com/yvc/igd1/Network/AccessControlBlackList", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSet | ::gw::objects::kDelObj | ::gw::objects::kAddObj, Values, GW_WRITES(AccessControlBlackList));
+GW_KIND(AccessControlBlackList, "AccessControlBlackList", Collection, "/com/yvc/igd1/Network/AccessControlBlackList",
+    nullptr, kGet | kGetObjs | kSet | kDelObj | kAddObj, Values, GW_WRITES(AccessControlBlackList));
 GW_EXPORT_GET_AT(AccessControlBlackList)
 GW_EXPORT_GET_OBJS(AccessControlBlackList)
 GW_EXPORT_SET(AccessControlBlackList)
@@ -72,20 +71,20 @@ GW_EXPORT_DEL_OBJ(AccessControlBlackList)
 GW_EXPORT_ADD_OBJ(AccessControlBlackList)
 
 GW_KIND(StorageBlackList, "StorageBlackList", Collection, "/com/yvc/igd1/Network/StorageBlackList", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSet | ::gw::objects::kDelObj | ::gw::objects::kAddObj, Values, GW_WRITES(StorageBlackList));
+    kGet | kGetObjs | kSet | kDelObj | kAddObj, Values, GW_WRITES(StorageBlackList));
 GW_EXPORT_GET_AT(StorageBlackList)
 GW_EXPORT_GET_OBJS(StorageBlackList)
 GW_EXPORT_SET(StorageBlackList)
 GW_EXPORT_DEL_OBJ(StorageBlackList)
 GW_EXPORT_ADD_OBJ(StorageBlackList)
 
-GW_KIND(HTTPServer, "HTTPServer", Single, "/com/yvc/igd1/Network/HTTPServer", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kSet, Values, GW_WRITES(HTTPServer));
+GW_KIND(HTTPServer, "HTTPServer", Single, "/com/yvc/igd1/Network/HTTPServer", nullptr, kGet | kSet, Values,
+    GW_WRITES(HTTPServer));
 GW_EXPORT_GET(HTTPServer)
 GW_EXPORT_SET(HTTPServer)
 
-GW_KIND(SpeedTestTry, "SpeedTestTry", Single, "/com/yvc/igd1/Network/SpeedTestTry", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kSet, Values, GW_WRITES(SpeedTestTry));
+GW_KIND(SpeedTestTry, "SpeedTestTry", Single, "/com/yvc/igd1/Network/SpeedTestTry", nullptr, kGet | kSet, Values,
+    GW_WRITES(SpeedTestTry));
 GW_EXPORT_GET(SpeedTestTry)
 GW_EXPORT_SET(SpeedTestTry)
 

@@ -3,8 +3,7 @@
 
 namespace {
 
-using gw::objects::Prop;
-using gw::objects::Written;
+using namespace gw::objects;
 
 constexpr Prop kPPPoEProps[] = {
     GW_P(PPPoE, WANName, 's'),
@@ -18,15 +17,13 @@ constexpr Prop kSysCmdProps[] = {
     GW_P(SysCmd, RestoreStatus, 'u'),
 };
 
-}  // namespace
+} // namespace
 
-GW_KIND(PPPoE, "PPPoE", Collection, "/com/yvc/igd1/Orvane/PPPoE", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs, Values, GW_NO_WRITES);
+GW_KIND(PPPoE, "PPPoE", Collection, "/com/yvc/igd1/Orvane/PPPoE", nullptr, kGet | kGetObjs, Values, GW_NO_WRITES);
 GW_EXPORT_GET_AT(PPPoE)
 GW_EXPORT_GET_OBJS(PPPoE)
 
-GW_KIND(SysCmd, "SysCmd", Single, "/com/yvc/igd1/Orvane/System", nullptr,
-        ::gw::objects::kGet, Values, GW_NO_WRITES);
+GW_KIND(SysCmd, "SysCmd", Single, "/com/yvc/igd1/Orvane/System", nullptr, kGet, Values, GW_NO_WRITES);
 GW_EXPORT_GET(SysCmd)
 
 GW_KIND_TABLE(kinds_orvane, &kind_PPPoE, &kind_SysCmd)

@@ -3,8 +3,7 @@
 
 namespace {
 
-using gw::objects::Prop;
-using gw::objects::Written;
+using namespace gw::objects;
 
 constexpr Prop kFTPServerProps[] = {
     GW_P(FTPServer, Enable, 'y'),
@@ -15,12 +14,12 @@ constexpr Prop kFTPServerProps[] = {
     GW_P(FTPServer, FTPPath, 's'),
 };
 constexpr Written kFTPServerWritten[] = {
-    {"Anonymous"},
-    {"Port"},
-    {"UserName"},
-    {"Password"},
-    {"FTPPath"},
-    {"Enable"},
+    { "Anonymous" },
+    { "Port" },
+    { "UserName" },
+    { "Password" },
+    { "FTPPath" },
+    { "Enable" },
 };
 
 constexpr Prop kSambaServerProps[] = {
@@ -28,8 +27,8 @@ constexpr Prop kSambaServerProps[] = {
     GW_P(SambaServer, Anonymous, 'b'),
 };
 constexpr Written kSambaServerWritten[] = {
-    {"Anonymous"},
-    {"Enable"},
+    { "Anonymous" },
+    { "Enable" },
 };
 
 constexpr Prop kSambaAccountProps[] = {
@@ -37,8 +36,8 @@ constexpr Prop kSambaAccountProps[] = {
     GW_P(SambaAccount, Password, 's'),
 };
 constexpr Written kSambaAccountWritten[] = {
-    {"UserName"},
-    {"Password"},
+    { "UserName" },
+    { "Password" },
 };
 
 constexpr Prop kUSB_DeviceProps[] = {
@@ -58,10 +57,10 @@ constexpr Prop kUSB_FileSystemProps[] = {
     GW_P(USB_FileSystem, Label, 's'),
 };
 
-}  // namespace
+} // namespace
 
 GW_KIND(FTPServer, "FTPServer", Collection, "/com/yvc/igd1/Storage/FTPServers", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSetv | ::gw::objects::kSet | ::gw::objects::kDelObj | ::gw::objects::kAddObj, Values, GW_WRITES(FTPServer));
+    kGet | kGetObjs | kSetv | kSet | kDelObj | kAddObj, Values, GW_WRITES(FTPServer));
 GW_EXPORT_GET_AT(FTPServer)
 GW_EXPORT_GET_OBJS(FTPServer)
 GW_EXPORT_SETV(FTPServer)
@@ -69,27 +68,28 @@ GW_EXPORT_SET(FTPServer)
 GW_EXPORT_DEL_OBJ(FTPServer)
 GW_EXPORT_ADD_OBJ(FTPServer)
 
-GW_KIND(SambaServer, "SambaServer", Single, "/com/yvc/igd1/Storage/SambaServer", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kSet, Values, GW_WRITES(SambaServer));
+GW_KIND(SambaServer, "SambaServer", Single, "/com/yvc/igd1/Storage/SambaServer", nullptr, kGet | kSet, Values,
+    GW_WRITES(SambaServer));
 GW_EXPORT_GET(SambaServer)
 GW_EXPORT_SET(SambaServer)
 
 GW_KIND(SambaAccount, "SambaAccount", Collection, "/com/yvc/igd1/Storage/SambaServer/Accounts", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSet | ::gw::objects::kDelObj | ::gw::objects::kAddObj, Values, GW_WRITES(SambaAccount));
+    kGet | kGetObjs | kSet | kDelObj | kAddObj, Values, GW_WRITES(SambaAccount));
 GW_EXPORT_GET_AT(SambaAccount)
 GW_EXPORT_GET_OBJS(SambaAccount)
 GW_EXPORT_SET(SambaAccount)
 GW_EXPORT_DEL_OBJ(SambaAccount)
 GW_EXPORT_ADD_OBJ(SambaAccount)
 
-GW_KIND(USB_Device, "USB.Device", Collection, "/com/yvc/igd1/Storage/USB/Devices", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs, Values, GW_NO_WRITES);
+GW_KIND(USB_Device, "USB.Device", Collection, "/com/yvc/igd1/Storage/USB/Devices", nullptr, kGet | kGetObjs, Values,
+    GW_NO_WRITES);
 GW_EXPORT_GET_AT(USB_Device)
 GW_EXPORT_GET_OBJS(USB_Device)
 
-GW_KIND(USB_FileSystem, "USB.FileSystem", Collection, "/com/yvc/igd1/Storage/USB/Devices", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs, Values, GW_NO_WRITES);
+GW_KIND(USB_FileSystem, "USB.FileSystem", Collection, "/com/yvc/igd1/Storage/USB/Devices", nullptr, kGet | kGetObjs,
+    Values, GW_NO_WRITES);
 GW_EXPORT_GET_AT(USB_FileSystem)
 GW_EXPORT_GET_OBJS(USB_FileSystem)
 
-GW_KIND_TABLE(kinds_storage, &kind_FTPServer, &kind_SambaServer, &kind_SambaAccount, &kind_USB_Device, &kind_USB_FileSystem)
+GW_KIND_TABLE(
+    kinds_storage, &kind_FTPServer, &kind_SambaServer, &kind_SambaAccount, &kind_USB_Device, &kind_USB_FileSystem)

@@ -3,16 +3,15 @@
 
 namespace {
 
-using gw::objects::Prop;
-using gw::objects::Written;
+using namespace gw::objects;
 
 constexpr Prop kAutoDiagnosticsRedirectProps[] = {
     GW_P(AutoDiagnosticsRedirect, RedirectEnable, 'b'),
     GW_P(AutoDiagnosticsRedirect, RedirectURL, 's'),
 };
 constexpr Written kAutoDiagnosticsRedirectWritten[] = {
-    {"RedirectEnable"},
-    {"RedirectURL"},
+    { "RedirectEnable" },
+    { "RedirectURL" },
 };
 
 constexpr Prop kFastPathSpeedUpProps[] = {
@@ -24,11 +23,11 @@ constexpr Prop kFastPathSpeedUpProps[] = {
     GW_P(FastPathSpeedUp, Protocol, 's'),
 };
 constexpr Written kFastPathSpeedUpWritten[] = {
-    {"DestIP"},
-    {"DestPort"},
-    {"SourceIP"},
-    {"SourcePort"},
-    {"Protocol"},
+    { "DestIP" },
+    { "DestPort" },
+    { "SourceIP" },
+    { "SourcePort" },
+    { "Protocol" },
 };
 
 constexpr Prop kLayer3ForwardingIPv4ConfigProps[] = {
@@ -42,11 +41,11 @@ constexpr Prop kLayer3ForwardingIPv4ConfigProps[] = {
     GW_P(Layer3ForwardingIPv4Config, Interface, 's'),
 };
 constexpr Written kLayer3ForwardingIPv4ConfigWritten[] = {
-    {"DestIPAddress"},
-    {"DestSubnetMask"},
-    {"GatewayIPAddress"},
-    {"Interface"},
-    {"Enable"},
+    { "DestIPAddress" },
+    { "DestSubnetMask" },
+    { "GatewayIPAddress" },
+    { "Interface" },
+    { "Enable" },
 };
 
 constexpr Prop kLayer3ForwardingIPv6ConfigProps[] = {
@@ -59,10 +58,10 @@ constexpr Prop kLayer3ForwardingIPv6ConfigProps[] = {
     GW_P(Layer3ForwardingIPv6Config, Interface, 's'),
 };
 constexpr Written kLayer3ForwardingIPv6ConfigWritten[] = {
-    {"DestIPPrefix"},
-    {"NextHop"},
-    {"Interface"},
-    {"Enable"},
+    { "DestIPPrefix" },
+    { "NextHop" },
+    { "Interface" },
+    { "Enable" },
 };
 
 constexpr Prop kTrafficDetailProcessProps[] = {
@@ -77,11 +76,11 @@ constexpr Prop kTrafficDetailProcessProps[] = {
     GW_P(TrafficDetailProcess, PluginName, 's'),
 };
 constexpr Written kTrafficDetailProcessWritten[] = {
-    {"RemoteAddress"},
-    {"RemotePort"},
-    {"Direction"},
-    {"HostMAC"},
-    {"PluginName"},
+    { "RemoteAddress" },
+    { "RemotePort" },
+    { "Direction" },
+    { "HostMAC" },
+    { "PluginName" },
 };
 
 constexpr Prop kTrafficForwardProps[] = {
@@ -94,12 +93,12 @@ constexpr Prop kTrafficForwardProps[] = {
     GW_P(TrafficForward, ForwardToPort, 'u'),
 };
 constexpr Written kTrafficForwardWritten[] = {
-    {"RemoteAddress"},
-    {"RemotePort"},
-    {"Protocol"},
-    {"HostMAC"},
-    {"ForwardToIP"},
-    {"ForwardToPort"},
+    { "RemoteAddress" },
+    { "RemotePort" },
+    { "Protocol" },
+    { "HostMAC" },
+    { "ForwardToIP" },
+    { "ForwardToPort" },
 };
 
 constexpr Prop kTrafficMirrorProps[] = {
@@ -113,20 +112,20 @@ constexpr Prop kTrafficMirrorProps[] = {
     GW_P(TrafficMirror, MirrorToPort, 'u'),
 };
 constexpr Written kTrafficMirrorWritten[] = {
-    {"RemoteAddress"},
-    {"RemotePort"},
-    {"Direction"},
-    {"Protocol"},
-    {"HostMAC"},
-    {"MirrorToIP"},
-    {"MirrorToPort"},
+    { "RemoteAddress" },
+    { "RemotePort" },
+    { "Direction" },
+    { "Protocol" },
+    { "HostMAC" },
+    { "MirrorToIP" },
+    { "MirrorToPort" },
 };
 
 constexpr Prop kTrafficMonitoringConfigProps[] = {
     GW_P(TrafficMonitoringConfig, PluginName, 's'),
 };
 constexpr Written kTrafficMonitoringConfigWritten[] = {
-    {"PluginName"},
+    { "PluginName" },
 };
 
 constexpr Prop kTrafficQoSFlowProps[] = {
@@ -138,9 +137,9 @@ constexpr Prop kTrafficQoSFlowProps[] = {
     GW_P(TrafficQoSFlow, DSCPRemark, 'y'),
 };
 constexpr Written kTrafficQoSFlowWritten[] = {
-    {"UpSpeed"},
-    {"DownSpeed"},
-    {"DSCPRemark"},
+    { "UpSpeed" },
+    { "DownSpeed" },
+    { "DSCPRemark" },
 };
 
 constexpr Prop kTrafficQoSClassificationProps[] = {
@@ -148,8 +147,8 @@ constexpr Prop kTrafficQoSClassificationProps[] = {
     GW_P(TrafficQoSClassification, RemotePort, 's'),
 };
 constexpr Written kTrafficQoSClassificationWritten[] = {
-    {"RemoteAddress"},
-    {"RemotePort"},
+    { "RemoteAddress" },
+    { "RemotePort" },
 };
 
 constexpr Prop kWMMConfigurationProps[] = {
@@ -158,9 +157,9 @@ constexpr Prop kWMMConfigurationProps[] = {
     GW_P(WMMConfiguration, UAPSDSupported, 'b'),
 };
 constexpr Written kWMMConfigurationWritten[] = {
-    {"WMMSupportedSSID"},
-    {"UAPSDSupported"},
-    {"WMMEnable"},
+    { "WMMSupportedSSID" },
+    { "UAPSDSupported" },
+    { "WMMEnable" },
 };
 
 constexpr Prop kWMMProfileProps[] = {
@@ -177,48 +176,50 @@ constexpr Prop kWMMServiceIPSetProps[] = {
     GW_P(WMMServiceIPSet, Protocol, 's'),
 };
 constexpr Written kWMMServiceIPSetWritten[] = {
-    {"ServiceName"},
-    {"ACLevel"},
-    {"TargetIP"},
-    {"TargetPort"},
-    {"SourceIP"},
-    {"SourcePort"},
-    {"Protocol"},
+    { "ServiceName" },
+    { "ACLevel" },
+    { "TargetIP" },
+    { "TargetPort" },
+    { "SourceIP" },
+    { "SourcePort" },
+    { "Protocol" },
 };
 
-}  // namespace
+} // namespace
 
-GW_KIND(AutoDiagnosticsRedirect, "AutoDiagnosticsRedirect", Single, "/com/yvc/igd1/Transfer/AutoDiagnostics/Redirect", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kSet, Values, GW_WRITES(AutoDiagnosticsRedirect));
+GW_KIND(AutoDiagnosticsRedirect, "AutoDiagnosticsRedirect", Single, "/com/yvc/igd1/Transfer/AutoDiagnostics/Redirect",
+    nullptr, kGet | kSet, Values, GW_WRITES(AutoDiagnosticsRedirect));
 GW_EXPORT_GET(AutoDiagnosticsRedirect)
 GW_EXPORT_SET(AutoDiagnosticsRedirect)
 
 GW_KIND(FastPathSpeedUp, "FastPathSpeedUp", Collection, "/com/yvc/igd1/Transfer/FastPathSpeedUp", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSet | ::gw::objects::kDelObj | ::gw::objects::kAddObj, Values, GW_WRITES(FastPathSpeedUp));
+    kGet | kGetObjs | kSet | kDelObj | kAddObj, Values, GW_WRITES(FastPathSpeedUp));
 GW_EXPORT_GET_AT(FastPathSpeedUp)
 GW_EXPORT_GET_OBJS(FastPathSpeedUp)
 GW_EXPORT_SET(FastPathSpeedUp)
 GW_EXPORT_DEL_OBJ(FastPathSpeedUp)
 GW_EXPORT_ADD_OBJ(FastPathSpeedUp)
 
-GW_KIND(Layer3ForwardingIPv4Config, "Layer3ForwardingIPv4Config", Collection, "/com/yvc/igd1/Transfer/Layer3ForwardingIPv4Config", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kDelObj | ::gw::objects::kAddObj | ::gw::objects::kSet, UpdateOrAdd, GW_WRITES(Layer3ForwardingIPv4Config));
+GW_KIND(Layer3ForwardingIPv4Config, "Layer3ForwardingIPv4Config", Collection,
+    "/com/yvc/igd1/Transfer/Layer3ForwardingIPv4Config", nullptr, kGet | kGetObjs | kDelObj | kAddObj | kSet,
+    UpdateOrAdd, GW_WRITES(Layer3ForwardingIPv4Config));
 GW_EXPORT_GET_AT(Layer3ForwardingIPv4Config)
 GW_EXPORT_GET_OBJS(Layer3ForwardingIPv4Config)
 GW_EXPORT_DEL_OBJ(Layer3ForwardingIPv4Config)
 GW_EXPORT_ADD_OBJ(Layer3ForwardingIPv4Config)
 GW_EXPORT_SET_MUTABLE(Layer3ForwardingIPv4Config)
 
-GW_KIND(Layer3ForwardingIPv6Config, "Layer3ForwardingIPv6Config", Collection, "/com/yvc/igd1/Transfer/Layer3ForwardingIPv6Config", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kDelObj | ::gw::objects::kAddObj | ::gw::objects::kSet, UpdateOrAdd, GW_WRITES(Layer3ForwardingIPv6Config));
+GW_KIND(Layer3ForwardingIPv6Config, "Layer3ForwardingIPv6Config", Collection,
+    "/com/yvc/igd1/Transfer/Layer3ForwardingIPv6Config", nullptr, kGet | kGetObjs | kDelObj | kAddObj | kSet,
+    UpdateOrAdd, GW_WRITES(Layer3ForwardingIPv6Config));
 GW_EXPORT_GET_AT(Layer3ForwardingIPv6Config)
 GW_EXPORT_GET_OBJS(Layer3ForwardingIPv6Config)
 GW_EXPORT_DEL_OBJ(Layer3ForwardingIPv6Config)
 GW_EXPORT_ADD_OBJ(Layer3ForwardingIPv6Config)
 GW_EXPORT_SET_MUTABLE(Layer3ForwardingIPv6Config)
 
-GW_KIND(TrafficDetailProcess, "TrafficDetailProcess", Collection, "/com/yvc/igd1/Transfer/TrafficDetailProcess", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSet | ::gw::objects::kDelObj | ::gw::objects::kAddObj, Values, GW_WRITES(TrafficDetailProcess));
+GW_KIND(TrafficDetailProcess, "TrafficDetailProcess", Collection, "/com/yvc/igd1/Transfer/TrafficDetailProcess",
+    nullptr, kGet | kGetObjs | kSet | kDelObj | kAddObj, Values, GW_WRITES(TrafficDetailProcess));
 GW_EXPORT_GET_AT(TrafficDetailProcess)
 GW_EXPORT_GET_OBJS(TrafficDetailProcess)
 GW_EXPORT_SET(TrafficDetailProcess)
@@ -226,7 +227,7 @@ GW_EXPORT_DEL_OBJ(TrafficDetailProcess)
 GW_EXPORT_ADD_OBJ(TrafficDetailProcess)
 
 GW_KIND(TrafficForward, "TrafficForward", Collection, "/com/yvc/igd1/Transfer/TrafficForward", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSet | ::gw::objects::kDelObj | ::gw::objects::kAddObj, Values, GW_WRITES(TrafficForward));
+    kGet | kGetObjs | kSet | kDelObj | kAddObj, Values, GW_WRITES(TrafficForward));
 GW_EXPORT_GET_AT(TrafficForward)
 GW_EXPORT_GET_OBJS(TrafficForward)
 GW_EXPORT_SET(TrafficForward)
@@ -234,15 +235,16 @@ GW_EXPORT_DEL_OBJ(TrafficForward)
 GW_EXPORT_ADD_OBJ(TrafficForward)
 
 GW_KIND(TrafficMirror, "TrafficMirror", Collection, "/com/yvc/igd1/Transfer/TrafficMirror", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSet | ::gw::objects::kDelObj | ::gw::objects::kAddObj, Values, GW_WRITES(TrafficMirror));
+    kGet | kGetObjs | kSet | kDelObj | kAddObj, Values, GW_WRITES(TrafficMirror));
 GW_EXPORT_GET_AT(TrafficMirror)
 GW_EXPORT_GET_OBJS(TrafficMirror)
 GW_EXPORT_SET(TrafficMirror)
 GW_EXPORT_DEL_OBJ(TrafficMirror)
 GW_EXPORT_ADD_OBJ(TrafficMirror)
 
-GW_KIND(TrafficMonitoringConfig, "TrafficMonitoringConfig", Collection, "/com/yvc/igd1/Transfer/TrafficMonitoringConfig", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSet | ::gw::objects::kDelObj | ::gw::objects::kAddObj, Values, GW_WRITES(TrafficMonitoringConfig));
+GW_KIND(TrafficMonitoringConfig, "TrafficMonitoringConfig", Collection,
+    "/com/yvc/igd1/Transfer/TrafficMonitoringConfig", nullptr, kGet | kGetObjs | kSet | kDelObj | kAddObj, Values,
+    GW_WRITES(TrafficMonitoringConfig));
 GW_EXPORT_GET_AT(TrafficMonitoringConfig)
 GW_EXPORT_GET_OBJS(TrafficMonitoringConfig)
 GW_EXPORT_SET(TrafficMonitoringConfig)
@@ -250,15 +252,16 @@ GW_EXPORT_DEL_OBJ(TrafficMonitoringConfig)
 GW_EXPORT_ADD_OBJ(TrafficMonitoringConfig)
 
 GW_KIND(TrafficQoSFlow, "TrafficQoSFlow", Collection, "/com/yvc/igd1/Transfer/TrafficQoSFlow", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSet | ::gw::objects::kDelObj | ::gw::objects::kAddObj, Values, GW_WRITES(TrafficQoSFlow));
+    kGet | kGetObjs | kSet | kDelObj | kAddObj, Values, GW_WRITES(TrafficQoSFlow));
 GW_EXPORT_GET_AT(TrafficQoSFlow)
 GW_EXPORT_GET_OBJS(TrafficQoSFlow)
 GW_EXPORT_SET(TrafficQoSFlow)
 GW_EXPORT_DEL_OBJ(TrafficQoSFlow)
 GW_EXPORT_ADD_OBJ(TrafficQoSFlow)
 
-GW_KIND(TrafficQoSClassification, "TrafficQoSClassification", SubCollection, "/com/yvc/igd1/Transfer/TrafficQoSFlow", "Classification",
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSet | ::gw::objects::kDelObj | ::gw::objects::kClearObjs | ::gw::objects::kAddObj, Values, GW_WRITES(TrafficQoSClassification));
+GW_KIND(TrafficQoSClassification, "TrafficQoSClassification", SubCollection, "/com/yvc/igd1/Transfer/TrafficQoSFlow",
+    "Classification", kGet | kGetObjs | kSet | kDelObj | kClearObjs | kAddObj, Values,
+    GW_WRITES(TrafficQoSClassification));
 GW_EXPORT_GET_AT(TrafficQoSClassification)
 GW_EXPORT_GET_OBJS_UNDER(TrafficQoSClassification)
 GW_EXPORT_SET(TrafficQoSClassification)
@@ -267,7 +270,7 @@ GW_EXPORT_CLEAR_OBJS(TrafficQoSClassification)
 GW_EXPORT_ADD_OBJ_UNDER(TrafficQoSClassification)
 
 GW_KIND(WMMConfiguration, "WMMConfiguration", Collection, "/com/yvc/igd1/Transfer/WMMConfiguration", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSetv | ::gw::objects::kSet | ::gw::objects::kDelObj | ::gw::objects::kAddObj, Values, GW_WRITES(WMMConfiguration));
+    kGet | kGetObjs | kSetv | kSet | kDelObj | kAddObj, Values, GW_WRITES(WMMConfiguration));
 GW_EXPORT_GET_AT(WMMConfiguration)
 GW_EXPORT_GET_OBJS(WMMConfiguration)
 GW_EXPORT_SETV(WMMConfiguration)
@@ -275,12 +278,12 @@ GW_EXPORT_SET(WMMConfiguration)
 GW_EXPORT_DEL_OBJ(WMMConfiguration)
 GW_EXPORT_ADD_OBJ(WMMConfiguration)
 
-GW_KIND(WMMProfile, "WMMProfile", Single, "/com/yvc/igd1/Transfer/WMMConfiguration", nullptr,
-        ::gw::objects::kGet, Values, GW_NO_WRITES);
+GW_KIND(
+    WMMProfile, "WMMProfile", Single, "/com/yvc/igd1/Transfer/WMMConfiguration", nullptr, kGet, Values, GW_NO_WRITES);
 GW_EXPORT_GET(WMMProfile)
 
 GW_KIND(WMMServiceIPSet, "WMMServiceIPSet", SubCollection, "/com/yvc/igd1/Transfer/WMMConfiguration", "WMMServiceIPSet",
-        ::gw::objects::kGet | ::gw::objects::kGetObjs | ::gw::objects::kSetv | ::gw::objects::kSet | ::gw::objects::kDelObj | ::gw::objects::kAddObj, Values, GW_WRITES(WMMServiceIPSet));
+    kGet | kGetObjs | kSetv | kSet | kDelObj | kAddObj, Values, GW_WRITES(WMMServiceIPSet));
 GW_EXPORT_GET_AT(WMMServiceIPSet)
 GW_EXPORT_GET_OBJS_UNDER(WMMServiceIPSet)
 GW_EXPORT_SETV(WMMServiceIPSet)
@@ -288,4 +291,7 @@ GW_EXPORT_SET(WMMServiceIPSet)
 GW_EXPORT_DEL_OBJ(WMMServiceIPSet)
 GW_EXPORT_ADD_OBJ_UNDER(WMMServiceIPSet)
 
-GW_KIND_TABLE(kinds_transfer, &kind_AutoDiagnosticsRedirect, &kind_FastPathSpeedUp, &kind_Layer3ForwardingIPv4Config, &kind_Layer3ForwardingIPv6Config, &kind_TrafficDetailProcess, &kind_TrafficForward, &kind_TrafficMirror, &kind_TrafficMonitoringConfig, &kind_TrafficQoSFlow, &kind_TrafficQoSClassification, &kind_WMMConfiguration, &kind_WMMProfile, &kind_WMMServiceIPSet)
+GW_KIND_TABLE(kinds_transfer, &kind_AutoDiagnosticsRedirect, &kind_FastPathSpeedUp, &kind_Layer3ForwardingIPv4Config,
+    &kind_Layer3ForwardingIPv6Config, &kind_TrafficDetailProcess, &kind_TrafficForward, &kind_TrafficMirror,
+    &kind_TrafficMonitoringConfig, &kind_TrafficQoSFlow, &kind_TrafficQoSClassification, &kind_WMMConfiguration,
+    &kind_WMMProfile, &kind_WMMServiceIPSet)

@@ -3,8 +3,7 @@
 
 namespace {
 
-using gw::objects::Prop;
-using gw::objects::Written;
+using namespace gw::objects;
 
 constexpr Prop kVPNProps[] = {
     GW_P(VPN, Enable, 'b'),
@@ -12,8 +11,8 @@ constexpr Prop kVPNProps[] = {
     GW_P(VPN, VPNNum, 'u'),
 };
 constexpr Written kVPNWritten[] = {
-    {"Enable"},
-    {"VPNType"},
+    { "Enable" },
+    { "VPNType" },
 };
 
 constexpr Prop kIPSecProps[] = {
@@ -50,31 +49,31 @@ constexpr Prop kIPSecProps[] = {
     GW_P(IPSec, TxBytes, 't'),
 };
 constexpr Written kIPSecWritten[] = {
-    {"Enable"},
-    {"IPSecType"},
-    {"Name"},
-    {"WANInterface", true},
-    {"RemoteIP"},
-    {"ExchangeMode"},
-    {"IKEAuthenticationAlgorithm"},
-    {"IKEAuthenticationMethod"},
-    {"IKEEncryptionAlgorithm"},
-    {"IKEDHGroup"},
-    {"IKEIDType"},
-    {"IKELocalName"},
-    {"IKERemoteName"},
-    {"IKEPreshareKey"},
-    {"IPSecTransform"},
-    {"ESPAuthenticationAlgorithm"},
-    {"ESPEncryptionAlgorithm"},
-    {"IPSecPFS"},
-    {"IKESAPeriod"},
-    {"IPSecSATimePeriod"},
-    {"IPSecSATrafficPeriod"},
-    {"AHAuthenticationAlgorithm"},
-    {"DPDEnable"},
-    {"DPDThreshold"},
-    {"DPDRetry"},
+    { "Enable" },
+    { "IPSecType" },
+    { "Name" },
+    { "WANInterface", true },
+    { "RemoteIP" },
+    { "ExchangeMode" },
+    { "IKEAuthenticationAlgorithm" },
+    { "IKEAuthenticationMethod" },
+    { "IKEEncryptionAlgorithm" },
+    { "IKEDHGroup" },
+    { "IKEIDType" },
+    { "IKELocalName" },
+    { "IKERemoteName" },
+    { "IKEPreshareKey" },
+    { "IPSecTransform" },
+    { "ESPAuthenticationAlgorithm" },
+    { "ESPEncryptionAlgorithm" },
+    { "IPSecPFS" },
+    { "IKESAPeriod" },
+    { "IPSecSATimePeriod" },
+    { "IPSecSATrafficPeriod" },
+    { "AHAuthenticationAlgorithm" },
+    { "DPDEnable" },
+    { "DPDThreshold" },
+    { "DPDRetry" },
 };
 
 constexpr Prop kIPSecLocalSubnetsProps[] = {
@@ -82,8 +81,8 @@ constexpr Prop kIPSecLocalSubnetsProps[] = {
     GW_P(IPSecLocalSubnets, LocalSubnetMask, 's'),
 };
 constexpr Written kIPSecLocalSubnetsWritten[] = {
-    {"LocalIPAddress"},
-    {"LocalSubnetMask"},
+    { "LocalIPAddress" },
+    { "LocalSubnetMask" },
 };
 
 constexpr Prop kIPSecReMoteSubnetsProps[] = {
@@ -96,8 +95,8 @@ constexpr Prop kIPSecRemoteSubnetsProps[] = {
     GW_P(IPSecRemoteSubnets, DestSubnetMask, 's'),
 };
 constexpr Written kIPSecRemoteSubnetsWritten[] = {
-    {"DestIPAddress"},
-    {"DestSubnetMask"},
+    { "DestIPAddress" },
+    { "DestSubnetMask" },
 };
 
 constexpr Prop kVPNL2TPProps[] = {
@@ -110,8 +109,8 @@ constexpr Prop kVPN_L2TPProps[] = {
     GW_P(VPN_L2TP, L2TPType, 's'),
 };
 constexpr Written kVPN_L2TPWritten[] = {
-    {"Enable"},
-    {"L2TPType"},
+    { "Enable" },
+    { "L2TPType" },
 };
 
 constexpr Prop kVPN_L2TPClientProps[] = {
@@ -129,14 +128,14 @@ constexpr Prop kVPN_L2TPClientProps[] = {
     GW_P(VPN_L2TPClient, TxBytes, 't'),
 };
 constexpr Written kVPN_L2TPClientWritten[] = {
-    {"Enable"},
-    {"ServerIP"},
-    {"ServerPort"},
-    {"Name"},
-    {"EnableNAT"},
-    {"UserName"},
-    {"Password"},
-    {"WANInterface"},
+    { "Enable" },
+    { "ServerIP" },
+    { "ServerPort" },
+    { "Name" },
+    { "EnableNAT" },
+    { "UserName" },
+    { "Password" },
+    { "WANInterface" },
 };
 
 constexpr Prop kVPNL2TPClientProps[] = {
@@ -159,8 +158,8 @@ constexpr Prop kVPN_L2TPRemoteSubnetsProps[] = {
     GW_P(VPN_L2TPRemoteSubnets, DestSubnetMask, 's'),
 };
 constexpr Written kVPN_L2TPRemoteSubnetsWritten[] = {
-    {"DestIPAddress"},
-    {"DestSubnetMask"},
+    { "DestIPAddress" },
+    { "DestSubnetMask" },
 };
 
 constexpr Prop kVPN_L2TPServerProps[] = {
@@ -172,12 +171,12 @@ constexpr Prop kVPN_L2TPServerProps[] = {
     GW_P(VPN_L2TPServer, WANInterface, 's'),
 };
 constexpr Written kVPN_L2TPServerWritten[] = {
-    {"Enable"},
-    {"StartAddress"},
-    {"EndAddress"},
-    {"MaskAddress"},
-    {"LanAddress"},
-    {"WANInterface"},
+    { "Enable" },
+    { "StartAddress" },
+    { "EndAddress" },
+    { "MaskAddress" },
+    { "LanAddress" },
+    { "WANInterface" },
 };
 
 constexpr Prop kVPN_L2TPServerAccountProps[] = {
@@ -186,9 +185,9 @@ constexpr Prop kVPN_L2TPServerAccountProps[] = {
     GW_P(VPN_L2TPServerAccount, Password, 's'),
 };
 constexpr Written kVPN_L2TPServerAccountWritten[] = {
-    {"Enable"},
-    {"UserName"},
-    {"Password"},
+    { "Enable" },
+    { "UserName" },
+    { "Password" },
 };
 
 constexpr Prop kVPNVxLANProps[] = {
@@ -211,28 +210,27 @@ constexpr Prop kVPNVxLANProps[] = {
     GW_P(VPNVxLAN, TxBytes, 't'),
 };
 constexpr Written kVPNVxLANWritten[] = {
-    {"Enable"},
-    {"TunnelKey"},
-    {"WANInterface"},
-    {"TunnelRemoteIp"},
-    {"WorkMode"},
-    {"MaxMTUSize"},
-    {"IPAddress"},
-    {"SubnetMask"},
-    {"AddressingType"},
-    {"NATEnabled"},
-    {"DNSServers"},
+    { "Enable" },
+    { "TunnelKey" },
+    { "WANInterface" },
+    { "TunnelRemoteIp" },
+    { "WorkMode" },
+    { "MaxMTUSize" },
+    { "IPAddress" },
+    { "SubnetMask" },
+    { "AddressingType" },
+    { "NATEnabled" },
+    { "DNSServers" },
 };
 
-}  // namespace
+} // namespace
 
-GW_KIND(VPN, "VPN", Single, "/com/yvc/igd1/VPN", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kSet, Values, GW_WRITES(VPN));
+GW_KIND(VPN, "VPN", Single, "/com/yvc/igd1/VPN", nullptr, kGet | kSet, Values, GW_WRITES(VPN));
 GW_EXPORT_GET(VPN)
 GW_EXPORT_SET(VPN)
 
 GW_KIND(IPSec, "VPN.IPSec", Collection, "/com/yvc/igd1/VPN/IPSec", nullptr,
-        ::gw::objects::kGetObjs | ::gw::objects::kGet | ::gw::objects::kVpnSet | ::gw::objects::kVpnDel | ::gw::objects::kVpnClear, Values, GW_WRITES(IPSec));
+    kGetObjs | kGet | kVpnSet | kVpnDel | kVpnClear, Values, GW_WRITES(IPSec));
 GW_EXPORT_GET_OBJS(IPSec)
 GW_EXPORT_GET_AT(IPSec)
 GW_EXPORT_VPN_SET(IPSec)
@@ -240,7 +238,7 @@ GW_EXPORT_DEL(IPSec, del)
 GW_EXPORT_VPN_CLEAR(IPSec)
 
 GW_KIND(IPSecLocalSubnets, "VPN.IPSec.LocalSubnets", SubCollection, "/com/yvc/igd1/VPN/IPSec", "LocalSubnets",
-        ::gw::objects::kGetObjs | ::gw::objects::kGet | ::gw::objects::kVpnDel | ::gw::objects::kVpnClear | ::gw::objects::kVpnUpdate | ::gw::objects::kVpnAdd | ::gw::objects::kVpnSet, Values, GW_WRITES(IPSecLocalSubnets));
+    kGetObjs | kGet | kVpnDel | kVpnClear | kVpnUpdate | kVpnAdd | kVpnSet, Values, GW_WRITES(IPSecLocalSubnets));
 GW_EXPORT_GET_OBJS_UNDER(IPSecLocalSubnets)
 GW_EXPORT_GET_AT(IPSecLocalSubnets)
 GW_EXPORT_DEL(IPSecLocalSubnets, del)
@@ -250,11 +248,11 @@ GW_EXPORT_VPN_ADD_UNDER(IPSecLocalSubnets)
 GW_EXPORT_VPN_SET_UNDER(IPSecLocalSubnets)
 
 GW_KIND(IPSecReMoteSubnets, "VPN.IPSec.RemoteSubnets", SubCollection, "/com/yvc/igd1/VPN/IPSec", "RemoteSubnets",
-        ::gw::objects::kGetObjs, Values, GW_NO_WRITES);
+    kGetObjs, Values, GW_NO_WRITES);
 GW_EXPORT_GET_OBJS_UNDER(IPSecReMoteSubnets)
 
 GW_KIND(IPSecRemoteSubnets, "VPN.IPSec.RemoteSubnets", SubCollection, "/com/yvc/igd1/VPN/IPSec", "RemoteSubnets",
-        ::gw::objects::kGet | ::gw::objects::kVpnUpdate | ::gw::objects::kVpnAdd | ::gw::objects::kVpnSet | ::gw::objects::kVpnDel | ::gw::objects::kVpnClear, Values, GW_WRITES(IPSecRemoteSubnets));
+    kGet | kVpnUpdate | kVpnAdd | kVpnSet | kVpnDel | kVpnClear, Values, GW_WRITES(IPSecRemoteSubnets));
 GW_EXPORT_GET_AT(IPSecRemoteSubnets)
 GW_EXPORT_VPN_UPDATE(IPSecRemoteSubnets)
 GW_EXPORT_VPN_ADD_UNDER(IPSecRemoteSubnets)
@@ -262,12 +260,11 @@ GW_EXPORT_VPN_SET_UNDER(IPSecRemoteSubnets)
 GW_EXPORT_DEL(IPSecRemoteSubnets, del)
 GW_EXPORT_VPN_CLEAR_UNDER(IPSecRemoteSubnets)
 
-GW_KIND(VPNL2TP, "VPN.L2TP", Collection, "/com/yvc/igd1/VPN/L2TP", nullptr,
-        ::gw::objects::kGetObjs, Values, GW_NO_WRITES);
+GW_KIND(VPNL2TP, "VPN.L2TP", Collection, "/com/yvc/igd1/VPN/L2TP", nullptr, kGetObjs, Values, GW_NO_WRITES);
 GW_EXPORT_GET_OBJS(VPNL2TP)
 
 GW_KIND(VPN_L2TP, "VPN.L2TP", Collection, "/com/yvc/igd1/VPN/L2TP", nullptr,
-        ::gw::objects::kVpnUpdate | ::gw::objects::kDelObj | ::gw::objects::kVpnClear | ::gw::objects::kGet | ::gw::objects::kVpnAdd | ::gw::objects::kVpnSet, Values, GW_WRITES(VPN_L2TP));
+    kVpnUpdate | kDelObj | kVpnClear | kGet | kVpnAdd | kVpnSet, Values, GW_WRITES(VPN_L2TP));
 GW_EXPORT_VPN_UPDATE(VPN_L2TP)
 GW_EXPORT_DEL_OBJ(VPN_L2TP)
 GW_EXPORT_VPN_CLEAR(VPN_L2TP)
@@ -276,7 +273,7 @@ GW_EXPORT_VPN_ADD(VPN_L2TP)
 GW_EXPORT_VPN_SET(VPN_L2TP)
 
 GW_KIND(VPN_L2TPClient, "VPN.L2TP.Client", Collection, "/com/yvc/igd1/VPN/L2TP/1/Client", nullptr,
-        ::gw::objects::kGetObjs | ::gw::objects::kDelObj | ::gw::objects::kVpnClear | ::gw::objects::kVpnUpdate | ::gw::objects::kVpnAdd | ::gw::objects::kVpnSet, Values, GW_WRITES(VPN_L2TPClient));
+    kGetObjs | kDelObj | kVpnClear | kVpnUpdate | kVpnAdd | kVpnSet, Values, GW_WRITES(VPN_L2TPClient));
 GW_EXPORT_GET_OBJS(VPN_L2TPClient)
 GW_EXPORT_DEL_OBJ(VPN_L2TPClient)
 GW_EXPORT_VPN_CLEAR(VPN_L2TPClient)
@@ -284,12 +281,13 @@ GW_EXPORT_VPN_UPDATE(VPN_L2TPClient)
 GW_EXPORT_VPN_ADD(VPN_L2TPClient)
 GW_EXPORT_VPN_SET(VPN_L2TPClient)
 
-GW_KIND(VPNL2TPClient, "VPN.L2TP.Client", Collection, "/com/yvc/igd1/VPN/L2TP/1/Client", nullptr,
-        ::gw::objects::kGet, Values, GW_NO_WRITES);
+GW_KIND(VPNL2TPClient, "VPN.L2TP.Client", Collection, "/com/yvc/igd1/VPN/L2TP/1/Client", nullptr, kGet, Values,
+    GW_NO_WRITES);
 GW_EXPORT_GET_AT(VPNL2TPClient)
 
-GW_KIND(VPN_L2TPRemoteSubnets, "VPN.L2TP.Client.RemoteSubnets", SubCollection, "/com/yvc/igd1/VPN/L2TP/1/Client", "RemoteSubnets",
-        ::gw::objects::kGetObjs | ::gw::objects::kVpnRmObj | ::gw::objects::kVpnClear | ::gw::objects::kVpnUpdate | ::gw::objects::kVpnAdd | ::gw::objects::kVpnSet, Values, GW_WRITES(VPN_L2TPRemoteSubnets));
+GW_KIND(VPN_L2TPRemoteSubnets, "VPN.L2TP.Client.RemoteSubnets", SubCollection, "/com/yvc/igd1/VPN/L2TP/1/Client",
+    "RemoteSubnets", kGetObjs | kVpnRmObj | kVpnClear | kVpnUpdate | kVpnAdd | kVpnSet, Values,
+    GW_WRITES(VPN_L2TPRemoteSubnets));
 GW_EXPORT_GET_OBJS_UNDER(VPN_L2TPRemoteSubnets)
 GW_EXPORT_DEL(VPN_L2TPRemoteSubnets, rm_obj)
 GW_EXPORT_VPN_CLEAR_UNDER(VPN_L2TPRemoteSubnets)
@@ -297,13 +295,14 @@ GW_EXPORT_VPN_UPDATE(VPN_L2TPRemoteSubnets)
 GW_EXPORT_VPN_ADD_UNDER(VPN_L2TPRemoteSubnets)
 GW_EXPORT_VPN_SET_UNDER(VPN_L2TPRemoteSubnets)
 
-GW_KIND(VPN_L2TPServer, "VPN.L2TP.Server", Single, "/com/yvc/igd1/VPN/L2TP/1/Server", nullptr,
-        ::gw::objects::kGet | ::gw::objects::kSet, Values, GW_WRITES(VPN_L2TPServer));
+GW_KIND(VPN_L2TPServer, "VPN.L2TP.Server", Single, "/com/yvc/igd1/VPN/L2TP/1/Server", nullptr, kGet | kSet, Values,
+    GW_WRITES(VPN_L2TPServer));
 GW_EXPORT_GET(VPN_L2TPServer)
 GW_EXPORT_SET(VPN_L2TPServer)
 
-GW_KIND(VPN_L2TPServerAccount, "VPN.L2TP.Server.Account", Collection, "/com/yvc/igd1/VPN/L2TP/1/Server/Account", nullptr,
-        ::gw::objects::kGetObjs | ::gw::objects::kVpnRmObj | ::gw::objects::kVpnClear | ::gw::objects::kVpnUpdate | ::gw::objects::kVpnAdd | ::gw::objects::kVpnSet, Values, GW_WRITES(VPN_L2TPServerAccount));
+GW_KIND(VPN_L2TPServerAccount, "VPN.L2TP.Server.Account", Collection, "/com/yvc/igd1/VPN/L2TP/1/Server/Account",
+    nullptr, kGetObjs | kVpnRmObj | kVpnClear | kVpnUpdate | kVpnAdd | kVpnSet, Values,
+    GW_WRITES(VPN_L2TPServerAccount));
 GW_EXPORT_GET_OBJS(VPN_L2TPServerAccount)
 GW_EXPORT_DEL(VPN_L2TPServerAccount, rm_obj)
 GW_EXPORT_VPN_CLEAR(VPN_L2TPServerAccount)
@@ -312,7 +311,7 @@ GW_EXPORT_VPN_ADD(VPN_L2TPServerAccount)
 GW_EXPORT_VPN_SET(VPN_L2TPServerAccount)
 
 GW_KIND(VPNVxLAN, "VPN.VxLAN", Collection, "/com/yvc/igd1/VPN/VxLAN", nullptr,
-        ::gw::objects::kGetObjs | ::gw::objects::kGet | ::gw::objects::kVpnRmObj | ::gw::objects::kVpnClear | ::gw::objects::kVpnUpdate | ::gw::objects::kVpnAdd | ::gw::objects::kVpnSet, Values, GW_WRITES(VPNVxLAN));
+    kGetObjs | kGet | kVpnRmObj | kVpnClear | kVpnUpdate | kVpnAdd | kVpnSet, Values, GW_WRITES(VPNVxLAN));
 GW_EXPORT_GET_OBJS(VPNVxLAN)
 GW_EXPORT_GET_AT(VPNVxLAN)
 GW_EXPORT_DEL(VPNVxLAN, rm_obj)
@@ -321,4 +320,6 @@ GW_EXPORT_VPN_UPDATE(VPNVxLAN)
 GW_EXPORT_VPN_ADD(VPNVxLAN)
 GW_EXPORT_VPN_SET(VPNVxLAN)
 
-GW_KIND_TABLE(kinds_vpn, &kind_VPN, &kind_IPSec, &kind_IPSecLocalSubnets, &kind_IPSecReMoteSubnets, &kind_IPSecRemoteSubnets, &kind_VPNL2TP, &kind_VPN_L2TP, &kind_VPN_L2TPClient, &kind_VPNL2TPClient, &kind_VPN_L2TPRemoteSubnets, &kind_VPN_L2TPServer, &kind_VPN_L2TPServerAccount, &kind_VPNVxLAN)
+GW_KIND_TABLE(kinds_vpn, &kind_VPN, &kind_IPSec, &kind_IPSecLocalSubnets, &kind_IPSecReMoteSubnets,
+    &kind_IPSecRemoteSubnets, &kind_VPNL2TP, &kind_VPN_L2TP, &kind_VPN_L2TPClient, &kind_VPNL2TPClient,
+    &kind_VPN_L2TPRemoteSubnets, &kind_VPN_L2TPServer, &kind_VPN_L2TPServerAccount, &kind_VPNVxLAN)
