@@ -1,0 +1,265 @@
+// The built command handlers and the start-up reads of the configuration service, against igd1sim
+// on the private bus.
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "agent_util.hpp"
+#include "commands/cmd_table.h"
+#include "core/agent.h"
+#include "gwbus/log.h"
+#include "gwbus/util.h"
+#include "gwtest.hpp"
+#include "igd1.hpp"
+
+using agenttest::dispatch_command;
+using agenttest::drain_answers;
+
+namespace {
+
+constexpr const char *kDevice = "/com/yvc/igd1/Info/Device";
+constexpr const char *kDeviceIface = "com.yvc.igd1.DeviceInfo";
+
+std::string uci(const char *pkg, const char *sec, const char *opt)
+{
+    char buf[4096] = {};
+    return uci_config_get(pkg, sec, opt, buf) == 0 ? std::string(buf) : std::string("<none>");
+}
+
+class Handlers : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sim.ready());
+        gwagent_queues_init();
+        agenttest::drain_plugin_queue();
+        memset(&g_dev_info, 0, sizeof g_dev_info);
+        memset(app_domain_info, 0, sizeof app_domain_info);
+        agenttest::set_capable_device();
+    }
+    void TearDown() override
+    {
+        agenttest::drain_plugin_queue();
+        uloop_timeout_cancel(&g_timeout_syslog);
+        g_logLevel = 7;
+    }
+    // Runs one command and returns its only answer.
+    std::string run(const std::string &command)
+    {
+        dispatch_command(21, command);
+        const auto answers = drain_answers();
+        EXPECT_EQ(answers.size(), 1u) << command;
+        return answers.empty() ? std::string() : answers[0];
+    }
+    agenttest::Igd1 &sim = agenttest::Igd1::fresh();
+    gwtest::TempRoot root;
+    gwtest::LogCapture log;
+};
+
+}  // namespace
+
+TEST_F(Handlers, GetOntNameAnswersTheDeviceName)
+{
+    EXPECT_EQ(run("{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000001\"}"),
+              "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000001\",\"Status\":\"0\",\"Name\":\"Living room "
+              "gateway\"}");
+}
+
+TEST_F(Handlers, GetOntNameEscapesQuotesInTheName)
+{
+    sim.set_property(kDevice, kDeviceIface, "DevName", "'say \"hi\" \\\\ bye'");
+    EXPECT_EQ(run("{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"1\"}"),
+              "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"1\",\"Status\":\"0\",\"Name\":\"say \\\"hi\\\" \\\\ bye\"}");
+}
+
+TEST_F(Handlers, GetOntNameFailureAnswersNoDevName)
+{
+    sim.fail_next("Get");
+    EXPECT_EQ(run("{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"1\"}"),
+              "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"1\",\"Status\":\"1\",\"FailReason\":\"NO_DevName\"}");
+    EXPECT_TRUE(log.contains("get DeviceInfo.DevName failed."));
+}
+
+TEST_F(Handlers, SetOntNameWritesTheNameCutTo255)
+{
+    EXPECT_EQ(run("{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"7\",\"Name\":\"Study\"}"),
+              "{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"7\",\"Status\":\"0\"}");
+    EXPECT_EQ(sim.get_property(kDevice, kDeviceIface, "DevName"), "'Study'");
+
+    const std::string long_name(300, 'n');
+    EXPECT_EQ(run("{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"7\",\"Name\":\"" + long_name + "\"}"),
+              "{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"7\",\"Status\":\"0\"}");
+    EXPECT_EQ(sim.get_property(kDevice, kDeviceIface, "DevName"), "'" + std::string(255, 'n') + "'");
+}
+
+TEST_F(Handlers, SetOntNameWithoutANameStringIsAParameterError)
+{
+    const std::string want =
+        "{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"7\",\"Status\":\"1\",\"FailReason\":\"parameter_error\"}";
+    EXPECT_EQ(run("{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"7\"}"), want);
+    EXPECT_TRUE(log.contains("SET_ONT_NAME json string missing Parameter Name"));
+    EXPECT_TRUE(log.contains("get input args from json string failed."));
+    EXPECT_EQ(run("{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"7\",\"Name\":12}"), want);
+    EXPECT_EQ(sim.call_count("Set"), 0u);
+}
+
+TEST_F(Handlers, SetOntNameRefusedByTheServiceAnswersSetFailed)
+{
+    sim.fail_next("Set");
+    EXPECT_EQ(run("{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"7\",\"Name\":\"x\"}"),
+              "{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"7\",\"Status\":\"1\",\"FailReason\":\"SET_FAILED\"}");
+    EXPECT_TRUE(log.contains("set DeviceInfo.DevName failed."));
+    EXPECT_EQ(sim.get_property(kDevice, kDeviceIface, "DevName"), "'Living room gateway'");
+}
+
+TEST_F(Handlers, GetCloudStatusNamesEveryStatus)
+{
+    const char *names[] = {"NotConnect", "Connecting", "Registing", "Heartbeating", "Heartbeated", "RegisterError",
+                           "NotConnect"};
+    for (int status = 0; status <= 6; ++status) {
+        app_domain_info[DOMAIN_DISTR].status = static_cast<uint8_t>(status);
+        EXPECT_EQ(run("{\"CmdType\":\"GET_CLOUD_STATUS\",\"SequenceId\":\"s\"}"),
+                  std::string("{\"CmdType\":\"GET_CLOUD_STATUS\",\"SequenceId\":\"s\",\"Status\":\"0\",\"CloudStatus\":\"") +
+                      names[status] + "\"}")
+            << status;
+    }
+}
+
+TEST_F(Handlers, SetLogLevelStoresAnnouncesAndArmsTheRestoreTimer)
+{
+    EXPECT_EQ(run("{\"CmdType\":\"SET_LOG_LEVEL\",\"SequenceId\":\"3\",\"Duration\":120,\"Level\":6}"),
+              "{\"CmdType\":\"SET_LOG_LEVEL\",\"SequenceId\":\"3\",\"Status\":\"0\"}");
+    EXPECT_EQ(uci("log", "temp", "log_level"), "info");
+    EXPECT_EQ(uci("log", "temp", "log_duration"), "120");
+    EXPECT_EQ(g_logLevel, 6);
+    ASSERT_TRUE(g_timeout_syslog.pending);
+    const int left = uloop_timeout_remaining(&g_timeout_syslog);
+    EXPECT_LE(left, 120000);
+    EXPECT_GT(left, 110000);
+
+    // Expiry restores the error level.
+    uloop_timeout_cancel(&g_timeout_syslog);
+    ucf_timeout_syslog_cb(&g_timeout_syslog);
+    EXPECT_EQ(uci("log", "temp", "log_level"), "err");
+    EXPECT_EQ(uci("log", "temp", "log_duration"), "0");
+    EXPECT_EQ(g_logLevel, 3);
+}
+
+TEST_F(Handlers, SetLogLevelOutOfRangeOrMistypedIsAParameterError)
+{
+    struct Case {
+        const char *params;
+        const char *log_line;
+    };
+    const Case cases[] = {
+        {"\"Duration\":59,\"Level\":3", "Parameter Duration error 59"},
+        {"\"Duration\":3601,\"Level\":3", "Parameter Duration error 3601"},
+        {"\"Duration\":60,\"Level\":8", "Parameter Level error 8"},
+        {"\"Duration\":3600,\"Level\":-1", "Parameter Level error -1"},
+        {"\"Duration\":\"120\",\"Level\":3", "get input args from json string failed."},
+        {"\"Level\":3", "get input args from json string failed."},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.params);
+        log.clear();
+        EXPECT_EQ(run(std::string("{\"CmdType\":\"SET_LOG_LEVEL\",\"SequenceId\":\"3\",") + c.params + "}"),
+                  "{\"CmdType\":\"SET_LOG_LEVEL\",\"SequenceId\":\"3\",\"Status\":\"1\",\"FailReason\":\"parameter_"
+                  "error\"}");
+        EXPECT_TRUE(log.contains(c.log_line));
+    }
+    EXPECT_FALSE(g_timeout_syslog.pending);
+    EXPECT_EQ(uci("log", "temp", "log_level"), "<none>");
+}
+
+TEST_F(Handlers, SetLogLevelWithoutWritableConfigAnswersConfigFailed)
+{
+    // Configuration directories that are files: nothing can be saved.
+    const std::string cmd = "rm -rf '" + root.path("/etc/config") + "' '" + root.path("/tmp/.uci") + "'";
+    ASSERT_EQ(system(cmd.c_str()), 0);
+    root.write("/etc/config", "");
+    root.write("/tmp/.uci", "");
+    EXPECT_EQ(run("{\"CmdType\":\"SET_LOG_LEVEL\",\"SequenceId\":\"3\",\"Duration\":60,\"Level\":7}"),
+              "{\"CmdType\":\"SET_LOG_LEVEL\",\"SequenceId\":\"3\",\"Status\":\"1\",\"FailReason\":\"config_failed\"}");
+    EXPECT_TRUE(log.contains("change log config failed!"));
+    EXPECT_FALSE(g_timeout_syslog.pending);
+}
+
+TEST_F(Handlers, DevinfoReadsTheServiceAndBuildsTheSerialPrefix)
+{
+    sim.set_property(kDevice, kDeviceIface, "ModelName", "'hg6543c-x'");
+    gwagent_devinfo_init();
+    EXPECT_STREQ(g_dev_info.MAC, "A4B1C2D3E4F5");
+    EXPECT_STREQ(g_dev_info.GPONSN, "YVCG12345678");
+    EXPECT_STREQ(g_dev_info.SNPrefix, "YVCG12");
+    EXPECT_STREQ(g_dev_info.ModelName, "HG6543C-X");
+    EXPECT_STREQ(g_dev_info.PlatformVersion, "1.0");
+    EXPECT_STREQ(g_dev_info.Province, "GD");
+    EXPECT_EQ(g_dev_info.DevWiFi, 2);
+    EXPECT_EQ(g_dev_info.POTSNum, 1u);
+    EXPECT_TRUE(log.contains("DeviceInfo.KernelBit[32]"));
+    EXPECT_EQ(g_dev_info.RegisteredFlag, static_cast<uint32_t>('0'));
+}
+
+TEST_F(Handlers, DevinfoWithEmptyGponsnTakesThePrefixFromTheMac)
+{
+    sim.set_property(kDevice, kDeviceIface, "GPONSN", "''");
+    gwagent_devinfo_init();
+    EXPECT_STREQ(g_dev_info.SNPrefix, "A4B1C2");
+}
+
+TEST_F(Handlers, DevinfoStoresAConnectedWanAddress)
+{
+    ASSERT_EQ(uci_config_set("gwagent", "global", "status", "1", 0), 0);
+    gwagent_devinfo_init();
+    EXPECT_STREQ(g_dev_info.WANConnectionStatus, "Connected");
+    EXPECT_NE(g_dev_info.WANIPAddr[0], '\0');
+    EXPECT_EQ(uci("gwagent", "global", "WANIPAddr"), g_dev_info.WANIPAddr);
+    EXPECT_TRUE(log.contains(std::string("wan v4ip ") + g_dev_info.WANIPAddr + " connected."));
+    EXPECT_EQ(g_dev_info.RegisteredFlag, static_cast<uint32_t>('1'));
+}
+
+TEST_F(Handlers, DevinfoFailuresKeepDefaultsAndOldValues)
+{
+    strcpy(g_dev_info.MAC, "001122334455");
+    sim.remove_object("/com/yvc/igd1/Info/MngPlat");
+    sim.remove_object(kDevice);
+    sim.set_property("/com/yvc/igd1/Info/Network", "com.yvc.igd1.NetworkInfo", "WANConnectionStatus", "'Connecting'");
+    gwagent_devinfo_init();
+    EXPECT_TRUE(log.contains("Get MngPlatInfo Failed, use default config!"));
+    EXPECT_TRUE(log.contains("Get device info failed!"));
+    EXPECT_STREQ(g_dev_info.PlatformVersion, "1.0");
+    EXPECT_STREQ(g_dev_info.Province, "NULL");
+    EXPECT_STREQ(g_dev_info.MAC, "001122334455");
+    EXPECT_STREQ(g_dev_info.WANIPAddr, "");
+}
+
+TEST_F(Handlers, ResolverFileTakesTwoServersOfEachFamily)
+{
+    ASSERT_EQ(gwagent_set_dns(), 0);
+    const std::string want = "nameserver 61.139.2.69\nnameserver 218.6.200.139\nnameserver 2001:db8::53\n";
+    EXPECT_EQ(root.read("/tmp/resolv.conf"), want);
+    EXPECT_EQ(root.read("/tmp/.uci/resolv.conf"), want);
+    EXPECT_EQ(uci("system", "dnsserver", "v4dns1"), "61.139.2.69");
+    EXPECT_EQ(uci("system", "dnsserver", "v4dns2"), "218.6.200.139");
+    EXPECT_EQ(uci("system", "dnsserver", "v6dns1"), "2001:db8::53");
+
+    // Unusable entries are skipped; a rewrite replaces the read-only files.
+    const std::string wan = "/com/yvc/igd1/Info/Network/WANConnectionDb/1";
+    sim.set_property(wan, "com.yvc.igd1.WANConnectionInfo", "DNSServers", "'0.0.0.0,8.8.4.4,9.9.9.9'");
+    sim.set_property(wan, "com.yvc.igd1.WANConnectionInfo", "IPv6DNSServers", "'::1,2001:db8::2'");
+    ASSERT_EQ(gwagent_set_dns(), 0);
+    EXPECT_EQ(root.read("/tmp/resolv.conf"), "nameserver 8.8.4.4\nnameserver 2001:db8::2\n");
+    EXPECT_EQ(uci("system", "dnsserver", "v4dns2"), "8.8.4.4");
+    EXPECT_EQ(uci("system", "dnsserver", "v6dns2"), "2001:db8::2");
+}
+
+TEST_F(Handlers, ResolverFileIsEmptiedWhenTheInternetConnectionIsUnknown)
+{
+    ASSERT_EQ(gwagent_set_dns(), 0);
+    sim.fail_next("GetInternetConnIndex");
+    EXPECT_EQ(gwagent_set_dns(), -1);
+    EXPECT_TRUE(log.contains("call GetInternetConnIndex failed, -1,0."));
+    EXPECT_EQ(root.read("/tmp/resolv.conf"), "");
+}
