@@ -1,0 +1,1 @@
+gw_add_fuzzer(fuzz_framed ${CMAKE_CURRENT_LIST_DIR}/fuzz_framed.cpp gwagent_core)
