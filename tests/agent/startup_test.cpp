@@ -13,6 +13,7 @@
 
 #include "gwbus/util.h"
 #include "gwtest.hpp"
+#include "igd1.hpp"
 #include "platform/crypto.h"
 
 namespace {
@@ -152,4 +153,17 @@ TEST_F(Startup, Sigusr1IsIgnoredAndSigtermExitsCleanly)
     const int status = agent.child().stop(2000ms);
     ASSERT_TRUE(WIFEXITED(status)) << "status " << status << "\n" << agent.log();
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(Startup, ReadsTheServiceForResolverFileAndWanAddress)
+{
+    ASSERT_TRUE(agenttest::Igd1::fresh().ready());
+    Agent agent(root);
+    ASSERT_TRUE(agent.started()) << agent.log();
+    EXPECT_EQ(root.read("/tmp/resolv.conf"),
+              "nameserver 61.139.2.69\nnameserver 218.6.200.139\nnameserver 2001:db8::53\n");
+    EXPECT_EQ(uci("system", "dnsserver", "v4dns1"), "61.139.2.69");
+    EXPECT_EQ(uci("gwagent", "global", "WANIPAddr"), "100.64.12.34");
+    EXPECT_TRUE(agent.log_has("wan v4ip 100.64.12.34 connected."));
+    EXPECT_TRUE(agent.log_has("DeviceInfo.DevWiFi[2]"));
 }
