@@ -7,6 +7,7 @@
 
 #include "commands/cmd_table.h"
 #include "core/agent.h"
+#include "gwbus/util.h"
 
 namespace agenttest {
 
@@ -83,6 +84,13 @@ std::vector<std::string> drain_answers()
         out.push_back(unb64(wrap.substr(at + head.size(), end - at - head.size())));
     }
     return out;
+}
+
+bool uci_available()
+{
+    char value[16] = {};
+    return uci_config_set("gwtest", "probe", "ok", "1", 0) == 0 && uci_config_get("gwtest", "probe", "ok", value) == 0 &&
+           std::string(value) == "1";
 }
 
 void set_capable_device()

@@ -129,6 +129,7 @@ TEST_F(Handlers, GetCloudStatusNamesEveryStatus)
 
 TEST_F(Handlers, SetLogLevelStoresAnnouncesAndArmsTheRestoreTimer)
 {
+    GW_REQUIRE_UCI();
     EXPECT_EQ(run("{\"CmdType\":\"SET_LOG_LEVEL\",\"SequenceId\":\"3\",\"Duration\":120,\"Level\":6}"),
               "{\"CmdType\":\"SET_LOG_LEVEL\",\"SequenceId\":\"3\",\"Status\":\"0\"}");
     EXPECT_EQ(uci("log", "temp", "log_level"), "info");
@@ -211,6 +212,7 @@ TEST_F(Handlers, DevinfoWithEmptyGponsnTakesThePrefixFromTheMac)
 
 TEST_F(Handlers, DevinfoStoresAConnectedWanAddress)
 {
+    GW_REQUIRE_UCI();
     ASSERT_EQ(uci_config_set("gwagent", "global", "status", "1", 0), 0);
     gwagent_devinfo_init();
     EXPECT_STREQ(g_dev_info.WANConnectionStatus, "Connected");
@@ -237,6 +239,7 @@ TEST_F(Handlers, DevinfoFailuresKeepDefaultsAndOldValues)
 
 TEST_F(Handlers, ResolverFileTakesTwoServersOfEachFamily)
 {
+    GW_REQUIRE_UCI();
     ASSERT_EQ(gwagent_set_dns(), 0);
     const std::string want = "nameserver 61.139.2.69\nnameserver 218.6.200.139\nnameserver 2001:db8::53\n";
     EXPECT_EQ(root.read("/tmp/resolv.conf"), want);

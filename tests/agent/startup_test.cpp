@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "agent_util.hpp"
 #include "gwbus/util.h"
 #include "gwtest.hpp"
 #include "igd1.hpp"
@@ -67,7 +68,11 @@ private:
 
 class Startup : public ::testing::Test {
 protected:
-    void SetUp() override { gwtest::PrivateBus::instance(); }
+    void SetUp() override
+    {
+        gwtest::PrivateBus::instance();
+        GW_REQUIRE_UCI();
+    }
     gwtest::TempRoot root;
 };
 
