@@ -70,6 +70,11 @@ extern "C" int gwagent_set_dns(void)
         GWLOG(LOG_LVL_ERR, "failed to create resolv.conf, %s", strerror(errno));
         return -1;
     }
+    // Read-only again on every way out, the emptied file of a failed lookup included.
+    struct ReadOnlyAgain {
+        const std::string &path;
+        ~ReadOnlyAgain() { ucf_set_file_mode(path.c_str(), 0444); }
+    } read_only_again {resolv};
 
     char path[CCIF_PATH_SIZE] = {};
     int status = 0;

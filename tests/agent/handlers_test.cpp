@@ -1,5 +1,7 @@
 // The built command handlers and the start-up reads of the configuration service, against igd1sim
 // on the private bus.
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -265,4 +267,7 @@ TEST_F(Handlers, ResolverFileIsEmptiedWhenTheInternetConnectionIsUnknown)
     EXPECT_EQ(gwagent_set_dns(), -1);
     EXPECT_TRUE(log.contains("call GetInternetConnIndex failed, -1,0."));
     EXPECT_EQ(root.read("/tmp/resolv.conf"), "");
+    struct stat st {};
+    ASSERT_EQ(stat(root.path("/tmp/resolv.conf").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
 }
