@@ -1,6 +1,7 @@
 // The built command handlers and the start-up reads of the configuration service, against igd1sim
 // on the private bus.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -264,7 +265,11 @@ TEST_F(Handlers, ResolverFileIsEmptiedWhenTheInternetConnectionIsUnknown)
 {
     ASSERT_EQ(gwagent_set_dns(), 0);
     sim.fail_next("GetInternetConnIndex");
+    // A strict umask: the read bits come from the agent, not from the default creation mode.
+    unlink(root.path("/tmp/resolv.conf").c_str());
+    const mode_t saved = umask(077);
     EXPECT_EQ(gwagent_set_dns(), -1);
+    umask(saved);
     EXPECT_TRUE(log.contains("call GetInternetConnIndex failed, -1,0."));
     EXPECT_EQ(root.read("/tmp/resolv.conf"), "");
     struct stat st {};
