@@ -6,12 +6,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 #include <libubus.h>
 
 #include "core/agent.h"
 #include "core/io/ucf_io.h"
 #include "gwbus/log.h"
+#include "gwbus/rootpath.h"
 #include "gwbus/util.h"
 
 #define GWAGENT_ARCH_TAG "arm_velmar_V32085_O"
@@ -73,7 +75,9 @@ extern "C" int gwagent_global_init(void)
 
 extern "C" int gwagent_ubus_init(void)
 {
-    ctx = ubus_connect(ubus_socket);
+    // The default socket, below the run-time root like every other system path.
+    const std::string socket = ubus_socket ? std::string(ubus_socket) : gw::RootPath(UBUS_UNIX_SOCKET);
+    ctx = ubus_connect(socket.c_str());
     if (!ctx) {
         GWLOG(LOG_LVL_WARN, "Connection to ubus failed");
         return -1;

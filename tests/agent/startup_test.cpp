@@ -68,11 +68,7 @@ private:
 
 class Startup : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        gwtest::PrivateBus::instance();
-        GW_REQUIRE_UCI();
-    }
+    void SetUp() override { gwtest::PrivateBus::instance(); }
     gwtest::TempRoot root;
 };
 
@@ -80,6 +76,7 @@ protected:
 
 TEST_F(Startup, DefaultEndpointPidAndResolverFileWithoutAddressFile)
 {
+    GW_REQUIRE_UCI();
     Agent agent(root);
     ASSERT_TRUE(agent.started()) << agent.log();
     EXPECT_TRUE(agent.log_has("======== gwagent start ========"));
@@ -98,6 +95,7 @@ TEST_F(Startup, DefaultEndpointPidAndResolverFileWithoutAddressFile)
 
 TEST_F(Startup, AddressFileWithoutPortUsesTheDefault)
 {
+    GW_REQUIRE_UCI();
     root.write("/opt/info/YvMngPlat.txt", encrypt_device_text("127.0.0.5:"));
     Agent agent(root);
     ASSERT_TRUE(agent.started()) << agent.log();
@@ -108,6 +106,7 @@ TEST_F(Startup, AddressFileWithoutPortUsesTheDefault)
 
 TEST_F(Startup, ChangedServerResetsRegistrationStatus)
 {
+    GW_REQUIRE_UCI();
     ASSERT_EQ(uci_config_set("gwagent", "global", "status", "1", 1), 0);
     ASSERT_EQ(uci_config_set("gwagent", "distri", "address", "127.0.0.9", 1), 0);
     root.write("/opt/info/YvMngPlat.txt", encrypt_device_text("127.0.0.5:9001"));
@@ -121,6 +120,7 @@ TEST_F(Startup, ChangedServerResetsRegistrationStatus)
 
 TEST_F(Startup, TemporaryLogLevelIsKeptForFiveMinutes)
 {
+    GW_REQUIRE_UCI();
     ASSERT_EQ(uci_config_set("log", "temp", "log_level", "debug", 0), 0);
     ASSERT_EQ(uci_config_set("log", "temp", "log_duration", "1", 0), 0);
     Agent agent(root);
@@ -131,6 +131,7 @@ TEST_F(Startup, TemporaryLogLevelIsKeptForFiveMinutes)
 
 TEST_F(Startup, ForcedDebugWinsOverAStoredDuration)
 {
+    GW_REQUIRE_UCI();
     ASSERT_EQ(uci_config_set("log", "default", "log_debug", "on", 0), 0);
     ASSERT_EQ(uci_config_set("log", "temp", "log_level", "info", 0), 0);
     ASSERT_EQ(uci_config_set("log", "temp", "log_duration", "120", 0), 0);
@@ -142,6 +143,7 @@ TEST_F(Startup, ForcedDebugWinsOverAStoredDuration)
 
 TEST_F(Startup, NoLogConfigurationMeansErrorsOnly)
 {
+    GW_REQUIRE_UCI();
     Agent agent(root);
     ASSERT_TRUE(agent.started()) << agent.log();
     EXPECT_TRUE(agent.log_has("get log_debug failed!"));
@@ -162,6 +164,7 @@ TEST_F(Startup, Sigusr1IsIgnoredAndSigtermExitsCleanly)
 
 TEST_F(Startup, ReadsTheServiceForResolverFileAndWanAddress)
 {
+    GW_REQUIRE_UCI();
     ASSERT_TRUE(agenttest::Igd1::fresh().ready());
     Agent agent(root);
     ASSERT_TRUE(agent.started()) << agent.log();
