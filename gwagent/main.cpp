@@ -10,6 +10,20 @@ namespace {
 
 // SIGTERM leaves the loop; the pause gives answers already handed to the kernel time to leave.
 constexpr gulong kTermPauseUs = 500 * 1000;
+constexpr int kTermCheckMs = 1000;
+
+// uloop_run clears its cancel flag on entry, so a SIGTERM that arrived during start-up would be
+// lost, and one that lands between the loop's flag check and its wait is seen only at the next
+// event. This timer looks at the signal's own flag at once when the loop starts, then every second.
+struct uloop_timeout g_term_check = {};
+
+void term_check_cb(struct uloop_timeout *t)
+{
+    if (g_ucf_terminate)
+        uloop_end();
+    else
+        uloop_timeout_set(t, kTermCheckMs);
+}
 
 }  // namespace
 
@@ -23,6 +37,8 @@ int main()
     gwagent_remote_run();
     gwagent_log_init();
 
+    g_term_check.cb = term_check_cb;
+    uloop_timeout_set(&g_term_check, 0);
     uloop_run_timeout(-1);
 
     if (g_ucf_terminate)

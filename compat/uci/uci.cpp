@@ -370,6 +370,26 @@ namespace {
 
 std::string join(const char *dir, const char *name) { return std::string(dir) + "/" + name; }
 
+// Reads an open file from its start.
+bool read_fd(int fd, std::string &out)
+{
+    out.clear();
+    if (::lseek(fd, 0, SEEK_SET) != 0)
+        return false;
+    char buf[4096];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            return true;
+        out.append(buf, static_cast<size_t>(n));
+    }
+}
+
 // Reads a whole file under a shared lock. ENOENT leaves missing set.
 bool read_locked(const std::string &path, std::string &out, bool &missing)
 {
@@ -386,23 +406,29 @@ bool read_locked(const std::string &path, std::string &out, bool &missing)
         return false;
     }
     ::flock(fd, LOCK_SH);
-    char buf[4096];
-    bool ok = true;
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ok = false;
-            break;
-        }
-        if (n == 0)
-            break;
-        out.append(buf, static_cast<size_t>(n));
-    }
+    bool ok = read_fd(fd, out);
     ::flock(fd, LOCK_UN);
     ::close(fd);
     return ok;
+}
+
+// Opens and exclusively locks a package file. A commit replaces the file by rename, so a lock
+// won on a file that has since been replaced is given up and taken again on the new one.
+int open_locked_exclusive(const std::string &path)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, UCI_FILEMODE);
+        if (fd < 0)
+            return -1;
+        ::flock(fd, LOCK_EX);
+        struct stat held {}, now {};
+        if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &now) == 0 && held.st_dev == now.st_dev &&
+            held.st_ino == now.st_ino)
+            return fd;
+        ::flock(fd, LOCK_UN);
+        ::close(fd);
+    }
+    return -1;
 }
 
 bool write_all(int fd, const std::string &s)
@@ -949,7 +975,7 @@ int uci_commit(uci_context *ctx, uci_package **package, bool overwrite)
         std::string path = join(ctx->confdir, name.c_str());
         std::string delta_path = join(ctx->savedir, name.c_str());
 
-        int lock = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, UCI_FILEMODE);
+        int lock = open_locked_exclusive(path);
         if (lock < 0)
             return UCI_ERR_IO;
         struct Unlock {
@@ -960,7 +986,6 @@ int uci_commit(uci_context *ctx, uci_package **package, bool overwrite)
                 ::close(fd);
             }
         } unlock{lock};
-        ::flock(lock, LOCK_EX);
 
         uci_package *merged = p;
         if (!overwrite) {
@@ -968,7 +993,7 @@ int uci_commit(uci_context *ctx, uci_package **package, bool overwrite)
             // unsaved changes on top.
             std::string text;
             bool missing = false;
-            if (!read_locked(path, text, missing) && !missing)
+            if (!read_fd(lock, text))
                 return UCI_ERR_IO;
             uci_package *fresh = package_alloc(ctx, name.c_str());
             int rc = parse_package(ctx, fresh, text);

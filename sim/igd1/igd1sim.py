@@ -105,6 +105,8 @@ CONTROL_XML = """
   <method name="SetObject"><arg direction="in" type="s" name="path"/><arg direction="in" type="s" name="json"/></method>
   <method name="RemoveObject"><arg direction="in" type="s" name="path"/></method>
 </interface>"""
+CONTROL_INFO = Gio.DBusNodeInfo.new_for_xml("<node>%s</node>" % CONTROL_XML).interfaces[0]
+
 
 
 class Refusal(Exception):
@@ -483,6 +485,13 @@ class Simulator:
     # --- control -----------------------------------------------------------------------------------
     def control(self, member, args):
         m = self.m
+        info = CONTROL_INFO.lookup_method(member)
+        if info is None:
+            raise Refusal("unknown control method " + member, "org.freedesktop.DBus.Error.UnknownMethod")
+        want = "".join(a.signature for a in info.in_args)
+        got = args.get_type_string()[1:-1] if args is not None else ""
+        if got != want:
+            raise Refusal("%s takes (%s), not (%s)" % (member, want, got), "org.freedesktop.DBus.Error.InvalidArgs")
         a = args.unpack() if args is not None else ()
         if member == "EmitSignal":
             path, iface, sig, payload = a

@@ -72,7 +72,7 @@ TEST_F(Igd1Sim, SetValuesIsVisibleToGetAllInProfileOrder)
               "({'Switch': <true>},)");
     std::string dhcp = call("/com/yvc/igd1/Config/DHCPServer", "com.yvc.igd1.Properties", "GetAll",
                             g_variant_new("(s)", "com.yvc.igd1.DHCPServer"));
-    EXPECT_EQ(dhcp.find("'DHCPServerEnable'"), 3u) << dhcp;
+    EXPECT_EQ(dhcp.find("'DHCPServerEnable'"), 2u) << dhcp;
     EXPECT_LT(dhcp.find("'LocalIP'"), dhcp.find("'DHCPDuration'"));
 }
 
@@ -114,7 +114,7 @@ TEST_F(Igd1Sim, MethodsFindObjectsByNameAndMacWithoutRegardToCase)
 
 TEST_F(Igd1Sim, ControlMakesCallsFailReturnCodesAndOverrideReplies)
 {
-    control("FailNext", g_variant_new("(ssssu)", "*", "com.yvc.igd1.Properties", "GetAll", "org.test.Error.Busy",
+    control("FailNext", g_variant_new("(sssssu)", "*", "com.yvc.igd1.Properties", "GetAll", "org.test.Error.Busy",
                                       "busy", 1));
     EXPECT_EQ(call("/com/yvc/igd1/Info/PON", "com.yvc.igd1.Properties", "GetAll", g_variant_new("(s)", "com.yvc.igd1.PONInfo")),
               "ERROR: org.test.Error.Busy");
@@ -166,11 +166,11 @@ TEST_F(Igd1Sim, EmitsRequestedSignals)
 TEST_F(Igd1Sim, IntrospectionShowsMethodsSignalsAndChildren)
 {
     std::string xml = call("/com/yvc/igd1/Orvane/System", "org.freedesktop.DBus.Introspectable", "Introspect", nullptr);
-    EXPECT_NE(xml.find("<interface name=\\\"com.yvc.igd1.SysCmd\\\">"), std::string::npos) << xml;
-    EXPECT_NE(xml.find("<method name=\\\"GetUpgradeVersion\\\"><arg direction=\\\"out\\\" type=\\\"s\\\"/>"), std::string::npos);
-    EXPECT_NE(xml.find("<signal name=\\\"CheckHardwareStatus\\\">"), std::string::npos);
+    EXPECT_NE(xml.find("<interface name=\"com.yvc.igd1.SysCmd\">"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<method name=\"GetUpgradeVersion\"><arg direction=\"out\" type=\"s\"/>"), std::string::npos);
+    EXPECT_NE(xml.find("<signal name=\"CheckHardwareStatus\">"), std::string::npos);
     std::string top = call("/com/yvc/igd1", "org.freedesktop.DBus.Introspectable", "Introspect", nullptr);
-    EXPECT_NE(top.find("<node name=\\\"Info\\\"/>"), std::string::npos) << top;
+    EXPECT_NE(top.find("<node name=\"Info\"/>"), std::string::npos) << top;
 }
 
 TEST_F(Igd1Sim, FrameworkServiceAnswersOnItsOwnName)
