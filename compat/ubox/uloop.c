@@ -171,8 +171,9 @@ int uloop_fd_add(struct uloop_fd *sock, unsigned int flags)
 	}
 
 	memset(&ev, 0, sizeof(ev));
+	/* Hang-up of the peer is reported with read events, as eof. */
 	if (flags & ULOOP_READ)
-		ev.events |= EPOLLIN;
+		ev.events |= EPOLLIN | EPOLLRDHUP;
 	if (flags & ULOOP_WRITE)
 		ev.events |= EPOLLOUT;
 	if (flags & ULOOP_EDGE_TRIGGER)
@@ -244,6 +245,10 @@ static void uloop_run_events(int timeout)
 			if (!(u->flags & ULOOP_ERROR_CB))
 				uloop_fd_delete(u);
 		}
+		if (!(e & (EPOLLRDHUP | EPOLLIN | EPOLLOUT | EPOLLERR | EPOLLHUP)))
+			continue;
+		if (e & EPOLLRDHUP)
+			u->eof = true;
 		if (e & EPOLLIN)
 			ev |= ULOOP_READ;
 		if (e & EPOLLOUT)

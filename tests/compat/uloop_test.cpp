@@ -1,0 +1,302 @@
+// The event loop as the agent uses it: timeouts, descriptor events, hang-ups and the signals that end it.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include <libubox/uloop.h>
+
+namespace {
+
+class Uloop : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(uloop_init(), 0); }
+    void TearDown() override { uloop_done(); }
+};
+
+std::vector<std::string> g_order;
+
+struct Named {
+    uloop_timeout t {};
+    const char *name;
+};
+
+void record_cb(uloop_timeout *t)
+{
+    g_order.push_back(reinterpret_cast<Named *>(t)->name);
+}
+
+void end_cb(uloop_timeout *) { uloop_end(); }
+
+TEST_F(Uloop, TimeoutsFireInDeadlineOrderAndCancelledOnesNever)
+{
+    g_order.clear();
+    Named a {{}, "a"}, b {{}, "b"}, c {{}, "c"}, gone {{}, "gone"};
+    for (Named *n : {&a, &b, &c, &gone})
+        n->t.cb = record_cb;
+    uloop_timeout stop {};
+    stop.cb = end_cb;
+    ASSERT_EQ(uloop_timeout_set(&c.t, 30), 0);
+    ASSERT_EQ(uloop_timeout_set(&a.t, 5), 0);
+    ASSERT_EQ(uloop_timeout_set(&b.t, 15), 0);
+    ASSERT_EQ(uloop_timeout_set(&gone.t, 10), 0);
+    ASSERT_EQ(uloop_timeout_set(&stop, 60), 0);
+    EXPECT_TRUE(gone.t.pending);
+    EXPECT_EQ(uloop_timeout_cancel(&gone.t), 0);
+    EXPECT_FALSE(gone.t.pending);
+    EXPECT_EQ(uloop_timeout_cancel(&gone.t), -1);
+    uloop_run();
+    EXPECT_EQ(g_order, (std::vector<std::string> {"a", "b", "c"}));
+    EXPECT_FALSE(a.t.pending);
+}
+
+TEST_F(Uloop, RemainingCountsDownAndResettingMovesTheDeadline)
+{
+    uloop_timeout t {};
+    t.cb = record_cb;
+    EXPECT_EQ(uloop_timeout_remaining(&t), -1);
+    uloop_timeout_set(&t, 5000);
+    int left = uloop_timeout_remaining(&t);
+    EXPECT_GT(left, 4000);
+    EXPECT_LE(left, 5000);
+    uloop_timeout_set(&t, 100000);
+    EXPECT_GT(uloop_timeout_remaining(&t), 90000);
+    // Adding a pending timeout again is refused, as the real loop does.
+    EXPECT_EQ(uloop_timeout_add(&t), -1);
+    uloop_timeout_cancel(&t);
+}
+
+TEST_F(Uloop, RunTimeoutReturnsWithoutEvents)
+{
+    uloop_timeout far {};
+    far.cb = end_cb;
+    uloop_timeout_set(&far, 60000);
+    EXPECT_EQ(uloop_run_timeout(20), 0);
+    EXPECT_TRUE(far.pending);
+    uloop_timeout_cancel(&far);
+}
+
+struct Pair {
+    int fd[2] {-1, -1};
+    Pair() { EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, fd), 0); }
+    ~Pair()
+    {
+        for (int f : fd)
+            if (f >= 0)
+                close(f);
+    }
+};
+
+struct Reader {
+    uloop_fd u {};
+    std::string got;
+    unsigned events = 0;
+    int calls = 0;
+    bool saw_eof = false, saw_error = false;
+};
+
+void reader_cb(uloop_fd *u, unsigned events)
+{
+    auto *r = reinterpret_cast<Reader *>(u);
+    ++r->calls;
+    r->events |= events;
+    char buf[64];
+    ssize_t n;
+    while ((n = read(u->fd, buf, sizeof buf)) > 0)
+        r->got.append(buf, static_cast<size_t>(n));
+    r->saw_eof = r->saw_eof || u->eof;
+    r->saw_error = r->saw_error || u->error;
+    if (u->eof || u->error || r->got.size() >= 5)
+        uloop_end();
+}
+
+TEST_F(Uloop, ReadEventsDeliverDataThenEofOnPeerClose)
+{
+    Pair p;
+    Reader r;
+    r.u.fd = p.fd[0];
+    r.u.cb = reader_cb;
+    ASSERT_EQ(uloop_fd_add(&r.u, ULOOP_READ), 0);
+    EXPECT_TRUE(r.u.registered);
+    ASSERT_EQ(write(p.fd[1], "hello", 5), 5);
+    uloop_timeout guard {};
+    guard.cb = end_cb;
+    uloop_timeout_set(&guard, 5000);
+    uloop_run();
+    EXPECT_EQ(r.got, "hello");
+    EXPECT_TRUE(r.events & ULOOP_READ);
+
+    close(p.fd[1]);
+    p.fd[1] = -1;
+    uloop_run();
+    EXPECT_TRUE(r.saw_eof);
+    EXPECT_TRUE(guard.pending) << "the loop ended on its guard, not on the hang-up";
+    uloop_timeout_cancel(&guard);
+    uloop_fd_delete(&r.u);
+    EXPECT_FALSE(r.u.registered);
+}
+
+struct Writer {
+    uloop_fd u {};
+    int calls = 0;
+};
+
+void writer_cb(uloop_fd *u, unsigned events)
+{
+    auto *w = reinterpret_cast<Writer *>(u);
+    if (events & ULOOP_WRITE) {
+        ++w->calls;
+        // Going back to read-only mode must stop the write events.
+        uloop_fd_add(u, ULOOP_READ);
+    }
+}
+
+TEST_F(Uloop, ChangingTheFlagsOfARegisteredDescriptorStopsWriteEvents)
+{
+    Pair p;
+    Writer w;
+    w.u.fd = p.fd[0];
+    w.u.cb = writer_cb;
+    ASSERT_EQ(uloop_fd_add(&w.u, ULOOP_WRITE), 0);
+    EXPECT_EQ(uloop_run_timeout(50), 0);
+    EXPECT_EQ(w.calls, 1);
+    uloop_fd_delete(&w.u);
+}
+
+struct Victim {
+    uloop_fd a {}, b {};
+    int a_calls = 0, b_calls = 0;
+} *g_victim;
+
+void deleter_cb(uloop_fd *u, unsigned)
+{
+    ++g_victim->a_calls;
+    char c;
+    while (read(u->fd, &c, 1) > 0) {
+    }
+    // Dropping the other descriptor while its event is already fetched in this round.
+    uloop_fd_delete(&g_victim->b);
+    uloop_end();
+}
+
+void dropped_cb(uloop_fd *u, unsigned)
+{
+    ++g_victim->b_calls;
+    char c;
+    while (read(u->fd, &c, 1) > 0) {
+    }
+    uloop_fd_delete(&g_victim->a);
+    uloop_end();
+}
+
+TEST_F(Uloop, DescriptorDeletedByAnotherCallbackIsNotCalledInTheSameRound)
+{
+    Pair p1, p2;
+    Victim v;
+    g_victim = &v;
+    v.a.fd = p1.fd[0];
+    v.a.cb = deleter_cb;
+    v.b.fd = p2.fd[0];
+    v.b.cb = dropped_cb;
+    ASSERT_EQ(uloop_fd_add(&v.a, ULOOP_READ), 0);
+    ASSERT_EQ(uloop_fd_add(&v.b, ULOOP_READ), 0);
+    ASSERT_EQ(write(p1.fd[1], "x", 1), 1);
+    ASSERT_EQ(write(p2.fd[1], "y", 1), 1);
+    uloop_run_timeout(2000);
+    // Whichever ran first dropped the other, which must then stay silent.
+    EXPECT_EQ(v.a_calls + v.b_calls, 1);
+    uloop_fd_delete(&v.a);
+    uloop_fd_delete(&v.b);
+}
+
+void error_keeper_cb(uloop_fd *u, unsigned)
+{
+    auto *r = reinterpret_cast<Reader *>(u);
+    ++r->calls;
+    r->saw_eof = r->saw_eof || u->eof;
+    r->saw_error = r->saw_error || u->error;
+    uloop_end();
+}
+
+TEST_F(Uloop, ErrorCallbackFlagKeepsTheDescriptorForItsHandler)
+{
+    int fds[2];
+    ASSERT_EQ(pipe2(fds, O_NONBLOCK), 0);
+    Reader r;
+    r.u.fd = fds[1];
+    r.u.cb = error_keeper_cb;
+    close(fds[0]);  // the write end now reports an error
+    ASSERT_EQ(uloop_fd_add(&r.u, ULOOP_READ | ULOOP_ERROR_CB), 0);
+    uloop_run_timeout(2000);
+    EXPECT_EQ(r.calls, 1);
+    EXPECT_TRUE(r.saw_error || r.saw_eof);
+    EXPECT_TRUE(r.u.registered);
+    uloop_fd_delete(&r.u);
+    close(fds[1]);
+}
+
+// Runs body in a child with a fresh loop; returns the child's exit status.
+template <typename F>
+int in_child(F body)
+{
+    pid_t pid = fork();
+    if (pid == 0) {
+        alarm(10);
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return status;
+}
+
+void own_handler(int) {}
+
+TEST(UloopSignals, SigtermEndsTheLoopAndSetsCancelled)
+{
+    int status = in_child([] {
+        uloop_init();
+        uloop_timeout kill_me {};
+        kill_me.cb = [](uloop_timeout *) { kill(getpid(), SIGTERM); };
+        uloop_timeout_set(&kill_me, 10);
+        uloop_run();
+        int rc = uloop_cancelled ? 0 : 3;
+        uloop_done();
+        return rc;
+    });
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(UloopSignals, ProgramsOwnHandlerInstalledFirstIsKept)
+{
+    int status = in_child([] {
+        struct sigaction sa {};
+        sa.sa_handler = own_handler;
+        sigaction(SIGTERM, &sa, nullptr);
+        uloop_init();
+        uloop_timeout kill_me {}, stop {};
+        kill_me.cb = [](uloop_timeout *) { kill(getpid(), SIGTERM); };
+        stop.cb = end_cb;
+        uloop_timeout_set(&kill_me, 10);
+        uloop_timeout_set(&stop, 200);
+        uloop_run();
+        // Ended by the timer: the signal went to the program's handler, which does nothing.
+        int rc = stop.pending ? 4 : 0;
+        struct sigaction now {};
+        sigaction(SIGTERM, nullptr, &now);
+        if (now.sa_handler != own_handler)
+            rc = 5;
+        uloop_done();
+        return rc;
+    });
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+}  // namespace
