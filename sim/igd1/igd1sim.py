@@ -98,6 +98,7 @@ CONTROL_XML = """
   <method name="ResetCounts"/>
   <method name="Reset"/>
   <method name="CallLog"><arg direction="out" type="as"/></method>
+  <method name="LastArgs"><arg direction="in" type="s" name="member"/><arg direction="out" type="s"/></method>
   <method name="DumpState"><arg direction="out" type="s"/></method>
   <method name="LoadProfile"><arg direction="in" type="s" name="file"/></method>
   <method name="SetProperty"><arg direction="in" type="s" name="path"/><arg direction="in" type="s" name="interface"/>
@@ -166,6 +167,7 @@ class Model:
         self.collections = set()
         self.replies = {}       # "path|method" or "method" -> GLib.Variant text from the profile
         self.calls = []
+        self.last_args = {}     # member -> text of the last call's arguments
         self.failures = []      # [path, interface, member, error, message, count]
         self.results = {}       # method -> (code, message)
         self.delays = {}
@@ -278,11 +280,12 @@ class Simulator:
         if iface == "org.freedesktop.DBus.Introspectable" and member == "Introspect":
             return GLib.Variant("(s)", (self.introspect(path),))
         self.m.calls.append("%s %s %s" % (path, iface, member))
+        self.m.last_args[member] = args.print_(True) if args is not None else "()"
         for f in self.m.failures:
             if f[5] > 0 and f[0] in ("*", path) and f[1] in ("*", iface) and f[2] == member:
                 f[5] -= 1
                 raise Refusal(f[4], f[3])
-        for key in ((path, iface, member), ("*", iface, member), ("*", "*", member)):
+        for key in ((path, iface, member), (path, "*", member), ("*", iface, member), ("*", "*", member)):
             if key in self.m.overrides:
                 return self.m.overrides[key]
         if iface == PROPS:
@@ -531,6 +534,8 @@ class Simulator:
             m.delays.clear()
             m.overrides.clear()
             return None
+        if member == "LastArgs":
+            return GLib.Variant("(s)", (m.last_args.get(a[0], ""),))
         if member == "CallLog":
             return GLib.Variant("(as)", (list(m.calls),))
         if member == "DumpState":

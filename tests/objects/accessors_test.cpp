@@ -33,7 +33,8 @@ constexpr char kWanWithMappings[] = R"({
       "PortMappingProtocol": "'TCPUDPX'", "ExternalPort": "uint32 53"}}
 })";
 
-class Accessors : public ::testing::Test {
+// Each case runs against the stand-in model and against the configuration simulator.
+class Accessors : public ::testing::TestWithParam<gwtest::Backend> {
 protected:
     void SetUp() override
     {
@@ -41,10 +42,10 @@ protected:
         model.load(kWanWithMappings);
     }
     gwtest::TempRoot root;
-    gwtest::Model model;
+    gwtest::Model model { "com.yvc.igd1", GetParam() };
 };
 
-TEST_F(Accessors, GetObjsListsMappingsInReplyOrderWithTheirPaths)
+TEST_P(Accessors, GetObjsListsMappingsInReplyOrderWithTheirPaths)
 {
     gwtest::LogCapture log;
     ccif_PortMapping_t* pm = nullptr;
@@ -65,7 +66,7 @@ TEST_F(Accessors, GetObjsListsMappingsInReplyOrderWithTheirPaths)
     g_free(pm);
 }
 
-TEST_F(Accessors, ReverseOrderedObjectReadsLikeATableOrderedOne)
+TEST_P(Accessors, ReverseOrderedObjectReadsLikeATableOrderedOne)
 {
     ccif_PortMapping_t rec {};
     ASSERT_EQ(ccif_PortMapping_get("/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/2", &rec), 0);
@@ -77,7 +78,7 @@ TEST_F(Accessors, ReverseOrderedObjectReadsLikeATableOrderedOne)
     EXPECT_EQ(rec.ExternalPort, 2222u);
 }
 
-TEST_F(Accessors, BadPathsFailBeforeAnyBusCall)
+TEST_P(Accessors, BadPathsFailBeforeAnyBusCall)
 {
     gwtest::LogCapture log;
     model.clear();
@@ -115,7 +116,7 @@ TEST_F(Accessors, BadPathsFailBeforeAnyBusCall)
     EXPECT_EQ(pm, nullptr);
 }
 
-TEST_F(Accessors, EmptyCollectionIsCountZeroNullAndSuccess)
+TEST_P(Accessors, EmptyCollectionIsCountZeroNullAndSuccess)
 {
     model.load(
         R"({"/com/yvc/igd1/Info/Network/WANConnectionDb/2": {"com.yvc.igd1.WANConnectionInfo": {"WANName": "'2'"}}})");
@@ -126,7 +127,7 @@ TEST_F(Accessors, EmptyCollectionIsCountZeroNullAndSuccess)
     EXPECT_EQ(pm, nullptr);
 }
 
-TEST_F(Accessors, FailedListingLeavesTheOutputsAlone)
+TEST_P(Accessors, FailedListingLeavesTheOutputsAlone)
 {
     gwtest::LogCapture log;
     model.fail("GetManagedObjects", kMappings);
@@ -138,7 +139,7 @@ TEST_F(Accessors, FailedListingLeavesTheOutputsAlone)
     EXPECT_TRUE(log.contains("GetManagedObjects failed with ret(-1)"));
 }
 
-TEST_F(Accessors, WrongReplyTypesFailCleanly)
+TEST_P(Accessors, WrongReplyTypesFailCleanly)
 {
     const std::string one = std::string(kMappings) + "/1";
     model.raw("GetAll", one, g_variant_new_parsed("('not a map',)"));
@@ -162,7 +163,7 @@ TEST_F(Accessors, WrongReplyTypesFailCleanly)
     EXPECT_STREQ(rec.path, "");
 }
 
-TEST_F(Accessors, SetWritesTheWritablePropertiesInOrder)
+TEST_P(Accessors, SetWritesTheWritablePropertiesInOrder)
 {
     ccif_PortMapping_t rec {};
     copy_truncated(rec.path, "/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/1");
@@ -183,7 +184,7 @@ TEST_F(Accessors, SetWritesTheWritablePropertiesInOrder)
     EXPECT_EQ(model.prop_text(rec.path, kPm, "PortMappingLeaseDuration"), "uint32 0") << "never written";
 }
 
-TEST_F(Accessors, SetRefusesTextThatIsNotUtf8)
+TEST_P(Accessors, SetRefusesTextThatIsNotUtf8)
 {
     gwtest::LogCapture log;
     ccif_PortMapping_t rec {};
@@ -194,7 +195,7 @@ TEST_F(Accessors, SetRefusesTextThatIsNotUtf8)
     EXPECT_EQ(model.count("SetValues"), 0u);
 }
 
-TEST_F(Accessors, AddObjWritesTheNewObjectAndStoresItsPath)
+TEST_P(Accessors, AddObjWritesTheNewObjectAndStoresItsPath)
 {
     ccif_PortMapping_t rec {};
     rec.ExternalPort = 21;
@@ -207,7 +208,7 @@ TEST_F(Accessors, AddObjWritesTheNewObjectAndStoresItsPath)
     EXPECT_EQ(model.prop_text(rec.path, kPm, "ExternalPort"), "uint32 21");
 }
 
-TEST_F(Accessors, AddObjWhoseWriteFailsLeavesNoObject)
+TEST_P(Accessors, AddObjWhoseWriteFailsLeavesNoObject)
 {
     gwtest::LogCapture log;
     model.fail("SetValues");
@@ -222,7 +223,7 @@ TEST_F(Accessors, AddObjWhoseWriteFailsLeavesNoObject)
     EXPECT_TRUE(log.contains("update obj for /com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/4 fail!"));
 }
 
-TEST_F(Accessors, FailedAddObjectIsLoggedWithTheKind)
+TEST_P(Accessors, FailedAddObjectIsLoggedWithTheKind)
 {
     gwtest::LogCapture log;
     model.fail("AddObject");
@@ -232,7 +233,7 @@ TEST_F(Accessors, FailedAddObjectIsLoggedWithTheKind)
     EXPECT_EQ(model.count("SetValues"), 0u);
 }
 
-TEST_F(Accessors, DelObjCallsDeleteObjectAtTheCollection)
+TEST_P(Accessors, DelObjCallsDeleteObjectAtTheCollection)
 {
     const std::string third = std::string(kMappings) + "/3";
     ASSERT_EQ(ccif_PortMapping_del_obj(third.c_str()), 0);
@@ -246,7 +247,7 @@ TEST_F(Accessors, DelObjCallsDeleteObjectAtTheCollection)
     EXPECT_EQ(ccif_PortMapping_del_obj((std::string(kMappings) + "/2").c_str()), -1);
 }
 
-TEST_F(Accessors, SetvSendsTheCallersMapUnchanged)
+TEST_P(Accessors, SetvSendsTheCallersMapUnchanged)
 {
     model.load(R"({"/com/yvc/igd1/Config/LANHosts/3": {"com.yvc.igd1.LANHost": {"MAC": "'A0B1C2D3E4F5'"}}})");
     ASSERT_EQ(ccif_LANHost_setv("/com/yvc/igd1/Config/LANHosts/3",
@@ -256,7 +257,7 @@ TEST_F(Accessors, SetvSendsTheCallersMapUnchanged)
     EXPECT_EQ(ccif_LANHost_setv("/com/yvc/igd1/Config/LANHosts/3", g_variant_new_parsed("('not', 'a map')")), -1);
 }
 
-TEST_F(Accessors, LanHostManagerWritesEnableStatsWithSet)
+TEST_P(Accessors, LanHostManagerWritesEnableStatsWithSet)
 {
     model.load(R"({"/com/yvc/igd1/Config/LANHosts": {"com.yvc.igd1.LANHostManager": {"EnableStats": "false",
         "LANHostMaxNumber": "uint32 64", "LANHostNumber": "uint32 5", "LANHostOnlineNumber": "uint32 3"}}})");
@@ -269,7 +270,7 @@ TEST_F(Accessors, LanHostManagerWritesEnableStatsWithSet)
     EXPECT_EQ(model.last_args("Set"), "('com.yvc.igd1.LANHostManager', 'EnableStats', <true>)");
 }
 
-TEST_F(Accessors, Layer3SetUpdatesAnExistingRouteAndAddsAMissingOne)
+TEST_P(Accessors, Layer3SetUpdatesAnExistingRouteAndAddsAMissingOne)
 {
     model.load(R"({"/com/yvc/igd1/Transfer/Layer3ForwardingIPv4Config/1": {"com.yvc.igd1.Layer3ForwardingIPv4Config": {
         "Enable": "true", "Status": "'Enabled'", "StaticRoute": "true", "Type": "'Static'",
@@ -296,7 +297,7 @@ TEST_F(Accessors, Layer3SetUpdatesAnExistingRouteAndAddsAMissingOne)
         model.prop_text(rec.path, "com.yvc.igd1.Layer3ForwardingIPv4Config", "GatewayIPAddress"), "'192.168.1.1'");
 }
 
-TEST_F(Accessors, DelObjsDeletesEveryChildAndClearEmptiesTheCollection)
+TEST_P(Accessors, DelObjsDeletesEveryChildAndClearEmptiesTheCollection)
 {
     model.load(R"({
       "/com/yvc/igd1/Config/URLControlConfig/1": {"com.yvc.igd1.URLControlConfig": {"Name": "'kids'"}},
@@ -316,7 +317,7 @@ TEST_F(Accessors, DelObjsDeletesEveryChildAndClearEmptiesTheCollection)
     EXPECT_FALSE(model.exists("/com/yvc/igd1/Transfer/TrafficQoSFlow/1/Classification/1"));
 }
 
-TEST_F(Accessors, StringListsRoundTripAndAreReleasedWithTheBlock)
+TEST_P(Accessors, StringListsRoundTripAndAreReleasedWithTheBlock)
 {
     model.load(R"({"/com/yvc/igd1/Config/URLControlConfig/1": {"com.yvc.igd1.URLControlConfig": {
         "Name": "'kids'", "UrlFilterEnable": "byte 1", "UrlFilterPolicy": "byte 0",
@@ -335,7 +336,7 @@ TEST_F(Accessors, StringListsRoundTripAndAreReleasedWithTheBlock)
     ccif_free_objs("URLControlConfig", cfg, count);
 }
 
-TEST_F(Accessors, FailedGetLeavesTheRecordUntouched)
+TEST_P(Accessors, FailedGetLeavesTheRecordUntouched)
 {
     model.fail("GetAll");
     ccif_DeviceInfo_t dev {};
@@ -344,5 +345,10 @@ TEST_F(Accessors, FailedGetLeavesTheRecordUntouched)
     EXPECT_STREQ(dev.SWVersion, "V1.0");
     EXPECT_EQ(model.count("GetAll", "/com/yvc/igd1/Info/Device"), 1u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Services, Accessors, ::testing::Values(gwtest::Backend::Standin, gwtest::Backend::Simulator),
+    [](const ::testing::TestParamInfo<gwtest::Backend>& info) {
+        return info.param == gwtest::Backend::Standin ? "Standin" : "Simulator";
+    });
 
 } // namespace

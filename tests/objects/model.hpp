@@ -10,9 +10,13 @@
 
 namespace gwtest {
 
+// The same script drives either the stand-in model or the project's configuration simulator.
+enum class Backend { Standin, Simulator };
+
 class Model {
 public:
-    explicit Model(const std::string& bus_name = "com.yvc.igd1");
+    explicit Model(const std::string& bus_name = "com.yvc.igd1", Backend backend = Backend::Standin);
+    ~Model();
 
     bool ready() const { return ready_; }
     // {"<path>": {"<iface>": {"<prop>": "<GVariant text>"}}}; the property order is kept.
@@ -32,7 +36,12 @@ public:
 
 private:
     gw::VariantPtr control(const char* method, GVariant* args, const char* reply_type);
+    gw::VariantPtr sim_control(const char* method, GVariant* args, const char* reply_type);
+    // The simulator's state: {"objects": {path: {iface: {name: text}}}, "collections": [...]}.
+    std::string sim_dump();
     std::string bus_name_;
+    Backend backend_;
+    std::string sim_dir_;
     bool ready_ = false;
     Child child_;
 };
