@@ -25,11 +25,42 @@ constexpr bool sorted_unique(const std::array<cmd_entry, N> &t)
     return true;
 }
 
-constexpr std::array<cmd_entry, 4> kCmdArray {{
+constexpr std::array<cmd_entry, 35> kCmdArray {{
+    {"GET_ATTACH_DEVICE_BANDWIDTH", 0, 0, cmd_GET_ATTACH_DEVICE_BANDWIDTH},
+    {"GET_ATTACH_DEVICE_BANDWIDTH_EX", 0, 0, cmd_GET_ATTACH_DEVICE_BANDWIDTH_EX},
+    {"GET_ATTACH_DEVICE_RIGHT", 1, 0, cmd_GET_ATTACH_DEVICE_RIGHT},
+    {"GET_ATTCH_NAME", 1, 0, cmd_GET_ATTCH_NAME},
     {"GET_CLOUD_STATUS", 1, 0, cmd_GET_CLOUD_STATUS},
+    {"GET_HG_SYSTEM_INFO", 1, 0, cmd_GET_HG_SYSTEM_INFO},
+    {"GET_LAN_HOST_INFO", 1, 0, cmd_GET_LAN_HOST_INFO},
+    {"GET_LAN_NET_INFO_EX", 1, 0, cmd_GET_LAN_NET_INFO_EX},
+    {"GET_LAN_PARAMETER", 1, 0, cmd_GET_LAN_PARAMETER},
+    {"GET_LED_STATUS", 0, 0, cmd_GET_LED_STATUS},
     {"GET_ONT_NAME", 0, 0, cmd_GET_ONT_NAME},
+    {"GET_PONINFORM_REQ", 1, 0, cmd_GET_PONINFORM_REQ},
+    {"GET_PON_STATUS", 1, 0, cmd_GET_PON_STATUS},
+    {"GET_PON_TRAFFIC", 0, 0, cmd_GET_PON_TRAFFIC},
+    {"GET_PPPOE_ACCOUNT", 1, 0, cmd_GET_PPPOE_ACCOUNT},
+    {"GET_PRECONFIG_INFO", 0, 0, cmd_GET_PRECONFIG_INFO},
+    {"GET_SLEEP_MODE", 1, 0, cmd_GET_SLEEP_MODE},
+    {"GET_STA_TRAFFIC", 1, 0, cmd_GET_STA_TRAFFIC},
+    {"HG_COMMAND_REBOOT", 1, 0, cmd_HG_COMMAND_REBOOT},
+    {"HG_LOCAL_RECOVERY", 1, 0, cmd_HG_LOCAL_RECOVERY},
+    {"PPPOE_DIAG_REQ_BY_WAN", 1, 0, cmd_PPPOE_DIAG_REQ_BY_WAN},
+    {"QUERY_CPU_INFO", 1, 0, cmd_QUERY_CPU_INFO},
+    {"QUERY_MEM_INFO", 1, 0, cmd_QUERY_MEM_INFO},
+    {"QUERY_WAN_INFO", 1, 0, cmd_QUERY_WAN_INFO},
+    {"QUERY_WAN_NUM", 1, 0, cmd_QUERY_WAN_NUM},
+    {"SET_ATTACH_DEVICE_BANDWIDTH", 0, 0, cmd_SET_ATTACH_DEVICE_BANDWIDTH},
+    {"SET_ATTACH_DEVICE_BANDWIDTH_EX", 0, 0, cmd_SET_ATTACH_DEVICE_BANDWIDTH_EX},
+    {"SET_ATTACH_DEVICE_RIGHT", 1, 0, cmd_SET_ATTACH_DEVICE_RIGHT},
+    {"SET_ATTCH_NAME", 1, 0, cmd_SET_ATTCH_NAME},
+    {"SET_LAN_PARAMETER", 1, 0, cmd_SET_LAN_PARAMETER},
+    {"SET_LED_STATUS", 1, 0, cmd_SET_LED_STATUS},
     {"SET_LOG_LEVEL", 0, 0, cmd_SET_LOG_LEVEL},
     {"SET_ONT_NAME", 0, 0, cmd_SET_ONT_NAME},
+    {"SET_PPPOE_ACCOUNT", 1, 0, cmd_SET_PPPOE_ACCOUNT},
+    {"SET_SLEEP_MODE", 1, 0, cmd_SET_SLEEP_MODE},
 }};
 static_assert(sorted_unique(kCmdArray), "the command table must be sorted for the binary search");
 

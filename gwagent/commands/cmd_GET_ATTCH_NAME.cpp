@@ -1,0 +1,46 @@
+// GET_ATTCH_NAME: names and types of hosts: the online ones, or every listed one whatever its state.
+#include <cstring>
+
+#include "commands/cmd_lanhost.h"
+#include "commands/cmd_table.h"
+#include "gwbus/log.h"
+
+extern "C" int cmd_GET_ATTCH_NAME(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
+{
+    std::vector<std::string> macs;
+    if (!gwagent::read_mac_filter(cmd, cmd_type, macs))
+        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
+    gwagent::HostList hosts;
+    if (!hosts.read()) {
+        GWLOG(LOG_LVL_WARN, "GET_ATTCH_NAME get LANHost.x from /com/yvc/igd1/Config/LANHosts/{i} failed.");
+        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "object_not_exist", fd);
+    }
+    gwagent::JsonPtr answer(build_json_head(cmd_type, sequence_id, 0));
+    json_t *list = json_array();
+    if (!answer || !list || json_object_set_new(answer.get(), "NameList", list) != 0)
+        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+    gwagent::CharPtr empty(gw_json_dump_compact(answer.get()));
+    size_t length = empty ? strlen(empty.get()) : 0;
+    for (const ccif_LANHost_t &h : hosts) {
+        if (macs.empty() ? !gwagent::host_online(h) : !gwagent::mac_in_filter(macs, h.MAC))
+            continue;
+        gwagent::JsonPtr entry(json_object());
+        if (!entry)
+            continue;
+        json_object_set_new(entry.get(), "MAC", json_string(h.MAC));
+        json_object_set_new(entry.get(), "Name", json_string(h.DevName));
+        json_object_set_new(entry.get(), "DevType", json_string(h.DevType));
+        gwagent::CharPtr text(gw_json_dump_compact(entry.get()));
+        if (!text)
+            continue;
+        // A long list stops at the last whole entry that fits, so the answer stays valid JSON.
+        const size_t grown = length + strlen(text.get()) + (json_array_size(list) ? 1 : 0);
+        if (grown > CMD_RESP_MAX) {
+            GWLOG(LOG_LVL_WARN, "%s list cut at %zu entries to fit the answer.", cmd_type, json_array_size(list));
+            break;
+        }
+        length = grown;
+        json_array_append_new(list, entry.release());
+    }
+    return gwagent::answer_json(id, answer.get(), fd);
+}

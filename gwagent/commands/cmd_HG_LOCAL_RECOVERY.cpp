@@ -1,0 +1,11 @@
+// HG_LOCAL_RECOVERY: answers at once; the factory reset follows five seconds after the last such command.
+#include "commands/cmd_system_timers.h"
+#include "commands/cmd_table.h"
+
+extern "C" int cmd_HG_LOCAL_RECOVERY(int id, const char *sequence_id, const char *cmd_type, json_t *, int fd)
+{
+    const int rc = gwagent::answer_status(id, sequence_id, cmd_type, 0, nullptr, fd);
+    g_timeout_restore.cb = gwagent_restore_timeout_cb;
+    uloop_timeout_set(&g_timeout_restore, GWAGENT_SYSTEM_CMD_DELAY_MS);
+    return rc;
+}

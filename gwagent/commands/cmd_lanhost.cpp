@@ -1,0 +1,113 @@
+#include "commands/cmd_lanhost.h"
+
+#include <strings.h>
+
+#include <cstring>
+
+#include <glib.h>
+
+#include "commands/cmd_table.h"
+#include "gwbus/log.h"
+
+namespace gwagent {
+
+HostList::~HostList() { g_free(hosts); }
+
+bool HostList::read()
+{
+    g_free(hosts);
+    hosts = nullptr;
+    count = 0;
+    return ccif_LANHost_get_objs(&hosts, &count) == 0;
+}
+
+const ccif_LANHost_t *HostList::find(const char *mac, bool online_only) const
+{
+    for (const ccif_LANHost_t &h : *this)
+        if (strcasecmp(h.MAC, mac) == 0 && (!online_only || host_online(h)))
+            return &h;
+    return nullptr;
+}
+
+bool host_online(const ccif_LANHost_t &h) { return std::strcmp(h.HostClass, "ONLINE") == 0; }
+
+bool read_mac_filter(json_t *cmd, const char *cmd_type, std::vector<std::string> &macs)
+{
+    json_t *list = json_object_get(cmd, "MAC");
+    if (!list || !json_is_array(list)) {
+        if (!list)
+            GWLOG(LOG_LVL_WARN, "%s json string missing Parameter MAC", cmd_type);
+        else
+            GWLOG(LOG_LVL_WARN, "%s Parameter MAC json type is invalid, should be array", cmd_type);
+        GWLOG(LOG_LVL_WARN, "get input args from json string failed.");
+        return false;
+    }
+    size_t i;
+    json_t *item;
+    json_array_foreach(list, i, item)
+    {
+        if (json_is_string(item))
+            macs.emplace_back(json_string_value(item));
+    }
+    return true;
+}
+
+bool mac_in_filter(const std::vector<std::string> &macs, const char *mac)
+{
+    if (macs.empty())
+        return true;
+    for (const std::string &m : macs)
+        if (strcasecmp(m.c_str(), mac) == 0)
+            return true;
+    return false;
+}
+
+void utf8_cut(std::string &s, size_t n)
+{
+    if (s.size() <= n)
+        return;
+    // Back off continuation bytes so the cut lands on a character start.
+    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80)
+        --n;
+    s.resize(n);
+}
+
+int answer_joined_entries(int id, const char *sequence_id, const char *cmd_type, const char *member,
+                          const std::vector<std::string> &entries, size_t entry_max, int fd)
+{
+    JsonPtr answer(build_json_head(cmd_type, sequence_id, 0));
+    if (!answer)
+        return answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+    // A long list stops at the last whole entry that still fits, so the answer stays valid JSON.
+    json_object_set_new(answer.get(), "Num", json_integer(0));
+    json_object_set_new(answer.get(), member, json_string(""));
+    CharPtr empty(gw_json_dump_compact(answer.get()));
+    if (!empty)
+        return answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+    const size_t base = strlen(empty.get()) - 1;  // without the one digit of Num
+    std::string joined;
+    size_t escaped = 0;
+    int num = 0;
+    for (std::string e : entries) {
+        utf8_cut(e, entry_max);
+        JsonPtr one(json_string(e.c_str()));
+        CharPtr quoted(one ? json_dumps(one.get(), JSON_ENCODE_ANY) : nullptr);
+        if (!quoted)
+            continue;  // not UTF-8: left out rather than breaking the answer
+        const size_t grown = escaped + (num ? 1 : 0) + strlen(quoted.get()) - 2;
+        if (base + std::to_string(num + 1).size() + grown > CMD_RESP_MAX) {
+            GWLOG(LOG_LVL_WARN, "%s list cut at %d entries to fit the answer.", cmd_type, num);
+            break;
+        }
+        if (num)
+            joined += '/';
+        joined += e;
+        escaped = grown;
+        ++num;
+    }
+    json_object_set_new(answer.get(), "Num", json_integer(num));
+    json_object_set_new(answer.get(), member, json_string(joined.c_str()));
+    return answer_json(id, answer.get(), fd);
+}
+
+}  // namespace gwagent
