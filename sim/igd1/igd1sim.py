@@ -585,8 +585,11 @@ class Simulator:
             ifaces.append('<interface name="%s">%s</interface>' % (MANAGER, "".join([
                 self.method_xml("GetManagedObjects", "", "a{oa{sa{sv}}}"), self.method_xml("AddObject", "", "o"),
                 self.method_xml("DeleteObject", "o", ""), self.method_xml("RemoveAllObjects", "", "")])))
-        for iface in sorted(m.tree.get(path, {})):
+        # The Properties interface is already there (with its signal) for every object.
+        for iface in sorted(i for i in m.tree.get(path, {}) if i != PROPS):
             ifaces.append(self.interface_xml(iface))
+        ifaces.append('<interface name="org.freedesktop.DBus.Introspectable">%s</interface>'
+                      % self.method_xml("Introspect", "", "s"))
         prefix = "/" if path == "/" else path + "/"
         kids = sorted({p[len(prefix):].split("/", 1)[0] for p in list(m.tree) + [CONTROL_PATH]
                        if p.startswith(prefix) and len(p) > len(prefix)})
