@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "agent_util.hpp"
+#include "command_fixture.hpp"
 #include "commands/cmd_table.h"
 #include "core/agent.h"
 #include "gwbus/log.h"
@@ -31,35 +32,7 @@ std::string uci(const char *pkg, const char *sec, const char *opt)
     return uci_config_get(pkg, sec, opt, buf) == 0 ? std::string(buf) : std::string("<none>");
 }
 
-class Handlers : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(sim.ready());
-        gwagent_queues_init();
-        agenttest::drain_plugin_queue();
-        memset(&g_dev_info, 0, sizeof g_dev_info);
-        memset(app_domain_info, 0, sizeof app_domain_info);
-        agenttest::set_capable_device();
-    }
-    void TearDown() override
-    {
-        agenttest::drain_plugin_queue();
-        uloop_timeout_cancel(&g_timeout_syslog);
-        g_logLevel = 7;
-    }
-    // Runs one command and returns its only answer.
-    std::string run(const std::string &command)
-    {
-        dispatch_command(21, command);
-        const auto answers = drain_answers();
-        EXPECT_EQ(answers.size(), 1u) << command;
-        return answers.empty() ? std::string() : answers[0];
-    }
-    agenttest::Igd1 &sim = agenttest::Igd1::fresh();
-    gwtest::TempRoot root;
-    gwtest::LogCapture log;
-};
+class Handlers : public agenttest::CommandTest {};
 
 }  // namespace
 
