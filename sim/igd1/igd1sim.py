@@ -526,9 +526,11 @@ class Simulator:
             return GLib.Variant("(u)", (n,))
         if member == "ResetCounts":
             m.calls.clear()
+            m.last_args.clear()
             return None
         if member == "Reset":
             m.calls.clear()
+            m.last_args.clear()
             m.failures.clear()
             m.results.clear()
             m.delays.clear()

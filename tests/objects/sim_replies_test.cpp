@@ -265,3 +265,29 @@ TEST_F(SimReplies, CollectionNumberedFromOneListsInOrderWithPathsAndIndexes)
 }
 
 } // namespace
+
+namespace {
+
+// The checks above trust LastArgs to describe a call made after the reset, not one before it.
+TEST(SimControl, ResetForgetsTheLastArguments)
+{
+    gwtest::TempRoot root;
+    gwtest::SimBus sim;
+    ASSERT_TRUE(sim.ready());
+    ASSERT_EQ(ccif_PortMapping_del_obj(kMapping1), 0);
+    auto last = [&sim] {
+        gw::VariantPtr r = sim.control("LastArgs", g_variant_new("(s)", "DeleteObject"), "(s)");
+        const char* text = "?";
+        if (r)
+            g_variant_get(r.get(), "(&s)", &text);
+        return std::string(text);
+    };
+    EXPECT_EQ(last(), "(objectpath '" + std::string(kMapping1) + "',)");
+    sim.control("ResetCounts", nullptr);
+    EXPECT_EQ(last(), "");
+    ASSERT_EQ(ccif_PortMapping_del_obj((std::string(kMappings) + "/2").c_str()), 0);
+    sim.reset();
+    EXPECT_EQ(last(), "");
+}
+
+} // namespace
