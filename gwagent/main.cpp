@@ -5,6 +5,7 @@
 #include "core/agent.h"
 #include "core/io/ucf_io.h"
 #include "gwbus/log.h"
+#include "platform/conn.h"
 
 namespace {
 
@@ -32,8 +33,10 @@ int main()
     write_zep_log("gwagent start");
     gwagent_signal_handler();
     gwagent_global_init();
+    gwagent_conn_init();
     gwagent_ubus_init();
     gwagent_dbus_init();
+    ucf_connect_pushd_srv();
     gwagent_remote_run();
     gwagent_log_init();
 
@@ -43,6 +46,9 @@ int main()
 
     if (g_ucf_terminate)
         g_usleep(kTermPauseUs);
+    gwagent_close();
+    gwagent_close_pushd();
+    gwagent_msg_handoff_done();
     uloop_done();
     gwagent_dbus_done();
     GWLOG(LOG_LVL_NOTICE, "gwagent exit");

@@ -1,0 +1,214 @@
+// The agent's own reports to the platform: versions, upgrade results and the device summary.
+#include <dirent.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <libubus.h>
+
+#include "commands/cmd_json.h"
+#include "core/agent.h"
+#include "gwbus/log.h"
+#include "gwbus/rootpath.h"
+#include "gwbus/strutil.h"
+#include "gwbus/util.h"
+#include "platform/conn.h"
+
+using gwagent::CharPtr;
+using gwagent::JsonPtr;
+
+namespace {
+
+constexpr const char *kOpkgInfo = "/usr/lib/opkg/info";
+constexpr size_t kPluginListMax = 4095;
+constexpr size_t kModuleNameMax = 15;
+constexpr int kTaskdTries = 3;
+
+std::string control_version(const std::string &pkg)
+{
+    const std::string file = gw::RootPath(std::string(kOpkgInfo) + "/" + pkg + ".control");
+    char *v = nullptr;
+    std::string r;
+    if (comm_get_file_kv(file.c_str(), "Version", &v) == 0 && v)
+        r = v;
+    free(v);
+    return r;
+}
+
+bool declares_plugin_class(const std::string &path)
+{
+    FILE *f = fopen(path.c_str(), "r");
+    if (!f)
+        return false;
+    char line[512];
+    bool found = false;
+    while (!found && fgets(line, sizeof line, f))
+        found = strstr(line, "pluginClass") != nullptr;
+    fclose(f);
+    return found;
+}
+
+// Control files that declare a plug-in class, by package name in name order (the order of a glob).
+std::vector<std::string> plugin_packages()
+{
+    std::vector<std::string> names;
+    const std::string dir = gw::RootPath(kOpkgInfo);
+    DIR *d = opendir(dir.c_str());
+    if (!d)
+        return names;
+    while (const dirent *e = readdir(d)) {
+        const std::string file = e->d_name;
+        const size_t suffix = file.size() >= 8 ? file.size() - 8 : std::string::npos;
+        if (suffix == std::string::npos || file.compare(suffix, 8, ".control") != 0)
+            continue;
+        if (!declares_plugin_class(dir + "/" + file))
+            continue;
+        names.push_back(file.substr(0, file.find('.')));
+    }
+    closedir(d);
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
+}
+
+std::string framework_version()
+{
+    char v[64] = {};
+    if (get_framework_version(v) == 0)
+        copy_truncated(g_dev_info.FrameworkVersion, v);
+    return g_dev_info.FrameworkVersion;
+}
+
+int queue_report(const std::string &text) { return gwagent_message_push(text.c_str(), static_cast<int>(text.size())); }
+
+void wait_for_taskd()
+{
+    if (!ctx && gwagent_ubus_init() != 0)
+        return;
+    for (int i = 0; i < kTaskdTries; ++i) {
+        uint32_t id = 0;
+        if (ubus_lookup_id(ctx, "yvtask", &id) == 0) {
+            GWLOG(LOG_LVL_DEBUG, "taskd's ubus service is registered");
+            return;
+        }
+        GWLOG(LOG_LVL_DEBUG, "taskd's ubus service is not registered, need to wait");
+        if (i + 1 < kTaskdTries)
+            sleep(1);
+    }
+}
+
+}  // namespace
+
+extern "C" int gwagent_plugin_list(char *out, size_t out_size)
+{
+    if (!out || out_size == 0)
+        return -1;
+    std::string list;
+    for (const std::string &name : plugin_packages()) {
+        GWLOG(LOG_LVL_DEBUG, "get plugin info from %s", (std::string(kOpkgInfo) + "/" + name).c_str());
+        list += name + ":" + control_version(name) + "/";
+    }
+    if (!list.empty())
+        list.pop_back();
+    // Cut at an entry boundary so that the list stays readable.
+    const size_t limit = std::min(kPluginListMax, out_size - 1);
+    if (list.size() > limit) {
+        list.resize(limit);
+        const size_t slash = list.rfind('/');
+        list.resize(slash == std::string::npos ? 0 : slash);
+    }
+    copy_truncated(out, out_size, list.c_str());
+    return 0;
+}
+
+extern "C" int msg_OXA_VER_REP(void)
+{
+    const std::string zep = framework_version();
+    char list[kPluginListMax + 1];
+    if (gwagent_plugin_list(list, sizeof list) != 0)
+        return -1;
+    JsonPtr info(json_object());
+    json_object_set_new(info.get(), "ZepVer", json_string(zep.c_str()));
+    json_object_set_new(info.get(), "PluginList", json_string(list));
+    JsonPtr rep(json_object());
+    json_object_set_new(rep.get(), "CmdType", json_string("OXA_VER_REP"));
+    json_object_set(rep.get(), "Info", info.get());
+    CharPtr text(json_dumps(rep.get(), JSON_COMPACT | JSON_PRESERVE_ORDER));
+    if (!text)
+        return -1;
+    queue_report(text.get());
+    return 0;
+}
+
+extern "C" int msg_OXA_UPG_REP(const char *pkg_name, int result)
+{
+    const char *name = pkg_name ? pkg_name : "";
+    GWLOG(LOG_LVL_DEBUG, "upgrade result report : %s", name);
+    const bool framework = strncmp(name, "zep", 3) == 0;
+    std::string version;
+    if (framework) {
+        version = framework_version();
+    } else {
+        std::string module(name);
+        module = module.substr(0, module.find('_')).substr(0, kModuleNameMax);
+        version = control_version(module);
+    }
+    JsonPtr info(json_object());
+    json_object_set_new(info.get(), "PkgName", json_string(name));
+    json_object_set_new(info.get(), "Version", json_string(version.c_str()));
+    json_object_set_new(info.get(), "Result", json_integer(result));
+    JsonPtr rep(json_object());
+    json_object_set_new(rep.get(), "CmdType", json_string("OXA_UPG_REP"));
+    json_object_set(rep.get(), "Info", info.get());
+    CharPtr text(json_dumps(rep.get(), JSON_COMPACT | JSON_PRESERVE_ORDER));
+    if (text)
+        queue_report(text.get());
+
+    if (framework)
+        wait_for_taskd();
+    JsonPtr arg(json_object());
+    json_object_set_new(arg.get(), "pkgname", json_string(name));
+    json_object_set_new(arg.get(), "result", json_integer(result));
+    CharPtr arg_text(json_dumps(arg.get(), JSON_COMPACT | JSON_PRESERVE_ORDER));
+    if (arg_text) {
+        GWLOG(LOG_LVL_DEBUG, "execute command: ubus call yvtask task_upgrade_result_response %s", arg_text.get());
+        gwagent_ubus_call("yvtask", "task_upgrade_result_response", arg_text.get());
+    }
+    return 0;
+}
+
+extern "C" int msg_DEVICE_INFO_REP(void)
+{
+    const gw_dev_info &g = g_dev_info;
+    JsonPtr rep(json_object());
+    if (!rep) {
+        GWLOG(LOG_LVL_ERR, "Can not access enough memory");
+        return -1;
+    }
+    json_object_set_new(rep.get(), "CmdType", json_string("DEVICE_INFO_REP"));
+    json_object_set_new(rep.get(), "DevType", json_string(std::to_string(g.DevType).c_str()));
+    json_object_set_new(rep.get(), "WorkMode", json_string(std::to_string(g.WorkMode).c_str()));
+    json_t *gw = json_object();
+    json_object_set_new(gw, "LOID", json_string(g.LOID));
+    json_object_set_new(gw, "SN", json_string(g.SerialNumber));
+    json_object_set_new(gw, "MAC", json_string(g.MAC));
+    // No gateway name source in this build: empty, as when the read fails.
+    GWLOG(LOG_LVL_WARN, "get GateWay Name failed.");
+    json_object_set_new(gw, "Name", json_string(""));
+    json_object_set_new(rep.get(), "GateWay", gw);
+    if (g.DevType == 11)
+        json_object_set_new(rep.get(), "SlaveInfo", json_array());
+    json_object_set_new(rep.get(), "PluginList", json_array());
+    CharPtr text(json_dumps(rep.get(), JSON_COMPACT | JSON_PRESERVE_ORDER));
+    if (!text) {
+        GWLOG(LOG_LVL_ERR, "Can not access enough memory");
+        return -1;
+    }
+    queue_report(text.get());
+    return 0;
+}

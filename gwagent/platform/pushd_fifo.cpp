@@ -1,0 +1,111 @@
+// The pushd FIFO: framed JSON texts that ride to the distribution server as MessagePush.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "commands/cmd_json.h"
+#include "core/agent.h"
+#include "core/io/ucf_io.h"
+#include "gwbus/log.h"
+#include "gwbus/rootpath.h"
+#include "platform/conn.h"
+
+namespace {
+
+constexpr int kRetryMs = 60000;
+constexpr const char *kFifo = "/tmp/pushd_to_gwagent.fifo";
+
+void queue_text(const char *text)
+{
+    json_error_t err;
+    gwagent::JsonPtr root(json_loads(text, 0, &err));
+    const char *topic = root ? json_string_value(json_object_get(root.get(), "topic")) : nullptr;
+    // Texts without a readable topic are queued like any other topic: the server decides.
+    if (topic && strcmp(topic, "begin") == 0) {
+        GWLOG(LOG_LVL_DEBUG, "receive begin topic, clear the send fifo buf.");
+        fifo_buffer_clear(&socket_distr_tx_header);
+        return;
+    }
+    GWLOG(LOG_LVL_DEBUG, "\033[31m[gwagent ----> local queue]: %s\033[0m", text);
+    char *copy = strdup(text);
+    if (!copy || fifo_buffer_put(&socket_distr_tx_header, copy, static_cast<uint32_t>(strlen(copy))) != 0) {
+        free(copy);
+        GWLOG(LOG_LVL_ERR, "socket_distr_tx_header is full, drop the package");
+    }
+    GWLOG(LOG_LVL_DEBUG, "socket_distr_tx_header num: %d", fifo_buffer_get_num(&socket_distr_tx_header));
+}
+
+}  // namespace
+
+extern "C" int ucf_connect_pushd_srv(void)
+{
+    ucf_clear_buf_swap(UCF_SLOT_PUSHD);
+    const std::string path = gw::RootPath(kFifo);
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 && mkfifo(path.c_str(), 0620) != 0) {
+        GWLOG(LOG_LVL_ERR, "create fifo file error!(%s)", strerror(errno));
+        uloop_timeout_set(&g_timeout_pushd, kRetryMs);
+        return -1;
+    }
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        GWLOG(LOG_LVL_ERR, "connect to fifo error!(%s)", strerror(errno));
+        uloop_timeout_set(&g_timeout_pushd, kRetryMs);
+        return -1;
+    }
+    GWLOG(LOG_LVL_NOTICE, "connect to fifo success!(pushd_to_gwagent)");
+    g_fd_pushd.fd = fd;
+    g_fd_pushd.cb = ucf_udp_pushd_fd_cb;
+    ucf_uloop_fd_add(&g_fd_pushd, ULOOP_READ | ULOOP_ERROR_CB);
+    return 0;
+}
+
+extern "C" void ucf_udp_pushd_fd_cb(struct uloop_fd *fd, unsigned int events)
+{
+    GWLOG(LOG_LVL_DEBUG, "====== pushd fifo socket call back, fd: %d, event: %d, flag: %d, stage: %d ======",
+          fd ? fd->fd : -1, events, g_fd_pushd.flags, app_domain_info[DOMAIN_DISTR].stage);
+    if ((events & ULOOP_READ) && (g_fd_pushd.flags & ULOOP_READ) && !g_fd_pushd.error && !g_fd_pushd.eof) {
+        GWLOG(LOG_LVL_DEBUG, "\033[31m[pushd ----> local]: receive packet!\033[0m");
+        ucf_pushd_fd_cb_read();
+        return;
+    }
+    GWLOG(LOG_LVL_WARN, "[FIFO] the fifo connection maybe down, register again.");
+    gwagent_close_pushd();
+    ucf_connect_pushd_srv();
+}
+
+extern "C" void ucf_pushd_fd_cb_read(void)
+{
+    unsigned char frame[UCF_SWAP_SIZE + 1];
+    for (;;) {
+        const int r = ucf_read_socket_tcp(UCF_SLOT_PUSHD, g_fd_pushd.fd, frame, UCF_SWAP_SIZE);
+        if (r == 0) {
+            GWLOG(LOG_LVL_DEBUG, "[FIFO] a partial message was received or no msg received(%d).", r);
+            return;
+        }
+        if (r < 0) {
+            GWLOG(LOG_LVL_ERR, "[FIFO] the fifo connection maybe down(%d).", r);
+            // A FIFO whose writer left stays readable at end of file: reopen it rather than spin.
+            ucf_close_uloop_fd(&g_fd_pushd);
+            ucf_connect_pushd_srv();
+            return;
+        }
+        uint32_t be = 0;
+        memcpy(&be, frame, 4);
+        const uint32_t len = ntohl(be);
+        frame[UCF_FRAME_HEADER + len] = '\0';
+        queue_text(reinterpret_cast<const char *>(frame + UCF_FRAME_HEADER));
+    }
+}
+
+extern "C" void ucf_timeout_pushd_cb(struct uloop_timeout *)
+{
+    if (app_domain_info[DOMAIN_DISTR].stage == DOMAIN_STAGE_RUNNING)
+        ucf_connect_pushd_srv();
+}
