@@ -131,7 +131,12 @@ int handle_instruction(json_t *root)
         calc_key_sn(expect, sizeof expect);
         GWLOG(LOG_LVL_DEBUG, "key %s, receive key %s, lastkey %s.\n", expect, key_cut, g_dev_info.LastPluginKey);
         if (!key_sn_match(key_cut)) {
+            // The refusal answer names the instruction's MessageID: without it nothing could be
+            // answered and the agent would wait on a server that waits on it.
             d.instruction_result = 0xFF;
+            const char *refused = json_string_value(json_object_get(root, "MessageID"));
+            if (refused && *refused)
+                copy_truncated(g_dev_info.PluginMessageID, refused);
             return 0;
         }
         copy_truncated(g_dev_info.LastPluginKey, key_cut);
