@@ -333,6 +333,10 @@ class Simulator:
         if member == "GetManagedObjects":
             return GLib.Variant.new_tuple(m.managed(m.children(path)))
         if member == "AddObject":
+            # Collections have names; a numbered path is an instance, and adding below it would hide a
+            # caller that lost the collection's name.
+            if path.rsplit("/", 1)[1].isdigit() and not m.is_collection(path):
+                raise Refusal("%s is an instance, not a collection" % path)
             taken = [int(c.rsplit("/", 1)[1]) for c in m.children(path) if c.rsplit("/", 1)[1].isdigit()]
             n = max(taken + [0]) + 1
             new = "%s/%d" % (path, n)

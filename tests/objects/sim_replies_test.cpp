@@ -216,6 +216,17 @@ TEST_F(SimReplies, DelObjGoesToTheCollectionWithTheFullPath)
     EXPECT_EQ(ccif_TrafficQoSClassification_del_obj((coll + "/1").c_str()), -1);
 }
 
+TEST_F(SimReplies, SimulatorAddsOnlyInCollections)
+{
+    const std::string flow = std::string(kFlows) + "/1";
+    EXPECT_EQ(sim.call(flow, "com.yvc.igd1.ObjectManager", "AddObject", nullptr), "ERROR: com.yvc.igd1.Error.Failed");
+    EXPECT_FALSE(sim.exists(flow + "/1"));
+    EXPECT_EQ(sim.call(flow + "/Classification", "com.yvc.igd1.ObjectManager", "AddObject", nullptr),
+        "(objectpath '" + flow + "/Classification/2',)");
+    EXPECT_EQ(sim.call("/com/yvc/igd1/Network/StorageBlackList", "com.yvc.igd1.ObjectManager", "AddObject", nullptr),
+        "(objectpath '/com/yvc/igd1/Network/StorageBlackList/2',)");
+}
+
 TEST_F(SimReplies, CollectionNumberedFromOneListsInOrderWithPathsAndIndexes)
 {
     sim.control("RemoveObject", g_variant_new("(s)", "/com/yvc/igd1/Transfer/FastPathSpeedUp/1"));
