@@ -74,8 +74,8 @@ void parse_guarded(const Kind& k, GVariant* map)
 // Null unless the bytes are the normal form of a value of that type.
 GVariant* value_from(const char* type, const uint8_t* data, size_t size)
 {
-    GVariant* v = g_variant_ref_sink(
-        g_variant_new_from_data(G_VARIANT_TYPE(type), data, size, FALSE, nullptr, nullptr));
+    GVariant* v
+        = g_variant_ref_sink(g_variant_new_from_data(G_VARIANT_TYPE(type), data, size, FALSE, nullptr, nullptr));
     if (!g_variant_is_normal_form(v)) {
         g_variant_unref(v);
         return nullptr;

@@ -5,8 +5,8 @@
 namespace gwtest {
 
 namespace {
-constexpr const char* kControlPath = "/com/yvc/igd1sim";
-constexpr const char* kControl = "com.yvc.igd1sim.Control";
+    constexpr const char* kControlPath = "/com/yvc/igd1sim";
+    constexpr const char* kControl = "com.yvc.igd1sim.Control";
 } // namespace
 
 SimBus::SimBus(const std::string& profile)
@@ -51,8 +51,8 @@ gw::VariantPtr SimBus::control(const char* method, GVariant* args, const char* r
     return r;
 }
 
-std::string SimBus::call(const std::string& path, const std::string& iface, const std::string& method, GVariant* args,
-    const char* dest)
+std::string SimBus::call(
+    const std::string& path, const std::string& iface, const std::string& method, GVariant* args, const char* dest)
 {
     gw::VariantPtr owned = gw::adopt_variant(args);
     if (!conn_)
@@ -78,8 +78,7 @@ void SimBus::remove_object(const std::string& path) { control("RemoveObject", g_
 void SimBus::override_reply(
     const std::string& path, const std::string& iface, const std::string& member, const std::string& reply)
 {
-    control("SetReplyOverride",
-        g_variant_new("(ssss)", path.c_str(), iface.c_str(), member.c_str(), reply.c_str()));
+    control("SetReplyOverride", g_variant_new("(ssss)", path.c_str(), iface.c_str(), member.c_str(), reply.c_str()));
 }
 
 void SimBus::fail_next(const std::string& path, const std::string& member, unsigned count)

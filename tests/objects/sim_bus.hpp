@@ -32,8 +32,8 @@ public:
     void set_object(const std::string& path, const std::string& json);
     void remove_object(const std::string& path);
     // `reply` in GLib text, "" to remove the override.
-    void override_reply(const std::string& path, const std::string& iface, const std::string& member,
-        const std::string& reply);
+    void override_reply(
+        const std::string& path, const std::string& iface, const std::string& member, const std::string& reply);
     void fail_next(const std::string& path, const std::string& member, unsigned count = 1);
     void reset();
     std::vector<std::string> call_log();

@@ -73,12 +73,13 @@ protected:
 
 TEST_F(SimIntrospection, ObjectsHavePropertiesAndOnlyCollectionsHaveTheManager)
 {
-    const std::map<std::string, std::string> properties {
-        { "Get", "ss -> v" }, { "Set", "ssv -> " }, { "GetAll", "s -> a{sv}" }, { "SetValues", "sa{sv} -> " } };
+    const std::map<std::string, std::string> properties { { "Get", "ss -> v" }, { "Set", "ssv -> " },
+        { "GetAll", "s -> a{sv}" }, { "SetValues", "sa{sv} -> " } };
     const std::map<std::string, std::string> manager { { "GetManagedObjects", " -> a{oa{sa{sv}}}" },
         { "AddObject", " -> o" }, { "DeleteObject", "o -> " }, { "RemoveAllObjects", " -> " } };
 
-    for (const char* single : { "/com/yvc/igd1/Info/PON", "/com/yvc/igd1/Info/Device", "/com/yvc/igd1/Config/WLAN/Devices/1/WPS" }) {
+    for (const char* single :
+        { "/com/yvc/igd1/Info/PON", "/com/yvc/igd1/Info/Device", "/com/yvc/igd1/Config/WLAN/Devices/1/WPS" }) {
         SCOPED_TRACE(single);
         Described d = describe(sim, single);
         EXPECT_EQ(d.methods[kProps], properties);
@@ -135,7 +136,8 @@ TEST_F(SimIntrospection, ObjectMethodsCarryTheirArgumentAndReplySignatures)
         { "/com/yvc/igd1/Orvane/PPPoE/1", "PPPoE", "SetPPPOEAccount", "(ssssu) -> us" },
         { "/com/yvc/igd1/Orvane/PPPoE/1", "PPPoE", "SetPPPOEAction", "ss -> us" },
         { "/com/yvc/igd1/Diagnostics/IPPing", "IPPingDiagnostics", "StartIPPingDiagnostics", "(usuuuu) -> is" },
-        { "/com/yvc/igd1/Diagnostics/TraceRoute", "TraceRouteDiagnostics", "StartTraceRouteDiagnostics", "(usuuuuu) -> is" },
+        { "/com/yvc/igd1/Diagnostics/TraceRoute", "TraceRouteDiagnostics", "StartTraceRouteDiagnostics",
+            "(usuuuuu) -> is" },
         { "/com/yvc/igd1/Firewall/IPTables", "IPTables", "RunIPTables", "s -> asis" },
         { "/com/yvc/igd1/Firewall/IP6Tables", "IP6Tables", "RunIP6Tables", "s -> asis" },
         { "/com/yvc/igd1/Firewall/IPSet", "IPSet", "AddIPSet", "a(suusuas) -> is" },

@@ -33,18 +33,20 @@ protected:
 
 TEST_F(SimReplies, ReversedMapWithExtraKeysFillsTheRecordLikeTableOrder)
 {
-    get_all_answers("{'PortMappingEnabled': <true>, 'PortMappingLeaseDuration': <uint32 30>, 'RemoteHost': <'10.0.0.9'>,"
-                    " 'ExternalPort': <uint32 8443>, 'InternalPort': <uint32 443>, 'PortMappingProtocol': <'TCP'>,"
-                    " 'InternalClient': <'192.168.1.7'>, 'PortMappingDescription': <'tls'>}");
+    get_all_answers(
+        "{'PortMappingEnabled': <true>, 'PortMappingLeaseDuration': <uint32 30>, 'RemoteHost': <'10.0.0.9'>,"
+        " 'ExternalPort': <uint32 8443>, 'InternalPort': <uint32 443>, 'PortMappingProtocol': <'TCP'>,"
+        " 'InternalClient': <'192.168.1.7'>, 'PortMappingDescription': <'tls'>}");
     ccif_PortMapping_t ordered {};
     ASSERT_EQ(ccif_PortMapping_get(kMapping1, &ordered), 0);
 
     sim.control("ResetCounts", nullptr);
     gwtest::LogCapture log;
-    get_all_answers("{'Vendor': <'x'>, 'PortMappingDescription': <'tls'>, 'InternalClient': <'192.168.1.7'>,"
-                    " 'PortMappingProtocol': <'TCP'>, 'InternalPort': <uint32 443>, 'Hidden': <uint32 5>,"
-                    " 'ExternalPort': <uint32 8443>, 'RemoteHost': <'10.0.0.9'>, 'PortMappingLeaseDuration': <uint32 30>,"
-                    " 'PortMappingEnabled': <true>, 'Colour': <@as ['red']>}");
+    get_all_answers(
+        "{'Vendor': <'x'>, 'PortMappingDescription': <'tls'>, 'InternalClient': <'192.168.1.7'>,"
+        " 'PortMappingProtocol': <'TCP'>, 'InternalPort': <uint32 443>, 'Hidden': <uint32 5>,"
+        " 'ExternalPort': <uint32 8443>, 'RemoteHost': <'10.0.0.9'>, 'PortMappingLeaseDuration': <uint32 30>,"
+        " 'PortMappingEnabled': <true>, 'Colour': <@as ['red']>}");
     ccif_PortMapping_t reversed {};
     ASSERT_EQ(ccif_PortMapping_get(kMapping1, &reversed), 0);
 
@@ -58,7 +60,8 @@ TEST_F(SimReplies, ReversedMapWithExtraKeysFillsTheRecordLikeTableOrder)
     EXPECT_EQ(log.count("5 key string is not match key [Hidden]."), 1u);
     EXPECT_EQ(log.count("10 key string is not match key [Colour]."), 1u);
     EXPECT_EQ(log.count("Count of property [8] is not equal the get count [11]."), 1u);
-    EXPECT_EQ(sim.call_log(), (std::vector<std::string> { std::string(kMapping1) + " com.yvc.igd1.Properties GetAll" }));
+    EXPECT_EQ(
+        sim.call_log(), (std::vector<std::string> { std::string(kMapping1) + " com.yvc.igd1.Properties GetAll" }));
 }
 
 TEST_F(SimReplies, WrongTypesAndOutOfRangeValuesLeaveOnlyTheirFieldsEmpty)
@@ -80,7 +83,8 @@ TEST_F(SimReplies, WrongTypesAndOutOfRangeValuesLeaveOnlyTheirFieldsEmpty)
     EXPECT_TRUE(log.contains("property PortMappingEnabled of com.yvc.igd1.PortMapping has type s, expected b."));
     EXPECT_TRUE(log.contains("property RemoteHost of com.yvc.igd1.PortMapping has type u, expected s."));
     EXPECT_TRUE(log.contains("property InternalClient of com.yvc.igd1.PortMapping has type as, expected s."));
-    EXPECT_TRUE(log.contains("property PortMappingLeaseDuration of com.yvc.igd1.PortMapping value -1 is out of range."));
+    EXPECT_TRUE(
+        log.contains("property PortMappingLeaseDuration of com.yvc.igd1.PortMapping value -1 is out of range."));
     EXPECT_TRUE(log.contains("property ExternalPort of com.yvc.igd1.PortMapping value 4294967296 is out of range."));
 
     // A reply that is not a map at all is a failure, and the record stays as it was.
@@ -96,8 +100,9 @@ TEST_F(SimReplies, WrongTypesAndOutOfRangeValuesLeaveOnlyTheirFieldsEmpty)
 TEST_F(SimReplies, OverlongTextsAreCutToTheirFields)
 {
     const std::string host(300, 'h');
-    sim.set_object(kMapping1, R"({"com.yvc.igd1.PortMapping": {"PortMappingProtocol": "'TCPUDPX'", "RemoteHost": "')"
-            + host + R"('", "PortMappingDescription": "'abc'"}})");
+    sim.set_object(kMapping1,
+        R"({"com.yvc.igd1.PortMapping": {"PortMappingProtocol": "'TCPUDPX'", "RemoteHost": "')" + host
+            + R"('", "PortMappingDescription": "'abc'"}})");
     ccif_PortMapping_t rec {};
     ASSERT_EQ(ccif_PortMapping_get(kMapping1, &rec), 0);
     EXPECT_STREQ(rec.PortMappingProtocol, "TCPUDP");
@@ -142,8 +147,8 @@ TEST_F(SimReplies, InvalidPathsMakeNoBusCall)
     EXPECT_EQ(ccif_TrafficQoSClassification_add_obj("/com/yvc/igd1/Transfer/TrafficQoSFlow", &cls), -1);
     copy_truncated(cls.path, "/com/yvc/igd1/Transfer/TrafficQoSFlow/1");
     EXPECT_EQ(ccif_TrafficQoSClassification_set(&cls), -1);
-    EXPECT_EQ(ccif_WLANConfiguration_setv("/com/yvc/igd1/Config/WLAN/Devices/x y",
-                  g_variant_new_parsed("@a{sv} {'SSID': <'x'>}")),
+    EXPECT_EQ(ccif_WLANConfiguration_setv(
+                  "/com/yvc/igd1/Config/WLAN/Devices/x y", g_variant_new_parsed("@a{sv} {'SSID': <'x'>}")),
         -1);
     EXPECT_TRUE(log.contains("the object path is invalid."));
     EXPECT_TRUE(log.contains("the path [/com/yvc/igd1/Transfer/TrafficQoSFlow/1/../1] is invalid object path."));
@@ -161,9 +166,14 @@ TEST_F(SimReplies, EmptyCollectionsAndChildrenOfOtherKindsListNothing)
 
     // Children that carry another interface, or this one without properties, leave no zero record.
     sim.override_reply(std::string(kWan1) + "/PortMapping", "*", "GetManagedObjects",
-        "(@a{oa{sa{sv}}} {'" + std::string(kMapping1) + "': {'com.yvc.igd1.LANHost': {'MAC': <'aa'>}},"
-        " '" + std::string(kMappings) + "/2': {'com.yvc.igd1.PortMapping': @a{sv} {}},"
-        " '" + std::string(kMappings) + "/3': {'com.yvc.igd1.Other': {'x': <1>}, 'com.yvc.igd1.PortMapping': {'ExternalPort': <uint32 53>}}},)");
+        "(@a{oa{sa{sv}}} {'" + std::string(kMapping1)
+            + "': {'com.yvc.igd1.LANHost': {'MAC': <'aa'>}},"
+              " '"
+            + std::string(kMappings)
+            + "/2': {'com.yvc.igd1.PortMapping': @a{sv} {}},"
+              " '"
+            + std::string(kMappings)
+            + "/3': {'com.yvc.igd1.Other': {'x': <1>}, 'com.yvc.igd1.PortMapping': {'ExternalPort': <uint32 53>}}},)");
     pm = nullptr;
     ASSERT_EQ(ccif_PortMapping_get_objs(kWan1, &pm, &count), 0);
     ASSERT_EQ(count, 1);
@@ -171,7 +181,8 @@ TEST_F(SimReplies, EmptyCollectionsAndChildrenOfOtherKindsListNothing)
     EXPECT_EQ(pm[0].ExternalPort, 53u);
     g_free(pm);
     EXPECT_EQ(sim.call_log(),
-        (std::vector<std::string> { "/com/yvc/igd1/Info/Network/WANConnectionDb/2/PortMapping com.yvc.igd1.ObjectManager GetManagedObjects",
+        (std::vector<std::string> {
+            "/com/yvc/igd1/Info/Network/WANConnectionDb/2/PortMapping com.yvc.igd1.ObjectManager GetManagedObjects",
             std::string(kMappings) + " com.yvc.igd1.ObjectManager GetManagedObjects" }));
 }
 
@@ -239,8 +250,9 @@ TEST_F(SimReplies, CollectionNumberedFromOneListsInOrderWithPathsAndIndexes)
         ASSERT_EQ(ccif_FastPathSpeedUp_add_obj(&rule), 0);
         made.push_back(rule.path);
     }
-    EXPECT_EQ(made, (std::vector<std::string> { "/com/yvc/igd1/Transfer/FastPathSpeedUp/1",
-                        "/com/yvc/igd1/Transfer/FastPathSpeedUp/2", "/com/yvc/igd1/Transfer/FastPathSpeedUp/3" }));
+    EXPECT_EQ(made,
+        (std::vector<std::string> { "/com/yvc/igd1/Transfer/FastPathSpeedUp/1",
+            "/com/yvc/igd1/Transfer/FastPathSpeedUp/2", "/com/yvc/igd1/Transfer/FastPathSpeedUp/3" }));
     ASSERT_EQ(ccif_FastPathSpeedUp_del_obj(made[1].c_str()), 0);
     ASSERT_EQ(ccif_FastPathSpeedUp_add_obj(&rule), 0);
     EXPECT_STREQ(rule.path, "/com/yvc/igd1/Transfer/FastPathSpeedUp/4") << "numbers below the highest are not reused";

@@ -133,7 +133,8 @@ std::string field_text(const Prop& p, const void* rec)
         return out;
     }
     case 's':
-        return std::string(static_cast<const char*>(rec) + p.offset, strnlen(static_cast<const char*>(rec) + p.offset, p.size));
+        return std::string(
+            static_cast<const char*>(rec) + p.offset, strnlen(static_cast<const char*>(rec) + p.offset, p.size));
     }
     return "?";
 }
@@ -159,7 +160,8 @@ std::string expected_field(const Prop& p, const std::string& text)
     case 'b':
         return g_variant_get_boolean(v.get()) ? "true" : "false";
     case 'y':
-        return p.type == 'b' ? (g_variant_get_byte(v.get()) ? "true" : "false") : std::to_string(g_variant_get_byte(v.get()));
+        return p.type == 'b' ? (g_variant_get_byte(v.get()) ? "true" : "false")
+                             : std::to_string(g_variant_get_byte(v.get()));
     case 'q':
         return std::to_string(g_variant_get_uint16(v.get()));
     case 'u':
@@ -267,7 +269,8 @@ TEST_P(SimKind, WrittenRecordReadsBackFieldForField)
     }
     const std::string parent = parent_of(k, path);
     const bool adds = (k.ops & (gw::objects::kAddObj | gw::objects::kVpnAdd)) && k.written_count > 0;
-    const bool sets = (k.ops & (gw::objects::kSet | gw::objects::kVpnUpdate | gw::objects::kVpnSet)) && k.written_count > 0;
+    const bool sets
+        = (k.ops & (gw::objects::kSet | gw::objects::kVpnUpdate | gw::objects::kVpnSet)) && k.written_count > 0;
 
     std::vector<char> rec(k.record_size, 0);
     if (k.path_offset >= 0)
@@ -297,7 +300,8 @@ TEST_P(SimKind, WrittenRecordReadsBackFieldForField)
         // Nothing of the library writes this kind: the simulator takes the object as its service would.
         std::string props;
         for (size_t i = k.prop_count; i-- > 0;)
-            props += "\"" + std::string(k.props[i].name) + "\": \"" + fresh_text(k.props[i], i) + "\"" + (i ? ", " : "");
+            props
+                += "\"" + std::string(k.props[i].name) + "\": \"" + fresh_text(k.props[i], i) + "\"" + (i ? ", " : "");
         sim.set_object(path, "{\"" + std::string(k.interface) + "\": {" + props + "}}");
     }
     if (adds || sets) {
