@@ -1,0 +1,111 @@
+// The gwagent binary against the platform simulator and the configuration simulator: the whole road
+// from Boot to a command's answer and the version report.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "../agent/agent_util.hpp"
+#include "../agentio/agentio_util.hpp"
+#include "../agent/igd1.hpp"
+#include "gwtest.hpp"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const char *kVendor = "ACME01";
+const char *kVendorKey = "vk-0123456789abc";
+
+std::string platsim_path() { return gwtest::build_dir() + "/sim/platform/platsim.py"; }
+
+bool exists(const std::string &p)
+{
+    struct stat st {};
+    return stat(p.c_str(), &st) == 0;
+}
+
+std::map<std::string, int> ready_ports(const std::string &line)
+{
+    std::map<std::string, int> ports;
+    std::istringstream in(line);
+    std::string word;
+    in >> word;
+    while (in >> word) {
+        const size_t eq = word.find('=');
+        if (eq != std::string::npos)
+            ports[word.substr(0, eq)] = std::stoi(word.substr(eq + 1));
+    }
+    return ports;
+}
+
+TEST(EndToEnd, AgentBootsRegistersRunsACommandAndReportsVersions)
+{
+    GW_REQUIRE_UCI();
+    if (!exists(platsim_path()))
+        GTEST_SKIP() << "platform simulator not built";
+    gwtest::PrivateBus::instance();
+    ASSERT_TRUE(agenttest::Igd1::fresh().ready());
+    gwtest::TempRoot root;
+    root.write("/etc/openwrt_version", "V2.0.1\n");
+    root.write("/usr/lib/opkg/info/alpha.control", "Package: alpha\nVersion: 1.0\npluginClass: app\n");
+    root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000001\"}\n");
+
+    gwtest::Child sim({"/usr/bin/python3", platsim_path(), "--vendor-code", kVendor, "--vendor-key", kVendorKey,
+                       "--distr-port", "0", "--plugin-port", "0", "--msg-port", "0", "--hb-interval", "5",
+                       "--commands", root.path("/hgutmp/commands.txt"), "--root", root.dir()},
+                      {}, true);
+    std::string line;
+    ASSERT_TRUE(sim.read_line(line, 15s)) << "simulator did not start";
+    ASSERT_EQ(line.rfind("READY ", 0), 0u) << line;
+    const auto ports = ready_ports(line);
+    ASSERT_EQ(ports.count("distr"), 1u) << line;
+
+    const std::string prov = gwtest::build_dir() + "/sim/tools/gwprovision";
+    ASSERT_EQ(agentio::run_program({prov, "--root", root.dir(), "--vendor", kVendor, "--vendor-key", kVendorKey,
+                                      "--server", "127.0.0.1", "--port", std::to_string(ports.at("distr"))}),
+              0);
+
+    const std::string log_path = root.path("/hgutmp/agent-stderr.log");
+    gwtest::Child agent({"/bin/sh", "-c", "exec \"$0\" 2>\"$1\"", gwtest::build_dir() + "/gwagent/gwagent", log_path},
+                        {{"GW_ROOT", root.dir()},
+                         {"GW_LOG_STDERR", "1"},
+                         {"DBUS_SYSTEM_BUS_ADDRESS", gwtest::PrivateBus::instance().address()}});
+
+    const std::set<std::string> wanted = {"BOOT", "REGISTER", "HB", "PLUGIN-REGISTER", "ANSWER", "REPORT"};
+    std::set<std::string> seen;
+    std::string answer, report, errors;
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (std::chrono::steady_clock::now() < deadline &&
+           !(seen.size() == wanted.size() && report.find("OXA_VER_REP") != std::string::npos)) {
+        if (!sim.read_line(line, 2s))
+            continue;
+        const std::string word = line.substr(0, line.find(' '));
+        if (word == "ERROR" || word == "BADSIG")
+            errors += line + "\n";
+        if (wanted.count(word))
+            seen.insert(word);
+        if (word == "ANSWER")
+            answer = line;
+        if (word == "REPORT" && line.find("OXA_VER_REP") != std::string::npos)
+            report = line;
+    }
+    std::ifstream f(log_path);
+    std::stringstream agent_log;
+    agent_log << f.rdbuf();
+    EXPECT_EQ(seen, wanted) << errors << agent_log.str().substr(0, 20000);
+    EXPECT_NE(answer.find("\"CmdType\":\"GET_ONT_NAME\""), std::string::npos) << answer;
+    EXPECT_NE(answer.find("\"SequenceId\":\"00000001\""), std::string::npos) << answer;
+    EXPECT_NE(report.find("alpha:1.0"), std::string::npos) << report;
+    EXPECT_NE(report.find("V2.0.1"), std::string::npos) << report;
+    EXPECT_EQ(errors, "");
+}
+
+}  // namespace
