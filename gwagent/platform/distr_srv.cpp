@@ -231,7 +231,6 @@ extern "C" void ucf_distr_fd_cb_write(void)
     case DOMAIN_STAGE_RUNNING:
         if (d.send_answer) {
             d.send_answer = 0;
-            d.send_hb = 0;
             build = g_cc_stm.distr[STAGE_ROW_CMD].json_req;
         } else if (d.send_hb) {
             d.send_hb = 0;
@@ -541,7 +540,7 @@ extern "C" int distr_srv_hb_json_req(char **out)
     }
     void *head = nullptr;
     if (fifo_buffer_get_head(&socket_distr_tx_header, &head, nullptr) == 0 && head) {
-        // The head may be taken by the pushd reader between the look and the copy only on this thread.
+        // Entries leave this queue only on the main thread, so the head stays valid here.
         GWLOG(LOG_LVL_DEBUG, "get push json string.");
         g_dev_info.MessageID[0] = '1';
         JsonPtr obj(json_object());

@@ -399,3 +399,69 @@ TEST_F(Instruction, CheckIpReachesUbusAsOneArgument)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Distr, BootCheckErrorClosesEverythingForLong)
+{
+    ASSERT_EQ(ucf_connect_distr_srv(), 0);
+    const std::string req = peer_.recv_text();
+    g_dev_info.RegisteredFlag = '1';
+    peer_.send_text("{\"Result\":-2,\"MessageID\":\"" + field(req, "MessageID") + "\"}");
+    ASSERT_TRUE(plat::pump_until([] { return g_fd_udp_distr.fd < 0; }));
+    const gw_domain_info &d = app_domain_info[DOMAIN_DISTR];
+    EXPECT_EQ(d.status, DOMAIN_STATUS_FAILED);
+    EXPECT_EQ(std::string(d.last_error), "boot check error");
+    EXPECT_EQ(g_dev_info.RegisteredFlag, static_cast<uint32_t>('0'));
+    EXPECT_EQ(plat::secs(&g_timeout_relogin), 9000);
+    EXPECT_EQ(g_cc_stm.addr_report, 1);
+    EXPECT_EQ(d.boot_err, 0);
+}
+
+TEST_F(Distr, HeartbeatErrorResultReloginsInTenSeconds)
+{
+    const std::string hb = registered();
+    peer_.send_text("{\"Result\":-3,\"MessageID\":\"" + field(hb, "MessageID") + "\"}");
+    ASSERT_TRUE(plat::pump_until([] { return app_domain_info[DOMAIN_DISTR].stage == DOMAIN_STAGE_IDLE; }));
+    EXPECT_EQ(app_domain_info[DOMAIN_DISTR].status, DOMAIN_STATUS_FAILED);
+    EXPECT_EQ(std::string(app_domain_info[DOMAIN_DISTR].last_error), "distribution server HB err.");
+    EXPECT_EQ(plat::secs(&g_timeout_relogin), 10);
+}
+
+TEST_F(Distr, SocketFailuresBackOffByTheMinuteUpToTen)
+{
+    gw_domain_info &d = app_domain_info[DOMAIN_DISTR];
+    copy_truncated(d.addrs[0], "not an address");
+    for (int n = 1; n <= 6; ++n) {
+        EXPECT_EQ(ucf_connect_distr_srv(), -1);
+        EXPECT_EQ(d.common_err, n);
+        EXPECT_EQ(plat::secs(&g_timeout_relogin), n <= 5 ? n * 60 : 600) << n;
+    }
+    EXPECT_EQ(std::string(d.last_error), "socket open failed.");
+    EXPECT_EQ(d.status, DOMAIN_STATUS_FAILED);
+    EXPECT_TRUE(log_.contains("udp socket open failed, count: 6, relogin 10 minutes later."));
+}
+
+TEST_F(Distr, ReloginReusesTheResolvedAddressesAndBootsAgain)
+{
+    const std::string reg = boot();
+    ASSERT_FALSE(reg.empty());
+    ucf_timeout_relogin_cb(&g_timeout_relogin);
+    const std::string again = peer_.recv_text();
+    EXPECT_EQ(field(again, "RPCMethod"), "Boot");
+    EXPECT_EQ(field(again, "Flag"), "1");
+    EXPECT_EQ(app_domain_info[DOMAIN_DISTR].addr_count, 1);
+    EXPECT_EQ(app_domain_info[DOMAIN_DISTR].stage, DOMAIN_STAGE_BOOT);
+}
+
+TEST_F(Distr, DatagramsInTheIdleStageAreDropped)
+{
+    const std::string hb = registered();
+    app_domain_info[DOMAIN_DISTR].stage = DOMAIN_STAGE_IDLE;
+    peer_.send_text("{\"Result\":0,\"MessageID\":\"" + field(hb, "MessageID") + "\"}");
+    ASSERT_TRUE(plat::pump_until([&] { return log_.contains("[platform ----> local]: ("); }));
+    EXPECT_TRUE(g_timeout_distr_hb_ack.pending);
+    EXPECT_EQ(app_domain_info[DOMAIN_DISTR].status, DOMAIN_STATUS_REGISTERED);
+}
+
+}  // namespace
