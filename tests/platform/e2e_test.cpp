@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+
 #include <chrono>
 #include <fstream>
 #include <map>
@@ -11,11 +13,15 @@
 #include <string>
 
 #include <gtest/gtest.h>
+#include <jansson.h>
+#include <libubox/uloop.h>
 
 #include "../agent/agent_util.hpp"
 #include "../agentio/agentio_util.hpp"
 #include "../agent/igd1.hpp"
+#include "core/dev_info.h"
 #include "gwtest.hpp"
+#include "platform_util.hpp"
 
 namespace {
 
@@ -46,14 +52,45 @@ std::map<std::string, int> ready_ports(const std::string &line)
     return ports;
 }
 
+// Without the platform simulator: the binary's start-up reaches the provisioned server with a Boot
+// that carries the configuration service's device values.
+TEST(EndToEnd, AgentBinarySendsBootToTheProvisionedServer)
+{
+    gwtest::TempRoot root;
+    GW_REQUIRE_UCI();
+    gwtest::PrivateBus::instance();
+    ASSERT_TRUE(agenttest::Igd1::fresh().ready());
+    uloop_init();
+    plat::UdpPeer peer;
+    const std::string prov = gwtest::build_dir() + "/sim/tools/gwprovision";
+    ASSERT_EQ(agentio::run_program({prov, "--root", root.dir(), "--vendor", kVendor, "--vendor-key", kVendorKey,
+                                    "--server", "127.0.0.1", "--port", std::to_string(peer.port())}),
+              0);
+    gwtest::Child agent({gwtest::build_dir() + "/gwagent/gwagent"},
+                        {{"GW_ROOT", root.dir()},
+                         {"DBUS_SYSTEM_BUS_ADDRESS", gwtest::PrivateBus::instance().address()}});
+    // The peer decrypts with the default key of the same vendor key.
+    strcpy(g_dev_info.VendorKey, kVendorKey);
+    const std::string boot = peer.recv_text(std::chrono::milliseconds(20000));
+    uloop_done();
+    json_error_t err;
+    json_t *obj = json_loads(boot.c_str(), 0, &err);
+    ASSERT_NE(obj, nullptr) << boot;
+    EXPECT_STREQ(json_string_value(json_object_get(obj, "RPCMethod")), "Boot");
+    EXPECT_STREQ(json_string_value(json_object_get(obj, "IPAddr")), "100.64.12.34");
+    EXPECT_STREQ(json_string_value(json_object_get(obj, "OS")), "OXA");
+    EXPECT_EQ(strlen(json_string_value(json_object_get(obj, "MAC"))), 12u);
+    json_decref(obj);
+}
+
 TEST(EndToEnd, AgentBootsRegistersRunsACommandAndReportsVersions)
 {
+    gwtest::TempRoot root;
     GW_REQUIRE_UCI();
     if (!exists(platsim_path()))
         GTEST_SKIP() << "platform simulator not built";
     gwtest::PrivateBus::instance();
     ASSERT_TRUE(agenttest::Igd1::fresh().ready());
-    gwtest::TempRoot root;
     root.write("/etc/openwrt_version", "V2.0.1\n");
     root.write("/usr/lib/opkg/info/alpha.control", "Package: alpha\nVersion: 1.0\npluginClass: app\n");
     root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000001\"}\n");
