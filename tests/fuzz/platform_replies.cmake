@@ -1,0 +1,1 @@
+gw_add_fuzzer(fuzz_platform_replies ${CMAKE_CURRENT_LIST_DIR}/fuzz_platform_replies.cpp gwagent_core)
