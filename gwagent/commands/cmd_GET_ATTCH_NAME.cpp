@@ -8,13 +8,10 @@
 extern "C" int cmd_GET_ATTCH_NAME(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
     std::vector<std::string> macs;
-    if (!gwagent::read_mac_filter(cmd, cmd_type, macs))
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
     gwagent::HostList hosts;
-    if (!hosts.read()) {
-        GWLOG(LOG_LVL_WARN, "GET_ATTCH_NAME get LANHost.x from /com/yvc/igd1/Config/LANHosts/{i} failed.");
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "object_not_exist", fd);
-    }
+    int rc = -1;
+    if (!gwagent::read_filtered_hosts(id, sequence_id, cmd_type, cmd, fd, "object_not_exist", macs, hosts, &rc))
+        return rc;
     gwagent::JsonPtr answer(build_json_head(cmd_type, sequence_id, 0));
     json_t *list = json_array();
     if (!answer || !list || json_object_set_new(answer.get(), "NameList", list) != 0)

@@ -62,6 +62,36 @@ bool mac_in_filter(const std::vector<std::string> &macs, const char *mac)
     return false;
 }
 
+bool read_filtered_hosts(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd,
+                         const char *fail_word, std::vector<std::string> &macs, HostList &hosts, int *rc)
+{
+    if (!read_mac_filter(cmd, cmd_type, macs)) {
+        *rc = answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
+        return false;
+    }
+    if (!hosts.read()) {
+        GWLOG(LOG_LVL_WARN, "%s get LANHost.x from /com/yvc/igd1/Config/LANHosts/{i} failed.", cmd_type);
+        *rc = answer_status(id, sequence_id, cmd_type, 1, fail_word, fd);
+        return false;
+    }
+    return true;
+}
+
+int answer_online_host_entries(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd,
+                               const char *fail_word, const char *member, HostEntryFn entry)
+{
+    std::vector<std::string> macs;
+    HostList hosts;
+    int rc = -1;
+    if (!read_filtered_hosts(id, sequence_id, cmd_type, cmd, fd, fail_word, macs, hosts, &rc))
+        return rc;
+    std::vector<std::string> entries;
+    for (const ccif_LANHost_t &h : hosts)
+        if (mac_in_filter(macs, h.MAC) && host_online(h))
+            entries.push_back(entry(h));
+    return answer_joined_entries(id, sequence_id, cmd_type, member, entries, 511, fd);
+}
+
 void utf8_cut(std::string &s, size_t n)
 {
     if (s.size() <= n)

@@ -33,6 +33,17 @@ bool read_mac_filter(json_t *cmd, const char *cmd_type, std::vector<std::string>
 // True when the filter is empty or holds the MAC (letter case ignored).
 bool mac_in_filter(const std::vector<std::string> &macs, const char *mac);
 
+// Reads the "MAC" filter and every host; on failure answers (parameter_error or fail_word) itself,
+// stores the send result in *rc and returns false.
+bool read_filtered_hosts(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd,
+                         const char *fail_word, std::vector<std::string> &macs, HostList &hosts, int *rc);
+
+// The list members: the online hosts passing the filter, one formatted entry each, joined under
+// `member` (see answer_joined_entries).
+using HostEntryFn = std::string (*)(const ccif_LANHost_t &h);
+int answer_online_host_entries(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd,
+                               const char *fail_word, const char *member, HostEntryFn entry);
+
 // Answers {head,"Num":n,"<member>":"e1/e2/..."} with as many whole entries as fit the answer limit,
 // each entry cut at `entry_max` characters on a character boundary.
 int answer_joined_entries(int id, const char *sequence_id, const char *cmd_type, const char *member,
