@@ -306,4 +306,135 @@ TEST_F(UciApi, RevertDropsStagedChangesOfTheTarget)
     EXPECT_EQ(get("log.temp.duration"), "300");
 }
 
+// Delta lines carry the value quoted; what one context stages, another reads back byte for byte.
+TEST_F(UciApi, StagedOddValuesReachASecondContextIntact)
+{
+    root.write("/etc/config/odd", "config sec 'sec'\n");
+    const std::vector<std::pair<std::string, std::string>> values = {
+        {"quote", "it's \"it\""}, {"slash", "a\\b\\"}, {"nl", "one\ntwo\n"}, {"eq", "a=b.c"}, {"sp", "  "},
+    };
+    {
+        Ctx c = context();
+        for (const auto &[k, v] : values)
+            ASSERT_EQ(set(c.get(), "odd.sec." + k + "=" + v, true, false), UCI_OK) << k;
+    }
+    EXPECT_EQ(root.read("/etc/config/odd"), "config sec 'sec'\n");
+    Ctx c = context();
+    for (const auto &[k, v] : values)
+        EXPECT_EQ(lookup(c.get(), "odd.sec." + k), v) << k << "\n" << root.read("/tmp/.uci/odd");
+}
+
+TEST_F(UciApi, AddedAnonymousSectionSurvivesSaveAndCommit)
+{
+    root.write("/etc/config/fw", "config rule\n\toption name 'old'\n");
+    {
+        Ctx c = context();
+        uci_package *p = nullptr;
+        ASSERT_EQ(uci_load(c.get(), "fw", &p), UCI_OK);
+        uci_section *s = nullptr;
+        ASSERT_EQ(uci_add_section(c.get(), p, "rule", &s), UCI_OK);
+        ASSERT_NE(s, nullptr);
+        EXPECT_TRUE(s->anonymous);
+        uci_ptr ptr {};
+        ptr.p = p;
+        ptr.s = s;
+        ptr.section = s->e.name;
+        ptr.option = "name";
+        ptr.value = "new";
+        ASSERT_EQ(uci_set(c.get(), &ptr), UCI_OK);
+        ASSERT_EQ(uci_save(c.get(), p), UCI_OK);
+    }
+    EXPECT_EQ(get("fw.@rule[-1].name"), "new");
+    EXPECT_EQ(get("fw.@rule[0].name"), "old");
+    {
+        Ctx c = context();
+        std::vector<char> buf {'f', 'w', '\0'};
+        uci_ptr p {};
+        ASSERT_EQ(uci_lookup_ptr(c.get(), &p, buf.data(), true), UCI_OK);
+        ASSERT_EQ(uci_commit(c.get(), &p.p, false), UCI_OK);
+    }
+    EXPECT_FALSE(root.exists("/tmp/.uci/fw"));
+    EXPECT_EQ(independent("fw"), "[{\"name\": null, \"options\": {\"name\": \"old\"}, \"type\": \"rule\"}, "
+                                 "{\"name\": null, \"options\": {\"name\": \"new\"}, \"type\": \"rule\"}]")
+        << root.read("/etc/config/fw");
+    EXPECT_EQ(get("fw.@rule[1].name"), "new");
+}
+
+TEST_F(UciApi, DeleteAndRenameAreStagedThenCommitted)
+{
+    root.write("/etc/config/net", kHandWritten);
+    {
+        Ctx c = context();
+        std::string d = "net.lan.desc", r = "net.lan=home", l = "net.lan.dns=8.8.8.8";
+        uci_ptr p {};
+        ASSERT_EQ(uci_lookup_ptr(c.get(), &p, d.data(), true), UCI_OK);
+        ASSERT_EQ(uci_delete(c.get(), &p), UCI_OK);
+        ASSERT_EQ(uci_lookup_ptr(c.get(), &p, l.data(), true), UCI_OK);
+        ASSERT_EQ(uci_del_list(c.get(), &p), UCI_OK);
+        ASSERT_EQ(uci_lookup_ptr(c.get(), &p, r.data(), true), UCI_OK);
+        ASSERT_EQ(uci_rename(c.get(), &p), UCI_OK);
+        ASSERT_EQ(uci_save(c.get(), p.p), UCI_OK);
+    }
+    EXPECT_EQ(get("net.lan.proto"), "<incomplete>");
+    EXPECT_EQ(get("net.home.desc"), "<incomplete>");
+    EXPECT_EQ(get("net.home.proto"), "static");
+    EXPECT_EQ(get("net.home.dns"), "<list 1.1.1.1>");
+    {
+        Ctx c = context();
+        std::string all = "net";
+        uci_ptr p {};
+        ASSERT_EQ(uci_lookup_ptr(c.get(), &p, all.data(), true), UCI_OK);
+        ASSERT_EQ(uci_commit(c.get(), &p.p, false), UCI_OK);
+    }
+    const std::string json = independent("net");
+    EXPECT_NE(json.find("{\"name\": \"home\", \"options\": {\"dns\": [\"1.1.1.1\"], \"ipaddr\": \"192.168.1.1\", "
+                        "\"proto\": \"static\"}, \"type\": \"interface\"}"),
+              std::string::npos)
+        << json;
+    EXPECT_EQ(json.find("\"lan\""), std::string::npos) << json;
+}
+
+TEST_F(UciApi, BadExpressionsAndNamesAreRefused)
+{
+    root.write("/etc/config/net", kHandWritten);
+    for (const char *expr : {"", "net..proto", "net.lan.pro to", "net.lan.proto.extra", "ne t.lan",
+                             "net.@rule[x].name", "net.@rule[1.name", "net.@rule[].name"}) {
+        const std::string got = get(expr);
+        EXPECT_EQ(got.rfind("<rc ", 0), 0u) << "'" << expr << "' gave " << got;
+    }
+    EXPECT_NE(get("net.@rule[0].name=v\x01"), "v\x01");
+    {
+        Ctx c = context();
+        EXPECT_NE(set(c.get(), "net.lan=bad type", true, false), UCI_OK);
+        EXPECT_NE(set(c.get(), "net.lan.x=\x02", true, false), UCI_OK);
+    }
+    EXPECT_FALSE(root.exists("/tmp/.uci/net")) << root.read("/tmp/.uci/net");
+    EXPECT_EQ(get("net.lan"), "<section interface>");
+}
+
+// Names have no length limit on the target; very long ones load, export and reload without harm.
+TEST_F(UciApi, OverlongNamesAndValuesRoundTrip)
+{
+    const std::string name(70000, 'n'), value(300000, 'v');
+    root.write("/etc/config/big", "config t '" + name + "'\n\toption " + name + " '" + value + "'\n");
+    EXPECT_EQ(get("big." + name + "." + name), value);
+    {
+        Ctx c = context();
+        ASSERT_EQ(set(c.get(), "big." + name + ".o=" + value + "x", false, true), UCI_OK);
+    }
+    EXPECT_EQ(get("big." + name + ".o"), value + "x");
+    EXPECT_EQ(get("big." + name + "." + name), value);
+}
+
+// A torn or hand-edited delta file must not take the good lines down with it.
+TEST_F(UciApi, GarbageLinesInTheDeltaFileAreSkipped)
+{
+    root.write("/etc/config/log", "config temp 'temp'\n\toption a '1'\n");
+    root.write("/tmp/.uci/log", std::string("log.temp.a='2'\n???\nlog.temp.=x\n") + std::string("log.\0.c='x'\n", 12) +
+                                    "-log.nosuch\nlog.temp.c='3'\nlog.temp.b='torn wri");
+    EXPECT_EQ(get("log.temp.a"), "2");
+    EXPECT_EQ(get("log.temp.c"), "3");
+    EXPECT_EQ(get("log.temp.b"), "<incomplete>");
+}
+
 }  // namespace
