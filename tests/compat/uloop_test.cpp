@@ -241,6 +241,69 @@ TEST_F(Uloop, ErrorCallbackFlagKeepsTheDescriptorForItsHandler)
     close(fds[1]);
 }
 
+struct Juggler {
+    Named first {{}, "first"}, twin {{}, "twin"}, late {{}, "late"}, now {{}, "now"};
+    int rearms = 0;
+};
+Juggler *g_juggler = nullptr;
+
+void juggle_cb(uloop_timeout *t)
+{
+    record_cb(t);
+    Juggler &j = *g_juggler;
+    if (t == &j.first.t) {
+        uloop_timeout_cancel(&j.twin.t);
+        uloop_timeout_set(&j.now.t, 0);
+    } else if (t == &j.now.t && ++j.rearms < 3) {
+        uloop_timeout_set(&j.now.t, 0);
+    }
+}
+
+TEST_F(Uloop, TimeoutCallbacksMayCancelDueOnesAndArmNewOnes)
+{
+    g_order.clear();
+    Juggler j;
+    g_juggler = &j;
+    for (Named *n : {&j.first, &j.twin, &j.late, &j.now})
+        n->t.cb = juggle_cb;
+    uloop_timeout stop {};
+    stop.cb = end_cb;
+    // Same deadline for first and twin: added first, fired first; twin is cancelled while already due.
+    ASSERT_EQ(uloop_timeout_set(&j.first.t, 5), 0);
+    j.twin.t.time = j.first.t.time;
+    ASSERT_EQ(uloop_timeout_add(&j.twin.t), 0);
+    ASSERT_EQ(uloop_timeout_set(&j.late.t, 40), 0);
+    ASSERT_EQ(uloop_timeout_set(&stop, 80), 0);
+    uloop_run();
+    EXPECT_EQ(g_order, (std::vector<std::string> {"first", "now", "now", "now", "late"}));
+    EXPECT_FALSE(j.twin.t.pending);
+    g_juggler = nullptr;
+}
+
+// The callback drops its own descriptor and frees it; the loop must not touch it afterwards.
+void self_free_cb(uloop_fd *u, unsigned)
+{
+    uloop_fd_delete(u);
+    delete u;
+    uloop_end();
+}
+
+TEST_F(Uloop, DescriptorFreedInsideItsOwnCallbackIsNotTouchedAgain)
+{
+    Pair p;
+    auto *u = new uloop_fd {};
+    u->fd = p.fd[0];
+    u->cb = self_free_cb;
+    ASSERT_EQ(uloop_fd_add(u, ULOOP_READ | ULOOP_WRITE), 0);
+    ASSERT_EQ(write(p.fd[1], "x", 1), 1);
+    EXPECT_EQ(uloop_run_timeout(2000), 0);
+    uloop_timeout none {};
+    none.cb = end_cb;
+    uloop_timeout_set(&none, 10);
+    uloop_run_timeout(1000);  // one more round with the freed descriptor gone
+    EXPECT_FALSE(none.pending);
+}
+
 // Runs body in a child with a fresh loop; returns the child's exit status.
 template <typename F>
 int in_child(F body)
@@ -257,20 +320,31 @@ int in_child(F body)
 
 void own_handler(int) {}
 
-TEST(UloopSignals, SigtermEndsTheLoopAndSetsCancelled)
+int g_signal = 0;
+
+TEST(UloopSignals, SigtermAndSigintEndTheLoopAndTheDefaultComesBack)
 {
-    int status = in_child([] {
-        uloop_init();
-        uloop_timeout kill_me {};
-        kill_me.cb = [](uloop_timeout *) { kill(getpid(), SIGTERM); };
-        uloop_timeout_set(&kill_me, 10);
-        uloop_run();
-        int rc = uloop_cancelled ? 0 : 3;
-        uloop_done();
-        return rc;
-    });
-    ASSERT_TRUE(WIFEXITED(status)) << status;
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    for (int sig : {SIGTERM, SIGINT}) {
+        g_signal = sig;
+        int status = in_child([] {
+            uloop_init();
+            uloop_timeout kill_me {}, stop {};
+            kill_me.cb = [](uloop_timeout *) { kill(getpid(), g_signal); };
+            stop.cb = end_cb;
+            uloop_timeout_set(&kill_me, 10);
+            uloop_timeout_set(&stop, 5000);
+            uloop_run();
+            int rc = uloop_cancelled && stop.pending ? 0 : 3;
+            struct sigaction now {};
+            sigaction(g_signal, nullptr, &now);
+            if (now.sa_handler != SIG_DFL)
+                rc = 6;
+            uloop_done();
+            return rc;
+        });
+        ASSERT_TRUE(WIFEXITED(status)) << sig << " status " << status;
+        EXPECT_EQ(WEXITSTATUS(status), 0) << sig;
+    }
 }
 
 TEST(UloopSignals, ProgramsOwnHandlerInstalledFirstIsKept)
