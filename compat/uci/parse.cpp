@@ -219,7 +219,7 @@ std::string export_package(uci_package *p, bool header, bool names)
 {
     std::string out;
     if (header)
-        out += "package " + quote(p->e.name) + "\n";
+        out += "package " + std::string(p->e.name) + "\n";  // package names never need quoting
     uci_element *se = nullptr;
     uci_foreach_element(&p->sections, se)
     {

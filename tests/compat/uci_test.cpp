@@ -437,4 +437,29 @@ TEST_F(UciApi, GarbageLinesInTheDeltaFileAreSkipped)
     EXPECT_EQ(get("log.temp.b"), "<incomplete>");
 }
 
+// Files other tools on the device read: layout and quoting exactly as the target's library writes them.
+TEST_F(UciApi, CommittedFileAndExportHaveTheTargetLayout)
+{
+    root.write("/etc/config/net", "config rule\n option name first\nconfig interface lan\n list dns 8.8.8.8\n");
+    {
+        Ctx c = context();
+        ASSERT_EQ(set(c.get(), "net.lan.desc=it's", false, false), UCI_OK);
+        ASSERT_EQ(set(c.get(), "net.@rule[0].name=a\\b", false, true), UCI_OK);
+    }
+    EXPECT_EQ(root.read("/etc/config/net"), "\nconfig rule\n\toption name 'a\\b'\n\n"
+                                            "config interface 'lan'\n\tlist dns '8.8.8.8'\n\toption desc 'it'\\''s'\n\n");
+    Ctx c = context();
+    uci_package *p = nullptr;
+    ASSERT_EQ(uci_load(c.get(), "net", &p), UCI_OK);
+    char *buf = nullptr;
+    size_t len = 0;
+    FILE *mem = open_memstream(&buf, &len);
+    ASSERT_NE(mem, nullptr);
+    EXPECT_EQ(uci_export(c.get(), mem, p, true), UCI_OK);
+    fclose(mem);
+    std::unique_ptr<char, decltype(&free)> owned(buf, &free);
+    EXPECT_EQ(std::string(buf, len), "package net\n\nconfig rule\n\toption name 'a\\b'\n\n"
+                                     "config interface 'lan'\n\tlist dns '8.8.8.8'\n\toption desc 'it'\\''s'\n\n");
+}
+
 }  // namespace
