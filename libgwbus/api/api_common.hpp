@@ -1,0 +1,104 @@
+// Patterns shared by the composite API units: entry logs, collection walks, index and MAC matching.
+#ifndef GWBUS_API_COMMON_HPP
+#define GWBUS_API_COMMON_HPP
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <strings.h>
+
+#include <glib.h>
+
+#include "gwbus/log.h"
+#include "gwbus/objects.h"
+
+#define API_ENTER() GWLOG(5, "====== enter %s", __func__)
+
+namespace gwapi {
+
+struct GFreeDeleter {
+    void operator()(void *p) const { g_free(p); }
+};
+// A record block from a ccif_*_get_objs call.
+template <typename T>
+using Block = std::unique_ptr<T[], GFreeDeleter>;
+
+template <typename T>
+struct List {
+    Block<T> items;
+    int count = 0;
+    T *begin() const { return items.get(); }
+    T *end() const { return items.get() + count; }
+};
+
+// Lists a top-level collection: 0 or -1.
+template <typename T>
+int list(int (*get_objs)(T **, int *), List<T> &out)
+{
+    T *raw = nullptr;
+    int n = 0;
+    if (get_objs(&raw, &n) != 0)
+        return -1;
+    out.items.reset(raw);
+    out.count = raw ? n : 0;
+    return 0;
+}
+
+// Lists a collection below an instance: 0 or -1.
+template <typename T>
+int list_under(int (*get_objs)(const char *, T **, int *), const char *parent, List<T> &out)
+{
+    T *raw = nullptr;
+    int n = 0;
+    if (get_objs(parent, &raw, &n) != 0)
+        return -1;
+    out.items.reset(raw);
+    out.count = raw ? n : 0;
+    return 0;
+}
+
+// Decimal value after the last '/' of a path; false when the path has none or it is not a number.
+inline bool path_index(const char *path, uint32_t *index)
+{
+    const char *slash = std::strrchr(path, '/');
+    if (!slash || !slash[1])
+        return false;
+    char *end = nullptr;
+    unsigned long v = std::strtoul(slash + 1, &end, 10);
+    if (*end != '\0' || v > UINT32_MAX)
+        return false;
+    *index = static_cast<uint32_t>(v);
+    return true;
+}
+
+// The index a caller passes as a number is compared as the text "%u".
+inline bool index_text_is(const char *text, uint32_t index)
+{
+    char want[16];
+    std::snprintf(want, sizeof want, "%u", index);
+    return std::strcmp(text, want) == 0;
+}
+
+inline bool mac_equal(const char *a, const char *b)
+{
+    return a && b && strcasecmp(a, b) == 0;
+}
+
+inline bool empty(const char *s)
+{
+    return !s || !*s;
+}
+
+// Finds the WAN connection with that Index: 0, -1 when the list fails, -2 when none matches. Logs the
+// lookup failure with the caller's name.
+int find_wan(const char *func, uint32_t wan_index, ccif_WANConnectionInfo_t *wan);
+
+// Reads the WiFi capability: 0 WiFi present, -50 none, -1 unreadable.
+int check_wifi(const char *func);
+
+}  // namespace gwapi
+
+#endif
