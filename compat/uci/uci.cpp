@@ -414,10 +414,10 @@ bool read_locked(const std::string &path, std::string &out, bool &missing)
 
 // Opens and exclusively locks a package file. A commit replaces the file by rename, so a lock
 // won on a file that has since been replaced is given up and taken again on the new one.
-int open_locked_exclusive(const std::string &path)
+int open_locked_exclusive(const std::string &path, int flags = O_RDWR | O_CREAT)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, UCI_FILEMODE);
+        int fd = ::open(path.c_str(), flags | O_CLOEXEC, UCI_FILEMODE);
         if (fd < 0)
             return -1;
         ::flock(fd, LOCK_EX);
@@ -946,10 +946,10 @@ int uci_save(uci_context *ctx, uci_package *p)
         if (!ctx->savedir || !mkdir_p(ctx->savedir))
             return UCI_ERR_IO;
         std::string path = join(ctx->savedir, p->e.name);
-        int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, UCI_FILEMODE);
+        // A commit deletes the delta file under this lock; appending to the deleted one would lose the change.
+        int fd = open_locked_exclusive(path, O_WRONLY | O_APPEND | O_CREAT);
         if (fd < 0)
             return UCI_ERR_IO;
-        ::flock(fd, LOCK_EX);
         bool ok = write_all(fd, delta_text(p, &p->delta));
         ::flock(fd, LOCK_UN);
         ::close(fd);
@@ -987,12 +987,25 @@ int uci_commit(uci_context *ctx, uci_package **package, bool overwrite)
             }
         } unlock{lock};
 
+        // Held from reading the staged changes until the delta file is gone, so no save slips in between.
+        // No delta file: a save that creates one now stays staged on top of what is written here.
+        int delta_fd = open_locked_exclusive(delta_path, O_RDONLY);
+        struct DeltaUnlock {
+            int fd;
+            ~DeltaUnlock()
+            {
+                if (fd >= 0) {
+                    ::flock(fd, LOCK_UN);
+                    ::close(fd);
+                }
+            }
+        } delta_unlock{delta_fd};
+
         uci_package *merged = p;
         if (!overwrite) {
             // Other writers may have changed the file or staged more: merge from disk, then our own
             // unsaved changes on top.
             std::string text;
-            bool missing = false;
             if (!read_fd(lock, text))
                 return UCI_ERR_IO;
             uci_package *fresh = package_alloc(ctx, name.c_str());
@@ -1002,7 +1015,7 @@ int uci_commit(uci_context *ctx, uci_package **package, bool overwrite)
                 return rc;
             }
             std::string delta;
-            if (read_locked(delta_path, delta, missing))
+            if (delta_fd >= 0 && read_fd(delta_fd, delta))
                 apply_deltas(fresh, delta);
             apply_deltas(fresh, delta_text(p, &p->delta));
             merged = fresh;
@@ -1026,7 +1039,8 @@ int uci_commit(uci_context *ctx, uci_package **package, bool overwrite)
                 package_free(merged);
             return UCI_ERR_IO;
         }
-        ::unlink(delta_path.c_str());
+        if (delta_fd >= 0)
+            ::unlink(delta_path.c_str());
         if (merged != p) {
             merged->path = strdup(path.c_str());
             uci_list *prev = p->e.list.prev;
