@@ -23,7 +23,8 @@ int find_wan(const char *func, uint32_t wan_index, ccif_WANConnectionInfo_t *wan
 
 int check_wifi(const char *func)
 {
-    const int wifi = g_api_getDevWiFi();
+    // Read afresh, not cached: a capability corrected on the service takes effect without a restart.
+    const int wifi = getDeviceWiFi();
     if (wifi < 0) {
         GWLOG(5, "(%s) get DevWiFi failed.", func);
         return -1;
