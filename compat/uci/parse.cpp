@@ -363,9 +363,9 @@ bool apply_delta_line(uci_package *p, const std::string &line)
 
 }  // namespace
 
-int apply_deltas(uci_package *p, const std::string &text)
+std::vector<std::string> delta_statements(const std::string &text)
 {
-    int n = 0;
+    std::vector<std::string> out;
     size_t start = 0;
     while (start < text.size()) {
         size_t nl = text.find('\n', start);
@@ -382,10 +382,17 @@ int apply_deltas(uci_package *p, const std::string &text)
             line = text.substr(start, stop - start);
             end = stop;
         }
-        if (apply_delta_line(p, line))
-            ++n;
+        out.push_back(std::move(line));
         start = end + 1;
     }
+    return out;
+}
+
+int apply_deltas(uci_package *p, const std::string &text)
+{
+    int n = 0;
+    for (const std::string &statement : delta_statements(text))
+        n += apply_delta_line(p, statement) ? 1 : 0;
     return n;
 }
 

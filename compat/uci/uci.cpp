@@ -1079,12 +1079,9 @@ int uci_revert(uci_context *ctx, uci_ptr *ptr)
                 ssize_t n;
                 while ((n = ::read(fd, buf, sizeof buf)) > 0)
                     text.append(buf, static_cast<size_t>(n));
-                size_t start = 0;
                 const std::string key = name + "." + section;
-                while (start < text.size()) {
-                    size_t nl = text.find('\n', start);
-                    size_t end = nl == std::string::npos ? text.size() : nl;
-                    std::string line = text.substr(start, end - start);
+                // Whole statements, so a dropped multi-line value takes all its lines with it.
+                for (const std::string &line : delta_statements(text)) {
                     std::string t = line;
                     if (!t.empty() && std::strchr("-@+^|~", t[0]))
                         t.erase(0, 1);
@@ -1100,7 +1097,6 @@ int uci_revert(uci_context *ctx, uci_ptr *ptr)
                     }
                     if (!hit)
                         kept += line + "\n";
-                    start = end + 1;
                 }
                 bool ok = ::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0 && write_all(fd, kept);
                 ::flock(fd, LOCK_UN);
@@ -1109,7 +1105,13 @@ int uci_revert(uci_context *ctx, uci_ptr *ptr)
                     return UCI_ERR_IO;
             }
         } else {
-            ::unlink(path.c_str());
+            // Under the delta lock, as a commit does, so a save in progress finishes first.
+            int fd = open_locked_exclusive(path, O_RDONLY);
+            if (fd >= 0) {
+                ::unlink(path.c_str());
+                ::flock(fd, LOCK_UN);
+                ::close(fd);
+            }
         }
         package_free(p);
         ptr->p = nullptr;

@@ -3,6 +3,7 @@
 #define UCI_INTERNAL_H
 
 #include <string>
+#include <vector>
 
 #include "uci.h"
 
@@ -37,6 +38,8 @@ void section_set_type(uci_section *s, const char *type);
 
 /* Parses a package file; returns UCI_OK or sets ctx's parse error. */
 int parse_package(uci_context *ctx, uci_package *p, const std::string &text);
+/* Splits a delta file's text into statements; a quoted value may span lines. */
+std::vector<std::string> delta_statements(const std::string &text);
 /* Applies a delta file's text to p (bad lines are skipped); returns the number applied. */
 int apply_deltas(uci_package *p, const std::string &text);
 std::string export_package(uci_package *p, bool header, bool names);

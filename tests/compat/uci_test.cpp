@@ -499,4 +499,34 @@ TEST_F(UciApi, SaveDuringACommitOfThePackageIsNotLost)
     }
 }
 
+TEST_F(UciApi, RevertingAMultiLineValueKeepsTheOtherStagedChanges)
+{
+    root.write("/etc/config/log", "config temp 'temp'\n");
+    {
+        Ctx c = context();
+        ASSERT_EQ(set(c.get(), "log.temp.text=one\ntwo", true, false), UCI_OK);
+        ASSERT_EQ(set(c.get(), "log.temp.after=kept", true, false), UCI_OK);
+        ASSERT_EQ(set(c.get(), "log.other=temp", true, false), UCI_OK);
+    }
+    {
+        Ctx c = context();
+        std::string expr = "log.temp.text";
+        uci_ptr p {};
+        ASSERT_EQ(uci_lookup_ptr(c.get(), &p, expr.data(), true), UCI_OK);
+        ASSERT_EQ(uci_revert(c.get(), &p), UCI_OK);
+    }
+    EXPECT_EQ(get("log.temp.text"), "<incomplete>");
+    EXPECT_EQ(get("log.temp.after"), "kept") << root.read("/tmp/.uci/log");
+    EXPECT_EQ(get("log.other"), "<section temp>");
+    {
+        Ctx c = context();
+        std::string expr = "log";
+        uci_ptr p {};
+        ASSERT_EQ(uci_lookup_ptr(c.get(), &p, expr.data(), true), UCI_OK);
+        ASSERT_EQ(uci_revert(c.get(), &p), UCI_OK);
+    }
+    EXPECT_FALSE(root.exists("/tmp/.uci/log"));
+    EXPECT_EQ(get("log.temp.after"), "<incomplete>");
+}
+
 }  // namespace
