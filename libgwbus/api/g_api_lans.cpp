@@ -148,3 +148,84 @@ int api_releaseEthernetConfigInfo(api_EthernetConfigInfo_t *info, int count)
 }
 
 }  // extern "C"
+
+namespace {
+
+// Copies the hosts that pass keep(); count 0 gives NULL.
+template <typename Keep>
+int filter_hosts(const char *func, Keep keep, api_LANHostInfo_t **info, int *count)
+{
+    if (!info || !count)
+        return -1;
+    *info = nullptr;
+    *count = 0;
+    gwapi::List<ccif_LANHost_t> hosts;
+    if (gwapi::list(ccif_LANHost_get_objs, hosts) != 0) {
+        GWLOG(5, "(%s) get LANHost objects failed.", func);
+        return -1;
+    }
+    int n = 0;
+    for (const auto &h : hosts)
+        n += keep(h) ? 1 : 0;
+    if (n == 0)
+        return 0;
+    auto *out = g_new0(api_LANHostInfo_t, n);
+    int i = 0;
+    for (const auto &h : hosts)
+        if (keep(h))
+            out[i++] = h;
+    *info = out;
+    *count = n;
+    return 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+int api_getLANHostInfo(api_LANHostInfo_t **info, int *count)
+{
+    API_ENTER();
+    return filter_hosts(__func__, [](const ccif_LANHost_t &) { return true; }, info, count);
+}
+
+int api_getLANHostInfoByClass(const char *host_class, api_LANHostInfo_t **info, int *count)
+{
+    API_ENTER();
+    if (gwapi::empty(host_class))
+        return -1;
+    return filter_hosts(
+        __func__, [host_class](const ccif_LANHost_t &h) { return std::strcmp(h.HostClass, host_class) == 0; }, info,
+        count);
+}
+
+int api_getLANHostInfoByMAC(const char *mac, api_LANHostInfo_t *info)
+{
+    API_ENTER();
+    if (gwapi::empty(mac) || !info)
+        return -1;
+    gwapi::List<ccif_LANHost_t> hosts;
+    if (gwapi::list(ccif_LANHost_get_objs, hosts) != 0) {
+        GWLOG(5, "(%s) get LANHost objects failed.", __func__);
+        return -1;
+    }
+    for (const auto &h : hosts) {
+        if (gwapi::mac_equal(h.MAC, mac)) {
+            *info = h;
+            return 0;
+        }
+    }
+    GWLOG(5, "(%s) LANHost %s no match object.", __func__, mac);
+    return -2;
+}
+
+int api_releaseLANHostInfo(api_LANHostInfo_t *info, int count)
+{
+    (void)count;
+    if (!info)
+        return -1;
+    g_free(info);
+    return 0;
+}
+
+}  // extern "C"

@@ -98,9 +98,26 @@ int api_setWLANHardwareSwitch(const char *radio, gboolean on);
 int api_getGatewayName(char *name, int size);
 int api_setGatewayName(const char *name);
 
+/* LAN hosts; HostClass is "ONLINE", "OFFLINE" or "BLOCK". */
+typedef ccif_LANHost_t api_LANHostInfo_t;
+int api_getLANHostInfo(api_LANHostInfo_t **info, int *count);
+/* MAC matched without regard to case: 0, -1 on a failed list, -2 when no host has it. */
+int api_getLANHostInfoByMAC(const char *mac, api_LANHostInfo_t *info);
+/* The hosts whose HostClass equals host_class. */
+int api_getLANHostInfoByClass(const char *host_class, api_LANHostInfo_t **info, int *count);
+int api_releaseLANHostInfo(api_LANHostInfo_t *info, int count);
+
 typedef ccif_EthernetConfig_t api_EthernetConfigInfo_t;
 int api_getEthernetConfigInfo(api_EthernetConfigInfo_t **info, int *count);
 int api_releaseEthernetConfigInfo(api_EthernetConfigInfo_t *info, int count);
+
+/* ---- WAN connections (g_api_accs) ----------------------------------------------------------- */
+
+typedef ccif_WANConnectionInfo_t api_WANIfInfo_t;
+int api_getWANIfList(api_WANIfInfo_t **list, int *count);
+int api_releaseWANIfList(api_WANIfInfo_t *list, int count);
+/* The Index of the Internet connection as a number. */
+int api_getInternetWANIndex(uint32_t *index);
 
 /* ---- LAN history traffic (g_api_lans_history_traffic) ---------------------------------------- */
 
