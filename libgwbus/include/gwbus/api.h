@@ -147,6 +147,18 @@ int api_getVoIPServerInfo(api_VoIPServerInfo_t *info);
 int api_getVoIPInfo(api_VoIPInfo_t **info, int *count);
 int api_releaseVoIPInfo(api_VoIPInfo_t *info, int count);
 
+/* ---- framework service (g_api_framework) ---------------------------------------------------- */
+
+/* ZepLogLevel, a syslog priority 0 to 7. */
+int api_getZepmgLogLevel(int *level);
+/* -1 for a level outside 0 to 7. */
+int api_setZepmgLogLevel(int level);
+
+/* ---- FTTO (ftto_capi_master) ----------------------------------------------------------------- */
+
+typedef ccif_FTTO_LanOpticInfo_t api_FTTOLanOpticInfo_t;
+int api_getFTTOMasterLanOpticInfo(api_FTTOLanOpticInfo_t *info);
+
 #ifdef __cplusplus
 }
 #endif
