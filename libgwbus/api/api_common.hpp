@@ -92,6 +92,19 @@ inline bool empty(const char *s)
     return !s || !*s;
 }
 
+// Runs the body of an exported function; an exception (only allocation can throw here) becomes -1
+// instead of unwinding into a C caller.
+template <typename F>
+int guarded(const char *func, F &&body) noexcept
+{
+    try {
+        return body();
+    } catch (...) {
+        GWLOG(3, "(%s) out of memory.", func);
+        return -1;
+    }
+}
+
 // Finds the WAN connection with that Index: 0, -1 when the list fails, -2 when none matches. Logs the
 // lookup failure with the caller's name.
 int find_wan(const char *func, uint32_t wan_index, ccif_WANConnectionInfo_t *wan);

@@ -73,60 +73,63 @@ extern "C" {
 int api_getPortMappingInfo(api_PortMappingInfo_t **info, int *count)
 {
     API_ENTER();
-    if (!info || !count)
-        return -1;
-    *info = nullptr;
-    *count = 0;
-    List<ccif_WANConnectionInfo_t> wans;
-    if (gwapi::list(ccif_WANConnectionInfo_get_objs, wans) != 0) {
-        GWLOG(5, "(%s) get WANConnectionInfo objects failed.", __func__);
-        return -1;
-    }
-    if (wans.count == 0) {
-        GWLOG(5, "(%s) WANConnectionInfo objects is 0, wan not exist.", __func__);
-        return 0;
-    }
-    struct Pending {
-        const ccif_WANConnectionInfo_t *wan;
-        List<ccif_PortMapping_t> maps;
-    };
-    std::vector<Pending> found;
-    for (const auto &w : wans) {
-        Pending p{&w, {}};
-        if (gwapi::list_under(ccif_PortMapping_get_objs, w.path, p.maps) != 0) {
-            GWLOG(5, "(%s) get %s/PortMapping objects failed.", __func__, w.path);
-            continue;
+    const char *const fn = __func__;
+    return gwapi::guarded(fn, [&]() -> int {
+        if (!info || !count)
+            return -1;
+        *info = nullptr;
+        *count = 0;
+        List<ccif_WANConnectionInfo_t> wans;
+        if (gwapi::list(ccif_WANConnectionInfo_get_objs, wans) != 0) {
+            GWLOG(5, "(%s) get WANConnectionInfo objects failed.", fn);
+            return -1;
         }
-        if (p.maps.count > 0)
-            found.push_back(std::move(p));
-    }
-    if (found.empty()) {
-        GWLOG(5, "(%s) no PortMappingInfo.", __func__);
-        return 0;
-    }
-    auto *out = g_new0(api_PortMappingInfo_t, found.size());
-    for (size_t i = 0; i < found.size(); ++i) {
-        api_PortMappingInfo_t &o = out[i];
-        copy_truncated(o.WANName, found[i].wan->WANName);
-        o.PortMappingNum = static_cast<uint32_t>(found[i].maps.count);
-        o.PortMapping = g_new0(api_PortMappingItem_t, found[i].maps.count);
-        int j = 0;
-        for (const auto &m : found[i].maps) {
-            api_PortMappingItem_t &it = o.PortMapping[j++];
-            it.Index = mapping_index(__func__, m.path);
-            it.PortMappingEnabled = m.PortMappingEnabled;
-            it.PortMappingLeaseDuration = m.PortMappingLeaseDuration;
-            copy_truncated(it.RemoteHost, m.RemoteHost);
-            it.ExternalPort = m.ExternalPort;
-            it.InternalPort = m.InternalPort;
-            copy_truncated(it.PortMappingProtocol, m.PortMappingProtocol);
-            copy_truncated(it.InternalClient, m.InternalClient);
-            copy_truncated(it.PortMappingDescription, m.PortMappingDescription);
+        if (wans.count == 0) {
+            GWLOG(5, "(%s) WANConnectionInfo objects is 0, wan not exist.", fn);
+            return 0;
         }
-    }
-    *info = out;
-    *count = static_cast<int>(found.size());
-    return 0;
+        struct Pending {
+            const ccif_WANConnectionInfo_t *wan;
+            List<ccif_PortMapping_t> maps;
+        };
+        std::vector<Pending> found;
+        for (const auto &w : wans) {
+            Pending p{&w, {}};
+            if (gwapi::list_under(ccif_PortMapping_get_objs, w.path, p.maps) != 0) {
+                GWLOG(5, "(%s) get %s/PortMapping objects failed.", fn, w.path);
+                continue;
+            }
+            if (p.maps.count > 0)
+                found.push_back(std::move(p));
+        }
+        if (found.empty()) {
+            GWLOG(5, "(%s) no PortMappingInfo.", fn);
+            return 0;
+        }
+        auto *out = g_new0(api_PortMappingInfo_t, found.size());
+        for (size_t i = 0; i < found.size(); ++i) {
+            api_PortMappingInfo_t &o = out[i];
+            copy_truncated(o.WANName, found[i].wan->WANName);
+            o.PortMappingNum = static_cast<uint32_t>(found[i].maps.count);
+            o.PortMapping = g_new0(api_PortMappingItem_t, found[i].maps.count);
+            int j = 0;
+            for (const auto &m : found[i].maps) {
+                api_PortMappingItem_t &it = o.PortMapping[j++];
+                it.Index = mapping_index(fn, m.path);
+                it.PortMappingEnabled = m.PortMappingEnabled;
+                it.PortMappingLeaseDuration = m.PortMappingLeaseDuration;
+                copy_truncated(it.RemoteHost, m.RemoteHost);
+                it.ExternalPort = m.ExternalPort;
+                it.InternalPort = m.InternalPort;
+                copy_truncated(it.PortMappingProtocol, m.PortMappingProtocol);
+                copy_truncated(it.InternalClient, m.InternalClient);
+                copy_truncated(it.PortMappingDescription, m.PortMappingDescription);
+            }
+        }
+        *info = out;
+        *count = static_cast<int>(found.size());
+        return 0;
+    });
 }
 
 int api_releasePortMappingInfo(api_PortMappingInfo_t *info, int count)
@@ -199,15 +202,18 @@ int api_setPortMapping(uint32_t wan_index, uint32_t mapping_index_in, const api_
 int api_deletePortMapping(uint32_t wan_index, uint32_t mapping_index_in)
 {
     API_ENTER();
-    ccif_WANConnectionInfo_t wan{};
-    if (gwapi::find_wan(__func__, wan_index, &wan) != 0)
-        return -1;
-    const std::string path = std::string(wan.path) + "/PortMapping/" + std::to_string(mapping_index_in);
-    if (ccif_PortMapping_del_obj(path.c_str()) != 0) {
-        GWLOG(5, "(%s) DeleteObject %s failed.", __func__, path.c_str());
-        return -1;
-    }
-    return 0;
+    const char *const fn = __func__;
+    return gwapi::guarded(fn, [&]() -> int {
+        ccif_WANConnectionInfo_t wan{};
+        if (gwapi::find_wan(fn, wan_index, &wan) != 0)
+            return -1;
+        const std::string path = std::string(wan.path) + "/PortMapping/" + std::to_string(mapping_index_in);
+        if (ccif_PortMapping_del_obj(path.c_str()) != 0) {
+            GWLOG(5, "(%s) DeleteObject %s failed.", fn, path.c_str());
+            return -1;
+        }
+        return 0;
+    });
 }
 
 int api_setPortMappingSwitch(uint32_t wan_index, uint32_t mapping_index_in, gboolean enable)

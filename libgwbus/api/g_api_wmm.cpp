@@ -187,157 +187,166 @@ int api_setWMMEnable(const char *ssid, gboolean wmm_enable, gboolean uapsd_enabl
 int api_setWMMServiceIPSet(const char *ssid, const api_WMMServiceIPSet_t *service)
 {
     API_ENTER();
-    if (const int rc = gwapi::check_wifi(__func__); rc != 0)
-        return rc;
-    if (gwapi::empty(ssid)) {
-        GWLOG(5, "(%s) WMMSupportedSSID can not be NULL.", __func__);
-        return -1;
-    }
-    if (!service || gwapi::empty(service->ServiceName)) {
-        GWLOG(5, "(%s) ServiceName can not be NULL.", __func__);
-        return -1;
-    }
-    ccif_WMMServiceIPSet_t want{};
-    service_from_api(service, &want);
+    const char *const fn = __func__;
+    return gwapi::guarded(fn, [&]() -> int {
+        if (const int rc = gwapi::check_wifi(fn); rc != 0)
+            return rc;
+        if (gwapi::empty(ssid)) {
+            GWLOG(5, "(%s) WMMSupportedSSID can not be NULL.", fn);
+            return -1;
+        }
+        if (!service || gwapi::empty(service->ServiceName)) {
+            GWLOG(5, "(%s) ServiceName can not be NULL.", fn);
+            return -1;
+        }
+        ccif_WMMServiceIPSet_t want{};
+        service_from_api(service, &want);
 
-    List<ccif_WMMConfiguration_t> cfgs;
-    if (list_configs(__func__, cfgs) != 0)
-        return -1;
-    ccif_WMMConfiguration_t cfg{};
-    if (const auto *c = config_of(cfgs, ssid)) {
-        cfg = *c;
-    } else {
-        // A configuration is created only for an SSID the device has.
-        if (isVaildWMMSSID(ssid) != 0 || add_config(__func__, ssid, FALSE, FALSE, &cfg) != 0)
+        List<ccif_WMMConfiguration_t> cfgs;
+        if (list_configs(fn, cfgs) != 0)
             return -1;
-    }
-    List<ccif_WMMServiceIPSet_t> svcs;
-    if (list_services(__func__, cfg.path, svcs) != 0)
-        return -1;
-    const ccif_WMMServiceIPSet_t *have = service_of(svcs, want.ServiceName);
-    if (!have) {
-        if (ccif_WMMServiceIPSet_add_obj(cfg.path, &want) != 0) {
-            GWLOG(5, "(%s) AddObject %s/WMMServiceIPSet failed.", __func__, cfg.path);
+        ccif_WMMConfiguration_t cfg{};
+        if (const auto *c = config_of(cfgs, ssid)) {
+            cfg = *c;
+        } else {
+            // A configuration is created only for an SSID the device has.
+            if (isVaildWMMSSID(ssid) != 0 || add_config(fn, ssid, FALSE, FALSE, &cfg) != 0)
+                return -1;
+        }
+        List<ccif_WMMServiceIPSet_t> svcs;
+        if (list_services(fn, cfg.path, svcs) != 0)
+            return -1;
+        const ccif_WMMServiceIPSet_t *have = service_of(svcs, want.ServiceName);
+        if (!have) {
+            if (ccif_WMMServiceIPSet_add_obj(cfg.path, &want) != 0) {
+                GWLOG(5, "(%s) AddObject %s/WMMServiceIPSet failed.", fn, cfg.path);
+                return -1;
+            }
+            return 0;
+        }
+        GVariantBuilder b;
+        g_variant_builder_init(&b, G_VARIANT_TYPE_VARDICT);
+        bool differs = false;
+        for (const auto &f : kServiceFields) {
+            if (std::strcmp(field(*have, f), field(want, f)) != 0) {
+                g_variant_builder_add(&b, "{sv}", f.name, g_variant_new_string(field(want, f)));
+                differs = true;
+            }
+        }
+        if (!differs) {
+            g_variant_builder_clear(&b);
+            GWLOG(5, "(%s) %s.%s need not change.", fn, ssid, want.ServiceName);
+            return 0;
+        }
+        if (ccif_WMMServiceIPSet_setv(have->path, g_variant_builder_end(&b)) != 0) {
+            GWLOG(5, "(%s) set %s failed.", fn, have->path);
             return -1;
         }
         return 0;
-    }
-    GVariantBuilder b;
-    g_variant_builder_init(&b, G_VARIANT_TYPE_VARDICT);
-    bool differs = false;
-    for (const auto &f : kServiceFields) {
-        if (std::strcmp(field(*have, f), field(want, f)) != 0) {
-            g_variant_builder_add(&b, "{sv}", f.name, g_variant_new_string(field(want, f)));
-            differs = true;
-        }
-    }
-    if (!differs) {
-        g_variant_builder_clear(&b);
-        GWLOG(5, "(%s) %s.%s need not change.", __func__, ssid, want.ServiceName);
-        return 0;
-    }
-    if (ccif_WMMServiceIPSet_setv(have->path, g_variant_builder_end(&b)) != 0) {
-        GWLOG(5, "(%s) set %s failed.", __func__, have->path);
-        return -1;
-    }
-    return 0;
+    });
 }
 
 int api_deleteWMMServiceIPSet(const char *ssid, const char *service_name)
 {
     API_ENTER();
-    if (const int rc = gwapi::check_wifi(__func__); rc != 0)
-        return rc;
-    List<ccif_WMMConfiguration_t> cfgs;
-    if (list_configs(__func__, cfgs) != 0)
-        return -1;
-    if (gwapi::empty(ssid)) {
-        for (const auto &c : cfgs)
-            if (clear_services(__func__, c.path) != 0)
-                return -1;
+    const char *const fn = __func__;
+    return gwapi::guarded(fn, [&]() -> int {
+        if (const int rc = gwapi::check_wifi(fn); rc != 0)
+            return rc;
+        List<ccif_WMMConfiguration_t> cfgs;
+        if (list_configs(fn, cfgs) != 0)
+            return -1;
+        if (gwapi::empty(ssid)) {
+            for (const auto &c : cfgs)
+                if (clear_services(fn, c.path) != 0)
+                    return -1;
+            return 0;
+        }
+        const auto *c = config_of(cfgs, ssid);
+        if (!c) {
+            GWLOG(5, "(%s) WMMSupportedSSID no match object.", fn);
+            return -1;
+        }
+        if (gwapi::empty(service_name))
+            return clear_services(fn, c->path);
+        List<ccif_WMMServiceIPSet_t> svcs;
+        if (list_services(fn, c->path, svcs) != 0)
+            return -1;
+        const auto *s = service_of(svcs, service_name);
+        if (!s) {
+            GWLOG(5, "(%s) WMMSupportedSSID or ServiceName no match object.", fn);
+            return -1;
+        }
+        if (ccif_WMMServiceIPSet_del_obj(s->path) != 0) {
+            GWLOG(5, "(%s) DeleteObject %s failed.", fn, s->path);
+            return -1;
+        }
         return 0;
-    }
-    const auto *c = config_of(cfgs, ssid);
-    if (!c) {
-        GWLOG(5, "(%s) WMMSupportedSSID no match object.", __func__);
-        return -1;
-    }
-    if (gwapi::empty(service_name))
-        return clear_services(__func__, c->path);
-    List<ccif_WMMServiceIPSet_t> svcs;
-    if (list_services(__func__, c->path, svcs) != 0)
-        return -1;
-    const auto *s = service_of(svcs, service_name);
-    if (!s) {
-        GWLOG(5, "(%s) WMMSupportedSSID or ServiceName no match object.", __func__);
-        return -1;
-    }
-    if (ccif_WMMServiceIPSet_del_obj(s->path) != 0) {
-        GWLOG(5, "(%s) DeleteObject %s failed.", __func__, s->path);
-        return -1;
-    }
-    return 0;
+    });
 }
 
 int api_getWMMIPSetInfo(const char *ssid, const char *service_name, api_WMMIPSetInfo_t **info, int *count)
 {
     API_ENTER();
-    if (!info || !count)
-        return -1;
-    *info = nullptr;
-    *count = 0;
-    if (const int rc = gwapi::check_wifi(__func__); rc != 0)
-        return rc;
-    List<ccif_WMMConfiguration_t> cfgs;
-    if (list_configs(__func__, cfgs) != 0)
-        return -1;
-    std::vector<const ccif_WMMConfiguration_t *> chosen;
-    if (gwapi::empty(ssid)) {
-        for (const auto &c : cfgs)
-            chosen.push_back(&c);
-    } else if (const auto *c = config_of(cfgs, ssid)) {
-        chosen.push_back(c);
-    } else {
-        GWLOG(5, "(%s) WMMSupportedSSID no match object.", __func__);
-        return -1;
-    }
-    if (chosen.empty())
-        return 0;
-    const bool one_service = !gwapi::empty(ssid) && !gwapi::empty(service_name);
-    auto *out = g_new0(api_WMMIPSetInfo_t, chosen.size());
-    for (size_t i = 0; i < chosen.size(); ++i) {
-        const ccif_WMMConfiguration_t &c = *chosen[i];
-        api_WMMIPSetInfo_t &o = out[i];
-        copy_truncated(o.WMMSupportedSSID, c.WMMSupportedSSID);
-        o.WMMEnable = c.WMMEnable;
-        o.UAPSDSupported = c.UAPSDSupported;
-        List<ccif_WMMServiceIPSet_t> svcs;
-        if (list_services(__func__, c.path, svcs) != 0) {
-            free_info(out, chosen.size());
+    const char *const fn = __func__;
+    return gwapi::guarded(fn, [&]() -> int {
+        if (!info || !count)
+            return -1;
+        *info = nullptr;
+        *count = 0;
+        if (const int rc = gwapi::check_wifi(fn); rc != 0)
+            return rc;
+        List<ccif_WMMConfiguration_t> cfgs;
+        if (list_configs(fn, cfgs) != 0)
+            return -1;
+        std::vector<const ccif_WMMConfiguration_t *> chosen;
+        if (gwapi::empty(ssid)) {
+            for (const auto &c : cfgs)
+                chosen.push_back(&c);
+        } else if (const auto *c = config_of(cfgs, ssid)) {
+            chosen.push_back(c);
+        } else {
+            GWLOG(5, "(%s) WMMSupportedSSID no match object.", fn);
             return -1;
         }
-        if (one_service) {
-            const auto *s = service_of(svcs, service_name);
-            if (!s) {
-                GWLOG(5, "(%s) WMMSupportedSSID or ServiceName no match object.", __func__);
+        if (chosen.empty())
+            return 0;
+        const bool one_service = !gwapi::empty(ssid) && !gwapi::empty(service_name);
+        auto *out = g_new0(api_WMMIPSetInfo_t, chosen.size());
+        for (size_t i = 0; i < chosen.size(); ++i) {
+            const ccif_WMMConfiguration_t &c = *chosen[i];
+            api_WMMIPSetInfo_t &o = out[i];
+            copy_truncated(o.WMMSupportedSSID, c.WMMSupportedSSID);
+            o.WMMEnable = c.WMMEnable;
+            o.UAPSDSupported = c.UAPSDSupported;
+            List<ccif_WMMServiceIPSet_t> svcs;
+            if (list_services(fn, c.path, svcs) != 0) {
                 free_info(out, chosen.size());
                 return -1;
             }
-            o.ServiceNum = 1;
-            o.Service = g_new0(api_WMMServiceIPSet_t, 1);
-            service_to_api(*s, o.Service);
-            continue;
+            if (one_service) {
+                const auto *s = service_of(svcs, service_name);
+                if (!s) {
+                    GWLOG(5, "(%s) WMMSupportedSSID or ServiceName no match object.", fn);
+                    free_info(out, chosen.size());
+                    return -1;
+                }
+                o.ServiceNum = 1;
+                o.Service = g_new0(api_WMMServiceIPSet_t, 1);
+                service_to_api(*s, o.Service);
+                continue;
+            }
+            o.ServiceNum = static_cast<uint32_t>(svcs.count);
+            if (svcs.count > 0)
+                o.Service = g_new0(api_WMMServiceIPSet_t, svcs.count);
+            int j = 0;
+            for (const auto &s : svcs)
+                service_to_api(s, &o.Service[j++]);
         }
-        o.ServiceNum = static_cast<uint32_t>(svcs.count);
-        if (svcs.count > 0)
-            o.Service = g_new0(api_WMMServiceIPSet_t, svcs.count);
-        int j = 0;
-        for (const auto &s : svcs)
-            service_to_api(s, &o.Service[j++]);
-    }
-    *info = out;
-    *count = static_cast<int>(chosen.size());
-    return 0;
+        *info = out;
+        *count = static_cast<int>(chosen.size());
+        return 0;
+    });
 }
 
 int api_releaseWMMIPSetInfo(api_WMMIPSetInfo_t *info, int count)

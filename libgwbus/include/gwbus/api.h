@@ -3,7 +3,7 @@
  *
  * Return values: 0 success, -1 failure of a lookup or a bus call, -2 a limit or an index that does not
  * exist where a function says so; -50 means the device has no WiFi. A get that returns several items
- * allocates one block and reports the count; its api_release twin frees it (NULL is fine where noted).
+ * allocates one block and reports the count; its api_release twin frees it and returns -1 for a NULL block.
  * A count of 0 comes with a NULL block and is success. Nothing partial is returned on failure.
  * WAN connections are addressed by their Index property, compared as the text "%u". */
 #ifndef GWBUS_API_H
@@ -52,7 +52,6 @@ typedef struct {
 } api_PortMappingInfo_t;
 
 int api_getPortMappingInfo(api_PortMappingInfo_t **info, int *count);
-/* -1 for a NULL array. */
 int api_releasePortMappingInfo(api_PortMappingInfo_t *info, int count);
 int api_addPortMapping(uint32_t wan_index, const api_PortMappingEntry_t *entry);
 /* Returns the index of the mapping written (> 0), -1 or -2. */
@@ -128,7 +127,8 @@ typedef struct {
     char **History; /* owned, NULL-terminated */
 } api_LANHistoryTraffic_t;
 
-/* index 0: every port. */
+/* index 0: every port; -2 when no port has that index. A refusal by the service on any port fails the
+ * whole call. */
 int api_getLANHistoryTraffic(uint32_t index, uint32_t start, uint32_t num, api_LANHistoryTraffic_t **traffic,
                              int *count);
 int api_releaseLANHistoryTraffic(api_LANHistoryTraffic_t *traffic, int count);
