@@ -1,4 +1,5 @@
 // Bytes as a package file: whatever loads must export to a file that loads again to the same export.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -61,17 +62,8 @@ bool load_and_export(std::string &out)
     return true;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+void check_stable(const std::string &path, const std::string &first)
 {
-    if (size > 64 * 1024)
-        return 0;
-    const std::string path = confdir() + "/fz";
-    write_file(path, data, size);
-    std::string first;
-    if (!load_and_export(first))
-        return 0;
     write_file(path, first.data(), first.size());
     std::string second;
     if (!load_and_export(second)) {
@@ -82,5 +74,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         fprintf(stderr, "export changed on reload:\n--- first\n%s\n--- second\n%s\n", first.c_str(), second.c_str());
         std::abort();
     }
+}
+
+// The same bytes as staged changes over a fixed package: never fatal, and the result exports stably.
+void as_delta(const uint8_t *data, size_t size)
+{
+    static const char kBase[] = "config sec 'sec'\n\toption a 'b'\n\tlist l 'x'\n\nconfig t\n\toption o 'v'\n";
+    const std::string path = confdir() + "/fz";
+    const std::string save = confdir() + "/save";
+    mkdir(save.c_str(), 0700);
+    write_file(path, kBase, sizeof kBase - 1);
+    write_file(save + "/fz", data, size);
+    std::string first;
+    bool loaded = load_and_export(first);
+    unlink((save + "/fz").c_str());
+    if (!loaded) {
+        fprintf(stderr, "a delta file made a good package fail to load\n");
+        std::abort();
+    }
+    check_stable(path, first);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size > 64 * 1024)
+        return 0;
+    as_delta(data, size);
+    const std::string path = confdir() + "/fz";
+    write_file(path, data, size);
+    std::string first;
+    if (!load_and_export(first))
+        return 0;
+    check_stable(path, first);
     return 0;
 }
