@@ -1,0 +1,191 @@
+#!/usr/bin/python3
+"""The main job, end to end on one machine: a private system bus, the configuration service simulator,
+the platform simulator, and the real gwagent in a temporary run-time root. The agent boots against the
+distribution server, registers, is sent to the plugin server, answers the platform's commands and reports
+its version; every step is printed as the platform sees it."""
+import argparse
+import json
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+PY = "/usr/bin/python3"
+VENDOR_CODE = "YVDEMO"
+VENDOR_KEY = "demokey123456789"
+
+COMMANDS = [
+    {"CmdType": "GET_CLOUD_STATUS", "SequenceId": "00000001"},
+    {"CmdType": "GET_ONT_NAME", "SequenceId": "00000002"},
+    {"CmdType": "SET_ONT_NAME", "SequenceId": "00000003", "Name": "demo-gateway"},
+    {"CmdType": "GET_ONT_NAME", "SequenceId": "00000004"},
+    {"CmdType": "GET_HG_SYSTEM_INFO", "SequenceId": "00000005"},
+    {"CmdType": "GET_LAN_HOST_INFO", "SequenceId": "00000006", "MAC": []},
+    {"CmdType": "GET_ATTCH_NAME", "SequenceId": "00000007", "MAC": ["a0b1c2d3e4f3"]},
+    {"CmdType": "QUERY_WAN_NUM", "SequenceId": "00000008"},
+    {"CmdType": "QUERY_WAN_INFO", "SequenceId": "00000009", "WANName": "1_INTERNET_R_VID_41"},
+    {"CmdType": "SET_LED_STATUS", "SequenceId": "00000010", "LEDStatus": "on"},
+    {"CmdType": "NO_SUCH_COMMAND", "SequenceId": "00000011"},
+]
+
+BUS_CONF = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>system</type>
+  <listen>unix:path={dir}/bus.sock</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/>
+    <allow own="*"/>
+    <allow send_destination="*"/>
+    <allow receive_sender="*"/>
+  </policy>
+</busconfig>
+"""
+
+
+class Proc:
+    """A child process whose stdout lines are collected by a thread."""
+
+    def __init__(self, name, argv, env, echo=None):
+        self.name = name
+        self.lines = []
+        self.cond = threading.Condition()
+        self.p = subprocess.Popen(argv, env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                  stderr=subprocess.STDOUT, text=True, bufsize=1)
+        self.echo = echo
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for line in self.p.stdout:
+            line = line.rstrip("\n")
+            with self.cond:
+                self.lines.append(line)
+                self.cond.notify_all()
+            if self.echo:
+                self.echo(self.name, line)
+
+    def wait_for(self, pred, timeout):
+        end = time.monotonic() + timeout
+        with self.cond:
+            while True:
+                for line in self.lines:
+                    if pred(line):
+                        return line
+                left = end - time.monotonic()
+                if left <= 0 or self.p.poll() is not None:
+                    return None
+                self.cond.wait(min(left, 0.2))
+
+    def count(self, word):
+        with self.cond:
+            return sum(1 for line in self.lines if line.startswith(word + " "))
+
+    def stop(self):
+        if self.p.poll() is None:
+            self.p.send_signal(signal.SIGTERM)
+            try:
+                self.p.wait(5)
+            except subprocess.TimeoutExpired:
+                self.p.kill()
+                self.p.wait()
+        return self.p.returncode
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("build")
+    ap.add_argument("--timeout", type=float, default=90)
+    ap.add_argument("--verbose", action="store_true", help="also print the agent's log")
+    args = ap.parse_args()
+    build = os.path.abspath(args.build)
+
+    root = tempfile.mkdtemp(prefix="gw-demo-")
+    for sub in ("etc/config", "tmp/.uci", "opt/info", "rom", "hgutmp", "usr/lib/opkg/info", "var/run"):
+        os.makedirs(os.path.join(root, sub), exist_ok=True)
+    env = dict(os.environ, GW_ROOT=root)
+    procs = []
+
+    def show(name, line):
+        if name == "platform":
+            word, _, rest = line.partition(" ")
+            if word in ("ANSWER", "REPORT", "BOOT", "REGISTER", "INSTRUCT", "PLUGIN-REGISTER", "COMMAND",
+                        "BADSIG", "ERROR"):
+                print("platform %-15s %s" % (word, rest), flush=True)
+        elif args.verbose:
+            print("%-8s %s" % (name, line), flush=True)
+
+    ok = False
+    try:
+        with open(os.path.join(root, "bus.conf"), "w") as f:
+            f.write(BUS_CONF.format(dir=root))
+        bus = Proc("dbus", ["dbus-daemon", "--nofork", "--nopidfile", "--config-file=" + root + "/bus.conf",
+                            "--print-address=1"], env)
+        procs.append(bus)
+        address = bus.wait_for(lambda l: l.startswith("unix:"), 10)
+        if not address:
+            raise SystemExit("dbus-daemon did not start")
+        env["DBUS_SYSTEM_BUS_ADDRESS"] = address
+        print("private system bus: " + address, flush=True)
+
+        igd = Proc("igd1sim", [PY, TOP + "/sim/igd1/igd1sim.py", "--address", address, "--root", root,
+                               "--profile", TOP + "/sim/igd1/profiles/default.json"], env, show)
+        procs.append(igd)
+        if not igd.wait_for(lambda l: l == "READY", 20):
+            raise SystemExit("configuration simulator did not start")
+        print("configuration service simulator ready (com.yvc.igd1, com.yvc.zep1)", flush=True)
+
+        cmd_file = os.path.join(root, "commands.jsonl")
+        with open(cmd_file, "w") as f:
+            for c in COMMANDS:
+                f.write(json.dumps(c) + "\n")
+        plat = Proc("platform", [PY, TOP + "/sim/platform/platsim.py", "--vendor-code", VENDOR_CODE,
+                                 "--vendor-key", VENDOR_KEY, "--commands", cmd_file, "--hb-interval", "5",
+                                 "--root", root], env, show)
+        procs.append(plat)
+        ready = plat.wait_for(lambda l: l.startswith("READY "), 20)
+        if not ready:
+            raise SystemExit("platform simulator did not start")
+        ports = dict(kv.split("=") for kv in ready.split()[1:])
+        print("platform simulator ready: " + ready[6:], flush=True)
+
+        subprocess.run([build + "/sim/tools/gwprovision", "--root", root, "--vendor", VENDOR_CODE,
+                        "--vendor-key", VENDOR_KEY, "--server", "127.0.0.1", "--port", ports["distr"]],
+                       env=env, check=True, stdout=subprocess.DEVNULL)
+        print("device files provisioned under " + root, flush=True)
+
+        env_agent = dict(env, GW_LOG_STDERR="1", PATH=build + "/sim/tools:" + env.get("PATH", ""))
+        agent = Proc("gwagent", [build + "/gwagent/gwagent"], env_agent, show)
+        procs.append(agent)
+        print("gwagent started (pid %d)" % agent.p.pid, flush=True)
+
+        want = len(COMMANDS)
+        done = plat.wait_for(lambda l: plat.count("ANSWER") >= want and plat.count("REPORT") >= 1, args.timeout)
+        answers, reports = plat.count("ANSWER"), plat.count("REPORT")
+        print("answers %d of %d, reports %d" % (answers, want, reports), flush=True)
+        ok = done is not None
+        rc = agent.stop()
+        print("gwagent stopped on SIGTERM, exit status %s" % rc, flush=True)
+        ok = ok and rc == 0
+        if not ok:
+            print("--- agent log (last 40 lines) ---")
+            for line in agent.lines[-40:]:
+                print(line)
+    finally:
+        for p in reversed(procs):
+            p.stop()
+        if os.environ.get("GW_KEEP_ROOT"):
+            print("run-time root kept: " + root)
+        else:
+            shutil.rmtree(root, ignore_errors=True)
+    print("demo %s" % ("finished" if ok else "FAILED"), flush=True)
+    return 0 if ok else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
