@@ -28,6 +28,20 @@ bool required_string(json_t *cmd, const char *cmd_type, const char *param, char 
     return false;
 }
 
+int answer_method_result(int id, const char *sequence_id, const char *cmd_type, const char *method, int rc,
+                         int status, const char *errmsg, int fd)
+{
+    if (rc != 0) {
+        GWLOG(LOG_LVL_WARN, "%s() failed, t_ret = %d.", method, rc);
+        return answer_status(id, sequence_id, cmd_type, 1, "callMethod_failed", fd);
+    }
+    if (status != 0) {
+        GWLOG(LOG_LVL_WARN, "%s() return failed, status = %d, %s.", method, status, errmsg ? errmsg : "");
+        return answer_status(id, sequence_id, cmd_type, 1, errmsg && *errmsg ? errmsg : "callMethod_failed", fd);
+    }
+    return answer_status(id, sequence_id, cmd_type, 0, nullptr, fd);
+}
+
 std::string two_decimals(double v)
 {
     char buf[64];

@@ -19,6 +19,11 @@ int answer_members(int id, const char *sequence_id, const char *cmd_type,
 // missing-parameter lines and returns false.
 bool required_string(json_t *cmd, const char *cmd_type, const char *param, char *dst, size_t keep);
 
+// Answers a method call's outcome: a failed call "callMethod_failed", a refusal its own text (or
+// "callMethod_failed" when it gave none), else success. Logs the failure; errmsg stays the caller's.
+int answer_method_result(int id, const char *sequence_id, const char *cmd_type, const char *method, int rc,
+                         int status, const char *errmsg, int fd);
+
 // "%.2f" of a value, as the platform expects optical readings.
 std::string two_decimals(double v);
 

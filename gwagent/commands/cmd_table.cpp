@@ -25,7 +25,7 @@ constexpr bool sorted_unique(const std::array<cmd_entry, N> &t)
     return true;
 }
 
-constexpr std::array<cmd_entry, 35> kCmdArray {{
+constexpr std::array<cmd_entry, 39> kCmdArray {{
     {"GET_ATTACH_DEVICE_BANDWIDTH", 0, 0, cmd_GET_ATTACH_DEVICE_BANDWIDTH},
     {"GET_ATTACH_DEVICE_BANDWIDTH_EX", 0, 0, cmd_GET_ATTACH_DEVICE_BANDWIDTH_EX},
     {"GET_ATTACH_DEVICE_RIGHT", 1, 0, cmd_GET_ATTACH_DEVICE_RIGHT},
@@ -35,6 +35,8 @@ constexpr std::array<cmd_entry, 35> kCmdArray {{
     {"GET_LAN_HOST_INFO", 1, 0, cmd_GET_LAN_HOST_INFO},
     {"GET_LAN_NET_INFO_EX", 1, 0, cmd_GET_LAN_NET_INFO_EX},
     {"GET_LAN_PARAMETER", 1, 0, cmd_GET_LAN_PARAMETER},
+    {"GET_LAN_STATUS", 1, 2, cmd_GET_LAN_STATUS},
+    {"GET_LAN_TRAFFIC", 1, 2, cmd_GET_LAN_TRAFFIC},
     {"GET_LED_STATUS", 0, 0, cmd_GET_LED_STATUS},
     {"GET_ONT_NAME", 0, 0, cmd_GET_ONT_NAME},
     {"GET_PONINFORM_REQ", 1, 0, cmd_GET_PONINFORM_REQ},
@@ -51,9 +53,11 @@ constexpr std::array<cmd_entry, 35> kCmdArray {{
     {"QUERY_MEM_INFO", 1, 0, cmd_QUERY_MEM_INFO},
     {"QUERY_WAN_INFO", 1, 0, cmd_QUERY_WAN_INFO},
     {"QUERY_WAN_NUM", 1, 0, cmd_QUERY_WAN_NUM},
+    {"REGISTER", 1, 0, cmd_REGISTER},
     {"SET_ATTACH_DEVICE_BANDWIDTH", 0, 0, cmd_SET_ATTACH_DEVICE_BANDWIDTH},
     {"SET_ATTACH_DEVICE_BANDWIDTH_EX", 0, 0, cmd_SET_ATTACH_DEVICE_BANDWIDTH_EX},
     {"SET_ATTACH_DEVICE_RIGHT", 1, 0, cmd_SET_ATTACH_DEVICE_RIGHT},
+    {"SET_ATTACH_SPEEDUP", 0, 0, cmd_SET_ATTACH_SPEEDUP},
     {"SET_ATTCH_NAME", 1, 0, cmd_SET_ATTCH_NAME},
     {"SET_LAN_PARAMETER", 1, 0, cmd_SET_LAN_PARAMETER},
     {"SET_LED_STATUS", 1, 0, cmd_SET_LED_STATUS},

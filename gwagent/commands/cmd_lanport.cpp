@@ -1,0 +1,82 @@
+// GET_LAN_STATUS and GET_LAN_TRAFFIC: the Ethernet ports, one or all, as one array each.
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "commands/cmd_answer.h"
+#include "gwbus/api.h"
+#include "gwbus/log.h"
+
+namespace {
+
+// The port number is the last component of the port's object path.
+long port_number(const char *path)
+{
+    const char *slash = std::strrchr(path, '/');
+    return slash ? std::strtol(slash + 1, nullptr, 10) : 0;
+}
+
+struct PortList {
+    api_EthernetConfigInfo_t *items = nullptr;
+    int count = 0;
+    ~PortList()
+    {
+        if (items)
+            api_releaseEthernetConfigInfo(items, count);
+    }
+};
+
+int answer_ports(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd, const char *member,
+                 bool with_traffic)
+{
+    int index = 0;
+    if (get_json_value(cmd, "Index", JSON_INTEGER, &index) != 0 || index < 0) {
+        GWLOG(LOG_LVL_WARN, "%s json string missing Parameter Index", cmd_type);
+        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
+    }
+    PortList ports;
+    const int rc = api_getEthernetConfigInfo(&ports.items, &ports.count);
+    if (rc != 0) {
+        GWLOG(LOG_LVL_WARN, "%s api failed, return %d.", "api_getEthernetConfigInfo", rc);
+        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "api_return_fail", fd);
+    }
+    gwagent::JsonPtr answer(build_json_head(cmd_type, sequence_id, 0));
+    json_t *array = json_array();
+    if (!answer || !array || json_object_set_new(answer.get(), member, array) != 0)
+        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+    for (int i = 0; i < ports.count; ++i) {
+        const api_EthernetConfigInfo_t &port = ports.items[i];
+        const long number = port_number(port.path);
+        if (index != 0 && number != index)
+            continue;
+        json_t *entry = json_object();
+        if (!entry || json_array_append_new(array, entry) != 0)
+            return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+        bool ok = json_object_set_new(entry, "Index", json_integer(number)) == 0 &&
+                  json_object_set_new(entry, "Status",
+                                      json_string(std::strcmp(port.Status, "Up") == 0 ? "up" : "down")) == 0;
+        if (ok && with_traffic) {
+            char tx[24], rx[24];
+            std::snprintf(tx, sizeof tx, "%" PRIu64, port.BytesSent);
+            std::snprintf(rx, sizeof rx, "%" PRIu64, port.BytesReceived);
+            ok = json_object_set_new(entry, "LANTXByte", json_string(tx)) == 0 &&
+                 json_object_set_new(entry, "LANRXByte", json_string(rx)) == 0;
+        }
+        if (!ok)
+            return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+    }
+    return gwagent::answer_json(id, answer.get(), fd);
+}
+
+}  // namespace
+
+extern "C" int cmd_GET_LAN_STATUS(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
+{
+    return answer_ports(id, sequence_id, cmd_type, cmd, fd, "StatusInfo", false);
+}
+
+extern "C" int cmd_GET_LAN_TRAFFIC(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
+{
+    return answer_ports(id, sequence_id, cmd_type, cmd, fd, "Traffic", true);
+}
