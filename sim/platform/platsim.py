@@ -549,15 +549,17 @@ class Platform:
     # ---- control -------------------------------------------------------------
 
     def stdin_loop(self):
+        # Only "QUIT" stops the simulator: a caller without a control pipe (stdin at end of file)
+        # leaves it serving until it is signalled.
         for line in sys.stdin:
             line = line.strip()
             if line == "QUIT":
-                break
+                self.stop.set()
+                return
             if line.startswith("SEND "):
                 self.commands.put(line[5:])
             elif line:
                 self.event("ERROR", "unknown control line %r" % line)
-        self.stop.set()
 
     def run(self):
         workers = [threading.Thread(target=f, daemon=True)
