@@ -10,6 +10,7 @@
 #include "commands/cmd_json.h"
 #include "core/agent.h"
 #include "core/io/ucf_io.h"
+#include "gwbus/api.h"
 #include "gwbus/log.h"
 #include "gwbus/strutil.h"
 #include "gwbus/util.h"
@@ -323,9 +324,16 @@ extern "C" int distr_srv_boot_json_req(char **out)
         return -1;
     }
     getMessageID(g_dev_info.MessageID);
-    // No gateway name source in this build yet: it goes out empty, as after a failed read.
-    GWLOG(LOG_LVL_WARN, "get DevName failed.");
-    const char *dev_name = "";
+    char name[256] = {};
+    if (api_getGatewayName(name, sizeof name) != 0) {
+        GWLOG(LOG_LVL_WARN, "get DevName failed.");
+        name[0] = '\0';
+    }
+    // The name is the user's text: escaped, so quotes in it cannot break the request.
+    gwagent::JsonPtr name_json(json_string(name));
+    gwagent::CharPtr quoted(name_json ? json_dumps(name_json.get(), JSON_ENCODE_ANY) : nullptr);
+    std::string escaped = quoted ? std::string(quoted.get() + 1, strlen(quoted.get()) - 2) : std::string();
+    const char *dev_name = escaped.c_str();
     *out = dup_text(fmt("{\"RPCMethod\":\"Boot\",\"MessageID\":\"%s\",\"Vendor\":\"%s\",\"Model\":\"%s\","
                         "\"FirmwareVer\":\"%s\",\"HardwareVer\":\"%s\",\"ZepVer\":\"%s\",\"IPAddr\":\"%s\","
                         "\"MAC\":\"%s\",\"GPONSN\":\"%s\",\"Province\":\"%s\",\"OS\":\"%s\",\"WiFiVer\":\"%d\","

@@ -13,6 +13,7 @@
 
 #include "commands/cmd_json.h"
 #include "core/agent.h"
+#include "gwbus/api.h"
 #include "gwbus/log.h"
 #include "gwbus/rootpath.h"
 #include "gwbus/strutil.h"
@@ -197,9 +198,13 @@ extern "C" int msg_DEVICE_INFO_REP(void)
     json_object_set_new(gw, "LOID", json_string(g.LOID));
     json_object_set_new(gw, "SN", json_string(g.SerialNumber));
     json_object_set_new(gw, "MAC", json_string(g.MAC));
-    // No gateway name source in this build: empty, as when the read fails.
-    GWLOG(LOG_LVL_WARN, "get GateWay Name failed.");
-    json_object_set_new(gw, "Name", json_string(""));
+    char name[256] = {};
+    if (api_getGatewayName(name, sizeof name) != 0) {
+        GWLOG(LOG_LVL_WARN, "get GateWay Name failed.");
+        name[0] = '\0';
+    }
+    json_t *name_json = json_string(name);
+    json_object_set_new(gw, "Name", name_json ? name_json : json_string(""));
     json_object_set_new(rep.get(), "GateWay", gw);
     if (g.DevType == 11)
         json_object_set_new(rep.get(), "SlaveInfo", json_array());

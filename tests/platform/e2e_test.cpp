@@ -118,7 +118,7 @@ TEST(EndToEnd, AgentBootsRegistersRunsACommandAndReportsVersions)
 
     const std::set<std::string> wanted = {"BOOT", "REGISTER", "HB", "PLUGIN-REGISTER", "ANSWER", "REPORT"};
     std::set<std::string> seen;
-    std::string answer, report, errors;
+    std::string answer, report, errors, boot;
     const auto deadline = std::chrono::steady_clock::now() + 60s;
     while (std::chrono::steady_clock::now() < deadline &&
            !(seen.size() == wanted.size() && report.find("OXA_VER_REP") != std::string::npos)) {
@@ -131,6 +131,8 @@ TEST(EndToEnd, AgentBootsRegistersRunsACommandAndReportsVersions)
             seen.insert(word);
         if (word == "ANSWER")
             answer = line;
+        if (word == "BOOT")
+            boot = line;
         if (word == "REPORT" && line.find("OXA_VER_REP") != std::string::npos)
             report = line;
     }
@@ -141,6 +143,7 @@ TEST(EndToEnd, AgentBootsRegistersRunsACommandAndReportsVersions)
     EXPECT_NE(answer.find("\"CmdType\":\"GET_ONT_NAME\""), std::string::npos) << answer;
     EXPECT_NE(answer.find("\"SequenceId\":\"00000001\""), std::string::npos) << answer;
     EXPECT_NE(report.find("alpha:1.0"), std::string::npos) << report;
+    EXPECT_NE(boot.find("\"DevName\":\"Living room gateway\""), std::string::npos) << boot;
     EXPECT_NE(report.find("V2.0.1"), std::string::npos) << report;
     EXPECT_EQ(errors, "");
 }

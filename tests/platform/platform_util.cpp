@@ -206,6 +206,8 @@ bool pump_until(const std::function<bool()> &cond, std::chrono::milliseconds tim
 
 void ConnTest::SetUp()
 {
+    // The agent reads the gateway name from the configuration service: never the machine's own bus.
+    gwtest::PrivateBus::instance();
     root_ = std::make_unique<gwtest::TempRoot>();
     for (const char *pkg : {"gwagent", "pushd", "log"})
         root_->write(std::string("/etc/config/") + pkg, "");
