@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -17,7 +18,7 @@ constexpr int const_strcmp(const char *a, const char *b)
 }
 
 template <size_t N>
-constexpr bool sorted_unique(const std::array<cmd_entry, N> &t)
+constexpr bool sorted_unique(const cmd_entry (&t)[N])
 {
     for (size_t i = 1; i < N; ++i)
         if (const_strcmp(t[i - 1].CmdType, t[i].CmdType) >= 0)
@@ -25,7 +26,8 @@ constexpr bool sorted_unique(const std::array<cmd_entry, N> &t)
     return true;
 }
 
-constexpr std::array<cmd_entry, 39> kCmdArray {{
+// The row count follows from the rows; add a row, nothing else.
+constexpr cmd_entry kCmdArray[] = {
     {"GET_ATTACH_DEVICE_BANDWIDTH", 0, 0, cmd_GET_ATTACH_DEVICE_BANDWIDTH},
     {"GET_ATTACH_DEVICE_BANDWIDTH_EX", 0, 0, cmd_GET_ATTACH_DEVICE_BANDWIDTH_EX},
     {"GET_ATTACH_DEVICE_RIGHT", 1, 0, cmd_GET_ATTACH_DEVICE_RIGHT},
@@ -65,19 +67,19 @@ constexpr std::array<cmd_entry, 39> kCmdArray {{
     {"SET_ONT_NAME", 0, 0, cmd_SET_ONT_NAME},
     {"SET_PPPOE_ACCOUNT", 1, 0, cmd_SET_PPPOE_ACCOUNT},
     {"SET_SLEEP_MODE", 1, 0, cmd_SET_SLEEP_MODE},
-}};
+};
 static_assert(sorted_unique(kCmdArray), "the command table must be sorted for the binary search");
 
 // The storage commands (all class 0, right 2) arrive with the storage family.
 constexpr std::array<cmd_entry, 0> kCmdNas {};
 
-gwagent::CmdTables g_tables {kCmdArray.data(), kCmdArray.size(), kCmdNas.data(), kCmdNas.size()};
+gwagent::CmdTables g_tables {kCmdArray, std::size(kCmdArray), kCmdNas.data(), kCmdNas.size()};
 
 }  // namespace
 
 extern "C" {
-const cmd_entry *const g_cmd_array = kCmdArray.data();
-const size_t g_cmd_array_num = kCmdArray.size();
+const cmd_entry *const g_cmd_array = kCmdArray;
+const size_t g_cmd_array_num = std::size(kCmdArray);
 const cmd_entry *const g_cmd_nas = kCmdNas.data();
 const size_t g_cmd_nas_num = kCmdNas.size();
 }
