@@ -316,18 +316,22 @@ GW_KIND(SleepTimer, "SleepTimer", Single, "/com/yvc/igd1/Config/Power/SleepTimer
 GW_EXPORT_GET(SleepTimer)
 GW_EXPORT_SET(SleepTimer)
 
+// setv: `_set` writes only TemplateName, so a new host binding needs its MAC written on its own.
 GW_KIND(URLControlCTR, "URLControlCTR", Collection, "/com/yvc/igd1/Config/URLControlCTR", nullptr,
-    kGet | kGetObjs | kSet | kDelObj | kAddObj, Values, GW_WRITES(URLControlCTR));
+    kGet | kGetObjs | kSetv | kSet | kDelObj | kAddObj, Values, GW_WRITES(URLControlCTR));
 GW_EXPORT_GET_AT(URLControlCTR)
 GW_EXPORT_GET_OBJS(URLControlCTR)
+GW_EXPORT_SETV(URLControlCTR)
 GW_EXPORT_SET(URLControlCTR)
 GW_EXPORT_DEL_OBJ(URLControlCTR)
 GW_EXPORT_ADD_OBJ(URLControlCTR)
 
+// setv: `_set` leaves UrlFilterList alone, and a template's URL list has to be written too.
 GW_KIND(URLControlConfig, "URLControlConfig", Collection, "/com/yvc/igd1/Config/URLControlConfig", nullptr,
-    kGet | kGetObjs | kSet | kDelObj | kAddObj, Values, GW_WRITES(URLControlConfig));
+    kGet | kGetObjs | kSetv | kSet | kDelObj | kAddObj, Values, GW_WRITES(URLControlConfig));
 GW_EXPORT_GET_AT(URLControlConfig)
 GW_EXPORT_GET_OBJS(URLControlConfig)
+GW_EXPORT_SETV(URLControlConfig)
 GW_EXPORT_SET(URLControlConfig)
 GW_EXPORT_DEL_OBJ(URLControlConfig)
 GW_EXPORT_ADD_OBJ(URLControlConfig)
