@@ -28,10 +28,12 @@ constexpr bool sorted_unique(const cmd_entry (&t)[N])
 
 // The row count follows from the rows; add a row, nothing else.
 constexpr cmd_entry kCmdArray[] = {
+    {"DEL_URL_CTRL_TEMPLATE", 0, 0, cmd_DEL_URL_CTRL_TEMPLATE},
     {"GET_ATTACH_DEVICE_BANDWIDTH", 0, 0, cmd_GET_ATTACH_DEVICE_BANDWIDTH},
     {"GET_ATTACH_DEVICE_BANDWIDTH_EX", 0, 0, cmd_GET_ATTACH_DEVICE_BANDWIDTH_EX},
     {"GET_ATTACH_DEVICE_RIGHT", 1, 0, cmd_GET_ATTACH_DEVICE_RIGHT},
     {"GET_ATTCH_NAME", 1, 0, cmd_GET_ATTCH_NAME},
+    {"GET_ATTCH_URL_CTRL", 0, 0, cmd_GET_ATTCH_URL_CTRL},
     {"GET_CLOUD_STATUS", 1, 0, cmd_GET_CLOUD_STATUS},
     {"GET_HG_SYSTEM_INFO", 1, 0, cmd_GET_HG_SYSTEM_INFO},
     {"GET_LAN_HOST_INFO", 1, 0, cmd_GET_LAN_HOST_INFO},
@@ -48,6 +50,8 @@ constexpr cmd_entry kCmdArray[] = {
     {"GET_PRECONFIG_INFO", 0, 0, cmd_GET_PRECONFIG_INFO},
     {"GET_SLEEP_MODE", 1, 0, cmd_GET_SLEEP_MODE},
     {"GET_STA_TRAFFIC", 1, 0, cmd_GET_STA_TRAFFIC},
+    {"GET_URL_CTRL_TEMPLATE", 0, 0, cmd_GET_URL_CTRL_TEMPLATE},
+    {"GET_URL_CTRL_TEMPLATES_LIST", 0, 0, cmd_GET_URL_CTRL_TEMPLATES_LIST},
     {"HG_COMMAND_REBOOT", 1, 0, cmd_HG_COMMAND_REBOOT},
     {"HG_LOCAL_RECOVERY", 1, 0, cmd_HG_LOCAL_RECOVERY},
     {"PPPOE_DIAG_REQ_BY_WAN", 1, 0, cmd_PPPOE_DIAG_REQ_BY_WAN},
@@ -61,12 +65,14 @@ constexpr cmd_entry kCmdArray[] = {
     {"SET_ATTACH_DEVICE_RIGHT", 1, 0, cmd_SET_ATTACH_DEVICE_RIGHT},
     {"SET_ATTACH_SPEEDUP", 0, 0, cmd_SET_ATTACH_SPEEDUP},
     {"SET_ATTCH_NAME", 1, 0, cmd_SET_ATTCH_NAME},
+    {"SET_ATTCH_URL_CTR", 0, 0, cmd_SET_ATTCH_URL_CTR},
     {"SET_LAN_PARAMETER", 1, 0, cmd_SET_LAN_PARAMETER},
     {"SET_LED_STATUS", 1, 0, cmd_SET_LED_STATUS},
     {"SET_LOG_LEVEL", 0, 0, cmd_SET_LOG_LEVEL},
     {"SET_ONT_NAME", 0, 0, cmd_SET_ONT_NAME},
     {"SET_PPPOE_ACCOUNT", 1, 0, cmd_SET_PPPOE_ACCOUNT},
     {"SET_SLEEP_MODE", 1, 0, cmd_SET_SLEEP_MODE},
+    {"SET_URL_CTRL_TEMPLATE", 0, 0, cmd_SET_URL_CTRL_TEMPLATE},
 };
 static_assert(sorted_unique(kCmdArray), "the command table must be sorted for the binary search");
 

@@ -59,10 +59,12 @@ int send_cmd_resp(const char *resp, int id, int fd);
 #define CMD_RESP_MAX 12285
 
 /* Handlers built so far. */
+int cmd_DEL_URL_CTRL_TEMPLATE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_ATTACH_DEVICE_BANDWIDTH(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_ATTACH_DEVICE_BANDWIDTH_EX(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_ATTACH_DEVICE_RIGHT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_ATTCH_NAME(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_ATTCH_URL_CTRL(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_CLOUD_STATUS(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_HG_SYSTEM_INFO(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_LAN_HOST_INFO(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
@@ -79,6 +81,8 @@ int cmd_GET_PPPOE_ACCOUNT(int id, const char *sequence_id, const char *cmd_type,
 int cmd_GET_PRECONFIG_INFO(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_SLEEP_MODE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_STA_TRAFFIC(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_URL_CTRL_TEMPLATE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_URL_CTRL_TEMPLATES_LIST(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_HG_COMMAND_REBOOT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_HG_LOCAL_RECOVERY(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_PPPOE_DIAG_REQ_BY_WAN(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
@@ -92,12 +96,14 @@ int cmd_SET_ATTACH_DEVICE_BANDWIDTH_EX(int id, const char *sequence_id, const ch
 int cmd_SET_ATTACH_DEVICE_RIGHT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_ATTACH_SPEEDUP(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_ATTCH_NAME(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_SET_ATTCH_URL_CTR(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_LAN_PARAMETER(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_LED_STATUS(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_LOG_LEVEL(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_ONT_NAME(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_PPPOE_ACCOUNT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_SLEEP_MODE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_SET_URL_CTRL_TEMPLATE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 
 #ifdef __cplusplus
 }
