@@ -8,6 +8,7 @@
 #include <jansson.h>
 
 #include "command_fixture.hpp"
+#include "commands/cmd_table.h"
 #include "gwbus/raii.hpp"
 
 namespace {
@@ -145,6 +146,41 @@ TEST_F(UrlControlCommands, TemplateAnswersItsDurationsAndUrls)
     const std::string owl = get_template(R"("night \"owl\"")");
     EXPECT_EQ(owl, template_answer(R"("night \"owl\"")", "[]", 1, 0, "[]"));
     EXPECT_TRUE(gwagent::JsonPtr(json_loads(owl.c_str(), 0, nullptr)));
+}
+
+TEST_F(UrlControlCommands, LongUrlListStopsAtAWholeUrlAndKeepsTheDurations)
+{
+    // Far more URL text than one answer can carry.
+    std::string list = "@as [";
+    for (int i = 0; i < 400; ++i)
+        list += std::string(i ? ", " : "") + "'site" + std::to_string(i) + "." + std::string(40, 'x') + ".example'";
+    sim.set_property(tmpl("2"), kTemplate, "UrlFilterList", list + "]");
+    const std::string answer = get_template(R"("study")");
+    ASSERT_FALSE(answer.empty()) << "the answer must not be dropped for length";
+    EXPECT_LE(answer.size(), static_cast<size_t>(CMD_RESP_MAX));
+    gwagent::JsonPtr parsed(json_loads(answer.c_str(), 0, nullptr));
+    ASSERT_TRUE(parsed);
+    json_t *urls = json_object_get(parsed.get(), "UrlFilterList");
+    EXPECT_GT(json_array_size(urls), 50u);
+    EXPECT_LT(json_array_size(urls), 400u);
+    const size_t last = json_array_size(urls) - 1;
+    EXPECT_EQ(json_string_value(json_array_get(urls, last)),
+              "site" + std::to_string(last) + "." + std::string(40, 'x') + ".example")
+        << "URLs stay whole and in order";
+    EXPECT_EQ(json_array_size(json_object_get(parsed.get(), "Duration")), 2u);
+    // One more URL would not have fitted.
+    EXPECT_GT(answer.size() + 3 + 4 + std::to_string(last + 1).size() + 1 + 40 + 8, static_cast<size_t>(CMD_RESP_MAX));
+}
+
+TEST_F(UrlControlCommands, LongNamesAreKeptAsTheServiceKeepsThem)
+{
+    const std::string name(40, 'n');
+    EXPECT_EQ(run(set_template(R"("Name":")" + name + R"(","UrlFilterEnable":"1","UrlFilterPolicy":"0","UrlFilterList":[],"Duration":[]})")),
+              head("SET_URL_CTRL_TEMPLATE") + "}");
+    const std::string kept = name.substr(0, 32);
+    EXPECT_EQ(SimState().named("'" + kept + "'"), std::vector<std::string> {tmpl("4")});
+    // The same long name finds it again, cut the same way.
+    EXPECT_EQ(get_template("\"" + name + "\""), template_answer("\"" + kept + "\"", "[]", 1, 0, "[]"));
 }
 
 TEST_F(UrlControlCommands, TemplateFailureWords)
