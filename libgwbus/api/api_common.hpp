@@ -105,6 +105,27 @@ int guarded(const char *func, F &&body) noexcept
     }
 }
 
+// A property map for one partial write ("SetValues"); values handed to add() are consumed.
+class PropMap {
+public:
+    PropMap() { g_variant_builder_init(&b_, G_VARIANT_TYPE_VARDICT); }
+    ~PropMap() { g_variant_builder_clear(&b_); }
+    PropMap(const PropMap &) = delete;
+    PropMap &operator=(const PropMap &) = delete;
+    void add(const char *name, GVariant *value)
+    {
+        g_variant_builder_add(&b_, "{sv}", name, value);
+        ++n_;
+    }
+    int size() const { return n_; }
+    // Floating a{sv}; the builder is left cleared.
+    GVariant *end() { return g_variant_builder_end(&b_); }
+
+private:
+    GVariantBuilder b_;
+    int n_ = 0;
+};
+
 // Finds the WAN connection with that Index: 0, -1 when the list fails, -2 when none matches. Logs the
 // lookup failure with the caller's name.
 int find_wan(const char *func, uint32_t wan_index, ccif_WANConnectionInfo_t *wan);

@@ -245,3 +245,127 @@ int api_setPortMappingSwitch(uint32_t wan_index, uint32_t mapping_index_in, gboo
 }
 
 }  // extern "C"
+
+// ---- LAN address and DHCP server ------------------------------------------------------------------
+
+namespace {
+
+constexpr const char *kDHCPServerPath = "/com/yvc/igd1/Config/DHCPServer";
+constexpr const char *kDHCPServerIface = "com.yvc.igd1.DHCPServer";
+
+// Dotted IPv4 text to a host-order number; false for anything else.
+bool parse_ipv4(const char *text, uint32_t *out)
+{
+    if (gwapi::empty(text))
+        return false;
+    uint32_t v = 0;
+    const char *p = text;
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0 && *p++ != '.')
+            return false;
+        if (*p < '0' || *p > '9')
+            return false;
+        unsigned n = 0;
+        int digits = 0;
+        while (*p >= '0' && *p <= '9') {
+            n = n * 10 + static_cast<unsigned>(*p++ - '0');
+            if (++digits > 3 || n > 255)
+                return false;
+        }
+        v = (v << 8) | n;
+    }
+    if (*p != '\0')
+        return false;
+    *out = v;
+    return true;
+}
+
+bool contiguous_mask(uint32_t m)
+{
+    // Ones from the top, then zeros only; an all-zero mask is no LAN.
+    return m != 0 && ((~m + 1) & ~m) == 0;
+}
+
+int write_dhcp(const char *func, gwapi::PropMap &map)
+{
+    if (g_hgu_SetMultiProperty(HGU_BUS_NAME, kDHCPServerPath, kDHCPServerIface, map.end()) != 0) {
+        GWLOG(5, "(%s) set DHCPServer failed.", func);
+        return -1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+int api_getLANHostIP(api_LANHostIP_t *info)
+{
+    API_ENTER();
+    if (!info)
+        return -1;
+    ccif_DHCPServer_t d{};
+    if (ccif_DHCPServer_get(&d) != 0) {
+        GWLOG(5, "(%s) get DHCPServer failed.", __func__);
+        return -1;
+    }
+    copy_truncated(info->LocalIP, d.LocalIP);
+    copy_truncated(info->Submask, d.Submask);
+    return 0;
+}
+
+int api_setLANHostIP(const char *ip, const char *mask)
+{
+    API_ENTER();
+    uint32_t a = 0, m = 0;
+    if (!parse_ipv4(ip, &a) || !parse_ipv4(mask, &m) || !contiguous_mask(m)) {
+        GWLOG(5, "(%s) LAN address %s/%s is invalid.", __func__, ip ? ip : "NULL", mask ? mask : "NULL");
+        return -1;
+    }
+    gwapi::PropMap map;
+    map.add("LocalIP", g_variant_new_string(ip));
+    map.add("Submask", g_variant_new_string(mask));
+    return write_dhcp(__func__, map);
+}
+
+int api_getLANDHCPInfo(api_LANDHCPInfo_t *info)
+{
+    API_ENTER();
+    if (!info)
+        return -1;
+    ccif_DHCPServer_t d{};
+    if (ccif_DHCPServer_get(&d) != 0) {
+        GWLOG(5, "(%s) get DHCPServer failed.", __func__);
+        return -1;
+    }
+    info->DHCPServerEnable = d.DHCPServerEnable ? TRUE : FALSE;
+    copy_truncated(info->DHCPStartIP, d.DHCPStartIP);
+    copy_truncated(info->DHCPEndIP, d.DHCPEndIP);
+    info->DHCPDuration = d.DHCPDuration;
+    return 0;
+}
+
+int api_setLANDHCPInfo(const api_LANDHCPInfo_t *info)
+{
+    API_ENTER();
+    if (!info)
+        return -1;
+    // The caller's texts need not be terminated inside their fields.
+    char start[sizeof info->DHCPStartIP];
+    char end[sizeof info->DHCPEndIP];
+    copy_truncated(start, info->DHCPStartIP);
+    copy_truncated(end, info->DHCPEndIP);
+    uint32_t s = 0, e = 0;
+    if (!parse_ipv4(start, &s) || !parse_ipv4(end, &e) || s > e || info->DHCPDuration == 0) {
+        GWLOG(5, "(%s) DHCP pool %s-%s lease %u is invalid.", __func__, start, end, info->DHCPDuration);
+        return -1;
+    }
+    gwapi::PropMap map;
+    map.add("DHCPStartIP", g_variant_new_string(start));
+    map.add("DHCPEndIP", g_variant_new_string(end));
+    map.add("DHCPDuration", g_variant_new_uint32(info->DHCPDuration));
+    map.add("DHCPServerEnable", g_variant_new_boolean(info->DHCPServerEnable ? TRUE : FALSE));
+    return write_dhcp(__func__, map);
+}
+
+}  // extern "C"

@@ -1,0 +1,371 @@
+// LAN address and DHCP pool, LAN hosts by MAC and interface, black lists and Ethernet ports.
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "api_sim.hpp"
+#include "fixture_values.hpp"
+#include "gwbus/api.h"
+
+namespace apitest {
+namespace {
+
+constexpr const char *kDhcp = "/com/yvc/igd1/Config/DHCPServer";
+constexpr const char *kDhcpIface = "com.yvc.igd1.DHCPServer";
+constexpr const char *kHosts = "/com/yvc/igd1/Config/LANHosts/";
+constexpr const char *kHostIface = "com.yvc.igd1.LANHost";
+constexpr const char *kEth = "/com/yvc/igd1/Config/EthernetConfig/";
+constexpr const char *kEthIface = "com.yvc.igd1.EthernetConfig";
+
+std::string lower(std::string s)
+{
+    for (auto &c : s)
+        c = static_cast<char>(g_ascii_tolower(c));
+    return s;
+}
+
+using LanAddr = ApiSim;
+
+TEST_F(LanAddr, AddressAndPoolComeFromTheDhcpServer)
+{
+    api_LANHostIP_t ip{};
+    ASSERT_EQ(api_getLANHostIP(&ip), 0);
+    EXPECT_EQ(ip.LocalIP, fixture_str(s(), kDhcp, kDhcpIface, "LocalIP"));
+    EXPECT_EQ(ip.Submask, fixture_str(s(), kDhcp, kDhcpIface, "Submask"));
+
+    api_LANDHCPInfo_t d{};
+    ASSERT_EQ(api_getLANDHCPInfo(&d), 0);
+    EXPECT_EQ(d.DHCPServerEnable, fixture_num(s(), kDhcp, kDhcpIface, "DHCPServerEnable"));
+    EXPECT_EQ(d.DHCPStartIP, fixture_str(s(), kDhcp, kDhcpIface, "DHCPStartIP"));
+    EXPECT_EQ(d.DHCPEndIP, fixture_str(s(), kDhcp, kDhcpIface, "DHCPEndIP"));
+    EXPECT_EQ(d.DHCPDuration, fixture_num(s(), kDhcp, kDhcpIface, "DHCPDuration"));
+
+    EXPECT_EQ(api_getLANHostIP(nullptr), -1);
+    fail("GetAll", kDhcp);
+    EXPECT_EQ(api_getLANHostIP(&ip), -1);
+    fail("GetAll", kDhcp);
+    EXPECT_EQ(api_getLANDHCPInfo(&d), -1);
+}
+
+TEST_F(LanAddr, WritesOnlyTheChangedPropertiesAndReadsThemBack)
+{
+    ASSERT_EQ(api_setLANHostIP("10.0.0.1", "255.255.0.0"), 0);
+    EXPECT_EQ(fixture_str(s(), kDhcp, kDhcpIface, "LocalIP"), "10.0.0.1");
+    EXPECT_EQ(fixture_str(s(), kDhcp, kDhcpIface, "Submask"), "255.255.0.0");
+    EXPECT_EQ(last_args("SetValues").find("DHCPStartIP"), std::string::npos);
+
+    const api_LANDHCPInfo_t pool{FALSE, "10.0.0.100", "10.0.0.200", 3600};
+    ASSERT_EQ(api_setLANDHCPInfo(&pool), 0);
+    api_LANDHCPInfo_t back{};
+    ASSERT_EQ(api_getLANDHCPInfo(&back), 0);
+    EXPECT_EQ(back.DHCPServerEnable, FALSE);
+    EXPECT_STREQ(back.DHCPStartIP, "10.0.0.100");
+    EXPECT_STREQ(back.DHCPEndIP, "10.0.0.200");
+    EXPECT_EQ(back.DHCPDuration, 3600u);
+    EXPECT_EQ(fixture_str(s(), kDhcp, kDhcpIface, "LocalIP"), "10.0.0.1");
+
+    fail("SetValues", kDhcp);
+    EXPECT_EQ(api_setLANHostIP("10.0.0.2", "255.255.0.0"), -1);
+    EXPECT_EQ(fixture_str(s(), kDhcp, kDhcpIface, "LocalIP"), "10.0.0.1");
+}
+
+TEST_F(LanAddr, MalformedAddressesAreRefusedBeforeAnyWrite)
+{
+    const struct {
+        const char *ip, *mask;
+    } bad_lan[] = {{nullptr, "255.255.255.0"}, {"192.168.1.1", nullptr}, {"192.168.1", "255.255.255.0"},
+                   {"192.168.1.256", "255.255.255.0"}, {"192.168.1.1.", "255.255.255.0"}, {"192.168.01x.1", "255.0.0.0"},
+                   {"1.2.3.4", "255.0.255.0"}, {"1.2.3.4", "0.0.0.0"}, {"", "255.255.255.0"}, {"1.2.3.4", "1234.0.0.0"}};
+    for (const auto &c : bad_lan)
+        EXPECT_EQ(api_setLANHostIP(c.ip, c.mask), -1) << (c.ip ? c.ip : "NULL") << " " << (c.mask ? c.mask : "NULL");
+
+    const api_LANDHCPInfo_t bad_pool[] = {{TRUE, "192.168.1.200", "192.168.1.100", 60},
+                                          {TRUE, "192.168.1.2", "192.168.1.254", 0},
+                                          {TRUE, "192.168.1", "192.168.1.254", 60},
+                                          {TRUE, "", "192.168.1.254", 60}};
+    for (const auto &p : bad_pool)
+        EXPECT_EQ(api_setLANDHCPInfo(&p), -1) << p.DHCPStartIP << "-" << p.DHCPEndIP << " " << p.DHCPDuration;
+    EXPECT_EQ(api_setLANDHCPInfo(nullptr), -1);
+    EXPECT_EQ(s().call_count("SetValues"), 0u);
+    EXPECT_EQ(s().call_count("Set"), 0u);
+}
+
+TEST_F(LanAddr, UnterminatedPoolTextsAreCutToTheirFields)
+{
+    api_LANDHCPInfo_t p{};
+    std::memset(p.DHCPStartIP, '1', sizeof p.DHCPStartIP);
+    std::strcpy(p.DHCPEndIP, "192.168.1.9");
+    p.DHCPDuration = 60;
+    EXPECT_EQ(api_setLANDHCPInfo(&p), -1);
+    EXPECT_EQ(s().call_count("SetValues"), 0u);
+}
+
+class LanHosts : public ApiSim {
+protected:
+    std::string host_str(const std::string &path, const char *name) { return fixture_str(s(), path, kHostIface, name); }
+    int64_t host_num(const std::string &path, const char *name) { return fixture_num(s(), path, kHostIface, name); }
+};
+
+TEST_F(LanHosts, GettersByMacReturnEachHostsOwnFields)
+{
+    const auto paths = fixture_paths(s(), kHosts, kHostIface);
+    ASSERT_GE(paths.size(), 3u);
+    for (const auto &p : paths) {
+        SCOPED_TRACE(p);
+        // The lookup ignores case: ask with the other case than the one stored.
+        const std::string mac = lower(host_str(p, "MAC"));
+        api_LANHostStats_t st{};
+        ASSERT_EQ(api_getLANHostStats(mac.c_str(), &st), 0);
+        EXPECT_EQ(st.MAC, host_str(p, "MAC"));
+        EXPECT_EQ(st.OnlineTime, host_num(p, "OnlineTime"));
+        EXPECT_EQ(static_cast<int64_t>(st.RxBytes), host_num(p, "RxBytes"));
+        EXPECT_EQ(static_cast<int64_t>(st.TxBytes), host_num(p, "TxBytes"));
+
+        api_LANHostSpeed_t sp{};
+        ASSERT_EQ(api_getLANHostSpeed(mac.c_str(), &sp), 0);
+        EXPECT_EQ(static_cast<int64_t>(sp.UpSpeed), host_num(p, "UpSpeed"));
+        EXPECT_EQ(static_cast<int64_t>(sp.DownSpeed), host_num(p, "DownSpeed"));
+
+        api_LANHostSpeedLimit_t lim{};
+        ASSERT_EQ(api_getLANHostSpeedLimitInfo(mac.c_str(), &lim), 0);
+        EXPECT_EQ(lim.UsBandwidth, host_num(p, "UsBandwidth"));
+        EXPECT_EQ(lim.DsBandwidth, host_num(p, "DsBandwidth"));
+        EXPECT_EQ(lim.UsGuaranteeBandwidth, host_num(p, "UsGuaranteeBandwidth"));
+        EXPECT_EQ(lim.DsGuaranteeBandwidth, host_num(p, "DsGuaranteeBandwidth"));
+    }
+}
+
+TEST_F(LanHosts, UnknownMacIsMinusTwoAndAFailedListMinusOne)
+{
+    gwtest::LogCapture log;
+    api_LANHostStats_t st{};
+    api_LANHostSpeed_t sp{};
+    api_LANHostSpeedLimit_t lim{};
+    EXPECT_EQ(api_getLANHostStats("00000000FFFF", &st), -2);
+    EXPECT_TRUE(log.contains("(api_getLANHostStats) LANHost 00000000FFFF no match object."));
+    EXPECT_EQ(api_getLANHostSpeed("00000000FFFF", &sp), -2);
+    EXPECT_EQ(api_getLANHostSpeedLimitInfo("00000000FFFF", &lim), -2);
+    EXPECT_EQ(api_setLANHostName("00000000FFFF", "x"), -2);
+    EXPECT_EQ(api_setLANHostSpeedLimit("00000000FFFF", &lim), -2);
+    EXPECT_EQ(api_getLANHostStats(nullptr, &st), -1);
+    EXPECT_EQ(api_getLANHostSpeed("", &sp), -1);
+    fail("GetManagedObjects", "*", 3);
+    EXPECT_EQ(api_getLANHostStats("A0B1C2D3E4F1", &st), -1);
+    EXPECT_EQ(api_setLANHostType("A0B1C2D3E4F1", "PC"), -1);
+    EXPECT_EQ(api_getLANHostSpeed("A0B1C2D3E4F1", &sp), -1);
+    EXPECT_TRUE(log.contains("(api_getLANHostSpeed) get LANHost objects failed."));
+    EXPECT_EQ(s().call_count("SetValues"), 0u);
+}
+
+TEST_F(LanHosts, ByInterfaceKeepsExactlyTheHostsOnThatInterface)
+{
+    const auto paths = fixture_paths(s(), kHosts, kHostIface);
+    for (const char *ifname : {"SSID1", "LAN1"}) {
+        SCOPED_TRACE(ifname);
+        std::set<std::string> want;
+        for (const auto &p : paths)
+            if (host_str(p, "ConnectInterface") == ifname)
+                want.insert(host_str(p, "MAC"));
+        ASSERT_FALSE(want.empty());
+        api_LANHostInfo_t *hosts = nullptr;
+        int count = -1;
+        ASSERT_EQ(api_getLANHostInfoByInterface(ifname, &hosts, &count), 0);
+        std::set<std::string> got;
+        for (int i = 0; i < count; ++i)
+            got.insert(hosts[i].MAC);
+        EXPECT_EQ(got, want);
+        EXPECT_EQ(count, static_cast<int>(want.size()));
+        EXPECT_EQ(api_releaseLANHostInfo(hosts, count), 0);
+    }
+    api_LANHostInfo_t *hosts = reinterpret_cast<api_LANHostInfo_t *>(&hosts);
+    int count = -1;
+    ASSERT_EQ(api_getLANHostInfoByInterface("ssid1", &hosts, &count), 0);
+    EXPECT_EQ(hosts, nullptr);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(api_releaseLANHostInfo(hosts, count), -1);
+    EXPECT_EQ(api_getLANHostInfoByInterface(nullptr, &hosts, &count), -1);
+    fail("GetManagedObjects");
+    count = -1;
+    EXPECT_EQ(api_getLANHostInfoByInterface("SSID1", &hosts, &count), -1);
+    EXPECT_EQ(hosts, nullptr);
+    EXPECT_EQ(count, 0);
+}
+
+TEST_F(LanHosts, SettersWriteTheMatchedHostOnly)
+{
+    const std::string target = std::string(kHosts) + "2";
+    const std::string other = std::string(kHosts) + "1";
+    const std::string mac = host_str(target, "MAC");
+    const std::string other_name = host_str(other, "DevName");
+    ASSERT_EQ(api_setLANHostName(lower(mac).c_str(), "study desk"), 0);
+    EXPECT_EQ(host_str(target, "DevName"), "study desk");
+    EXPECT_EQ(host_str(other, "DevName"), other_name);
+    ASSERT_EQ(api_setLANHostType(mac.c_str(), "STB"), 0);
+    EXPECT_EQ(host_str(target, "DevType"), "STB");
+
+    // Names are cut to the field, not refused.
+    const std::string long_name(300, 'n');
+    ASSERT_EQ(api_setLANHostName(mac.c_str(), long_name.c_str()), 0);
+    EXPECT_EQ(host_str(target, "DevName"), long_name.substr(0, 255));
+
+    const api_LANHostSpeedLimit_t lim{4096, 8192, 1024, 0};
+    ASSERT_EQ(api_setLANHostSpeedLimit(mac.c_str(), &lim), 0);
+    api_LANHostSpeedLimit_t back{};
+    ASSERT_EQ(api_getLANHostSpeedLimitInfo(mac.c_str(), &back), 0);
+    EXPECT_EQ(back.UsBandwidth, 4096u);
+    EXPECT_EQ(back.DsBandwidth, 8192u);
+    EXPECT_EQ(back.UsGuaranteeBandwidth, 1024u);
+    EXPECT_EQ(back.DsGuaranteeBandwidth, 0u);
+
+    s().control("ResetCounts", nullptr);
+    const api_LANHostSpeedLimit_t over{1000, 0, 2000, 5000};
+    EXPECT_EQ(api_setLANHostSpeedLimit(mac.c_str(), &over), -1);
+    const api_LANHostSpeedLimit_t over_ds{0, 1000, 0, 1001};
+    EXPECT_EQ(api_setLANHostSpeedLimit(mac.c_str(), &over_ds), -1);
+    EXPECT_EQ(s().call_count("SetValues"), 0u);
+
+    fail("SetValues", target);
+    EXPECT_EQ(api_setLANHostType(mac.c_str(), "TV"), -1);
+    EXPECT_EQ(host_str(target, "DevType"), "STB");
+}
+
+struct ListCase {
+    const char *name;
+    const char *collection;
+    const char *iface;
+    int (*add)(const char *);
+    int (*del)(const char *);
+};
+
+const ListCase kLists[] = {
+    {"access", "/com/yvc/igd1/Network/AccessControlBlackList/", "com.yvc.igd1.AccessControlBlackList",
+     api_addLANHostToBlackList, api_deleteLANHostFromBlackList},
+    {"storage", "/com/yvc/igd1/Network/StorageBlackList/", "com.yvc.igd1.StorageBlackList",
+     api_addLANHostToStorageBlackList, api_deleteLANHostFromStorageBlackList},
+};
+
+class BlackLists : public ApiSim, public ::testing::WithParamInterface<ListCase> {
+protected:
+    std::set<std::string> macs()
+    {
+        std::set<std::string> out;
+        for (const auto &p : fixture_paths(s(), GetParam().collection, GetParam().iface))
+            out.insert(fixture_str(s(), p, GetParam().iface, "MAC"));
+        return out;
+    }
+};
+
+TEST_P(BlackLists, AddIsIdempotentWithoutRegardToCase)
+{
+    const auto &c = GetParam();
+    const auto before = macs();
+    ASSERT_EQ(before.size(), 1u);
+    const std::string listed = *before.begin();
+
+    EXPECT_EQ(c.add(lower(listed).c_str()), 0);
+    EXPECT_EQ(s().call_count("AddObject"), 0u);
+    EXPECT_EQ(macs(), before);
+
+    ASSERT_EQ(c.add("00AA00BB00CC"), 0);
+    auto want = before;
+    want.insert("00AA00BB00CC");
+    EXPECT_EQ(macs(), want);
+    EXPECT_EQ(c.add(nullptr), -1);
+    EXPECT_EQ(c.add(""), -1);
+}
+
+TEST_P(BlackLists, DeleteRemovesTheMatchOrSaysMinusTwo)
+{
+    const auto &c = GetParam();
+    const std::string listed = *macs().begin();
+    gwtest::LogCapture log;
+    EXPECT_EQ(c.del("00AA00BB00CC"), -2);
+    EXPECT_TRUE(log.contains("00AA00BB00CC no match object."));
+    EXPECT_EQ(s().call_count("DeleteObject"), 0u);
+    ASSERT_EQ(c.del(lower(listed).c_str()), 0);
+    EXPECT_TRUE(macs().empty());
+    EXPECT_EQ(c.del(listed.c_str()), -2);
+}
+
+TEST_P(BlackLists, FailuresLeaveTheListAsItWas)
+{
+    const auto &c = GetParam();
+    const auto before = macs();
+    fail("GetManagedObjects");
+    EXPECT_EQ(c.add("00AA00BB00CC"), -1);
+    fail("GetManagedObjects");
+    EXPECT_EQ(c.del(before.begin()->c_str()), -1);
+    fail("DeleteObject");
+    EXPECT_EQ(c.del(before.begin()->c_str()), -1);
+    EXPECT_EQ(macs(), before);
+    // A failed write of the new entry removes the half-made object again.
+    fail("SetValues");
+    fail("Set");
+    EXPECT_EQ(c.add("00AA00BB00CC"), -1);
+    EXPECT_EQ(macs(), before);
+    EXPECT_EQ(fixture_paths(s(), c.collection, c.iface).size(), before.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, BlackLists, ::testing::ValuesIn(kLists),
+                         [](const ::testing::TestParamInfo<ListCase> &i) { return std::string(i.param.name); });
+
+using Ethernet = ApiSim;
+
+TEST_F(Ethernet, EachPortReportsItsOwnFieldsAndCounters)
+{
+    const auto paths = fixture_paths(s(), kEth, kEthIface);
+    ASSERT_GE(paths.size(), 2u);
+    for (const auto &p : paths) {
+        SCOPED_TRACE(p);
+        const uint32_t port = static_cast<uint32_t>(std::stoul(p.substr(p.rfind('/') + 1)));
+        api_LANEthernetInfo_t info{};
+        ASSERT_EQ(api_getLANEthernetInfo(port, &info), 0);
+        EXPECT_EQ(info.Index, port);
+        EXPECT_EQ(info.Enable, fixture_num(s(), p, kEthIface, "Enable"));
+        EXPECT_EQ(info.Status, fixture_str(s(), p, kEthIface, "Status"));
+        EXPECT_EQ(info.MAC, fixture_str(s(), p, kEthIface, "MAC"));
+        EXPECT_EQ(info.IfName, fixture_str(s(), p, kEthIface, "IfName"));
+        EXPECT_EQ(info.MaxBitRate, fixture_num(s(), p, kEthIface, "MaxBitRate"));
+        EXPECT_EQ(info.BitRate, fixture_num(s(), p, kEthIface, "BitRate"));
+        EXPECT_EQ(info.DuplexMode, fixture_str(s(), p, kEthIface, "DuplexMode"));
+
+        api_LANEthernetStats_t st{};
+        ASSERT_EQ(api_getLANEthernetStats(port, &st), 0);
+        EXPECT_EQ(static_cast<int64_t>(st.BytesSent), fixture_num(s(), p, kEthIface, "BytesSent"));
+        EXPECT_EQ(static_cast<int64_t>(st.BytesReceived), fixture_num(s(), p, kEthIface, "BytesReceived"));
+        EXPECT_EQ(static_cast<int64_t>(st.PacketsSent), fixture_num(s(), p, kEthIface, "PacketsSent"));
+        EXPECT_EQ(static_cast<int64_t>(st.PacketsReceived), fixture_num(s(), p, kEthIface, "PacketsReceived"));
+    }
+}
+
+TEST_F(Ethernet, MissingPortIsMinusTwoAndAFailedListMinusOne)
+{
+    const uint32_t missing = static_cast<uint32_t>(fixture_paths(s(), kEth, kEthIface).size()) + 1;
+    api_LANEthernetInfo_t info{};
+    api_LANEthernetStats_t st{};
+    EXPECT_EQ(api_getLANEthernetInfo(missing, &info), -2);
+    EXPECT_EQ(api_getLANEthernetStats(0, &st), -2);
+    EXPECT_EQ(api_setLANEthernetEnable(missing, FALSE), -2);
+    EXPECT_EQ(api_getLANEthernetInfo(1, nullptr), -1);
+    fail("GetManagedObjects", "*", 2);
+    EXPECT_EQ(api_getLANEthernetStats(1, &st), -1);
+    EXPECT_EQ(api_setLANEthernetEnable(1, FALSE), -1);
+    EXPECT_EQ(s().call_count("Set"), 0u);
+}
+
+TEST_F(Ethernet, EnableWritesOnlyAChange)
+{
+    const std::string p2 = std::string(kEth) + "2";
+    ASSERT_EQ(fixture_num(s(), p2, kEthIface, "Enable"), 1);
+    EXPECT_EQ(api_setLANEthernetEnable(2, TRUE), 0);
+    EXPECT_EQ(s().call_count("Set"), 0u);
+    ASSERT_EQ(api_setLANEthernetEnable(2, FALSE), 0);
+    EXPECT_EQ(fixture_num(s(), p2, kEthIface, "Enable"), 0);
+    EXPECT_EQ(fixture_num(s(), std::string(kEth) + "1", kEthIface, "Enable"), 1);
+    fail("Set", p2);
+    EXPECT_EQ(api_setLANEthernetEnable(2, TRUE), -1);
+    EXPECT_EQ(fixture_num(s(), p2, kEthIface, "Enable"), 0);
+}
+
+}  // namespace
+}  // namespace apitest
