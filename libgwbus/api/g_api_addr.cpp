@@ -360,6 +360,18 @@ int api_setLANDHCPInfo(const api_LANDHCPInfo_t *info)
         GWLOG(5, "(%s) DHCP pool %s-%s lease %u is invalid.", __func__, start, end, info->DHCPDuration);
         return -1;
     }
+    // A pool outside the LAN's own subnet would hand out addresses no host could use.
+    ccif_DHCPServer_t d{};
+    if (ccif_DHCPServer_get(&d) != 0) {
+        GWLOG(5, "(%s) get DHCPServer failed.", __func__);
+        return -1;
+    }
+    uint32_t lan = 0, mask = 0;
+    if (parse_ipv4(d.LocalIP, &lan) && parse_ipv4(d.Submask, &mask) &&
+        ((s & mask) != (lan & mask) || (e & mask) != (lan & mask))) {
+        GWLOG(5, "(%s) DHCP pool %s-%s is outside %s/%s.", __func__, start, end, d.LocalIP, d.Submask);
+        return -1;
+    }
     gwapi::PropMap map;
     map.add("DHCPStartIP", g_variant_new_string(start));
     map.add("DHCPEndIP", g_variant_new_string(end));

@@ -1,4 +1,6 @@
 // LAN address and DHCP pool, LAN hosts by MAC and interface, black lists and Ethernet ports.
+#include <arpa/inet.h>
+
 #include <cstring>
 #include <set>
 #include <string>
@@ -22,6 +24,21 @@ std::string lower(std::string s)
     for (auto &c : s)
         c = static_cast<char>(g_ascii_tolower(c));
     return s;
+}
+
+bool inet_pton4(const std::string &text, uint32_t *out)
+{
+    in_addr a{};
+    if (inet_pton(AF_INET, text.c_str(), &a) != 1)
+        return false;
+    *out = ntohl(a.s_addr);
+    return true;
+}
+
+std::string dotted(uint32_t v)
+{
+    return std::to_string(v >> 24) + "." + std::to_string((v >> 16) & 255) + "." + std::to_string((v >> 8) & 255) +
+           "." + std::to_string(v & 255);
 }
 
 using LanAddr = ApiSim;
@@ -86,7 +103,27 @@ TEST_F(LanAddr, MalformedAddressesAreRefusedBeforeAnyWrite)
     for (const auto &p : bad_pool)
         EXPECT_EQ(api_setLANDHCPInfo(&p), -1) << p.DHCPStartIP << "-" << p.DHCPEndIP << " " << p.DHCPDuration;
     EXPECT_EQ(api_setLANDHCPInfo(nullptr), -1);
+
+    // Ends outside the LAN subnet, derived from the fixture's own address and mask.
+    uint32_t lan = 0, mask = 0;
+    ASSERT_TRUE(inet_pton4(fixture_str(s(), kDhcp, kDhcpIface, "LocalIP"), &lan));
+    ASSERT_TRUE(inet_pton4(fixture_str(s(), kDhcp, kDhcpIface, "Submask"), &mask));
+    const std::string inside = dotted((lan & mask) | 2);
+    const std::string outside = dotted(((lan & mask) + ~mask + 1) | 2);
+    api_LANDHCPInfo_t off_net{TRUE, "", "", 60};
+    std::strcpy(off_net.DHCPStartIP, inside.c_str());
+    std::strcpy(off_net.DHCPEndIP, outside.c_str());
+    EXPECT_EQ(api_setLANDHCPInfo(&off_net), -1) << inside << "-" << outside;
+    std::strcpy(off_net.DHCPStartIP, outside.c_str());
+    EXPECT_EQ(api_setLANDHCPInfo(&off_net), -1);
+    fail("GetAll", kDhcp);
+    std::strcpy(off_net.DHCPEndIP, dotted((lan & mask) | 9).c_str());
+    std::strcpy(off_net.DHCPStartIP, inside.c_str());
+    EXPECT_EQ(api_setLANDHCPInfo(&off_net), -1);
     EXPECT_EQ(s().call_count("SetValues"), 0u);
+    EXPECT_EQ(api_setLANDHCPInfo(&off_net), 0);
+    EXPECT_EQ(fixture_str(s(), kDhcp, kDhcpIface, "DHCPEndIP"), dotted((lan & mask) | 9));
+    s().control("ResetCounts", nullptr);
     EXPECT_EQ(s().call_count("Set"), 0u);
 }
 

@@ -78,7 +78,8 @@ int api_getLANHostIP(api_LANHostIP_t *info);
 /* Dotted IPv4 address and a contiguous netmask; anything else is refused with -1 before any write. */
 int api_setLANHostIP(const char *ip, const char *mask);
 int api_getLANDHCPInfo(api_LANDHCPInfo_t *info);
-/* Both pool ends must be dotted IPv4 addresses, the start not above the end, and the lease not 0. */
+/* Both pool ends must be dotted IPv4 addresses inside the LAN subnet, the start not above the end, and the
+ * lease not 0. */
 int api_setLANDHCPInfo(const api_LANDHCPInfo_t *info);
 
 /* ---- WMM (g_api_wmm) ------------------------------------------------------------------------- */
