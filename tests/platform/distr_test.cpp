@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <string>
 
 #include <jansson.h>
@@ -462,6 +463,65 @@ TEST_F(Distr, DatagramsInTheIdleStageAreDropped)
     ASSERT_TRUE(plat::pump_until([&] { return log_.contains("[platform ----> local]: ("); }));
     EXPECT_TRUE(g_timeout_distr_hb_ack.pending);
     EXPECT_EQ(app_domain_info[DOMAIN_DISTR].status, DOMAIN_STATUS_REGISTERED);
+}
+
+}  // namespace
+
+namespace {
+
+// Every consecutive boot failure through the reply timer: 1 min for 1-3, 3-4 min for 4-6, 5-9 min
+// from 7 on; relogins keep the count, only a Boot success clears it.
+TEST_F(Distr, BootFailureCountSetsTheReloginBandAndOnlySuccessClearsIt)
+{
+    ASSERT_EQ(ucf_connect_distr_srv(), 0);
+    ASSERT_EQ(field(peer_.recv_text(), "RPCMethod"), "Boot");
+    gw_domain_info &d = app_domain_info[DOMAIN_DISTR];
+    struct Band {
+        int upto, lo, hi;
+    };
+    const Band bands[] = {{3, 1, 1}, {6, 3, 4}, {10, 5, 9}};
+    int n = 0;
+    for (const Band &b : bands) {
+        for (++n; n <= b.upto; ++n) {
+            ucf_timeout_relogin_cb(&g_timeout_relogin);
+            const std::string again = peer_.recv_text();
+            ASSERT_EQ(field(again, "RPCMethod"), "Boot") << n;
+            ASSERT_EQ(d.stage, DOMAIN_STAGE_BOOT);
+            ASSERT_TRUE(g_timeout_distr_boot0.pending);
+            ucf_timeout_distr_boot0_cb(&g_timeout_distr_boot0);
+            EXPECT_EQ(d.boot_err, n);
+            EXPECT_EQ(d.stage, DOMAIN_STAGE_IDLE);
+            const int s = plat::secs(&g_timeout_relogin);
+            EXPECT_TRUE(s % 60 == 0 && s / 60 >= b.lo && s / 60 <= b.hi) << "failure " << n << ": " << s << " s";
+        }
+        --n;
+    }
+    ucf_timeout_relogin_cb(&g_timeout_relogin);
+    const std::string req = peer_.recv_text();
+    EXPECT_EQ(d.boot_err, 10);
+    peer_.send_text("{\"Result\":0,\"MessageID\":\"" + field(req, "MessageID") + "\",\"ChallengeCode\":\"c\",\"SharedPasswd\":\"" +
+                    kShared + "\"}");
+    ASSERT_TRUE(plat::pump_until([&] { return d.stage == DOMAIN_STAGE_REGISTER; }));
+    EXPECT_EQ(d.boot_err, 0);
+}
+
+// Whole minutes drawn uniformly: every minute of each band turns up, none outside it.
+TEST_F(Distr, BootReloginDelaysCoverEveryMinuteOfTheirBand)
+{
+    struct Case {
+        int failures;
+        std::set<int> minutes;
+    };
+    const Case cases[] = {{2, {1}}, {5, {3, 4}}, {8, {5, 6, 7, 8, 9}}, {40, {5, 6, 7, 8, 9}}};
+    for (const Case &c : cases) {
+        std::set<int> seen;
+        for (int i = 0; i < 400; ++i) {
+            const int ms = gwagent_boot_relogin_ms(c.failures);
+            ASSERT_EQ(ms % 60000, 0) << ms;
+            seen.insert(ms / 60000);
+        }
+        EXPECT_EQ(seen, c.minutes) << c.failures;
+    }
 }
 
 }  // namespace

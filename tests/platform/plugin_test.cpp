@@ -198,3 +198,45 @@ TEST_F(Plugin, GarbageFramesAreDroppedAndABrokenStreamCloses)
 }
 
 }  // namespace
+
+namespace {
+
+// Missed heartbeat replies: the next heartbeat comes after n half intervals, the fourth closes.
+TEST_F(Plugin, HeartbeatReplyTimeoutsShortenThenCloseAtTheFourth)
+{
+    running();
+    gw_domain_info &p = app_domain_info[DOMAIN_PLUGIN];
+    ASSERT_EQ(p.hb_interval, 45u);
+    const int want_ms[] = {22500, 45000, 67500};
+    for (int i = 0; i < 3; ++i) {
+        ucf_timeout_plugin_hb_ack_cb(&g_timeout_plugin_hb_ack);
+        EXPECT_EQ(p.hb_err, i + 1);
+        const int left = uloop_timeout_remaining(&g_timeout_plugin_hb);
+        EXPECT_TRUE(left <= want_ms[i] && left > want_ms[i] - 1000) << i << ": " << left;
+        EXPECT_GE(g_fd_plugin.fd, 0);
+    }
+    ucf_timeout_plugin_hb_ack_cb(&g_timeout_plugin_hb_ack);
+    EXPECT_TRUE(peer_.closed_by_agent());
+    EXPECT_EQ(g_fd_plugin.fd, -1);
+    EXPECT_EQ(p.stage, DOMAIN_STAGE_IDLE);
+}
+
+// A frame announcing more than a frame may hold is skipped whole; the frames after it still count.
+TEST_F(Plugin, OversizeFrameIsSkippedAndTheStreamStaysUsable)
+{
+    ASSERT_EQ(ucf_connect_plugin_srv(), 0);
+    ASSERT_TRUE(peer_.accept_agent());
+    ASSERT_EQ(plat::agent_text(peer_.recv_frame()).substr(0, 23), "{\"RPCMethod\":\"Register\"");
+    const uint32_t body = 8192;
+    plat::Bytes big = {0, 0, static_cast<unsigned char>(body >> 8), static_cast<unsigned char>(body & 0xff), '$', '$', 1, 0};
+    big.resize(4 + body, 'x');
+    peer_.send_raw(big);
+    reply("{\"Result\":0,\"Hb\":45,\"ConectionKeepTime\":90}");
+    const std::string hb = next_text();
+    EXPECT_EQ(hb.substr(0, 17), "{\"RPCMethod\":\"Hb\"") << hb;
+    EXPECT_EQ(app_domain_info[DOMAIN_PLUGIN].hb_interval, 45u);
+    EXPECT_GE(g_fd_plugin.fd, 0);
+    EXPECT_TRUE(log_.contains("handle oversize packet"));
+}
+
+}  // namespace
