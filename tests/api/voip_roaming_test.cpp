@@ -10,6 +10,7 @@ namespace apitest {
 namespace {
 
 constexpr const char *kVoipIface = "com.yvc.igd1.VoIPInfo";
+constexpr const char *kCallSignal = "NotifyVoiceCallInfo";
 constexpr const char *kRoam = "/com/yvc/igd1/Info/WiFiRoaming";
 constexpr const char *kRoamIface = "com.yvc.igd1.WiFiRoaming";
 
@@ -96,7 +97,7 @@ TEST_F(Pots, CallEventsFromAnyPathReachTheCallbackUntilUnsubscribed)
         const long id = api_subscribeVoIPEvent(event, on_call);
         ASSERT_GT(id, 0);
         const size_t before = g_calls.size();
-        s().control("EmitSignal", g_variant_new("(ssss)", "/com/yvc/igd1/Info/VoIP/2", kVoipIface, "NotifyVoiceCallInfo",
+        s().control("EmitSignal", g_variant_new("(ssss)", "/com/yvc/igd1/Info/VoIP/2", kVoipIface, kCallSignal,
                                                 "({'CallDirect': <uint32 1>, 'IsSuccess': <true>, 'CallDuration': "
                                                 "<uint32 95>, 'CallNumber': <'01012345678901234567'>, "
                                                 "'POTSindex': <uint32 2>},)"));
@@ -112,10 +113,12 @@ TEST_F(Pots, CallEventsFromAnyPathReachTheCallbackUntilUnsubscribed)
         int heard = 0;
         const long sentinel = h_dbus_SubscribeSignal(
             nullptr, nullptr, kVoipIface, "NotifyVoiceCallInfo",
-            [](const char *, const char *, const char *, const char *, GVariant *, void *ud) { ++*static_cast<int *>(ud); },
+            [](const char *, const char *, const char *, const char *, GVariant *, void *ud) {
+                ++*static_cast<int *>(ud);
+            },
             &heard);
         ASSERT_GT(sentinel, 0);
-        s().control("EmitSignal", g_variant_new("(ssss)", "/com/yvc/igd1/Info/VoIP/1", kVoipIface, "NotifyVoiceCallInfo",
+        s().control("EmitSignal", g_variant_new("(ssss)", "/com/yvc/igd1/Info/VoIP/1", kVoipIface, kCallSignal,
                                                 "({'CallDirect': <uint32 2>},)"));
         EXPECT_TRUE(gwtest::wait_until([&] { return heard > 0; }));
         h_dbus_UnSubscribeSignal(static_cast<unsigned>(sentinel));
@@ -201,8 +204,9 @@ protected:
     }
     void emit(const char *sta)
     {
-        const std::string payload = std::string("('") + sta + "', 'A4B1C2D3E501', 'A4B1C2D3E505', '2026-12-07 12:00:00', "
-                                                              "-66, -41, 36, uint32 0)";
+        const std::string payload =
+            std::string("('") + sta + "', 'A4B1C2D3E501', 'A4B1C2D3E505', '2026-12-07 12:00:00', " +
+            "-66, -41, 36, uint32 0)";
         s().control("EmitSignal", g_variant_new("(ssss)", kRoam, kRoamIface, "TerminalDeviceRoaming", payload.c_str()));
     }
 };

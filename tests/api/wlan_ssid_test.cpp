@@ -174,7 +174,9 @@ TEST_F(Wlan, EveryFunctionChecksTheWiFiCapabilityFirst)
 
 TEST_F(Wlan, RadioGettersFollowWiFiInfoAndTheRadiosFirstSsid)
 {
-    for (const auto &[radio, first, prop] : {std::make_tuple("2.4G", 1u, "Enable2G"), std::make_tuple("5G", 5u, "Enable5G")}) {
+    using Radio = std::tuple<const char *, unsigned, const char *>;
+    const Radio radios[] = {{"2.4G", 1u, "Enable2G"}, {"5G", 5u, "Enable5G"}};
+    for (const auto &[radio, first, prop] : radios) {
         SCOPED_TRACE(radio);
         gboolean on = 2;
         ASSERT_EQ(api_getWLANHardwareSwitch(radio, &on), 0);
