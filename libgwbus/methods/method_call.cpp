@@ -32,6 +32,8 @@ constexpr Row kRows[] = {
     {"InformNotifyVersion", kIgd, kSys, "com.yvc.igd1.SysCmd", "InformNotifyVersion", "()", "(us)", Code::U},
     {"InformUpgrade", kIgd, kSys, "com.yvc.igd1.SysCmd", "InformUpgrade", "()", "(us)", Code::U},
     {"GetDeviceDefaultSSID1Name", kIgd, kSys, "com.yvc.igd1.SysCmd", "GetDeviceDefaultSSID1Name", "()", "(sus)", Code::U},
+    {"GetDeviceDefaultSSID1Password", kIgd, kSys, "com.yvc.igd1.SysCmd", "GetDeviceDefaultSSID1Password", "()", "(sus)",
+     Code::U},
     {"GetWANConnByName", kIgd, kWanDb, "com.yvc.igd1.WANConnectManager", "GetWANConnByName", "(s)", "(ous)", Code::U},
     {"GetInternetConnIndex", kIgd, kWanDb, "com.yvc.igd1.WANConnectManager", "GetInternetConnIndex", "()", "(ous)", Code::U},
     {"GetLANHostPathbyMAC", kIgd, kHosts, "com.yvc.igd1.LANHostManager", "GetLANHostPathbyMAC", "(s)", "(ous)", Code::U},

@@ -30,7 +30,7 @@ struct Row {
 
 enum Id : unsigned {
     kReboot, kRestore, kRegister, kRegisterGetStat, kCheckHardwareStart, kGetLog, kGetUpgradeVersion,
-    kInformNotifyVersion, kInformUpgrade, kGetDeviceDefaultSSID1Name,
+    kInformNotifyVersion, kInformUpgrade, kGetDeviceDefaultSSID1Name, kGetDeviceDefaultSSID1Password,
     kGetWANConnByName, kGetInternetConnIndex, kGetLANHostPathbyMAC, kGetOnlineDeviceList,
     kGetOnlineDevicesSnapShot, kSetAttachSpeedup,
     kKickOutDevice, kGetWLANNeighbor, kGetWiFiRoamingRecordsByMac,

@@ -141,6 +141,11 @@ int mth_GetDeviceDefaultSSID1Name(char *ssid, size_t size, int *status, char **e
     return leading_string_to_buffer(kGetDeviceDefaultSSID1Name, nullptr, ssid, size, status, errmsg);
 }
 
+int mth_GetDeviceDefaultSSID1Password(char *password, size_t size, int *status, char **errmsg)
+{
+    return leading_string_to_buffer(kGetDeviceDefaultSSID1Password, nullptr, password, size, status, errmsg);
+}
+
 int mth_GetWANConnByName(const char *wan_name, char *path, size_t size, int *status, char **errmsg)
 {
     if (!texts_valid(kGetWANConnByName, {wan_name}))

@@ -28,6 +28,7 @@ METHODS = {
         "Reboot": ("", "us"), "Restore": ("", "us"), "Register": ("sss", "us"), "RegisterGetStat": ("", "us"),
         "CheckHardwareStart": ("", "us"), "GetLog": ("sss", "us"), "GetUpgradeVersion": ("", "ssus"),
         "InformNotifyVersion": ("", "us"), "InformUpgrade": ("", "us"), "GetDeviceDefaultSSID1Name": ("", "sus"),
+        "GetDeviceDefaultSSID1Password": ("", "sus"),
     },
     "WANConnectManager": {"GetWANConnByName": ("s", "ous"), "GetInternetConnIndex": ("", "ous")},
     "LANHostManager": {

@@ -383,6 +383,275 @@ int api_setZepmgLogLevel(int level);
 typedef ccif_FTTO_LanOpticInfo_t api_FTTOLanOpticInfo_t;
 int api_getFTTOMasterLanOpticInfo(api_FTTOLanOpticInfo_t *info);
 
+/* ---- device information and rights (g_api_info) ------------------------------------------------ */
+
+typedef ccif_DeviceInfo_t api_DeviceInfo_t;
+int api_getDeviceInfo(api_DeviceInfo_t *info);
+/* Texts are cut to size (size > 0). */
+int api_getDeviceMAC(char *mac, int size);
+int api_getDeviceUpTime(uint32_t *uptime);
+/* Percentages, CPUUsage and MEMUsage. */
+int api_getCPUOccupancyRate(uint32_t *rate);
+int api_getRAMOccupancyRate(uint32_t *rate);
+/* Capabilities read afresh: DevWiFi (0 none, 1 single band, 2 dual band), WiFiVersion, DevUSB, DevType,
+ * WorkMode. */
+int api_getDeviceWiFi(int *wifi);
+int api_getDeviceWiFiVersion(int *version);
+int api_getDeviceUSB(int *usb);
+int api_getDevType(int *type);
+int api_getWorkMode(int *mode);
+int api_getDeviceManufacturerOUI(char *oui, int size);
+int api_getDeviceSerialNumber(char *sn, int size);
+/* From the service's methods; a refusal is -1. */
+int api_getDeviceDefaultSSID1Name(char *ssid, int size);
+int api_getDeviceDefaultSSID1Password(char *password, int size);
+/* LOID of the PON interface. */
+int api_getDeviceLOID(char *loid, int size);
+
+/* FTP rights and Samba accounts are addressed by UserName (matched exactly, never empty): add refuses a
+ * user that exists with -1; set, delete and a get by name give -2 for a user that does not exist. */
+typedef ccif_FTPServer_t api_FTPRight_t;
+int api_getFTPRight(api_FTPRight_t **rights, int *count);
+int api_releaseFTPRight(api_FTPRight_t *rights, int count);
+int api_addFTPRight(const api_FTPRight_t *right);
+int api_setFTPRight(const api_FTPRight_t *right);
+int api_deleteFTPRight(const char *user_name);
+/* Deletes every right in list order; the first failure stops with -1. */
+int api_deleteAllFTPRight(void);
+
+typedef ccif_SambaAccount_t api_SambaAccount_t;
+int api_getSambaAccount(api_SambaAccount_t **accounts, int *count);
+int api_releaseSambaAccount(api_SambaAccount_t *accounts, int count);
+int api_addSambaAccount(const api_SambaAccount_t *account);
+int api_setSambaAccount(const api_SambaAccount_t *account);
+int api_deleteSambaAccount(const char *user_name);
+int api_deleteAllSambaAccount(void);
+
+/* The web server's single right: Enable (0 or 1) and the user's Password. add grants (Enable 1), delete
+ * revokes (Enable 0), deleteAll revokes and clears the password. */
+typedef ccif_HTTPServer_t api_HTTPRight_t;
+int api_getHTTPRight(api_HTTPRight_t *right);
+int api_setHTTPRight(const api_HTTPRight_t *right);
+int api_addHTTPRight(void);
+int api_deleteHTTPRight(void);
+int api_deleteAllHTTPRight(void);
+/* A NULL or empty password is refused with -1. */
+int api_setHTTPUserPassword(const char *password);
+
+/* Factory reset through the service ("Restore"); a refusal is -1. */
+int api_reset(void);
+int api_setLedSwitch(gboolean on);
+
+/* The LAN bridge's interface name (IfName of DeviceInfo). */
+int api_getBridgeIfName(char *name, int size);
+/* Interface names as a string list (NULL-terminated, see bus.h) with its count: WAN connections in list
+ * order, LAN Ethernet ports in list order. Count 0 comes with NULL. Release with the twins. */
+int api_getWANIfName(char ***names, int *count);
+int api_releaseWANIfName(char **names, int count);
+int api_getLANIfName(char ***names, int *count);
+int api_releaseLANIfName(char **names, int count);
+
+/* ---- PON uplink and WAN state (g_api_accs) ------------------------------------------------------ */
+
+/* PONStatus text, for example "O5". */
+int api_getPONIfPhyStatus(char *status, int size);
+/* Seconds the PON link has been up (PONDuration). */
+int api_getPONIfUpTime(uint32_t *uptime);
+/* 1 when the PON interface is registered (operation state "O5"), 0 otherwise. */
+int api_getPONIfRegisterStatus(int *registered);
+
+typedef struct {
+    uint8_t UPLink;
+    uint32_t UPLinkType;
+    double Temperature;
+    double Voltage;
+    double Current;
+    double TXPower;
+    double RXPower;
+    uint64_t UpSpeed;
+    uint64_t DownSpeed;
+    uint64_t BytesSent;
+    uint64_t BytesReceived;
+} api_UplinkIfStats_t;
+int api_getUplinkIfStats(api_UplinkIfStats_t *stats);
+
+typedef struct {
+    uint32_t UpTime;
+    uint64_t RxBytes;
+    uint64_t TxBytes;
+    uint64_t RxPkts;
+    uint64_t TxPkts;
+} api_WANIfStats_t;
+
+typedef struct {
+    char ConnectionStatus[33];
+    char IPv6ConnectionStatus[33];
+    char LastConnectionError[64];
+    char LastIPv6ConnectionError[64];
+    uint32_t UpTime;
+} api_WANIfStatus_t;
+
+/* By WAN Index: 0, -1 when the list fails, -2 when no connection has that index. */
+int api_getWANIfStats(uint32_t wan_index, api_WANIfStats_t *stats);
+int api_getWANIfInfo(uint32_t wan_index, api_WANIfInfo_t *info);
+int api_getWANIfStatus(uint32_t wan_index, api_WANIfStatus_t *status);
+
+/* Start a diagnostic and subscribe callback to its result signal: the subscription id (> 0), or -1
+ * when an argument is NULL, the call fails or the service refuses. Cancel with h_dbus_UnSubscribeSignal.
+ * The callback receives the signal's parameters; decode them with scb_decode_IPPingResponse or
+ * scb_decode_TraceRouteResponse. */
+int api_startIPPingDiagnostics(const mth_IPPingParam_t *param, h_dbus_signal_cb callback);
+int api_startTraceRouteDiagnostics(const mth_TraceRouteParam_t *param, h_dbus_signal_cb callback);
+
+/* ---- platform connection (g_api_platform) ------------------------------------------------------ */
+
+typedef struct {
+    char DistriAddress[256]; /* gwagent.distri.address */
+    char ServerAddress[256]; /* the agent's platform server */
+    uint32_t ServerPort;
+    uint32_t Status;
+} api_PlatformStatus_t;
+/* -1 when the option is missing or the agent does not answer. */
+int api_getPlatformStatus(api_PlatformStatus_t *status);
+
+/* ---- shared gateway look-ups (hgu_api_func) ---------------------------------------------------- */
+
+typedef struct {
+    char WANName[256];
+    char PPPoEUserName[64];
+    char PPPoEPassword[64];
+    char DialMode[16];
+    uint32_t IdleTime;
+} hgu_PPPoEInfo_t;
+/* The PPPoE account of the Internet connection: 0; -1 the connection cannot be resolved; -2 it cannot be
+ * read; -3 it is not "PPPoE_Routed"; -4 the PPPoE list fails or is empty; -5 no account has its name. */
+int getDefaultInternetPPPoEInfo(hgu_PPPoEInfo_t *info);
+
+typedef struct {
+    char MAC[13];
+    char HostClass[8];
+    char HostName[64];
+    char DevName[256];
+    char IP[17];
+    char DevType[64];
+    char ConnectInterface[33];
+    uint8_t ConnectionType;
+    char SSIDName[17];
+    uint32_t Channel;
+    char RadioType[5];
+    int32_t RSSI;
+    uint32_t OnlineTime;
+    uint32_t UsBandwidth;
+    uint32_t DsBandwidth;
+    uint64_t UpSpeed;
+    uint64_t DownSpeed;
+    uint64_t RxBytes;
+    uint64_t TxBytes;
+} hgu_LANHostInfo_t;
+/* filter 1 "ONLINE", 2 "OFFLINE", 3 "BLOCK" hosts; any other value every host. */
+int g_api_getLANHostInfo(int filter, hgu_LANHostInfo_t **info, int *count);
+int g_api_releaseLANHostInfo(hgu_LANHostInfo_t *info, int count);
+
+typedef struct {
+    uint32_t Index; /* port number, last component of its path */
+    gboolean Enable;
+    char Status[9];
+    char MAC[13];
+    char IfName[33];
+    uint32_t MaxBitRate;
+    uint32_t BitRate;
+    char DuplexMode[5];
+    uint64_t BytesSent;
+    uint64_t BytesReceived;
+    uint64_t PacketsSent;
+    uint64_t PacketsReceived;
+} hgu_EthernetInfo_t;
+int g_api_getEthernetConfigInfo(hgu_EthernetInfo_t **info, int *count);
+int g_api_releaseEthernetConfigInfo(hgu_EthernetInfo_t *info, int count);
+
+/* ---- information security reports (g_api_infosec) --------------------------------------------- */
+
+typedef struct {
+    char Vendor[65];
+    char ModelName[65];
+    char ProductClass[65];
+    char SWVersion[65];
+    char HDVersion[65];
+    char MAC[13];
+    char SerialNumber[65];
+    char GPONSN[13];
+    char ManufacturerOUI[7];
+    uint8_t DevType;
+    uint32_t UpTime;
+    uint32_t LANNum;
+    char LOID[64];
+    char PONStatus[64];
+} api_InfosecDevInfo_t;
+int api_getDevInfo(api_InfosecDevInfo_t *info);
+
+/* Every PPPoE account. */
+typedef hgu_PPPoEInfo_t api_PPPoEInfo_t;
+int api_getPPPoEInfo(api_PPPoEInfo_t **info, int *count);
+int api_releasePPPoEInfo(api_PPPoEInfo_t *info, int count);
+
+typedef struct {
+    char Index[9];
+    char WANName[256];
+    char IfName[33];
+    char ServiceList[33];
+    char ConnectionType[33];
+    char ConnectionStatus[33];
+    char AddressingType[9];
+    char IPAddress[16];
+    char SubnetMask[16];
+    char Gateway[16];
+    char DNSServers[64];
+    char MACAddress[13];
+    uint32_t VLANID;
+    char IPv6ConnectionStatus[33];
+    char IPv6IPAddress[46];
+    char PPPoEUserName[64]; /* the account whose WANName is the connection's, else empty */
+} api_InfosecWANInfo_t;
+int api_getWANInfo(api_InfosecWANInfo_t **info, int *count);
+int api_releaseWANInfo(api_InfosecWANInfo_t *info, int count);
+
+/* Everything a report carries, in one owned block. */
+typedef struct {
+    api_InfosecDevInfo_t Dev;
+    int EthernetNum;
+    hgu_EthernetInfo_t *Ethernet; /* owned */
+    int LANHostNum;
+    hgu_LANHostInfo_t *LANHost; /* owned */
+    int WANNum;
+    api_InfosecWANInfo_t *WAN; /* owned */
+} api_InformData_t;
+/* Any failing part fails the whole call: -1 and *data NULL. */
+int api_InformGetData(api_InformData_t **data);
+int api_InformReleaseData(api_InformData_t *data);
+
+/* ---- automatic diagnostics (g_api_diag) -------------------------------------------------------- */
+
+typedef ccif_AutoDiagnosticsRedirect_t api_DiagInfo_t;
+int api_getDiagInfo(api_DiagInfo_t *info);
+/* Enabling needs a non-empty URL; disabling keeps the stored URL when url is NULL. */
+int api_setRedirect(gboolean enable, const char *url);
+
+typedef struct {
+    char Name[64];
+    char Value[256]; /* strings as they are, other values in GVariant text */
+} api_FaultProperty_t;
+
+typedef struct {
+    char Interface[256];
+    int PropertyNum;
+    api_FaultProperty_t *Property; /* valid during the callback only */
+} api_FaultEvent_t;
+
+typedef void (*api_FaultEventCb)(const api_FaultEvent_t *event, void *user_data);
+/* One subscription at a time to the monitor's "PropertiesChanged": a new callback replaces the old one, a
+ * NULL callback unsubscribes, a callback with NULL user data is refused. 0 or -1. */
+int api_subscribeFaultEvent(api_FaultEventCb callback, void *user_data);
+
 #ifdef __cplusplus
 }
 #endif

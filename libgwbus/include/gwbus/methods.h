@@ -169,6 +169,7 @@ int mth_GetUpgradeVersion(char **version, char **url, int *status, char **errmsg
 int mth_InformNotifyVersion(int *status, char **errmsg);
 int mth_InformUpgrade(int *status, char **errmsg);
 int mth_GetDeviceDefaultSSID1Name(char *ssid, size_t size, int *status, char **errmsg);
+int mth_GetDeviceDefaultSSID1Password(char *password, size_t size, int *status, char **errmsg);
 
 /* ---- WAN and LAN hosts --------------------------------------------------------------------------- */
 

@@ -1,0 +1,31 @@
+// The agent's platform connection as other processes see it.
+#include "api_common.hpp"
+#include "gwbus/api.h"
+#include "gwbus/methods.h"
+#include "gwbus/strutil.h"
+#include "gwbus/util.h"
+
+extern "C" {
+
+int api_getPlatformStatus(api_PlatformStatus_t *status)
+{
+    API_ENTER();
+    if (!status)
+        return -1;
+    // uci_config_get copies a plain option whole, so the buffer is far larger than any address.
+    char address[4096] = "";
+    if (uci_config_get("gwagent", "distri", "address", address) != 0) {
+        GWLOG(5, "(%s) get gwagent.distri.address failed.", __func__);
+        return -1;
+    }
+    api_PlatformStatus_t out{};
+    copy_truncated(out.DistriAddress, address);
+    if (mth_gwagent_GetStatus(out.ServerAddress, sizeof out.ServerAddress, &out.ServerPort, &out.Status) != 0) {
+        GWLOG(5, "(%s) gwagent GetStatus failed.", __func__);
+        return -1;
+    }
+    *status = out;
+    return 0;
+}
+
+}  // extern "C"
