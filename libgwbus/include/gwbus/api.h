@@ -652,6 +652,260 @@ typedef void (*api_FaultEventCb)(const api_FaultEvent_t *event, void *user_data)
  * NULL callback unsubscribes, a callback with NULL user data is refused. 0 or -1. */
 int api_subscribeFaultEvent(api_FaultEventCb callback, void *user_data);
 
+/* ---- VLAN binding and Layer-3 forwarding (g_api_trans) --------------------------------------- */
+
+typedef struct {
+    uint32_t Index; /* the connection's Index text as a number (0 when it is not one) */
+    char WANName[256];
+    char IfName[33];
+    char ServiceList[33];
+    char LanInterface[65]; /* the LAN ports and SSIDs bound to the connection */
+    uint8_t VLANMode;
+    uint32_t VLANID;
+    uint32_t VLAN8021P;
+    int32_t MulticastVlan;
+} api_VLANBindInfo_t;
+
+/* One record per WAN connection; none gives count 0. */
+int api_getVLANBindInfo(api_VLANBindInfo_t **info, int *count);
+int api_releaseVLANBindInfo(api_VLANBindInfo_t *info, int count);
+
+typedef struct {
+    uint32_t Enable; /* 0 or 1 */
+    char DestIPAddress[16];
+    char DestSubnetMask[16];
+    char GatewayIPAddress[16];
+    char Interface[256];
+} api_Layer3ForwardingEntry_t;
+
+typedef struct {
+    uint32_t Index; /* last component of the route's object path */
+    uint32_t Enable;
+    char Status[9];
+    uint32_t StaticRoute;
+    char Type[8];
+    char DestIPAddress[16];
+    char DestSubnetMask[16];
+    char GatewayIPAddress[16];
+    char Interface[256];
+} api_Layer3ForwardingInfo_t;
+
+typedef struct {
+    uint32_t Enable;
+    char DestIPPrefix[46];
+    char NextHop[46];
+    char Interface[256];
+} api_IPv6Layer3ForwardingEntry_t;
+
+typedef struct {
+    uint32_t Index;
+    uint32_t Enable;
+    char Status[9];
+    uint32_t StaticRoute;
+    char Type[8];
+    char DestIPPrefix[46];
+    char NextHop[46];
+    char Interface[256];
+} api_IPv6Layer3ForwardingInfo_t;
+
+/* Static routes (StaticRoute true); Current: the routes in force (Enable true, Status "Enabled"). */
+int api_getLayer3ForwardingStaticConfigInfo(api_Layer3ForwardingInfo_t **info, int *count);
+int api_releaseLayer3ForwardingStaticConfigInfo(api_Layer3ForwardingInfo_t *info, int count);
+int api_getLayer3ForwardingCurrent(api_Layer3ForwardingInfo_t **info, int *count);
+int api_releaseLayer3ForwardingCurrent(api_Layer3ForwardingInfo_t *info, int count);
+/* The index of the equal static route (enabled if it was not) or of the new one; -1. */
+int api_addLayer3ForwardingStatic(const api_Layer3ForwardingEntry_t *entry);
+/* Only a static route is deleted: -1 for index 0, an unreadable route or one that is not static. */
+int api_deleteLayer3ForwardingStatic(uint32_t index);
+
+int api_getIPv6Layer3ForwardingStaticConfigInfo(api_IPv6Layer3ForwardingInfo_t **info, int *count);
+int api_releaseIPv6Layer3ForwardingStaticConfigInfo(api_IPv6Layer3ForwardingInfo_t *info, int count);
+int api_getIPv6Layer3ForwardingCurrent(api_IPv6Layer3ForwardingInfo_t **info, int *count);
+int api_releaseIPv6Layer3ForwardingCurrent(api_IPv6Layer3ForwardingInfo_t *info, int count);
+int api_addIPv6Layer3ForwardingStatic(const api_IPv6Layer3ForwardingEntry_t *entry);
+int api_deleteIPv6Layer3ForwardingStatic(uint32_t index);
+
+/* ---- VPN (g_api_VPN) and VxLAN tunnels (g_api_VPN_VxLAN) ------------------------------------- */
+
+typedef ccif_VPN_t api_VPNInfo_t;
+int api_getVPN(api_VPNInfo_t *info);
+/* enable 0 or 1; -1 for another value or a null type. */
+int api_setVPN(uint32_t enable, const char *vpn_type);
+
+/* Traffic history of one tunnel. */
+typedef struct {
+    uint32_t Index; /* tunnel index */
+    uint32_t Start;
+    uint32_t Num;
+    char TrafficBase[64];
+    int HistoryNum;
+    char **History; /* owned, NULL-terminated */
+} api_VpnHistoryTraffic_t;
+int api_releaseVpnHistoryTraffic(api_VpnHistoryTraffic_t *traffic, int count);
+
+typedef ccif_VPNVxLAN_t api_VPNVxLANInfo_t;
+int api_getVPNVxLANAll(api_VPNVxLANInfo_t **list, int *count);
+int api_releaseVPNVxLANAll(api_VPNVxLANInfo_t *list, int count);
+/* -1 for index 0 or a tunnel that cannot be read. */
+int api_getVPNVxLAN(uint32_t index, api_VPNVxLANInfo_t *info);
+/* Index 0, or one that does not exist, adds a tunnel; returns the index written (> 0) or -1. The
+ * entry's Index and path are ignored. */
+int api_setVPNVxLAN(uint32_t index, const api_VPNVxLANInfo_t *entry);
+int api_deleteVPNVxLAN(uint32_t index);
+int api_clearVPNVxLAN(void);
+/* index 0: every tunnel, those whose call fails or is refused give no record; otherwise that tunnel
+ * only, and its failure is the result. */
+int api_getVxLANVPNHistoryTraffic(uint32_t index, uint32_t start, uint32_t num, api_VpnHistoryTraffic_t **traffic,
+                                  int *count);
+int api_releaseVxLANVPNHistoryTraffic(api_VpnHistoryTraffic_t *traffic, int count);
+
+/* ---- firewall families (g_api_l2tp_vpn, g_api_network_acceleration, g_api_traffic_control) ---- */
+/* Instances are identified by Name. add: the index of the new instance, or of the one that already
+ * has that Name (left unchanged); -2 when the profile's MaxProfileNumber is reached; -1 otherwise.
+ * delete: 0, -2 when no instance has the name, -1. Index fields of entries are ignored. */
+
+typedef struct {
+    uint32_t Index;
+    char Name[256];
+    char InsAddress[256];
+    char UserName[256];
+    char Password[256];
+    uint32_t DestPort;
+    uint8_t Enable;
+    uint8_t Operate;
+} api_FirewallL2TPVPN_t;
+
+typedef struct {
+    uint32_t Index;
+    char Name[256];
+    char WANName[256];
+    uint8_t Enable;
+    uint8_t Operate;
+} api_FirewallNetworkAcceleration_t;
+
+typedef struct {
+    uint32_t Index;
+    char Name[256];
+    uint8_t Enable;
+    uint8_t Operate;
+    uint8_t Target;
+    uint8_t Priority;
+} api_FirewallTrafficControl_t;
+
+typedef struct {
+    uint32_t ProfileNumberOfEntries;
+    uint32_t MaxProfileNumber; /* 0: no limit */
+} api_FirewallProfile_t;
+
+typedef struct {
+    char Address[256];
+    char Protocol[16];
+    uint32_t Port;
+    uint32_t Status;
+} api_FirewallProfileRule_t;
+
+typedef struct {
+    char Name[256];
+    uint32_t Status;
+    uint32_t Enable;
+    int RuleNum;
+    api_FirewallProfileRule_t *Rules; /* owned, RuleNum entries */
+} api_FirewallProfileStatus_t;
+
+typedef struct {
+    char Name[256];
+    uint32_t Status;
+} api_FirewallL2TPVPNStatus_t;
+
+/* Called on the thread that runs the default main context, once per subscribed name a signal names. */
+typedef void (*api_FirewallL2TPVPNStatusCb)(const char *name, uint32_t status);
+
+int api_addFirewallL2TPVPN(const api_FirewallL2TPVPN_t *entry);
+int api_deleteFirewallL2TPVPN(const char *name);
+int api_getFirewallL2TPVPN(api_FirewallL2TPVPN_t **list, int *count);
+int api_releaseFirewallL2TPVPN(api_FirewallL2TPVPN_t *list, int count);
+/* -2 when no instance has the name; -1 when the call fails or the service refuses it. */
+int api_getFirewallL2TPVPNStatus(const char *name, api_FirewallL2TPVPNStatus_t *status);
+/* A name already subscribed gives 0 and keeps its first callback. */
+int api_subscribeFirewallL2TPVPNStatus(const char *name, api_FirewallL2TPVPNStatusCb cb);
+/* -1 for a name that is not subscribed. */
+int api_unsubscribeFirewallL2TPVPNStatus(const char *name);
+int api_getFirewallL2TPVPNProfile(api_FirewallProfile_t *profile);
+int api_getFirewallL2TPVPNProfileStatus(const char *name, api_FirewallProfileStatus_t **list, int *count);
+int api_releaseFirewallL2TPVPNProfileStatus(api_FirewallProfileStatus_t *list, int count);
+int api_getFirewallL2TPVPNAllProfileStatus(api_FirewallProfileStatus_t **list, int *count);
+int api_releaseFirewallL2TPVPNAllProfileStatus(api_FirewallProfileStatus_t *list, int count);
+
+int api_addFirewallNetworkAcceleration(const api_FirewallNetworkAcceleration_t *entry);
+int api_deleteFirewallNetworkAcceleration(const char *name);
+int api_getFirewallNetworkAcceleration(api_FirewallNetworkAcceleration_t **list, int *count);
+int api_releaseFirewallNetworkAcceleration(api_FirewallNetworkAcceleration_t *list, int count);
+int api_getNetworkAccelerationProfile(api_FirewallProfile_t *profile);
+int api_getNetworkAccelerationProfileStatus(const char *name, api_FirewallProfileStatus_t **list, int *count);
+int api_releaseNetworkAccelerationProfileStatus(api_FirewallProfileStatus_t *list, int count);
+int api_getNetworkAccelerationAllProfileStatus(api_FirewallProfileStatus_t **list, int *count);
+int api_releaseNetworkAccelerationAllProfileStatus(api_FirewallProfileStatus_t *list, int count);
+
+int api_addFirewallTrafficControl(const api_FirewallTrafficControl_t *entry);
+int api_deleteFirewallTrafficControl(const char *name);
+int api_getFirewallTrafficControl(api_FirewallTrafficControl_t **list, int *count);
+int api_releaseFirewallTrafficControl(api_FirewallTrafficControl_t *list, int count);
+int api_getTrafficControlProfile(api_FirewallProfile_t *profile);
+int api_getTrafficControlProfileStatus(const char *name, api_FirewallProfileStatus_t **list, int *count);
+int api_releaseTrafficControlProfileStatus(api_FirewallProfileStatus_t *list, int count);
+int api_getTrafficControlAllProfileStatus(api_FirewallProfileStatus_t **list, int *count);
+int api_releaseTrafficControlAllProfileStatus(api_FirewallProfileStatus_t *list, int count);
+
+/* ---- IP sets (g_api_ipset) ------------------------------------------------------------------- */
+/* Every call returns 0 when the service did the work, -1 when the call failed or it refused. */
+
+typedef struct {
+    char Name[64];
+    uint32_t Type;
+    uint32_t Timeout;
+    char Family[16];
+    uint32_t MaxElem;
+    char **Entries; /* owned string list, NULL-terminated; may be NULL */
+} api_IPSet_t;
+
+int api_addIPSets(const api_IPSet_t *sets, int count);
+int api_deleteIPSetsEntry(const api_IPSet_t *sets, int count);
+/* Removes the set; clear empties it. */
+int api_deleteIPSets(const char *name);
+int api_clearIPSets(const char *name);
+/* found: the service's answer, 1 when the entry is in the set. */
+int api_checkIPSetEntry(const char *name, const char *entry, int *found);
+int api_getIPSetsConf(const char *const *names, int name_count, api_IPSet_t **sets, int *count);
+int api_releaseIPSetsConf(api_IPSet_t *sets, int count);
+int api_getIPSetsAllConf(api_IPSet_t **sets, int *count);
+int api_releaseIPSetsAllConf(api_IPSet_t *sets, int count);
+int api_getIPSetsInfo(const char *const *names, int name_count, api_IPSet_t **sets, int *count);
+int api_releaseIPSetsInfo(api_IPSet_t *sets, int count);
+int api_getIPSetsAllInfo(api_IPSet_t **sets, int *count);
+int api_releaseIPSetsAllInfo(api_IPSet_t *sets, int count);
+
+/* ---- iptables (g_api_iptables) --------------------------------------------------------------- */
+
+/* The service runs the command and hands back its output lines (a string list, NULL when empty). */
+int api_getRunIPTables(const char *command, char ***lines, int *count);
+int api_releaseRunIPTables(char **lines, int count);
+int api_getRunIP6Tables(const char *command, char ***lines, int *count);
+int api_releaseRunIP6Tables(char **lines, int count);
+
+/* ---- IPv6 LAN (g_api_ipv6) ------------------------------------------------------------------- */
+/* The sets refuse (-1) a preferred lifetime above the valid one, and router advertisement intervals
+ * whose minimum is not below the maximum. */
+
+typedef ccif_DHCPv6Server_t api_DHCPv6Server_t;
+typedef ccif_IPv6LANConfig_t api_IPv6LANConfig_t;
+typedef ccif_RouterAdvertisement_t api_RouterAdvertisement_t;
+int api_getDHCPv6Server(api_DHCPv6Server_t *info);
+int api_setDHCPv6Server(const api_DHCPv6Server_t *info);
+int api_getIPv6LANConfig(api_IPv6LANConfig_t *info);
+int api_setIPv6LANConfig(const api_IPv6LANConfig_t *info);
+int api_getRouterAdvertisement(api_RouterAdvertisement_t *info);
+int api_setRouterAdvertisement(const api_RouterAdvertisement_t *info);
+
 #ifdef __cplusplus
 }
 #endif
