@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr const char *kWlanIface = "com.yvc.igd1.WLANConfiguration";
 constexpr const char *kWiFiInfoPath = "/com/yvc/igd1/Info/WiFi";
 constexpr const char *kWiFiInfoIface = "com.yvc.igd1.WiFiInfo";
 constexpr uint32_t kSSIDMax = 8;
