@@ -735,6 +735,27 @@ TEST_F(IpSets, QueriesUnpackEverySetWithItsEntries)
     }
 }
 
+TEST_F(IpSets, LongNamesAndFamiliesAreCutToTheirFields)
+{
+    const std::string name(70, 'n');
+    const std::string family(20, 'f');
+    reply("GetIPSetAllConf", "([<('" + name + "', uint32 1, uint32 0, '" + family + "', uint32 8, ['a'])>], 0, '')");
+    api_IPSet_t *got = nullptr;
+    int count = 0;
+    ASSERT_EQ(api_getIPSetsAllConf(&got, &count), 0);
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(got[0].Name, name.substr(0, sizeof got[0].Name - 1));
+    EXPECT_EQ(got[0].Family, family.substr(0, sizeof got[0].Family - 1));
+    EXPECT_EQ(got[0].MaxElem, 8u);
+    EXPECT_EQ(api_releaseIPSetsAllConf(got, count), 0);
+
+    // A caller's name that fills its whole field goes out cut, not read past its end.
+    std::memset(sets_[0].Name, 'b', sizeof sets_[0].Name);
+    ASSERT_EQ(api_addIPSets(sets_, 1), 0);
+    const std::string sent = last_args("AddIPSet");
+    EXPECT_NE(sent.find("'" + std::string(sizeof sets_[0].Name - 1, 'b') + "'"), std::string::npos) << sent;
+}
+
 TEST_F(IpSets, QueriesGiveNoPartialList)
 {
     const char *names[] = {"blk"};
