@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-"""igd1sim: a simulator of the gateway configuration service ("com.yvc.igd1") and of the framework
-service ("com.yvc.zep1") for tests and the demo. See README.md beside this file."""
+"""igd1sim: a simulator of the gateway configuration service ("com.yvc.igd1"), of the framework
+service ("com.yvc.zep1") and of the plug-in host's queries ("com.yvc.appframework1") for tests and the
+demo. See README.md beside this file."""
 import argparse
 import json
 import os
@@ -16,6 +17,9 @@ from gi.repository import Gio, GLib  # noqa: E402
 
 IGD = "com.yvc.igd1"
 ZEP = "com.yvc.zep1"
+APP = "com.yvc.appframework1"
+APP_PATH = "/com/yvc/appframework1"
+APP_IFACE = APP + ".AppAgent"
 PROPS = IGD + ".Properties"
 MANAGER = IGD + ".ObjectManager"
 CONTROL = "com.yvc.igd1sim.Control"
@@ -66,6 +70,8 @@ METHODS = {
     "TrafficControlProfile": {"GetProfileStatus": ("s", "avus")},
 }
 ZEP_METHODS = {"Upgrade": ("sy", "u"), "Restore": ("", "u")}
+# The plug-in host's queries, answered from the profile's "plugins".
+APP_METHODS = {"List": ("", "a{sv}"), "GetStatus": ("s", "s")}
 
 # Signals: interface suffix -> {member: payload signature}.
 SIGNALS = {
@@ -174,6 +180,7 @@ class Model:
         self.delays = {}
         self.overrides = {}     # (path, interface, member) -> GLib.Variant
         self.last_index = {}
+        self.plugins = []       # [{"Name", "DisplayName", "Version", "Running", "Pid", "Library", "State"}]
 
     # --- state -------------------------------------------------------------------------------------
     def load(self, filename):
@@ -184,6 +191,7 @@ class Model:
             self.collections = set(data.get("collections", []))
             self.replies = dict(data.get("replies", {}))
             self.last_index.clear()
+            self.plugins = list(data.get("plugins", []))
             for path, ifaces in data.get("objects", {}).items():
                 self.set_object(path, ifaces)
 
@@ -240,6 +248,7 @@ class Simulator:
     def __init__(self, model):
         self.m = model
         self.conn = None
+        self.serves_plugin_host = True
 
     # --- dispatch ----------------------------------------------------------------------------------
     def on_message(self, conn, msg, incoming):
@@ -297,6 +306,8 @@ class Simulator:
             if member not in ZEP_METHODS:
                 raise Refusal("unknown method " + member, "org.freedesktop.DBus.Error.UnknownMethod")
             return GLib.Variant("(u)", (self.m.results.get(member, (0, ""))[0],))
+        if iface == APP_IFACE:
+            return self.plugin_host(path, member, args)
         if iface.startswith(IGD + "."):
             return self.method(path, iface[len(IGD) + 1:], member, args)
         raise Refusal("unknown interface " + iface, "org.freedesktop.DBus.Error.UnknownInterface")
@@ -490,6 +501,38 @@ class Simulator:
     def do_Copy(self, path, args):
         return self.nas_op("Copy", args)
 
+    # --- plug-in host ------------------------------------------------------------------------------
+    def plugin_host(self, path, member, args):
+        if path != APP_PATH:
+            raise Refusal("no object " + path, "org.freedesktop.DBus.Error.UnknownObject")
+        sigs = APP_METHODS.get(member)
+        if sigs is None:
+            raise Refusal("unknown method " + member, "org.freedesktop.DBus.Error.UnknownMethod")
+        got = args.get_type_string() if args is not None else "()"
+        if got != "(%s)" % sigs[0]:
+            raise Refusal("arguments of %s must be (%s)" % (member, sigs[0]), "org.freedesktop.DBus.Error.InvalidArgs")
+        if member == "List":
+            # A library package is (display name, version); a package with a container adds its run flag
+            # and init pid.
+            entries = []
+            for p in self.m.plugins:
+                if p.get("Library"):
+                    v = GLib.Variant("(ss)", (p.get("DisplayName", ""), p.get("Version", "")))
+                else:
+                    v = GLib.Variant("(ssui)", (p.get("DisplayName", ""), p.get("Version", ""),
+                                                1 if p.get("Running") else 0, int(p.get("Pid", 0))))
+                entries.append(GLib.Variant.new_dict_entry(GLib.Variant("s", p["Name"]), GLib.Variant("v", v)))
+            return GLib.Variant.new_tuple(GLib.Variant.new_array(GLib.VariantType("{sv}"), entries))
+        name = args.get_child_value(0).get_string()
+        for p in self.m.plugins:
+            if p["Name"] == name:
+                if p.get("Library"):
+                    state = "RUNNING"
+                else:
+                    state = p.get("State") or ("RUNNING" if p.get("Running") else "STOPPED")
+                return GLib.Variant("(s)", (state,))
+        return GLib.Variant("(s)", ("EEXIST",))
+
     # --- control -----------------------------------------------------------------------------------
     def control(self, member, args):
         m = self.m
@@ -577,6 +620,8 @@ class Simulator:
                 member, "".join('<arg type="%s"/>' % t for t in split_sig(sig))))
         if iface == "com.yvc.zep1.framework":
             parts = [self.method_xml(n, i, o) for n, (i, o) in sorted(ZEP_METHODS.items())]
+        if iface == APP_IFACE:
+            parts = [self.method_xml(n, i, o) for n, (i, o) in sorted(APP_METHODS.items())]
         return '<interface name="%s">%s</interface>' % (iface, "".join(parts))
 
     def introspect(self, path):
@@ -584,6 +629,8 @@ class Simulator:
         ifaces = []
         if path == CONTROL_PATH:
             ifaces.append(CONTROL_XML)
+        if path == APP_PATH and self.serves_plugin_host:
+            ifaces.append(self.interface_xml(APP_IFACE))
         if path in m.tree or m.is_collection(path):
             ifaces.append(self.interface_xml(PROPS) .replace("</interface>", "".join([
                 self.method_xml("Get", "ss", "v"), self.method_xml("Set", "ssv", ""),
@@ -598,7 +645,8 @@ class Simulator:
         ifaces.append('<interface name="org.freedesktop.DBus.Introspectable">%s</interface>'
                       % self.method_xml("Introspect", "", "s"))
         prefix = "/" if path == "/" else path + "/"
-        kids = sorted({p[len(prefix):].split("/", 1)[0] for p in list(m.tree) + [CONTROL_PATH]
+        extra = [CONTROL_PATH] + ([APP_PATH] if self.serves_plugin_host else [])
+        kids = sorted({p[len(prefix):].split("/", 1)[0] for p in list(m.tree) + extra
                        if p.startswith(prefix) and len(p) > len(prefix)})
         nodes = "".join('<node name="%s"/>' % k for k in kids)
         return "<node>%s%s</node>" % ("".join(ifaces), nodes)
@@ -610,6 +658,8 @@ def main():
     ap.add_argument("--address", default=os.environ.get("DBUS_SYSTEM_BUS_ADDRESS"))
     ap.add_argument("--profile", default=os.path.join(here, "profiles", "default.json"))
     ap.add_argument("--root", default=os.environ.get("GW_ROOT", "/tmp/igd1sim-root"))
+    ap.add_argument("--no-plugin-host", action="store_true",
+                    help="leave the plug-in host's bus name to a real plug-in host")
     opts = ap.parse_args()
     if not opts.address:
         print("igd1sim: no bus address (--address or DBUS_SYSTEM_BUS_ADDRESS)", file=sys.stderr)
@@ -618,6 +668,8 @@ def main():
     model.load(opts.profile)
     os.makedirs(os.path.join(opts.root, "mnt"), exist_ok=True)
     sim = Simulator(model)
+    sim.serves_plugin_host = not opts.no_plugin_host
+    names = (IGD, ZEP) if opts.no_plugin_host else (IGD, ZEP, APP)
     conn = Gio.DBusConnection.new_for_address_sync(
         opts.address, Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION,
         None, None)
@@ -629,10 +681,10 @@ def main():
 
     def acquired(_c, name):
         owned.add(name)
-        if len(owned) == 2:
+        if len(owned) == len(names):
             print("READY", flush=True)
 
-    for name in (IGD, ZEP):
+    for name in names:
         Gio.bus_own_name_on_connection(conn, name, Gio.BusNameOwnerFlags.NONE, acquired, lambda *_: loop.quit())
     GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGTERM, loop.quit)
     GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGINT, loop.quit)

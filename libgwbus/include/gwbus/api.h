@@ -906,6 +906,21 @@ int api_setIPv6LANConfig(const api_IPv6LANConfig_t *info);
 int api_getRouterAdvertisement(api_RouterAdvertisement_t *info);
 int api_setRouterAdvertisement(const api_RouterAdvertisement_t *info);
 
+/* ---- plug-ins of the plug-in host (g_api_appframework) --------------------------------------- */
+
+typedef struct {
+    char Name[256];   /* package name, the key of the host's list */
+    char Version[64];
+    char State[16];   /* "RUNNING" or "STOPPED"; a library package counts as running */
+} api_AppInfo_t;
+
+/* Every plug-in the host knows, in the host's order: 0 (count 0 and NULL when there are none) or -1. */
+int api_getListApp(api_AppInfo_t **apps, int *count);
+int api_releaseListApp(api_AppInfo_t *apps, int count);
+/* The host's state text for one plug-in ("RUNNING", "STOPPED", "EEXIST" when not installed, ...),
+ * cut to size: 0, or -1 for an empty name or a failed call (state is then left untouched). */
+int api_getAppStatus(const char *name, char *state, int size);
+
 #ifdef __cplusplus
 }
 #endif
