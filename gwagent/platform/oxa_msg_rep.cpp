@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -183,6 +184,42 @@ extern "C" int msg_OXA_UPG_REP(const char *pkg_name, int result)
     return 0;
 }
 
+namespace {
+
+struct AppListFree {
+    void operator()(api_AppInfo_t *apps) const { api_releaseListApp(apps, 0); }
+};
+
+// A text cut inside a multi-byte character is not valid UTF-8 for jansson: it goes out empty.
+json_t *text_or_empty(const char *s)
+{
+    json_t *j = json_string(s);
+    return j ? j : json_string("");
+}
+
+// One {"Name","Version","State"} per plug-in of the host; empty when the list cannot be read.
+json_t *plugin_list()
+{
+    json_t *list = json_array();
+    api_AppInfo_t *raw = nullptr;
+    int count = 0;
+    if (api_getListApp(&raw, &count) != 0) {
+        GWLOG(LOG_LVL_WARN, "get plugin list failed.");
+        return list;
+    }
+    std::unique_ptr<api_AppInfo_t, AppListFree> apps(raw);
+    for (int i = 0; apps && i < count; ++i) {
+        json_t *o = json_object();
+        json_object_set_new(o, "Name", text_or_empty(apps.get()[i].Name));
+        json_object_set_new(o, "Version", text_or_empty(apps.get()[i].Version));
+        json_object_set_new(o, "State", text_or_empty(apps.get()[i].State));
+        json_array_append_new(list, o);
+    }
+    return list;
+}
+
+}  // namespace
+
 extern "C" int msg_DEVICE_INFO_REP(void)
 {
     const gw_dev_info &g = g_dev_info;
@@ -208,7 +245,7 @@ extern "C" int msg_DEVICE_INFO_REP(void)
     json_object_set_new(rep.get(), "GateWay", gw);
     if (g.DevType == 11)
         json_object_set_new(rep.get(), "SlaveInfo", json_array());
-    json_object_set_new(rep.get(), "PluginList", json_array());
+    json_object_set_new(rep.get(), "PluginList", plugin_list());
     CharPtr text(json_dumps(rep.get(), JSON_COMPACT | JSON_PRESERVE_ORDER));
     if (!text) {
         GWLOG(LOG_LVL_ERR, "Can not access enough memory");

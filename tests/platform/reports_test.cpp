@@ -1,21 +1,69 @@
-// The agent's own reports, read back from the message queue.
+// The agent's own reports, read back from the message queue; the gateway and the plug-in host are
+// the configuration simulator's.
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <string>
 
+#include <jansson.h>
+
+#include "../agent/igd1.hpp"
 #include "core/agent.h"
+#include "gwbus/raii.hpp"
 #include "gwbus/strutil.h"
 #include "platform/conn.h"
 #include "platform_util.hpp"
 
 namespace {
 
+constexpr const char *kHost = "/com/yvc/appframework1";
+constexpr const char *kHostIface = "com.yvc.appframework1.AppAgent";
+
+// The "PluginList" the fixture's plug-ins must give, written out by hand from the profile: one object
+// per entry in profile order, a library package or a running one "RUNNING", any other "STOPPED".
+std::string fixture_plugin_list()
+{
+    const std::string file = gwtest::source_dir() + "/sim/igd1/profiles/default.json";
+    json_error_t err;
+    json_t *profile = json_load_file(file.c_str(), 0, &err);
+    if (!profile) {
+        ADD_FAILURE() << file << ": " << err.text;
+        return "";
+    }
+    std::string out = "[";
+    size_t i = 0;
+    json_t *p = nullptr;
+    json_array_foreach(json_object_get(profile, "plugins"), i, p)
+    {
+        const bool running = json_is_true(json_object_get(p, "Library")) ||
+                             json_integer_value(json_object_get(p, "Running")) != 0;
+        out += std::string(i ? "," : "") + "{\"Name\":\"" + json_string_value(json_object_get(p, "Name")) +
+               "\",\"Version\":\"" + json_string_value(json_object_get(p, "Version")) + "\",\"State\":\"" +
+               (running ? "RUNNING" : "STOPPED") + "\"}";
+    }
+    json_decref(profile);
+    return out + "]";
+}
+
+// The simulator answers every call of the member with exactly this GLib text ("" removes it).
+void override_reply(const std::string &member, const std::string &reply)
+{
+    gw::ErrorPtr err;
+    gw::ConnectionPtr conn(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, gw::ErrorOut(err)));
+    ASSERT_TRUE(conn) << gw::error_text(err);
+    gw::VariantPtr r(g_dbus_connection_call_sync(
+        conn.get(), "com.yvc.igd1", "/com/yvc/igd1sim", "com.yvc.igd1sim.Control", "SetReplyOverride",
+        g_variant_new("(ssss)", kHost, kHostIface, member.c_str(), reply.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE,
+        10000, nullptr, gw::ErrorOut(err)));
+    ASSERT_TRUE(r) << gw::error_text(err);
+}
+
 class Reports : public plat::ConnTest {
 protected:
     void SetUp() override
     {
         ConnTest::SetUp();
+        ASSERT_TRUE(agenttest::Igd1::fresh().ready());
         copy_truncated(g_dev_info.WANIPAddr, "");  // reports stay queued
     }
     std::string head()
@@ -63,11 +111,70 @@ TEST_F(Reports, DeviceReportOmitsSlaveKeysOutsideType11)
     copy_truncated(g_dev_info.SerialNumber, "SN77");
     ASSERT_EQ(msg_DEVICE_INFO_REP(), 0);
     EXPECT_EQ(head(), "{\"CmdType\":\"DEVICE_INFO_REP\",\"DevType\":\"4\",\"WorkMode\":\"1\",\"GateWay\":{\"LOID\":\"loid-1\","
-                      "\"SN\":\"SN77\",\"MAC\":\"A1B2C3D4E5F6\",\"Name\":\"\"},\"PluginList\":[]}");
+                      "\"SN\":\"SN77\",\"MAC\":\"A1B2C3D4E5F6\",\"Name\":\"Living room gateway\"},\"PluginList\":" +
+                          fixture_plugin_list() + "}");
     fifo_buffer_clear(&g_msg_srv_fifo_buf);
     g_dev_info.DevType = 11;
     ASSERT_EQ(msg_DEVICE_INFO_REP(), 0);
     EXPECT_NE(head().find("\"SlaveInfo\":[]"), std::string::npos);
+}
+
+TEST_F(Reports, DeviceReportListsThePluginHostsPluginsAsTheFixtureHoldsThem)
+{
+    g_dev_info.DevType = 4;
+    const std::string want = fixture_plugin_list();
+    EXPECT_EQ(want, "[{\"Name\":\"speedtest\",\"Version\":\"1.2.0\",\"State\":\"RUNNING\"},"
+                    "{\"Name\":\"parental\",\"Version\":\"0.9.3\",\"State\":\"STOPPED\"},"
+                    "{\"Name\":\"libyvcore\",\"Version\":\"2.0.1\",\"State\":\"RUNNING\"}]");
+    ASSERT_EQ(msg_DEVICE_INFO_REP(), 0);
+    const std::string rep = head();
+    const std::string tail = ",\"PluginList\":" + want + "}";
+    ASSERT_GE(rep.size(), tail.size()) << rep;
+    EXPECT_EQ(rep.substr(rep.size() - tail.size()), tail) << rep;
+    EXPECT_FALSE(log_.contains("get plugin list failed."));
+}
+
+TEST_F(Reports, DeviceReportKeepsAnEmptyPluginListWhenTheHostFails)
+{
+    g_dev_info.DevType = 4;
+    g_dev_info.WorkMode = 1;
+    copy_truncated(g_dev_info.LOID, "loid-1");
+    copy_truncated(g_dev_info.SerialNumber, "SN77");
+    agenttest::Igd1::fresh().fail_next("List", 1, kHost, kHostIface);
+    ASSERT_EQ(msg_DEVICE_INFO_REP(), 0);
+    EXPECT_EQ(head(), "{\"CmdType\":\"DEVICE_INFO_REP\",\"DevType\":\"4\",\"WorkMode\":\"1\",\"GateWay\":{\"LOID\":\"loid-1\","
+                      "\"SN\":\"SN77\",\"MAC\":\"A1B2C3D4E5F6\",\"Name\":\"Living room gateway\"},\"PluginList\":[]}");
+    EXPECT_EQ(log_.count("get plugin list failed."), 1u);
+    // A reply of the wrong type is no list either.
+    fifo_buffer_clear(&g_msg_srv_fifo_buf);
+    override_reply("List", "(int32 1,)");
+    ASSERT_EQ(msg_DEVICE_INFO_REP(), 0);
+    EXPECT_NE(head().find(",\"PluginList\":[]}"), std::string::npos) << head();
+    EXPECT_EQ(log_.count("get plugin list failed."), 2u);
+}
+
+TEST_F(Reports, DeviceReportGivesAnEmptyPluginListForAHostWithoutPlugins)
+{
+    g_dev_info.DevType = 4;
+    override_reply("List", "(@a{sv} {},)");
+    ASSERT_EQ(msg_DEVICE_INFO_REP(), 0);
+    EXPECT_NE(head().find(",\"PluginList\":[]}"), std::string::npos) << head();
+    EXPECT_FALSE(log_.contains("get plugin list failed."));
+}
+
+TEST_F(Reports, DeviceReportSendsAVersionCutInsideACharacterEmpty)
+{
+    g_dev_info.DevType = 4;
+    // 62 ASCII bytes and then a two-byte character: the 63-byte version field ends in half of it.
+    const std::string version = std::string(62, '1') + "\u00e9";
+    override_reply("List", "({'alpha': <('alpha_arm', '" + version + "', uint32 1, 5)>, 'beta': <('beta_arm', '" +
+                               std::string(62, '2') + "', uint32 0, 0)>},)");
+    ASSERT_EQ(msg_DEVICE_INFO_REP(), 0);
+    const std::string tail = ",\"PluginList\":[{\"Name\":\"alpha\",\"Version\":\"\",\"State\":\"RUNNING\"},"
+                             "{\"Name\":\"beta\",\"Version\":\"" + std::string(62, '2') + "\",\"State\":\"STOPPED\"}]}";
+    const std::string rep = head();
+    ASSERT_GE(rep.size(), tail.size()) << rep;
+    EXPECT_EQ(rep.substr(rep.size() - tail.size()), tail) << rep;
 }
 
 }  // namespace
