@@ -383,6 +383,39 @@ int api_setZepmgLogLevel(int level);
 typedef ccif_FTTO_LanOpticInfo_t api_FTTOLanOpticInfo_t;
 int api_getFTTOMasterLanOpticInfo(api_FTTOLanOpticInfo_t *info);
 
+/* One node of the FTTO topology: the gateway itself or one slave below it. Fields a node's source
+ * does not carry stay 0 or empty (slaves report no LOID or distance). */
+typedef struct {
+    uint32_t UPLink;
+    uint32_t UPLinkType;
+    uint32_t Port;     /* master port a slave hangs on */
+    uint32_t Distance;
+    char LOID[64];
+    char SN[65];
+    char MAC[18];
+    char WANIP[46];
+    char Model[65];
+    char Name[256];
+} api_FTTONode_t;
+
+typedef struct {
+    uint32_t DevType;
+    uint32_t WorkMode;
+    api_FTTONode_t GateWay;
+    uint32_t AllowSlaveNum;
+    uint32_t SlaveNum;          /* entries of SlaveInfo */
+    api_FTTONode_t *SlaveInfo;  /* owned; NULL when SlaveNum is 0 */
+} api_FTTONTI_t;
+
+/* The master and its slaves: 0, -1 when the device, the slave manager or the slave list cannot be
+ * read (the record is then left empty). Release with api_releaseFTTOMasterNTI. */
+int api_getFTTOMasterNTI(api_FTTONTI_t *nti);
+int api_releaseFTTOMasterNTI(api_FTTONTI_t *nti);
+/* This device and whatever slaves it reports; a device without a slave manager has none (not a
+ * failure). -1 only when the device itself cannot be read. */
+int api_getFTTODevNTI(api_FTTONTI_t *nti);
+int api_releaseFTTODevNTI(api_FTTONTI_t *nti);
+
 /* ---- device information and rights (g_api_info) ------------------------------------------------ */
 
 typedef ccif_DeviceInfo_t api_DeviceInfo_t;
