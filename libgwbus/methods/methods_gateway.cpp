@@ -93,7 +93,21 @@ extern "C" {
 
 int mth_Reboot(int *status, char **errmsg) { return simple(kReboot, nullptr, nullptr, status, errmsg); }
 int mth_Restore(int *status, char **errmsg) { return simple(kRestore, nullptr, nullptr, status, errmsg); }
-int mth_RegisterGetStat(int *status, char **errmsg) { return simple(kRegisterGetStat, nullptr, nullptr, status, errmsg); }
+int mth_RegisterGetStat(int *status, char **errmsg)
+{
+    // The text is the registration state itself, so it is handed out with every code.
+    VariantPtr reply;
+    if (call(kRegisterGetStat, nullptr, nullptr, reply) != 0)
+        return -1;
+    uint32_t code = 0;
+    const char *text = nullptr;
+    g_variant_get(reply.get(), "(u&s)", &code, &text);
+    if (status)
+        *status = static_cast<int>(code);
+    if (errmsg && text && *text)
+        *errmsg = g_strdup(text);
+    return 0;
+}
 int mth_CheckHardwareStart(int *status, char **errmsg)
 {
     return simple(kCheckHardwareStart, nullptr, nullptr, status, errmsg);

@@ -162,6 +162,8 @@ typedef struct {
 int mth_Reboot(int *status, char **errmsg);
 int mth_Restore(int *status, char **errmsg);
 int mth_Register(const char *user_id, const char *password, const char *province, int *status, char **errmsg);
+/* Unlike the others, stores the code in *status and a non-empty text ("key=value&...") in *errmsg
+ * whatever the code, as the text is the state itself. */
 int mth_RegisterGetStat(int *status, char **errmsg);
 int mth_CheckHardwareStart(int *status, char **errmsg);
 int mth_GetLog(const char *start_time, const char *end_time, const char *upload_path, int *status, char **errmsg);
