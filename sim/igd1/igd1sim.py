@@ -183,9 +183,30 @@ class Model:
         self.plugins = []       # [{"Name", "DisplayName", "Version", "Running", "Pid", "Library", "State"}]
 
     # --- state -------------------------------------------------------------------------------------
-    def load(self, filename):
+    @staticmethod
+    def read_profile(filename, depth=0):
+        """A profile may name a "base" profile (relative to itself) and only hold what differs."""
         with open(filename) as f:
             data = json.load(f)
+        base = data.get("base")
+        if not base:
+            return data
+        if depth > 8:
+            raise ValueError("profile bases nest too deeply: %s" % filename)
+        merged = Model.read_profile(os.path.join(os.path.dirname(filename), base), depth + 1)
+        objects = merged.setdefault("objects", {})
+        for path, ifaces in data.get("objects", {}).items():
+            for iface, props in ifaces.items():
+                objects.setdefault(path, {}).setdefault(iface, {}).update(props)
+        merged["collections"] = list(merged.get("collections", [])) + list(data.get("collections", []))
+        merged.setdefault("replies", {}).update(data.get("replies", {}))
+        for key, value in data.items():
+            if key not in ("base", "objects", "collections", "replies"):
+                merged[key] = value
+        return merged
+
+    def load(self, filename):
+        data = self.read_profile(filename)
         with self.lock:
             self.tree.clear()
             self.collections = set(data.get("collections", []))
