@@ -29,6 +29,9 @@ constexpr bool sorted_unique(const cmd_entry (&t)[N])
 // The row count follows from the rows; add a row, nothing else.
 constexpr cmd_entry kCmdArray[] = {
     {"DEL_URL_CTRL_TEMPLATE", 0, 0, cmd_DEL_URL_CTRL_TEMPLATE},
+    {"FTTO_DEV_NTI_GET", 1, 0, cmd_FTTO_DEV_NTI_GET},
+    {"FTTO_MASTER_LAN_PONINFO_GET", 1, 0, cmd_FTTO_MASTER_LAN_PONINFO_GET},
+    {"FTTO_MASTER_NTI_GET", 1, 0, cmd_FTTO_MASTER_NTI_GET},
     {"GET_ATTACH_DEVICE_BANDWIDTH", 0, 0, cmd_GET_ATTACH_DEVICE_BANDWIDTH},
     {"GET_ATTACH_DEVICE_BANDWIDTH_EX", 0, 0, cmd_GET_ATTACH_DEVICE_BANDWIDTH_EX},
     {"GET_ATTACH_DEVICE_RIGHT", 1, 0, cmd_GET_ATTACH_DEVICE_RIGHT},
@@ -36,6 +39,7 @@ constexpr cmd_entry kCmdArray[] = {
     {"GET_ATTCH_URL_CTRL", 0, 0, cmd_GET_ATTCH_URL_CTRL},
     {"GET_CLOUD_STATUS", 1, 0, cmd_GET_CLOUD_STATUS},
     {"GET_HG_SYSTEM_INFO", 1, 0, cmd_GET_HG_SYSTEM_INFO},
+    {"GET_LAN_HISTORY_TRAFFIC", 0, 2, cmd_GET_LAN_HISTORY_TRAFFIC},
     {"GET_LAN_HOST_INFO", 1, 0, cmd_GET_LAN_HOST_INFO},
     {"GET_LAN_NET_INFO_EX", 1, 0, cmd_GET_LAN_NET_INFO_EX},
     {"GET_LAN_PARAMETER", 1, 0, cmd_GET_LAN_PARAMETER},
@@ -44,6 +48,7 @@ constexpr cmd_entry kCmdArray[] = {
     {"GET_LED_STATUS", 0, 0, cmd_GET_LED_STATUS},
     {"GET_ONT_NAME", 0, 0, cmd_GET_ONT_NAME},
     {"GET_PONINFORM_REQ", 1, 0, cmd_GET_PONINFORM_REQ},
+    {"GET_PON_HISTORY_TRAFFIC", 1, 0, cmd_GET_PON_HISTORY_TRAFFIC},
     {"GET_PON_STATUS", 1, 0, cmd_GET_PON_STATUS},
     {"GET_PON_TRAFFIC", 0, 0, cmd_GET_PON_TRAFFIC},
     {"GET_PPPOE_ACCOUNT", 1, 0, cmd_GET_PPPOE_ACCOUNT},
@@ -52,6 +57,8 @@ constexpr cmd_entry kCmdArray[] = {
     {"GET_STA_TRAFFIC", 1, 0, cmd_GET_STA_TRAFFIC},
     {"GET_URL_CTRL_TEMPLATE", 0, 0, cmd_GET_URL_CTRL_TEMPLATE},
     {"GET_URL_CTRL_TEMPLATES_LIST", 0, 0, cmd_GET_URL_CTRL_TEMPLATES_LIST},
+    {"GET_VOICE_INFO", 1, 0, cmd_GET_VOICE_INFO},
+    {"GET_VOIP_STATUS", 1, 0, cmd_GET_VOIP_STATUS},
     {"HG_COMMAND_REBOOT", 1, 0, cmd_HG_COMMAND_REBOOT},
     {"HG_LOCAL_RECOVERY", 1, 0, cmd_HG_LOCAL_RECOVERY},
     {"PPPOE_DIAG_REQ_BY_WAN", 1, 0, cmd_PPPOE_DIAG_REQ_BY_WAN},
@@ -60,6 +67,7 @@ constexpr cmd_entry kCmdArray[] = {
     {"QUERY_WAN_INFO", 1, 0, cmd_QUERY_WAN_INFO},
     {"QUERY_WAN_NUM", 1, 0, cmd_QUERY_WAN_NUM},
     {"REGISTER", 1, 0, cmd_REGISTER},
+    {"REGISTER_GETSTAT", 1, 0, cmd_REGISTER_GETSTAT},
     {"SET_ATTACH_DEVICE_BANDWIDTH", 0, 0, cmd_SET_ATTACH_DEVICE_BANDWIDTH},
     {"SET_ATTACH_DEVICE_BANDWIDTH_EX", 0, 0, cmd_SET_ATTACH_DEVICE_BANDWIDTH_EX},
     {"SET_ATTACH_DEVICE_RIGHT", 1, 0, cmd_SET_ATTACH_DEVICE_RIGHT},
@@ -73,6 +81,7 @@ constexpr cmd_entry kCmdArray[] = {
     {"SET_PPPOE_ACCOUNT", 1, 0, cmd_SET_PPPOE_ACCOUNT},
     {"SET_SLEEP_MODE", 1, 0, cmd_SET_SLEEP_MODE},
     {"SET_URL_CTRL_TEMPLATE", 0, 0, cmd_SET_URL_CTRL_TEMPLATE},
+    {"Start_BootRegister", 0, 2, cmd_Start_BootRegister},
 };
 static_assert(sorted_unique(kCmdArray), "the command table must be sorted for the binary search");
 

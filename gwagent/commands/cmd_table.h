@@ -60,6 +60,9 @@ int send_cmd_resp(const char *resp, int id, int fd);
 
 /* Handlers built so far. */
 int cmd_DEL_URL_CTRL_TEMPLATE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_FTTO_DEV_NTI_GET(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_FTTO_MASTER_LAN_PONINFO_GET(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_FTTO_MASTER_NTI_GET(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_ATTACH_DEVICE_BANDWIDTH(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_ATTACH_DEVICE_BANDWIDTH_EX(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_ATTACH_DEVICE_RIGHT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
@@ -67,6 +70,7 @@ int cmd_GET_ATTCH_NAME(int id, const char *sequence_id, const char *cmd_type, js
 int cmd_GET_ATTCH_URL_CTRL(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_CLOUD_STATUS(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_HG_SYSTEM_INFO(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_LAN_HISTORY_TRAFFIC(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_LAN_HOST_INFO(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_LAN_NET_INFO_EX(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_LAN_PARAMETER(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
@@ -75,6 +79,7 @@ int cmd_GET_LAN_TRAFFIC(int id, const char *sequence_id, const char *cmd_type, j
 int cmd_GET_LED_STATUS(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_ONT_NAME(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_PONINFORM_REQ(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_PON_HISTORY_TRAFFIC(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_PON_STATUS(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_PON_TRAFFIC(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_PPPOE_ACCOUNT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
@@ -83,6 +88,8 @@ int cmd_GET_SLEEP_MODE(int id, const char *sequence_id, const char *cmd_type, js
 int cmd_GET_STA_TRAFFIC(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_URL_CTRL_TEMPLATE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_URL_CTRL_TEMPLATES_LIST(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_VOICE_INFO(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_VOIP_STATUS(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_HG_COMMAND_REBOOT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_HG_LOCAL_RECOVERY(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_PPPOE_DIAG_REQ_BY_WAN(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
@@ -91,6 +98,7 @@ int cmd_QUERY_MEM_INFO(int id, const char *sequence_id, const char *cmd_type, js
 int cmd_QUERY_WAN_INFO(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_QUERY_WAN_NUM(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_REGISTER(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_REGISTER_GETSTAT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_ATTACH_DEVICE_BANDWIDTH(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_ATTACH_DEVICE_BANDWIDTH_EX(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_ATTACH_DEVICE_RIGHT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
@@ -104,6 +112,7 @@ int cmd_SET_ONT_NAME(int id, const char *sequence_id, const char *cmd_type, json
 int cmd_SET_PPPOE_ACCOUNT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_SLEEP_MODE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_URL_CTRL_TEMPLATE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_Start_BootRegister(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 
 #ifdef __cplusplus
 }

@@ -1,0 +1,163 @@
+// FTTO_MASTER_NTI_GET, FTTO_DEV_NTI_GET and FTTO_MASTER_LAN_PONINFO_GET: the FTTO topology seen from
+// the master or from any device, and the master's LAN-side optical readings.
+#include "commands/cmd_ftto.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "commands/cmd_answer.h"
+#include "gwbus/log.h"
+
+namespace gwagent {
+
+const char *const kFttoMasterGateWay[] = {"UPLink", "UPLinkType", "LOID", "SN", "MAC", "WANIP", "Model", "Name",
+                                          nullptr};
+const char *const kFttoMasterSlave[] = {"UPLink", "UPLinkType", "Port", "Distance", "LOID", "SN",
+                                        "MAC",    "WANIP",      "Model", "Name",    nullptr};
+const char *const kFttoDevNode[] = {"UPLink", "UPLinkType", "Distance", "LOID", "WANIP", "Model", nullptr};
+const char *const kFttoReportSlave[] = {"UPLink", "UPLinkType", "LOID", "SN", "MAC", "WANIP", "Name", nullptr};
+
+namespace {
+
+struct NodeField {
+    const char *name;
+    bool number;
+    size_t offset;
+};
+
+#define FTTO_NUM(f) {#f, true, offsetof(api_FTTONode_t, f)}
+#define FTTO_TEXT(f) {#f, false, offsetof(api_FTTONode_t, f)}
+constexpr NodeField kNodeFields[] = {
+    FTTO_NUM(UPLink), FTTO_NUM(UPLinkType), FTTO_NUM(Port), FTTO_NUM(Distance), FTTO_TEXT(LOID),
+    FTTO_TEXT(SN),    FTTO_TEXT(MAC),       FTTO_TEXT(WANIP), FTTO_TEXT(Model), FTTO_TEXT(Name),
+};
+#undef FTTO_NUM
+#undef FTTO_TEXT
+
+json_t *field_value(const api_FTTONode_t &node, const char *name)
+{
+    const auto *base = reinterpret_cast<const char *>(&node);
+    for (const NodeField &f : kNodeFields) {
+        if (std::strcmp(f.name, name) != 0)
+            continue;
+        if (f.number) {
+            uint32_t v;
+            std::memcpy(&v, base + f.offset, sizeof v);
+            return json_integer(v);
+        }
+        return json_string(base + f.offset);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+json_t *ftto_node_json(const api_FTTONode_t &node, const char *const *fields)
+{
+    JsonPtr obj(json_object());
+    if (!obj)
+        return nullptr;
+    for (; *fields; ++fields)
+        if (json_object_set_new(obj.get(), *fields, field_value(node, *fields)) != 0)
+            return nullptr;
+    return obj.release();
+}
+
+json_t *ftto_slaves_json(const api_FTTONTI_t &nti, const char *const *fields)
+{
+    JsonPtr array(json_array());
+    if (!array)
+        return nullptr;
+    for (uint32_t i = 0; i < nti.SlaveNum && nti.SlaveInfo; ++i)
+        if (json_array_append_new(array.get(), ftto_node_json(nti.SlaveInfo[i], fields)) != 0)
+            return nullptr;
+    return array.release();
+}
+
+}  // namespace gwagent
+
+namespace {
+
+using gwagent::JsonPtr;
+
+class Topology {
+public:
+    explicit Topology(bool master) : master_(master) {}
+    ~Topology()
+    {
+        if (!read_)
+            return;
+        if (master_)
+            api_releaseFTTOMasterNTI(&nti_);
+        else
+            api_releaseFTTODevNTI(&nti_);
+    }
+    int read()
+    {
+        const int rc = master_ ? api_getFTTOMasterNTI(&nti_) : api_getFTTODevNTI(&nti_);
+        read_ = rc == 0;
+        return rc;
+    }
+    const api_FTTONTI_t &get() const { return nti_; }
+
+private:
+    bool master_;
+    bool read_ = false;
+    api_FTTONTI_t nti_{};
+};
+
+int answer_topology(int id, const char *sequence_id, const char *cmd_type, int fd, bool master)
+{
+    Topology topo(master);
+    const int rc = topo.read();
+    if (rc != 0) {
+        GWLOG(LOG_LVL_WARN, "%s api failed, return %d.", master ? "api_getFTTOMasterNTI" : "api_getFTTODevNTI", rc);
+        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "api_return_fail", fd);
+    }
+    const api_FTTONTI_t &nti = topo.get();
+    const char *const *node_fields = master ? gwagent::kFttoMasterGateWay : gwagent::kFttoDevNode;
+    const char *const *slave_fields = master ? gwagent::kFttoMasterSlave : gwagent::kFttoDevNode;
+    JsonPtr answer(build_json_head(cmd_type, sequence_id, 0));
+    json_t *a = answer.get();
+    bool ok = a && json_object_set_new(a, "DevType", json_integer(nti.DevType)) == 0 &&
+              json_object_set_new(a, "WorkMode", json_integer(nti.WorkMode)) == 0 &&
+              json_object_set_new(a, "GateWay", gwagent::ftto_node_json(nti.GateWay, node_fields)) == 0;
+    if (ok && master)
+        ok = json_object_set_new(a, "AllowSlaveNum", json_integer(nti.AllowSlaveNum)) == 0 &&
+             json_object_set_new(a, "SlaveNum", json_integer(nti.SlaveNum)) == 0;
+    if (ok)
+        ok = json_object_set_new(a, "SlaveInfo", gwagent::ftto_slaves_json(nti, slave_fields)) == 0;
+    if (!ok)
+        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+    return gwagent::answer_json(id, a, fd);
+}
+
+}  // namespace
+
+extern "C" int cmd_FTTO_MASTER_NTI_GET(int id, const char *sequence_id, const char *cmd_type, json_t *, int fd)
+{
+    return answer_topology(id, sequence_id, cmd_type, fd, true);
+}
+
+extern "C" int cmd_FTTO_DEV_NTI_GET(int id, const char *sequence_id, const char *cmd_type, json_t *, int fd)
+{
+    return answer_topology(id, sequence_id, cmd_type, fd, false);
+}
+
+extern "C" int cmd_FTTO_MASTER_LAN_PONINFO_GET(int id, const char *sequence_id, const char *cmd_type, json_t *,
+                                               int fd)
+{
+    api_FTTOLanOpticInfo_t optic{};
+    const int rc = api_getFTTOMasterLanOpticInfo(&optic);
+    if (rc != 0) {
+        GWLOG(LOG_LVL_WARN, "%s api failed, return %d.", "api_getFTTOMasterLanOpticInfo", rc);
+        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "api_return_fail", fd);
+    }
+    using gwagent::two_decimals;
+    return gwagent::answer_members(id, sequence_id, cmd_type,
+                                   {{"Temperature", two_decimals(optic.Temperature)},
+                                    {"Voltage", two_decimals(optic.Voltage)},
+                                    {"Current", two_decimals(optic.Current)},
+                                    {"TXPower", two_decimals(optic.TXPower)}},
+                                   fd);
+}
