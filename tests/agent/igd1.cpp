@@ -14,7 +14,10 @@ constexpr const char *kBus = "com.yvc.igd1";
 constexpr const char *kControlPath = "/com/yvc/igd1sim";
 constexpr const char *kControl = "com.yvc.igd1sim.Control";
 
-std::string profile() { return gwtest::source_dir() + "/sim/igd1/profiles/default.json"; }
+std::string profile(const std::string &name = "default.json")
+{
+    return gwtest::source_dir() + "/sim/igd1/profiles/" + name;
+}
 
 gw::VariantPtr call(const char *path, const char *iface, const char *method, GVariant *args, const char *reply)
 {
@@ -74,6 +77,21 @@ void Igd1::fail_next(const std::string &member, unsigned count, const std::strin
 {
     control("FailNext", g_variant_new("(sssssu)", path.c_str(), iface.c_str(), member.c_str(),
                                       "com.yvc.igd1.Error.Failed", "refused by test", count));
+}
+
+void Igd1::load_profile(const std::string &name)
+{
+    control("LoadProfile", g_variant_new("(s)", profile(name).c_str()));
+}
+
+void Igd1::set_result(const std::string &method, unsigned code, const std::string &message)
+{
+    control("SetResult", g_variant_new("(sus)", method.c_str(), code, message.c_str()));
+}
+
+void Igd1::set_reply(const std::string &member, const std::string &reply)
+{
+    control("SetReplyOverride", g_variant_new("(ssss)", "*", "*", member.c_str(), reply.c_str()));
 }
 
 unsigned Igd1::call_count(const std::string &member)
