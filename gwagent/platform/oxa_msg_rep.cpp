@@ -12,6 +12,7 @@
 
 #include <libubus.h>
 
+#include "commands/cmd_ftto.h"
 #include "commands/cmd_json.h"
 #include "core/agent.h"
 #include "gwbus/api.h"
@@ -218,6 +219,31 @@ json_t *plugin_list()
     return list;
 }
 
+struct NtiRelease {
+    void operator()(api_FTTONTI_t *nti) const { api_releaseFTTOMasterNTI(nti); }
+};
+
+// An FTTO master's slaves; counts only when the list was read, the array always (empty if unread).
+void add_slaves(json_t *rep)
+{
+    api_FTTONTI_t nti{};
+    if (api_getFTTOMasterNTI(&nti) != 0) {
+        GWLOG(LOG_LVL_WARN, "get FTTO slave list failed.");
+        json_object_set_new(rep, "SlaveInfo", json_array());
+        return;
+    }
+    std::unique_ptr<api_FTTONTI_t, NtiRelease> held(&nti);
+    json_t *slaves = gwagent::ftto_slaves_json(nti, gwagent::kFttoReportSlave);
+    if (!slaves) {
+        GWLOG(LOG_LVL_WARN, "FTTO slave list could not be encoded.");
+        json_object_set_new(rep, "SlaveInfo", json_array());
+        return;
+    }
+    json_object_set_new(rep, "AllowSlaveNum", json_integer(nti.AllowSlaveNum));
+    json_object_set_new(rep, "SlaveNum", json_integer(nti.SlaveNum));
+    json_object_set_new(rep, "SlaveInfo", slaves);
+}
+
 }  // namespace
 
 extern "C" int msg_DEVICE_INFO_REP(void)
@@ -244,7 +270,7 @@ extern "C" int msg_DEVICE_INFO_REP(void)
     json_object_set_new(gw, "Name", name_json ? name_json : json_string(""));
     json_object_set_new(rep.get(), "GateWay", gw);
     if (g.DevType == 11)
-        json_object_set_new(rep.get(), "SlaveInfo", json_array());
+        add_slaves(rep.get());
     json_object_set_new(rep.get(), "PluginList", plugin_list());
     CharPtr text(json_dumps(rep.get(), JSON_COMPACT | JSON_PRESERVE_ORDER));
     if (!text) {

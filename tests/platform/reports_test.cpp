@@ -119,6 +119,35 @@ TEST_F(Reports, DeviceReportOmitsSlaveKeysOutsideType11)
     EXPECT_NE(head().find("\"SlaveInfo\":[]"), std::string::npos);
 }
 
+TEST_F(Reports, DeviceReportOfAnFttoMasterCarriesItsSlaves)
+{
+    auto &sim = agenttest::Igd1::fresh();
+    sim.load_profile("ftto_master.json");
+    g_dev_info.DevType = 11;
+    g_dev_info.WorkMode = 1;
+    copy_truncated(g_dev_info.LOID, "loid-1");
+    copy_truncated(g_dev_info.SerialNumber, "SN77");
+    ASSERT_EQ(msg_DEVICE_INFO_REP(), 0);
+    const std::string rep = head();
+    const std::string want = R"({"CmdType":"DEVICE_INFO_REP","DevType":"11","WorkMode":"1","GateWay":{"LOID":"loid-1",)"
+                             R"("SN":"SN77","MAC":"A1B2C3D4E5F6","Name":"Living room gateway"},)"
+                             R"("AllowSlaveNum":8,"SlaveNum":2,"SlaveInfo":[)"
+                             R"({"UPLink":1,"UPLinkType":0,"LOID":"","SN":"YVCS00000001","MAC":"A0:B1:C2:D3:E4:F1",)"
+                             R"("WANIP":"192.168.1.21","Name":"phone-anna"},)"
+                             R"({"UPLink":0,"UPLinkType":0,"LOID":"","SN":"YVCS00000002","MAC":"a4-b1-c2-d3-e4-99",)"
+                             R"("WANIP":"","Name":""}],"PluginList":)";
+    EXPECT_EQ(rep.substr(0, want.size()), want) << rep;
+
+    // An unreadable slave list leaves the counts out and the list empty; the report still goes.
+    fifo_buffer_clear(&g_msg_srv_fifo_buf);
+    sim.set_reply("GetSlaveAllInfo", "(@a(uuuussssssu) [], uint32 7, 'slave table busy')");
+    ASSERT_EQ(msg_DEVICE_INFO_REP(), 0);
+    const std::string cut = head();
+    EXPECT_NE(cut.find(R"("Name":"Living room gateway"},"SlaveInfo":[],"PluginList":)"), std::string::npos) << cut;
+    EXPECT_EQ(cut.find("SlaveNum"), std::string::npos) << cut;
+    EXPECT_TRUE(log_.contains("get FTTO slave list failed."));
+}
+
 TEST_F(Reports, DeviceReportListsThePluginHostsPluginsAsTheFixtureHoldsThem)
 {
     g_dev_info.DevType = 4;
