@@ -1,0 +1,146 @@
+// One platform command through the agent's dispatch entry (envelope, table lookup, handler, one
+// property read from the configuration service, answer formatting and queueing) beside the bare
+// property read it rests on: the ratio is what the command layer adds to one bus round trip.
+// Runs on its own dbus-daemon with the configuration simulator; never on the machine's buses.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include <gio/gio.h>
+
+#include "agent_util.hpp"
+#include "core/agent.h"
+#include "gwbus/log.h"
+#include "gwbus/raii.hpp"
+#include "gwtest.hpp"
+#include "sim_bus.hpp"
+
+namespace {
+
+constexpr const char *kCommand = R"({"CmdType":"GET_ONT_NAME","SequenceId":"00000001"})";
+constexpr const char *kDevicePath = "/com/yvc/igd1/Info/Device";
+
+// The read GET_ONT_NAME makes, written out with GDBus.
+bool raw_get(GDBusConnection *conn)
+{
+    gw::VariantPtr r(g_dbus_connection_call_sync(conn, "com.yvc.igd1", kDevicePath, "com.yvc.igd1.Properties", "Get",
+                                                 g_variant_new("(ss)", "com.yvc.igd1.DeviceInfo", "DevName"),
+                                                 G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, 10000, nullptr,
+                                                 nullptr));
+    return r != nullptr;
+}
+
+// Dispatches once and takes the answer off the plugin queue, as the sender would.
+bool dispatch_once(json_t *msg)
+{
+    const int rc = agenttest::dispatch(msg);
+    return rc == 0 && agenttest::drain_plugin_queue().size() == 1;
+}
+
+struct Setup {
+    gw::ConnectionPtr conn;
+    gwagent::JsonPtr msg;
+};
+Setup *g_setup = nullptr;
+
+void BM_DispatchGetOntName(benchmark::State &state)
+{
+    for (auto _ : state) {
+        if (!dispatch_once(g_setup->msg.get())) {
+            state.SkipWithError("dispatch gave no answer");
+            break;
+        }
+    }
+}
+
+void BM_RawPropertyGet(benchmark::State &state)
+{
+    for (auto _ : state) {
+        if (!raw_get(g_setup->conn.get())) {
+            state.SkipWithError("property read failed");
+            break;
+        }
+    }
+}
+
+// Both in turn within one run, so that the ratio compares like with like (same bus load, same moment).
+void BM_DispatchToRawRatio(benchmark::State &state)
+{
+    using Clock = std::chrono::steady_clock;
+    Clock::duration dispatch{}, raw{};
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        const bool ok_dispatch = dispatch_once(g_setup->msg.get());
+        const auto t1 = Clock::now();
+        const bool ok_raw = raw_get(g_setup->conn.get());
+        const auto t2 = Clock::now();
+        if (!ok_dispatch || !ok_raw) {
+            state.SkipWithError("dispatch or property read failed");
+            break;
+        }
+        dispatch += t1 - t0;
+        raw += t2 - t1;
+    }
+    const double n = static_cast<double>(state.iterations());
+    if (n == 0 || raw.count() == 0)
+        return;
+    using Us = std::chrono::duration<double, std::micro>;
+    state.counters["dispatch_us"] = Us(dispatch).count() / n;
+    state.counters["raw_get_us"] = Us(raw).count() / n;
+    state.counters["ratio"] = static_cast<double>(dispatch.count()) / static_cast<double>(raw.count());
+}
+
+BENCHMARK(BM_DispatchGetOntName)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RawPropertyGet)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DispatchToRawRatio)->Unit(benchmark::kMicrosecond);
+
+// The answer must be the fixture's gateway name before anything is timed.
+bool answers_the_fixture(json_t *msg)
+{
+    agenttest::dispatch(msg);
+    const auto answers = agenttest::drain_answers();
+    return answers.size() == 1 && answers[0].find("\"Name\":\"Living room gateway\"") != std::string::npos;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    // Order matters: the root and the private bus exist before the first bus connection is made.
+    gwtest::TempRoot root;
+    gwtest::PrivateBus::instance();
+    int rc = 1;
+    {
+        gwtest::SimBus sim;
+        if (!sim.ready()) {
+            std::fprintf(stderr, "configuration simulator did not start\n");
+            return 1;
+        }
+        // The library's threshold when none is configured: debug lines are filtered, not formatted.
+        g_logLevel = LOG_LVL_ERR;
+        gwagent_queues_init();
+        agenttest::drain_plugin_queue();
+        agenttest::set_capable_device();
+        Setup setup;
+        gw::ErrorPtr err;
+        setup.conn.reset(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, gw::ErrorOut(err)));
+        setup.msg = agenttest::post_message(21, kCommand);
+        if (!setup.conn || !raw_get(setup.conn.get()) || !answers_the_fixture(setup.msg.get())) {
+            std::fprintf(stderr, "the command or the property read does not work: %s\n", gw::error_text(err));
+        } else {
+            g_setup = &setup;
+            benchmark::RunSpecifiedBenchmarks();
+            g_setup = nullptr;
+            rc = 0;
+        }
+        agenttest::drain_plugin_queue();
+    }  // the simulator stops here; the bus daemon stops with the process
+    benchmark::Shutdown();
+    return rc;
+}
