@@ -41,6 +41,28 @@ void queue_text(const char *text)
     GWLOG(LOG_LVL_DEBUG, "socket_distr_tx_header num: %d", fifo_buffer_get_num(&socket_distr_tx_header));
 }
 
+// Queues every whole frame waiting in the pipe; false once the stream is broken or at its end.
+bool drain_frames()
+{
+    unsigned char frame[UCF_SWAP_SIZE + 1];
+    for (;;) {
+        const int r = ucf_read_socket_tcp(UCF_SLOT_PUSHD, g_fd_pushd.fd, frame, UCF_SWAP_SIZE);
+        if (r == 0) {
+            GWLOG(LOG_LVL_DEBUG, "[FIFO] a partial message was received or no msg received(%d).", r);
+            return true;
+        }
+        if (r < 0) {
+            GWLOG(LOG_LVL_ERR, "[FIFO] the fifo connection maybe down(%d).", r);
+            return false;
+        }
+        uint32_t be = 0;
+        memcpy(&be, frame, 4);
+        const uint32_t len = ntohl(be);
+        frame[UCF_FRAME_HEADER + len] = '\0';
+        queue_text(reinterpret_cast<const char *>(frame + UCF_FRAME_HEADER));
+    }
+}
+
 }  // namespace
 
 extern "C" int ucf_connect_pushd_srv(void)
@@ -70,38 +92,28 @@ extern "C" void ucf_udp_pushd_fd_cb(struct uloop_fd *fd, unsigned int events)
 {
     GWLOG(LOG_LVL_DEBUG, "====== pushd fifo socket call back, fd: %d, event: %d, flag: %d, stage: %d ======",
           fd ? fd->fd : -1, events, g_fd_pushd.flags, app_domain_info[DOMAIN_DISTR].stage);
-    if ((events & ULOOP_READ) && (g_fd_pushd.flags & ULOOP_READ) && !g_fd_pushd.error && !g_fd_pushd.eof) {
+    const bool readable = (events & ULOOP_READ) && (g_fd_pushd.flags & ULOOP_READ);
+    if (readable && !g_fd_pushd.error && !g_fd_pushd.eof) {
         GWLOG(LOG_LVL_DEBUG, "\033[31m[pushd ----> local]: receive packet!\033[0m");
         ucf_pushd_fd_cb_read();
         return;
     }
+    // A writer that wrote and left raises the hang-up together with its last frames: take them
+    // first, and keep what is queued (a restarted pushd clears it with its "begin" topic).
+    if (readable && g_fd_pushd.fd > 0)
+        drain_frames();
     GWLOG(LOG_LVL_WARN, "[FIFO] the fifo connection maybe down, register again.");
-    gwagent_close_pushd();
+    ucf_close_uloop_fd(&g_fd_pushd);
     ucf_connect_pushd_srv();
 }
 
 extern "C" void ucf_pushd_fd_cb_read(void)
 {
-    unsigned char frame[UCF_SWAP_SIZE + 1];
-    for (;;) {
-        const int r = ucf_read_socket_tcp(UCF_SLOT_PUSHD, g_fd_pushd.fd, frame, UCF_SWAP_SIZE);
-        if (r == 0) {
-            GWLOG(LOG_LVL_DEBUG, "[FIFO] a partial message was received or no msg received(%d).", r);
-            return;
-        }
-        if (r < 0) {
-            GWLOG(LOG_LVL_ERR, "[FIFO] the fifo connection maybe down(%d).", r);
-            // A FIFO whose writer left stays readable at end of file: reopen it rather than spin.
-            ucf_close_uloop_fd(&g_fd_pushd);
-            ucf_connect_pushd_srv();
-            return;
-        }
-        uint32_t be = 0;
-        memcpy(&be, frame, 4);
-        const uint32_t len = ntohl(be);
-        frame[UCF_FRAME_HEADER + len] = '\0';
-        queue_text(reinterpret_cast<const char *>(frame + UCF_FRAME_HEADER));
-    }
+    if (drain_frames())
+        return;
+    // A FIFO whose writer left stays readable at end of file: reopen it rather than spin.
+    ucf_close_uloop_fd(&g_fd_pushd);
+    ucf_connect_pushd_srv();
 }
 
 extern "C" void ucf_timeout_pushd_cb(struct uloop_timeout *)

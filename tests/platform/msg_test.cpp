@@ -229,4 +229,25 @@ TEST_F(Pushd, WriterLeavingReopensTheFifo)
     ASSERT_TRUE(plat::pump_until([&] { return log_.contains("\"topic\":\"b\""); }));
 }
 
+TEST_F(Pushd, WriterThatWritesAndLeavesLosesNothing)
+{
+    put("{\"topic\":\"a\"}");
+    ASSERT_TRUE(plat::pump_until([] { return fifo_buffer_get_num(&socket_distr_tx_header) == 1; }));
+    // The last frames and the hang-up reach the agent in one event.
+    put("{\"topic\":\"b\"}");
+    put("{\"topic\":\"c\"}");
+    close(wfd_);
+    wfd_ = -1;
+    ASSERT_TRUE(plat::pump_until([] { return fifo_buffer_get_num(&socket_distr_tx_header) == 3; }));
+    ASSERT_TRUE(plat::pump_until([] { return g_fd_pushd.fd >= 0; }));
+    void *head = nullptr;
+    ASSERT_EQ(fifo_buffer_get_head(&socket_distr_tx_header, &head, nullptr), 0);
+    EXPECT_STREQ(static_cast<char *>(head), "{\"topic\":\"a\"}");
+    // The reopened pipe takes the next writer.
+    wfd_ = open(gw::RootPath("/tmp/pushd_to_gwagent.fifo").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(wfd_, 0);
+    put("{\"topic\":\"d\"}");
+    ASSERT_TRUE(plat::pump_until([] { return fifo_buffer_get_num(&socket_distr_tx_header) == 4; }));
+}
+
 }  // namespace
