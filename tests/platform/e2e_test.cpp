@@ -1,5 +1,5 @@
 // The gwagent binary against the platform simulator and the configuration simulator: the whole road
-// from Boot to a command's answer and the version report.
+// from Boot to a command's answer, the version report and a pushd report through the FIFO.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -146,6 +146,21 @@ TEST(EndToEnd, AgentBootsRegistersRunsACommandAndReportsVersions)
     EXPECT_NE(boot.find("\"DevName\":\"Living room gateway\""), std::string::npos) << boot;
     EXPECT_NE(report.find("V2.0.1"), std::string::npos) << report;
     EXPECT_EQ(errors, "");
+
+    // A pushd report through the FIFO goes to the distribution server as MessagePush in place of a
+    // heartbeat (the platform's heartbeat interval is 5 s).
+    const std::string stub = gwtest::build_dir() + "/sim/tools/pushd_stub";
+    ASSERT_EQ(agentio::run_program({"/usr/bin/python3", stub, "--root", root.dir(), "--topic", "wanStat", "--data",
+                                    "{\"Up\":1}"}),
+              0);
+    std::string push;
+    const auto push_deadline = std::chrono::steady_clock::now() + 30s;
+    while (push.empty() && std::chrono::steady_clock::now() < push_deadline) {
+        if (sim.read_line(line, 2s) && line.rfind("PUSH ", 0) == 0 && line.find("wanStat") != std::string::npos)
+            push = line;
+    }
+    EXPECT_NE(push, "") << "no MessagePush carried the FIFO report";
+    EXPECT_NE(push.find("MessagePush"), std::string::npos) << push;
 }
 
 }  // namespace
