@@ -21,6 +21,79 @@ int api_getFTTOMasterLanOpticInfo(api_FTTOLanOpticInfo_t *info)
 
 }  // extern "C"
 
+namespace {
+
+// 0 on an FTTO master, -21 elsewhere, -1 when the type cannot be read.
+int master_only(const char *func)
+{
+    const int is = check_is_ftto();
+    if (is < 0)
+        return -1;
+    if (is == 0) {
+        GWLOG(5, "(%s) API only support FTTO Master device.", func);
+        return -21;
+    }
+    return 0;
+}
+
+int count_out(const char *func, int *num, int (*getter)(void))
+{
+    if (!num)
+        return -1;
+    if (const int rc = master_only(func))
+        return rc;
+    const int v = getter();
+    if (v < 0)
+        return -1;
+    *num = v;
+    return 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+int api_getFTTOSlaveAllInfo(api_FTTOSlaveInfo_t **slaves, int *count)
+{
+    API_ENTER();
+    if (!slaves || !count)
+        return -1;
+    *slaves = nullptr;
+    *count = 0;
+    if (const int rc = master_only(__func__))
+        return rc;
+    return g_api_getFTTOSlaveAllInfo(slaves, count);
+}
+
+int api_releaseFTTOSlaveAllInfo(api_FTTOSlaveInfo_t *slaves, int count)
+{
+    (void)count;
+    if (!slaves)
+        return -1;
+    g_free(slaves);
+    return 0;
+}
+
+int api_getAllowSlaveNum(int *num)
+{
+    API_ENTER();
+    return count_out(__func__, num, getAllowSlaveNum);
+}
+
+int api_getSlaveNum(int *num)
+{
+    API_ENTER();
+    return count_out(__func__, num, getSlaveNum);
+}
+
+int api_getSlaveOnlineNum(int *num)
+{
+    API_ENTER();
+    return count_out(__func__, num, getSlaveOnlineNum);
+}
+
+}  // extern "C"
+
 extern "C" {
 
 int api_getFTTOMasterNTI(api_FTTONTI_t *nti)

@@ -7,6 +7,7 @@
 #include <glib.h>
 
 #include "api_common.hpp"
+#include "gwbus/bus.h"
 #include "gwbus/methods.h"
 #include "gwbus/strutil.h"
 
@@ -71,15 +72,12 @@ int ftto_slaves(const char *func, api_FTTONTI_t *nti)
         return -1;
     }
     mth_SlaveInfo_t *raw = nullptr;
-    int count = 0, status = 0;
-    char *errmsg = nullptr;
-    const int rc = mth_SlaveManager_GetSlaveAllInfo(&raw, &count, &status, &errmsg);
-    Block<mth_SlaveInfo_t> slaves(raw);
-    std::unique_ptr<char, GFreeDeleter> msg(errmsg);
-    if (rc != 0 || status != 0) {
-        GWLOG(5, "(%s) GetSlaveAllInfo failed, %d,%d : %s", func, rc, status, errmsg ? errmsg : "");
+    int count = 0;
+    if (g_api_getFTTOSlaveAllInfo(&raw, &count) != 0) {
+        GWLOG(5, "(%s) get slave list failed.", func);
         return -1;
     }
+    Block<mth_SlaveInfo_t> slaves(raw);
     nti->AllowSlaveNum = mgr.AllowSlaveNum;
     if (!slaves || count <= 0)
         return 0;
@@ -114,3 +112,59 @@ void ftto_release(api_FTTONTI_t *nti)
 }
 
 }  // namespace gwapi
+
+namespace {
+
+int manager_count(const char *func, uint32_t ccif_FTTO_SlaveManager_t::*field)
+{
+    ccif_FTTO_SlaveManager_t mgr{};
+    if (ccif_FTTO_SlaveManager_get(&mgr) != 0) {
+        GWLOG(5, "(%s) get SlaveManager failed.", func);
+        return -1;
+    }
+    const uint32_t v = mgr.*field;
+    return v > 0x7fffffffu ? -1 : static_cast<int>(v);
+}
+
+}  // namespace
+
+extern "C" {
+
+int check_is_ftto(void)
+{
+    const int type = getDevType();
+    if (type < 0) {
+        GWLOG(5, "(%s) get DevType failed.", __func__);
+        return -1;
+    }
+    return type == API_DEVTYPE_FTTO_MASTER ? 1 : 0;
+}
+
+int getAllowSlaveNum(void) { return manager_count(__func__, &ccif_FTTO_SlaveManager_t::AllowSlaveNum); }
+int getSlaveNum(void) { return manager_count(__func__, &ccif_FTTO_SlaveManager_t::SlaveNum); }
+int getSlaveOnlineNum(void) { return manager_count(__func__, &ccif_FTTO_SlaveManager_t::SlaveOnlineNum); }
+
+int g_api_getFTTOSlaveAllInfo(mth_SlaveInfo_t **slaves, int *count)
+{
+    if (!slaves || !count)
+        return -1;
+    *slaves = nullptr;
+    *count = 0;
+    mth_SlaveInfo_t *raw = nullptr;
+    int n = 0, status = 0;
+    char *errmsg = nullptr;
+    const int rc = mth_SlaveManager_GetSlaveAllInfo(&raw, &n, &status, &errmsg);
+    gwapi::Block<mth_SlaveInfo_t> list(raw);
+    std::unique_ptr<char, gwapi::GFreeDeleter> msg(errmsg);
+    if (rc != 0 || status != 0) {
+        GWLOG(5, "(%s) GetSlaveAllInfo failed, %d,%d : %s", __func__, rc, status, errmsg ? errmsg : "");
+        return -1;
+    }
+    if (n <= 0 || !list)
+        return 0;
+    *slaves = list.release();
+    *count = n;
+    return 0;
+}
+
+}  // extern "C"

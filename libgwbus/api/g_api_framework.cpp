@@ -2,8 +2,37 @@
 #include "api_common.hpp"
 #include "gwbus/api.h"
 #include "gwbus/bus.h"
+#include "gwbus/methods.h"
 
 extern "C" {
+
+int api_getZEPInfo(api_ZEPInfo_t *info)
+{
+    API_ENTER();
+    if (!info)
+        return -1;
+    if (ccif_framework_get(info) != 0) {
+        GWLOG(5, "(%s) get framework failed.", __func__);
+        return -1;
+    }
+    return 0;
+}
+
+int api_framework_Restore(void)
+{
+    API_ENTER();
+    uint32_t result = 0;
+    if (mth_framework_Restore(&result) != 0) {
+        GWLOG(5, "(%s) call Restore failed.", __func__);
+        return -1;
+    }
+    if (result != 0) {
+        GWLOG(5, "(%s) Restore returned %u.", __func__, result);
+        // Never 0 for a refusal, whatever the service's number.
+        return result > 0x7fffffffu ? -1 : static_cast<int>(result);
+    }
+    return 0;
+}
 
 int api_getZepmgLogLevel(int *level)
 {

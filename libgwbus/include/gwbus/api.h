@@ -373,6 +373,12 @@ int api_subscribeRoamingEvent(api_RoamingEventCb callback, void *user_data);
 
 /* ---- framework service (g_api_framework) ---------------------------------------------------- */
 
+/* The framework's versions, memory banks and log level. 0 or -1. */
+typedef ccif_framework_t api_ZEPInfo_t;
+int api_getZEPInfo(api_ZEPInfo_t *info);
+/* Asks the framework service to restore the framework: 0 when it accepted, -1 when the call failed,
+ * otherwise the service's non-zero result. */
+int api_framework_Restore(void);
 /* ZepLogLevel, a syslog priority 0 to 7. */
 int api_getZepmgLogLevel(int *level);
 /* -1 for a level outside 0 to 7. */
@@ -382,6 +388,24 @@ int api_setZepmgLogLevel(int level);
 
 typedef ccif_FTTO_LanOpticInfo_t api_FTTOLanOpticInfo_t;
 int api_getFTTOMasterLanOpticInfo(api_FTTOLanOpticInfo_t *info);
+
+/* 1 on an FTTO master (device type 11), 0 on any other device, -1 when the type cannot be read. */
+int check_is_ftto(void);
+/* The slave manager's counts, or -1 when it cannot be read. */
+int getAllowSlaveNum(void);
+int getSlaveNum(void);
+int getSlaveOnlineNum(void);
+/* The slave manager's list with its result code checked: 0 (count 0 and NULL for none) or -1. The
+ * block is the caller's (g_free). */
+int g_api_getFTTOSlaveAllInfo(mth_SlaveInfo_t **slaves, int *count);
+
+/* The same on the public side; these refuse with -21 on a device that is not an FTTO master. */
+typedef mth_SlaveInfo_t api_FTTOSlaveInfo_t;
+int api_getFTTOSlaveAllInfo(api_FTTOSlaveInfo_t **slaves, int *count);
+int api_releaseFTTOSlaveAllInfo(api_FTTOSlaveInfo_t *slaves, int count);
+int api_getAllowSlaveNum(int *num);
+int api_getSlaveNum(int *num);
+int api_getSlaveOnlineNum(int *num);
 
 /* One node of the FTTO topology: the gateway itself or one slave below it. Fields a node's source
  * does not carry stay 0 or empty (slaves report no LOID or distance). */
