@@ -138,6 +138,18 @@ class Device:
     def prefix(self):
         return serial_prefix(self.gponsn, self.mac)
 
+    KEPT = ("gponsn", "vendor_code", "challenge", "shared", "dev_rnd")
+
+    def saved(self):
+        return {k: getattr(self, k) for k in self.KEPT}
+
+    @classmethod
+    def restored(cls, mac, rec):
+        dev = cls(mac)
+        for k in cls.KEPT:
+            setattr(dev, k, str(rec.get(k, "")))
+        return dev
+
 
 class Platform:
     def __init__(self, args):
@@ -147,7 +159,8 @@ class Platform:
         self.hb_interval = args.hb_interval
         self.misbehave = set(args.misbehave)
         self.root = args.root
-        self.devices = {}
+        self.state_file = args.state
+        self.devices = self.load_state()
         self.lock = threading.RLock()
         self.out_lock = threading.Lock()
         self.stop = threading.Event()
@@ -190,6 +203,25 @@ class Platform:
         with self.lock:
             self.serial += 1
             return md5hex("%d-%f-%s" % (self.serial, time.time(), os.urandom(8).hex()))[:n]
+
+    # ---- device records, kept across restarts with --state --------------------
+
+    def load_state(self):
+        if not self.state_file or not os.path.exists(self.state_file):
+            return {}
+        with open(self.state_file) as f:
+            data = json.load(f)
+        return {mac: Device.restored(mac, rec) for mac, rec in data.items() if isinstance(rec, dict)}
+
+    def save_state(self):
+        if not self.state_file:
+            return
+        with self.lock:
+            data = {mac: dev.saved() for mac, dev in self.devices.items()}
+        tmp = self.state_file + ".tmp"
+        with open(tmp, "w") as f:
+            json.dump(data, f)
+        os.replace(tmp, self.state_file)
 
     def device(self, mac):
         with self.lock:
@@ -270,6 +302,7 @@ class Platform:
                 if req.get("Flag") != "1" or not dev.shared:
                     dev.shared = self.token()
                 dev.instructed = False
+            self.save_state()
             if "silence" in self.misbehave:
                 return
             result = 0
@@ -292,6 +325,7 @@ class Platform:
             with self.lock:
                 dev.dev_rnd = str(req.get("DevRND", ""))
                 dev.vendor_code = str(req.get("VendorCode", ""))
+            self.save_state()
             if "silence" in self.misbehave:
                 return
             rep = {"Result": 2 if ok else -2, "MessageID": self.reply_mid(mid)}
@@ -339,6 +373,7 @@ class Platform:
                 dev.dev_rnd = str(req["DevRND"])
             else:
                 dev.instructed = False
+        self.save_state()
         self.event("INSTRUCT-ANSWER", req)
 
     # ---- plugin server -------------------------------------------------------
@@ -592,6 +627,7 @@ def parse_args(argv):
     p.add_argument("--misbehave", default="")
     p.add_argument("--hb-interval", type=int, default=5)
     p.add_argument("--root")
+    p.add_argument("--state", help="file keeping the device records across restarts")
     args = p.parse_args(argv)
     modes_ = [m for m in args.misbehave.split(",") if m]
     bad = [m for m in modes_ if m not in MISBEHAVE_MODES]
