@@ -52,6 +52,51 @@ std::map<std::string, int> ready_ports(const std::string &line)
     return ports;
 }
 
+// The platform simulator on loopback: the given ports (0: any free one), the ports it took in `ports`.
+gwtest::Child start_platsim(const gwtest::TempRoot &root, const std::map<std::string, int> &want,
+                            std::map<std::string, int> &ports, const std::string &commands = "")
+{
+    std::vector<std::string> argv = {"/usr/bin/python3", platsim_path(), "--vendor-code", kVendor, "--vendor-key",
+                                     kVendorKey, "--hb-interval", "5", "--root", root.dir(),
+                                     "--state", root.path("/hgutmp/platsim.state")};
+    for (const char *name : {"distr", "plugin", "msg"}) {
+        argv.push_back(std::string("--") + name + "-port");
+        argv.push_back(std::to_string(want.count(name) ? want.at(name) : 0));
+    }
+    if (!commands.empty()) {
+        argv.push_back("--commands");
+        argv.push_back(commands);
+    }
+    gwtest::Child sim(argv, {}, true);
+    std::string line;
+    if (sim.read_line(line, 15s) && line.rfind("READY ", 0) == 0)
+        ports = ready_ports(line);
+    else
+        ADD_FAILURE() << "simulator did not start: " << line;
+    return sim;
+}
+
+// The agent binary in the root, its log on a file of the root.
+gwtest::Child start_agent(const gwtest::TempRoot &root, int distr_port, const std::string &log_path)
+{
+    const std::string prov = gwtest::build_dir() + "/sim/tools/gwprovision";
+    EXPECT_EQ(agentio::run_program({prov, "--root", root.dir(), "--vendor", kVendor, "--vendor-key", kVendorKey,
+                                    "--server", "127.0.0.1", "--port", std::to_string(distr_port)}),
+              0);
+    return gwtest::Child({"/bin/sh", "-c", "exec \"$0\" 2>\"$1\"", gwtest::build_dir() + "/gwagent/gwagent", log_path},
+                         {{"GW_ROOT", root.dir()},
+                          {"GW_LOG_STDERR", "1"},
+                          {"DBUS_SYSTEM_BUS_ADDRESS", gwtest::PrivateBus::instance().address()}});
+}
+
+std::string read_file(const std::string &path)
+{
+    std::ifstream f(path);
+    std::stringstream text;
+    text << f.rdbuf();
+    return text.str();
+}
+
 // Without the platform simulator: the binary's start-up reaches the provisioned server with a Boot
 // that carries the configuration service's device values.
 TEST(EndToEnd, AgentBinarySendsBootToTheProvisionedServer)
@@ -95,30 +140,15 @@ TEST(EndToEnd, AgentBootsRegistersRunsACommandAndReportsVersions)
     root.write("/usr/lib/opkg/info/alpha.control", "Package: alpha\nVersion: 1.0\npluginClass: app\n");
     root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000001\"}\n");
 
-    gwtest::Child sim({"/usr/bin/python3", platsim_path(), "--vendor-code", kVendor, "--vendor-key", kVendorKey,
-                       "--distr-port", "0", "--plugin-port", "0", "--msg-port", "0", "--hb-interval", "5",
-                       "--commands", root.path("/hgutmp/commands.txt"), "--root", root.dir()},
-                      {}, true);
-    std::string line;
-    ASSERT_TRUE(sim.read_line(line, 15s)) << "simulator did not start";
-    ASSERT_EQ(line.rfind("READY ", 0), 0u) << line;
-    const auto ports = ready_ports(line);
-    ASSERT_EQ(ports.count("distr"), 1u) << line;
-
-    const std::string prov = gwtest::build_dir() + "/sim/tools/gwprovision";
-    ASSERT_EQ(agentio::run_program({prov, "--root", root.dir(), "--vendor", kVendor, "--vendor-key", kVendorKey,
-                                      "--server", "127.0.0.1", "--port", std::to_string(ports.at("distr"))}),
-              0);
-
+    std::map<std::string, int> ports;
+    gwtest::Child sim = start_platsim(root, {}, ports, root.path("/hgutmp/commands.txt"));
+    ASSERT_EQ(ports.count("distr"), 1u);
     const std::string log_path = root.path("/hgutmp/agent-stderr.log");
-    gwtest::Child agent({"/bin/sh", "-c", "exec \"$0\" 2>\"$1\"", gwtest::build_dir() + "/gwagent/gwagent", log_path},
-                        {{"GW_ROOT", root.dir()},
-                         {"GW_LOG_STDERR", "1"},
-                         {"DBUS_SYSTEM_BUS_ADDRESS", gwtest::PrivateBus::instance().address()}});
+    gwtest::Child agent = start_agent(root, ports.at("distr"), log_path);
 
     const std::set<std::string> wanted = {"BOOT", "REGISTER", "HB", "PLUGIN-REGISTER", "ANSWER", "REPORT"};
     std::set<std::string> seen;
-    std::string answer, report, errors, boot;
+    std::string line, answer, report, errors, boot;
     const auto deadline = std::chrono::steady_clock::now() + 60s;
     while (std::chrono::steady_clock::now() < deadline &&
            !(seen.size() == wanted.size() && report.find("OXA_VER_REP") != std::string::npos)) {
@@ -136,10 +166,7 @@ TEST(EndToEnd, AgentBootsRegistersRunsACommandAndReportsVersions)
         if (word == "REPORT" && line.find("OXA_VER_REP") != std::string::npos)
             report = line;
     }
-    std::ifstream f(log_path);
-    std::stringstream agent_log;
-    agent_log << f.rdbuf();
-    EXPECT_EQ(seen, wanted) << errors << agent_log.str().substr(0, 20000);
+    EXPECT_EQ(seen, wanted) << errors << read_file(log_path).substr(0, 20000);
     EXPECT_NE(answer.find("\"CmdType\":\"GET_ONT_NAME\""), std::string::npos) << answer;
     EXPECT_NE(answer.find("\"SequenceId\":\"00000001\""), std::string::npos) << answer;
     EXPECT_NE(report.find("alpha:1.0"), std::string::npos) << report;
@@ -161,6 +188,51 @@ TEST(EndToEnd, AgentBootsRegistersRunsACommandAndReportsVersions)
     }
     EXPECT_NE(push, "") << "no MessagePush carried the FIFO report";
     EXPECT_NE(push.find("MessagePush"), std::string::npos) << push;
+}
+
+// Events of the simulator until every wanted word was seen or the deadline passed; the words seen.
+std::set<std::string> await_words(gwtest::Child &sim, const std::set<std::string> &wanted,
+                                  std::chrono::seconds within)
+{
+    std::set<std::string> seen;
+    std::string line;
+    const auto deadline = std::chrono::steady_clock::now() + within;
+    while (seen != wanted && std::chrono::steady_clock::now() < deadline) {
+        if (!sim.read_line(line, 2s))
+            continue;
+        const std::string word = line.substr(0, line.find(' '));
+        if (wanted.count(word))
+            seen.insert(word);
+    }
+    return seen;
+}
+
+// The platform goes away and comes back on the same ports with its device records: the agent finds
+// its plugin server again, with no help, and keeps answering commands.
+TEST(EndToEnd, AgentComesBackAfterAPlatformRestart)
+{
+    gwtest::TempRoot root;
+    GW_REQUIRE_UCI();
+    if (!exists(platsim_path()))
+        GTEST_SKIP() << "platform simulator not built";
+    gwtest::PrivateBus::instance();
+    ASSERT_TRUE(agenttest::Igd1::fresh().ready());
+    std::map<std::string, int> ports;
+    gwtest::Child sim = start_platsim(root, {}, ports);
+    ASSERT_EQ(ports.size(), 3u);
+    const std::string log_path = root.path("/hgutmp/agent-stderr.log");
+    gwtest::Child agent = start_agent(root, ports.at("distr"), log_path);
+    const std::set<std::string> session = {"BOOT", "REGISTER", "PLUGIN-REGISTER"};
+    ASSERT_EQ(await_words(sim, session, 60s), session) << read_file(log_path).substr(0, 20000);
+
+    sim.stop();
+    root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000002\"}\n");
+    std::map<std::string, int> again;
+    sim = start_platsim(root, ports, again, root.path("/hgutmp/commands.txt"));
+    ASSERT_EQ(again, ports);
+    const std::set<std::string> back = {"HB", "PLUGIN-REGISTER", "ANSWER"};
+    EXPECT_EQ(await_words(sim, back, 120s), back) << read_file(log_path).substr(0, 40000);
+    EXPECT_TRUE(agent.running());
 }
 
 }  // namespace
