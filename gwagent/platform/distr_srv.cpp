@@ -370,7 +370,7 @@ extern "C" int distr_srv_boot_rep_ack(const char *text, int *result)
         }
         if (registered_flag() == '1') {
             char stored[256] = {};
-            if (uci_config_get("gwagent", "global", "shared", stored) != 0 || !stored[0]) {
+            if (uci_config_get_n("gwagent", "global", "shared", stored, sizeof stored) != 0 || !stored[0]) {
                 GWLOG(LOG_LVL_WARN, "SharedPasswd lose. need to Boot, get SharedPasswd again.");
                 *result = -1;
             } else if (strlen(stored) != 32) {
@@ -617,7 +617,7 @@ extern "C" int distr_srv_hb_rep_ack(const char *text, int *result)
     if (json_is_integer(up)) {
         const int minutes = static_cast<int>(json_integer_value(up));
         char cur[256] = {};
-        const bool have = uci_config_get("pushd", "global", "interval", cur) == 0;
+        const bool have = uci_config_get_n("pushd", "global", "interval", cur, sizeof cur) == 0;
         if (!have || atoi(cur) != minutes || !cur[0]) {
             char v[16];
             snprintf(v, sizeof v, "%d", minutes);

@@ -229,7 +229,7 @@ extern "C" int ucf_connect_msgsrv(void)
     }
     if (!m.server[0] && !m.addrs[m.addr_index][0]) {
         char addr[256] = {};
-        if (uci_config_get("gwagent", "message", "address", addr) != 0 || !addr[0]) {
+        if (uci_config_get_n("gwagent", "message", "address", addr, sizeof addr) != 0 || !addr[0]) {
             GWLOG(LOG_LVL_WARN, "the address of message server is null.");
             return -1;
         }
@@ -238,7 +238,7 @@ extern "C" int ucf_connect_msgsrv(void)
     if (m.port == 0) {
         char port[256] = {};
         unsigned long v = 0;
-        if (uci_config_get("gwagent", "message", "port", port) == 0)
+        if (uci_config_get_n("gwagent", "message", "port", port, sizeof port) == 0)
             v = strtoul(port, nullptr, 10);
         m.port = v <= 65535 ? static_cast<uint16_t>(v) : 0;
         if (m.port == 0) {

@@ -12,9 +12,8 @@ int api_getPlatformStatus(api_PlatformStatus_t *status)
     API_ENTER();
     if (!status)
         return -1;
-    // uci_config_get copies a plain option whole, so the buffer is far larger than any address.
     char address[4096] = "";
-    if (uci_config_get("gwagent", "distri", "address", address) != 0) {
+    if (uci_config_get_n("gwagent", "distri", "address", address, sizeof address) != 0) {
         GWLOG(5, "(%s) get gwagent.distri.address failed.", __func__);
         return -1;
     }

@@ -123,7 +123,7 @@ void on_log_level_changed(GDBusConnection *, const gchar *, const gchar *, const
                           gpointer)
 {
     char name[256] = {0};
-    if (uci_config_get("log", "temp", "log_level", name) != 0) {
+    if (uci_config_get_n("log", "temp", "log_level", name, sizeof name) != 0) {
         g_logLevel = 3;
         GWLOG(3, "get log_level failed!");
     } else {
@@ -259,7 +259,7 @@ void api_sysLogOpen(const char *tag)
         return;
 
     char name[256] = {0};
-    if (uci_config_get("log", "temp", "log_level", name) != 0) {
+    if (uci_config_get_n("log", "temp", "log_level", name, sizeof name) != 0) {
         GWLOG(3, "Module %s get log_level failed!", s_tag);
     } else {
         int num = api_sysLogGetPriorityNum(name);

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -102,13 +103,10 @@ int set_and_save(uci_context *ctx, const std::string &expr, bool commit)
     return rc;
 }
 
-}  // namespace
-
-extern "C" {
-
-int uci_config_get(const char *package, const char *section, const char *option, char *result)
+// The option's text (a list joined and quoted, uncut); 0, or 1 when it is missing or of another type.
+int read_option(const char *package, const char *section, const char *option, std::string &value, bool &list)
 {
-    if (!result || !package || !section || !option)
+    if (!package || !section || !option)
         return 1;
     ContextPtr ctx = open_context();
     if (!ctx)
@@ -121,18 +119,59 @@ int uci_config_get(const char *package, const char *section, const char *option,
     }
     uci_option *o = l.ptr.o;
     if (o->type == UCI_TYPE_STRING) {
-        std::strcpy(result, o->v.string ? o->v.string : "");
+        value = o->v.string ? o->v.string : "";
+        list = false;
         return 0;
     }
     if (o->type == UCI_TYPE_LIST) {
-        std::string joined;
+        value.clear();
         uci_element *e = nullptr;
-        uci_foreach_element(&o->v.list, e) append_list_item(joined, e->name ? e->name : "");
-        copy_truncated(result, kListMax + 1, joined.c_str());
+        uci_foreach_element(&o->v.list, e) append_list_item(value, e->name ? e->name : "");
+        list = true;
         return 0;
     }
     GWLOG(4, "uci option %s has an unknown type", expr.c_str());
     return 1;
+}
+
+}  // namespace
+
+extern "C" {
+
+int uci_config_get(const char *package, const char *section, const char *option, char *result)
+{
+    if (!result)
+        return 1;
+    std::string value;
+    bool list = false;
+    if (read_option(package, section, option, value, list) != 0)
+        return 1;
+    if (list)
+        copy_truncated(result, kListMax + 1, value.c_str());
+    else
+        std::memcpy(result, value.c_str(), value.size() + 1);
+    return 0;
+}
+
+int uci_config_get_n(const char *package, const char *section, const char *option, char *result, size_t size)
+{
+    if (!result || size == 0)
+        return 1;
+    std::string value;
+    bool list = false;
+    if (read_option(package, section, option, value, list) != 0)
+        return 1;
+    if (list) {
+        copy_truncated(result, std::min(size, kListMax + 1), value.c_str());
+        return 0;
+    }
+    if (value.size() >= size) {
+        GWLOG(4, "uci option %s.%s.%s holds %zu bytes, more than the %zu its reader takes.", package, section,
+              option, value.size(), size - 1);
+        return 1;
+    }
+    std::memcpy(result, value.c_str(), value.size() + 1);
+    return 0;
 }
 
 int uci_config_set(const char *package, const char *section, const char *option, const char *value, int commit)

@@ -134,6 +134,18 @@ TEST_F(Distr, RegisteredAgentReadsSharedPasswordBackFromUci)
     EXPECT_EQ(app_domain_info[DOMAIN_DISTR].stage, DOMAIN_STAGE_REGISTER);
 }
 
+TEST_F(Distr, OverlongStoredSharedPasswordIsLostNotOverflowed)
+{
+    g_dev_info.RegisteredFlag = '1';
+    root_->write("/etc/config/gwagent", "config global 'global'\n\toption shared '" + std::string(5000, 'a') + "'\n");
+    ASSERT_EQ(ucf_connect_distr_srv(), 0);
+    const std::string req = peer_.recv_text();
+    peer_.send_text("{\"Result\":0,\"MessageID\":\"" + field(req, "MessageID") + "\",\"ChallengeCode\":\"c\"}");
+    ASSERT_TRUE(plat::pump_until([] { return app_domain_info[DOMAIN_DISTR].boot_err == 1; }));
+    EXPECT_TRUE(log_.contains("SharedPasswd lose. need to Boot, get SharedPasswd again."));
+    EXPECT_EQ(g_dev_info.RegisteredFlag, static_cast<uint32_t>('0'));
+}
+
 TEST_F(Distr, ShortSharedPasswordTurnsBootIntoFailure)
 {
     const std::string short_pw = kShared.substr(1);

@@ -1,4 +1,5 @@
 // UCI access below the run-time root: reads, list quoting, staged and committed writes.
+#include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -58,6 +59,31 @@ TEST_F(Uci, MissingOptionAndNullBuffer)
     EXPECT_EQ(get("nopkg", "temp", "log_level"), "<rc 1>");
     EXPECT_EQ(get("log", "nosec", "log_level"), "<rc 1>");
     EXPECT_EQ(uci_config_get("log", "temp", "log_level", nullptr), 1);
+}
+
+TEST_F(Uci, BoundedReadRefusesAPlainOptionLongerThanItsBufferAndCutsAList)
+{
+    const std::string longer(300, 'x');
+    root.write("/etc/config/gwagent", "config message 'message'\n\toption address '" + longer +
+                                          "'\n\toption port '8080'\n\tlist item 'abc'\n\tlist item 'def'\n");
+    // Guard bytes after the buffer show that nothing is written past it.
+    char buf[64 + 8];
+    std::memset(buf, '#', sizeof buf);
+    EXPECT_EQ(uci_config_get_n("gwagent", "message", "address", buf, 64), 1);
+    EXPECT_TRUE(logs.contains("uci option gwagent.message.address holds 300 bytes, more than the 63 its reader takes."));
+    EXPECT_EQ(std::string(buf + 64, 8), "########");
+    ASSERT_EQ(uci_config_get_n("gwagent", "message", "port", buf, 64), 0);
+    EXPECT_STREQ(buf, "8080");
+    ASSERT_EQ(uci_config_get_n("gwagent", "message", "port", buf, 5), 0) << "exactly fits";
+    EXPECT_STREQ(buf, "8080");
+    EXPECT_EQ(uci_config_get_n("gwagent", "message", "port", buf, 4), 1);
+    std::memset(buf, '#', sizeof buf);
+    ASSERT_EQ(uci_config_get_n("gwagent", "message", "item", buf, 6), 0);
+    EXPECT_STREQ(buf, "abc d");
+    EXPECT_EQ(buf[6], '#');
+    EXPECT_EQ(uci_config_get_n("gwagent", "message", "port", buf, 0), 1);
+    EXPECT_EQ(uci_config_get_n("gwagent", "message", "port", nullptr, 64), 1);
+    EXPECT_EQ(uci_config_get_n("gwagent", "message", "nope", buf, 64), 1);
 }
 
 TEST_F(Uci, UncommittedSetLeavesThePackageFileAlone)

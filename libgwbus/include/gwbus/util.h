@@ -112,6 +112,11 @@ int is_valid_ipv6(const char *text);
  * of another type. */
 int uci_config_get(const char *package, const char *section, const char *option, char *result);
 
+/* The same into a buffer of size bytes: a plain option that does not fit is refused (1, logged)
+ * rather than cut, a list is cut to the buffer. What the project itself reads goes through this one,
+ * as option values are not bounded by anything but the file. */
+int uci_config_get_n(const char *package, const char *section, const char *option, char *result, size_t size);
+
 /* Sets package.section.option=value, creating the section (typed as its name) when missing, and saves
  * the change; commits it to the package file only when commit is nonzero. Returns 0 or nonzero. */
 int uci_config_set(const char *package, const char *section, const char *option, const char *value, int commit);
