@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """The main job, end to end on one machine: a private system bus, the configuration service simulator,
 the platform simulator, and the real gwagent in a temporary run-time root. The agent boots against the
-distribution server, registers, is sent to the plugin server, answers the platform's commands and reports
-its version; every step is printed as the platform sees it."""
+distribution server, registers, is sent to the plugin server, answers the platform's commands, reports
+its version and carries a pushd report; every step is printed as the platform sees it."""
 import argparse
 import json
 import os
@@ -29,8 +29,9 @@ COMMANDS = [
     {"CmdType": "GET_ATTCH_NAME", "SequenceId": "00000007", "MAC": ["a0b1c2d3e4f3"]},
     {"CmdType": "QUERY_WAN_NUM", "SequenceId": "00000008"},
     {"CmdType": "QUERY_WAN_INFO", "SequenceId": "00000009", "WANName": "1_INTERNET_R_VID_41"},
-    {"CmdType": "SET_LED_STATUS", "SequenceId": "00000010", "LEDStatus": "on"},
-    {"CmdType": "NO_SUCH_COMMAND", "SequenceId": "00000011"},
+    {"CmdType": "GET_VOICE_INFO", "SequenceId": "00000010"},
+    {"CmdType": "SET_LED_STATUS", "SequenceId": "00000011", "LEDStatus": "on"},
+    {"CmdType": "NO_SUCH_COMMAND", "SequenceId": "00000012"},
 ]
 
 BUS_CONF = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
@@ -108,17 +109,29 @@ def main():
     root = tempfile.mkdtemp(prefix="gw-demo-")
     for sub in ("etc/config", "tmp/.uci", "opt/info", "rom", "hgutmp", "usr/lib/opkg/info", "var/run"):
         os.makedirs(os.path.join(root, sub), exist_ok=True)
+    with open(os.path.join(root, "etc/openwrt_version"), "w") as f:
+        f.write("V3.2.1\n")
+    with open(os.path.join(root, "usr/lib/opkg/info/speedtest.control"), "w") as f:
+        f.write("Package: speedtest\nVersion: 1.2.0\npluginClass: tool\n")
     env = dict(os.environ, GW_ROOT=root)
     procs = []
+
+    out_lock = threading.Lock()
+
+    def say(text):
+        # Reader threads and the main thread print; each line goes out whole.
+        with out_lock:
+            sys.stdout.write(text + "\n")
+            sys.stdout.flush()
 
     def show(name, line):
         if name == "platform":
             word, _, rest = line.partition(" ")
-            if word in ("ANSWER", "REPORT", "BOOT", "REGISTER", "INSTRUCT", "PLUGIN-REGISTER", "COMMAND",
+            if word in ("ANSWER", "REPORT", "BOOT", "REGISTER", "INSTRUCT", "PLUGIN-REGISTER", "COMMAND", "PUSH",
                         "BADSIG", "ERROR"):
-                print("platform %-15s %s" % (word, rest), flush=True)
+                say("platform %-15s %s" % (word, rest))
         elif args.verbose:
-            print("%-8s %s" % (name, line), flush=True)
+            say("%-8s %s" % (name, line))
 
     ok = False
     try:
@@ -131,14 +144,14 @@ def main():
         if not address:
             raise SystemExit("dbus-daemon did not start")
         env["DBUS_SYSTEM_BUS_ADDRESS"] = address
-        print("private system bus: " + address, flush=True)
+        say("private system bus: " + address)
 
         igd = Proc("igd1sim", [PY, TOP + "/sim/igd1/igd1sim.py", "--address", address, "--root", root,
                                "--profile", TOP + "/sim/igd1/profiles/default.json"], env, show)
         procs.append(igd)
         if not igd.wait_for(lambda l: l == "READY", 20):
             raise SystemExit("configuration simulator did not start")
-        print("configuration service simulator ready (com.yvc.igd1, com.yvc.zep1)", flush=True)
+        say("configuration service simulator ready (com.yvc.igd1, com.yvc.zep1)")
 
         cmd_file = os.path.join(root, "commands.jsonl")
         with open(cmd_file, "w") as f:
@@ -152,25 +165,31 @@ def main():
         if not ready:
             raise SystemExit("platform simulator did not start")
         ports = dict(kv.split("=") for kv in ready.split()[1:])
-        print("platform simulator ready: " + ready[6:], flush=True)
+        say("platform simulator ready: " + ready[6:])
 
         subprocess.run([build + "/sim/tools/gwprovision", "--root", root, "--vendor", VENDOR_CODE,
                         "--vendor-key", VENDOR_KEY, "--server", "127.0.0.1", "--port", ports["distr"]],
                        env=env, check=True, stdout=subprocess.DEVNULL)
-        print("device files provisioned under " + root, flush=True)
+        say("device files provisioned under " + root)
 
         env_agent = dict(env, GW_LOG_STDERR="1", PATH=build + "/sim/tools:" + env.get("PATH", ""))
         agent = Proc("gwagent", [build + "/gwagent/gwagent"], env_agent, show)
         procs.append(agent)
-        print("gwagent started (pid %d)" % agent.p.pid, flush=True)
+        say("gwagent started (pid %d)" % agent.p.pid)
 
         want = len(COMMANDS)
         done = plat.wait_for(lambda l: plat.count("ANSWER") >= want and plat.count("REPORT") >= 1, args.timeout)
         answers, reports = plat.count("ANSWER"), plat.count("REPORT")
-        print("answers %d of %d, reports %d" % (answers, want, reports), flush=True)
+        say("answers %d of %d, reports %d" % (answers, want, reports))
         ok = done is not None
+        if ok:
+            # pushd's reports ride to the distribution server in place of the next heartbeat.
+            say("pushd writes a report into the agent's FIFO")
+            subprocess.run([PY, build + "/sim/tools/pushd_stub", "--root", root, "--topic", "wanStatus",
+                            "--data", json.dumps({"Status": "Connected"})], env=env, check=True)
+            ok = plat.wait_for(lambda l: l.startswith("PUSH ") and "wanStatus" in l, 20) is not None
         rc = agent.stop()
-        print("gwagent stopped on SIGTERM, exit status %s" % rc, flush=True)
+        say("gwagent stopped on SIGTERM, exit status %s" % rc)
         ok = ok and rc == 0
         if not ok:
             print("--- agent log (last 40 lines) ---")
@@ -183,7 +202,7 @@ def main():
             print("run-time root kept: " + root)
         else:
             shutil.rmtree(root, ignore_errors=True)
-    print("demo %s" % ("finished" if ok else "FAILED"), flush=True)
+    say("demo %s" % ("finished" if ok else "FAILED"))
     return 0 if ok else 1
 
 

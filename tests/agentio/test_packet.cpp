@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -72,13 +73,14 @@ protected:
         auto cipher = agentio::openssl({"enc", "-aes-256-ecb", "-nopad", "-K", to_hex(key_text)},
                                        Bytes(plain.begin(), plain.end()));
         EXPECT_TRUE(cipher.has_value());
-        Bytes pkt(8, 0);
-        const uint32_t len = htonl(static_cast<uint32_t>(cipher->size() + 4));
+        const Bytes body = cipher.value_or(Bytes());
+        Bytes pkt(8 + body.size(), 0);
+        const uint32_t len = htonl(static_cast<uint32_t>(body.size() + 4));
         memcpy(pkt.data(), &len, 4);
         pkt[4] = '$';
         pkt[5] = '$';
         pkt[6] = selector;
-        pkt.insert(pkt.end(), cipher->begin(), cipher->end());
+        std::copy(body.begin(), body.end(), pkt.begin() + 8);
         return pkt;
     }
 
