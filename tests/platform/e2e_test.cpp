@@ -54,7 +54,8 @@ std::map<std::string, int> ready_ports(const std::string &line)
 
 // The platform simulator on loopback: the given ports (0: any free one), the ports it took in `ports`.
 gwtest::Child start_platsim(const gwtest::TempRoot &root, const std::map<std::string, int> &want,
-                            std::map<std::string, int> &ports, const std::string &commands = "")
+                            std::map<std::string, int> &ports, const std::string &commands = "",
+                            const std::string &misbehave = "")
 {
     std::vector<std::string> argv = {"/usr/bin/python3", platsim_path(), "--vendor-code", kVendor, "--vendor-key",
                                      kVendorKey, "--hb-interval", "5", "--root", root.dir(),
@@ -66,6 +67,10 @@ gwtest::Child start_platsim(const gwtest::TempRoot &root, const std::map<std::st
     if (!commands.empty()) {
         argv.push_back("--commands");
         argv.push_back(commands);
+    }
+    if (!misbehave.empty()) {
+        argv.push_back("--misbehave");
+        argv.push_back(misbehave);
     }
     gwtest::Child sim(argv, {}, true);
     std::string line;
@@ -232,6 +237,28 @@ TEST(EndToEnd, AgentComesBackAfterAPlatformRestart)
     ASSERT_EQ(again, ports);
     const std::set<std::string> back = {"HB", "PLUGIN-REGISTER", "ANSWER"};
     EXPECT_EQ(await_words(sim, back, 120s), back) << read_file(log_path).substr(0, 40000);
+    EXPECT_TRUE(agent.running());
+}
+
+// A platform whose plugin packets come in pieces, with an oversize frame before the Register reply,
+// and whose distribution replies carry a second object: the agent still completes the session.
+TEST(EndToEnd, SplitOversizeAndGluedPacketsDoNotStopTheSession)
+{
+    gwtest::TempRoot root;
+    GW_REQUIRE_UCI();
+    if (!exists(platsim_path()))
+        GTEST_SKIP() << "platform simulator not built";
+    gwtest::PrivateBus::instance();
+    ASSERT_TRUE(agenttest::Igd1::fresh().ready());
+    root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000003\"}\n");
+    std::map<std::string, int> ports;
+    gwtest::Child sim =
+        start_platsim(root, {}, ports, root.path("/hgutmp/commands.txt"), "split-frames,oversize-frame,two-objects");
+    ASSERT_EQ(ports.count("distr"), 1u);
+    const std::string log_path = root.path("/hgutmp/agent-stderr.log");
+    gwtest::Child agent = start_agent(root, ports.at("distr"), log_path);
+    const std::set<std::string> wanted = {"REGISTER", "HB", "PLUGIN-REGISTER", "ANSWER"};
+    EXPECT_EQ(await_words(sim, wanted, 90s), wanted) << read_file(log_path).substr(0, 40000);
     EXPECT_TRUE(agent.running());
 }
 
