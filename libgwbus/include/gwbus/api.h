@@ -963,6 +963,40 @@ int api_setIPv6LANConfig(const api_IPv6LANConfig_t *info);
 int api_getRouterAdvertisement(api_RouterAdvertisement_t *info);
 int api_setRouterAdvertisement(const api_RouterAdvertisement_t *info);
 
+/* ---- static Layer-3 routes (g_api_L3_forwarding) --------------------------------------------- */
+
+typedef api_Layer3ForwardingEntry_t api_L3ForwardingEntry_t;
+typedef api_Layer3ForwardingInfo_t api_L3ForwardingInfo_t;
+typedef api_IPv6Layer3ForwardingEntry_t api_IPv6L3ForwardingEntry_t;
+typedef api_IPv6Layer3ForwardingInfo_t api_IPv6L3ForwardingInfo_t;
+
+/* type 1: static routes (StaticRoute true); 2: the others; 3: routes in force (Enable true and Status
+ * exactly "Enabled"); any other value: every route. 0 (count 0 and NULL when none matches) or -1. */
+int api_getL3ForwardingConfigInfoByType(uint32_t type, api_L3ForwardingInfo_t **info, int *count);
+int api_releaseL3ForwardingConfigInfo(api_L3ForwardingInfo_t *info, int count);
+int api_getL3ForwardingStaticConfigInfo(api_L3ForwardingInfo_t **info, int *count);
+int api_releaseL3ForwardingStaticConfigInfo(api_L3ForwardingInfo_t *info, int count);
+int api_getL3ForwardingCurrent(api_L3ForwardingInfo_t **info, int *count);
+int api_releaseL3ForwardingCurrent(api_L3ForwardingInfo_t *info, int count);
+/* The index of the equal static route (enabled if it was not) or of the new one; -1. */
+int api_addL3ForwardingStatic(const api_L3ForwardingEntry_t *entry);
+/* index 0 adds as above. Otherwise the static route with that index is overwritten, or a new route is
+ * added when it cannot be read. Returns the index of the route written (> 0), which then differs from
+ * index; -1, also for a route that is not static. */
+int api_setL3ForwardingStatic(uint32_t index, const api_L3ForwardingEntry_t *entry);
+/* Only a static route is deleted: -1 for index 0, an unreadable route or one that is not static. */
+int api_deleteL3ForwardingStatic(uint32_t index);
+
+int api_getIPv6L3ForwardingConfigInfoByType(uint32_t type, api_IPv6L3ForwardingInfo_t **info, int *count);
+int api_releaseIPv6L3ForwardingConfigInfo(api_IPv6L3ForwardingInfo_t *info, int count);
+int api_getIPv6L3ForwardingStaticConfigInfo(api_IPv6L3ForwardingInfo_t **info, int *count);
+int api_releaseIPv6L3ForwardingStaticConfigInfo(api_IPv6L3ForwardingInfo_t *info, int count);
+int api_getIPv6L3ForwardingCurrent(api_IPv6L3ForwardingInfo_t **info, int *count);
+int api_releaseIPv6L3ForwardingCurrent(api_IPv6L3ForwardingInfo_t *info, int count);
+int api_addIPv6L3ForwardingStatic(const api_IPv6L3ForwardingEntry_t *entry);
+int api_setIPv6L3ForwardingStatic(uint32_t index, const api_IPv6L3ForwardingEntry_t *entry);
+int api_deleteIPv6L3ForwardingStatic(uint32_t index);
+
 /* ---- plug-ins of the plug-in host (g_api_appframework) --------------------------------------- */
 
 typedef struct {
