@@ -997,6 +997,62 @@ int api_addIPv6L3ForwardingStatic(const api_IPv6L3ForwardingEntry_t *entry);
 int api_setIPv6L3ForwardingStatic(uint32_t index, const api_IPv6L3ForwardingEntry_t *entry);
 int api_deleteIPv6L3ForwardingStatic(uint32_t index);
 
+/* ---- traffic QoS flows and classifications (g_api_traffic_qos) ------------------------------- */
+/* A flow is addressed by its Flow number (0 to 7), not by its instance index; a larger number gives -1
+ * without any bus call. Every function returns 0 (or an index where it says so) or -1; outputs are
+ * cleared first and stay empty on failure. */
+
+typedef struct {
+    uint32_t UpSpeed;
+    uint32_t DownSpeed;
+    uint8_t DSCPRemark;
+} api_TrafficQoSFlowEntry_t;
+
+typedef struct {
+    uint32_t Flow;
+    uint64_t UsStats;
+    uint64_t DsStats;
+    uint32_t UpSpeed;
+    uint32_t DownSpeed;
+    uint8_t DSCPRemark;
+} api_TrafficQoSFlowInfo_t;
+
+typedef struct {
+    uint32_t Index; /* classification index below the flow; ignored by add and set */
+    char RemoteAddress[256];
+    char RemotePort[12];
+} api_TrafficQoSClassificationEntry_t;
+
+typedef struct {
+    uint32_t Flow;
+    uint32_t Index; /* last component of the classification's object path */
+    char RemoteAddress[256];
+    char RemotePort[12];
+} api_TrafficQoSClassificationInfo_t;
+
+int api_getTrafficQoSFlow(uint32_t flow, api_TrafficQoSFlowInfo_t *info);
+/* Writes UpSpeed, DownSpeed and DSCPRemark of the entry. */
+int api_setTrafficQoSFlow(uint32_t flow, const api_TrafficQoSFlowEntry_t *entry);
+int api_getTrafficQoSStatsByFlow(uint32_t flow, uint64_t *us_stats, uint64_t *ds_stats);
+/* The speed-limit and DSCP setters write only their own properties. */
+int api_setTrafficQoSSpeedLimitByFlow(uint32_t flow, uint32_t up_speed, uint32_t down_speed);
+int api_getTrafficQoSSpeedLimitByFlow(uint32_t flow, uint32_t *up_speed, uint32_t *down_speed);
+int api_setTrafficQoSDSCPRemarkByFlow(uint32_t flow, uint8_t dscp_remark);
+int api_getTrafficQoSDSCPRemarkByFlow(uint32_t flow, uint8_t *dscp_remark);
+
+/* The classifications of a flow in the service's order: 0 (count 0 and NULL when there are none) or -1. */
+int api_getTrafficQoSClassificationByFlow(uint32_t flow, api_TrafficQoSClassificationInfo_t **list, int *count);
+int api_releaseTrafficQoSClassificationByFlow(api_TrafficQoSClassificationInfo_t *list, int count);
+/* RemotePort must not be empty. Returns the index of the new classification, or -1. */
+int api_addTrafficQoSClassificationToFlow(uint32_t flow, const api_TrafficQoSClassificationEntry_t *entry);
+/* index 0 adds; otherwise classification `index` is overwritten and index is returned; -1. */
+int api_setTrafficQoSClassificationUnderFlow(uint32_t flow, uint32_t index,
+                                             const api_TrafficQoSClassificationEntry_t *entry);
+/* A nonzero Index deletes that classification; Index 0 deletes the first whose RemoteAddress and
+ * RemotePort both equal the entry's (RemotePort must not be empty), and no match is -1. */
+int api_deleteTrafficQoSClassificationFromFlow(uint32_t flow, const api_TrafficQoSClassificationEntry_t *entry);
+int api_clearTrafficQoSClassificationUnderFlow(uint32_t flow);
+
 /* ---- plug-ins of the plug-in host (g_api_appframework) --------------------------------------- */
 
 typedef struct {
