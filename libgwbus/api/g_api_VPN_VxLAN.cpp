@@ -1,14 +1,12 @@
 // VxLAN tunnels below /com/yvc/igd1/VPN/VxLAN and their traffic history.
 #include <string>
-#include <vector>
 
 #include "api_common.hpp"
 #include "gwbus/api.h"
 #include "gwbus/bus.h"
 #include "gwbus/methods.h"
 #include "gwbus/strutil.h"
-
-using gwapi::List;
+#include "hgu_vpn_comm.hpp"
 
 namespace {
 
@@ -16,45 +14,11 @@ constexpr const char *kVxLAN = "/com/yvc/igd1/VPN/VxLAN";
 
 std::string tunnel_path(uint32_t index)
 {
-    return std::string(kVxLAN) + "/" + std::to_string(index);
+    return gwapi::vpn_instance_path(kVxLAN, index);
 }
 
-uint32_t tunnel_index(const char *func, const char *path)
-{
-    uint32_t index = 0;
-    if (!gwapi::path_index(path, &index))
-        GWLOG(6, "(%s) %s is invalide path", func, path);
-    return index;
-}
-
-// One tunnel's history: 0, -1 when the call fails or the service refuses it.
-int history_of(const char *func, const char *path, uint32_t index, uint32_t start, uint32_t num,
-               api_VpnHistoryTraffic_t *out)
-{
-    char *base = nullptr;
-    char **history = nullptr;
-    int n = 0;
-    int status = 0;
-    char *msg = nullptr;
-    const int rc = ccif_GetVxLANVPNHistoryTraffic(path, start, num, &base, &history, &n, &status, &msg);
-    std::unique_ptr<char, gwapi::GFreeDeleter> base_owner(base), msg_owner(msg);
-    if (rc != 0) {
-        GWLOG(5, "(%s) GetVxLANVPNHistoryTraffic of %s failed.", func, path);
-        return -1;
-    }
-    if (status != 0) {
-        g_hgu_freeStrList(history);
-        GWLOG(5, "(%s) method GetVxLANVPNHistoryTraffic status : %d.", func, status);
-        return -1;
-    }
-    out->Index = index;
-    out->Start = start;
-    out->Num = num;
-    copy_truncated(out->TrafficBase, base ? base : "");
-    out->HistoryNum = history ? n : 0;
-    out->History = history;
-    return 0;
-}
+const gwapi::HistorySource kHistory = {kVxLAN, "VPNVxLAN", "GetVxLANVPNHistoryTraffic",
+                                       ccif_GetVxLANVPNHistoryTraffic};
 
 }  // namespace
 
@@ -79,7 +43,7 @@ int api_getVPNVxLANAll(api_VPNVxLANInfo_t **list, int *count)
         return 0;
     }
     for (int i = 0; i < n; ++i)
-        raw[i].Index = tunnel_index(__func__, raw[i].path);
+        raw[i].Index = gwapi::vpn_path_index(__func__, raw[i].path);
     *list = raw;
     *count = n;
     return 0;
@@ -163,49 +127,7 @@ int api_getVxLANVPNHistoryTraffic(uint32_t index, uint32_t start, uint32_t num, 
                                   int *count)
 {
     API_ENTER();
-    const char *const fn = __func__;
-    if (!traffic || !count) {
-        GWLOG(5, "%s param has null traffic<%p> objNum<%p>", fn, static_cast<void *>(traffic),
-              static_cast<void *>(count));
-        return -1;
-    }
-    *traffic = nullptr;
-    *count = 0;
-    return gwapi::guarded(fn, [&]() -> int {
-        std::vector<std::pair<std::string, uint32_t>> tunnels;
-        if (index != 0) {
-            tunnels.emplace_back(tunnel_path(index), index);
-        } else {
-            List<ccif_VPNVxLAN_t> all;
-            if (gwapi::list(ccif_VPNVxLAN_get_objs, all) != 0) {
-                GWLOG(5, "(%s) get VPNVxLAN objects failed.", fn);
-                return -1;
-            }
-            for (const auto &t : all)
-                tunnels.emplace_back(t.path, tunnel_index(fn, t.path));
-        }
-        if (tunnels.empty())
-            return 0;
-        auto *out = g_new0(api_VpnHistoryTraffic_t, tunnels.size());
-        int filled = 0;
-        for (const auto &t : tunnels) {
-            if (history_of(fn, t.first.c_str(), t.second, start, num, &out[filled]) != 0) {
-                if (index != 0) {
-                    api_releaseVpnHistoryTraffic(out, filled);
-                    return -1;
-                }
-                continue;
-            }
-            ++filled;
-        }
-        if (filled == 0) {
-            g_free(out);
-            return 0;
-        }
-        *traffic = out;
-        *count = filled;
-        return 0;
-    });
+    return gwapi::history_traffic(__func__, kHistory, ccif_VPNVxLAN_get_objs, index, start, num, traffic, count);
 }
 
 int api_releaseVxLANVPNHistoryTraffic(api_VpnHistoryTraffic_t *traffic, int count)

@@ -816,6 +816,57 @@ int api_getVxLANVPNHistoryTraffic(uint32_t index, uint32_t start, uint32_t num, 
                                   int *count);
 int api_releaseVxLANVPNHistoryTraffic(api_VpnHistoryTraffic_t *traffic, int count);
 
+/* ---- IPSec tunnels (g_api_VPN_IPSec) --------------------------------------------------------- */
+/* Tunnels are instances of /com/yvc/igd1/VPN/IPSec, addressed by their index; index 0 is refused where
+ * a tunnel is required. */
+
+/* The instance index, then the IPSec properties. The entry given to set has its Index and path
+ * ignored, and an empty WANInterface is not written. */
+typedef ccif_IPSec_t api_VPNIPSecInfo_t;
+
+/* A subnet given to the subnet operations: LocalIPAddress/LocalSubnetMask for local subnets,
+ * DestIPAddress/DestSubnetMask for remote ones. The address is the subnet's key. */
+typedef struct {
+    char Address[46];
+    char Mask[46];
+} api_VPNSubnetEntry_t;
+
+/* A subnet of a list: Index is the last component of its object path. */
+typedef struct {
+    uint32_t Index;
+    char Address[46];
+    char Mask[46];
+} api_VPNSubnetInfo_t;
+
+int api_getVPNIPSecAll(api_VPNIPSecInfo_t **list, int *count);
+int api_releaseVPNIPSecAll(api_VPNIPSecInfo_t *list, int count);
+int api_getVPNIPSec(uint32_t index, api_VPNIPSecInfo_t *info);
+/* Index 0, or one that cannot be read, adds a tunnel; returns the index written (> 0) or -1. */
+int api_setIPSec(uint32_t index, const api_VPNIPSecInfo_t *entry);
+int api_deleteIPSec(uint32_t index);
+int api_clearIPSec(void);
+
+int api_getIPSecLocalSubnetsAll(uint32_t index, api_VPNSubnetInfo_t **list, int *count);
+int api_releaseIPSecLocalSubnetsAll(api_VPNSubnetInfo_t *list, int count);
+/* Updates the subnet with the entry's address or adds one: 0 or -1 (also for a tunnel that does not
+ * exist or an empty address). */
+int api_setIPSecLocalSubnet(uint32_t index, const api_VPNSubnetEntry_t *entry);
+/* Deletes the subnet with that address: 0, also when none has it; -1 when the list cannot be read. */
+int api_deleteIPSecLocalSubnets(uint32_t index, const char *address);
+int api_clearIPSecLocalSubnets(uint32_t index);
+
+int api_getIPSecReMoteSubnetsAll(uint32_t index, api_VPNSubnetInfo_t **list, int *count);
+int api_releaseIPSecReMoteSubnetsAll(api_VPNSubnetInfo_t *list, int count);
+int api_setIPSecRemoteSubnet(uint32_t index, const api_VPNSubnetEntry_t *entry);
+int api_deleteIPSecRemoteSubnets(uint32_t index, const char *address);
+int api_clearIPSecRemoteSubnets(uint32_t index);
+
+/* index 0: every tunnel, those whose call fails or is refused give no record; otherwise that tunnel
+ * only, and its failure is the result. */
+int api_getIPSecVPNHistoryTraffic(uint32_t index, uint32_t start, uint32_t num, api_VpnHistoryTraffic_t **traffic,
+                                  int *count);
+int api_releaseIPSecVPNHistoryTraffic(api_VpnHistoryTraffic_t *traffic, int count);
+
 /* ---- firewall families (g_api_l2tp_vpn, g_api_network_acceleration, g_api_traffic_control) ---- */
 /* Instances are identified by Name. add: the index of the new instance, or of the one that already
  * has that Name (left unchanged); -2 when the profile's MaxProfileNumber is reached; -1 otherwise.
