@@ -867,6 +867,69 @@ int api_getIPSecVPNHistoryTraffic(uint32_t index, uint32_t start, uint32_t num, 
                                   int *count);
 int api_releaseIPSecVPNHistoryTraffic(api_VpnHistoryTraffic_t *traffic, int count);
 
+/* ---- L2TP (g_api_VPN_L2TP) ------------------------------------------------------------------- */
+/* The clients, the server and its accounts live below /com/yvc/igd1/VPN/L2TP/1. */
+
+typedef ccif_VPN_L2TP_t api_VPNL2TPInfo_t;
+typedef struct {
+    gboolean Enable;
+    char L2TPType[13];
+} api_VPNL2TPEntry_t;
+
+typedef ccif_VPN_L2TPClient_t api_VPNL2TPClientInfo_t;
+typedef struct {
+    gboolean Enable;
+    char ServerIP[46];
+    uint32_t ServerPort;
+    char Name[65];
+    gboolean EnableNAT;
+    char UserName[65];
+    char Password[65];
+    char WANInterface[256];
+} api_VPNL2TPClientEntry_t;
+
+typedef ccif_VPN_L2TPServer_t api_VPNL2TPServerInfo_t;
+/* Accounts are identified by UserName; the Index and path of an entry given to set are ignored. */
+typedef ccif_VPN_L2TPServerAccount_t api_VPNL2TPServerAccountInfo_t;
+
+/* -1 for index 0 or an object that cannot be read. */
+int api_getVPNL2TP(uint32_t index, api_VPNL2TPInfo_t *info);
+/* Writes /com/yvc/igd1/VPN/L2TP/<index>, adding it when it cannot be read: 0 or -1 (index 0: -1). */
+int api_setVPNL2TP(uint32_t index, const api_VPNL2TPEntry_t *entry);
+
+int api_getVPNL2TPClientAll(api_VPNL2TPClientInfo_t **list, int *count);
+int api_releaseVPNL2TPClientAll(api_VPNL2TPClientInfo_t *list, int count);
+int api_getVPNL2TPClient(uint32_t index, api_VPNL2TPClientInfo_t *info);
+/* Index 0, or one no listed client has, adds a client; returns the index written (> 0) or -1. */
+int api_setVPNL2TPClient(uint32_t index, const api_VPNL2TPClientEntry_t *entry);
+int api_deleteVPNL2TPClient(uint32_t index);
+int api_clearVPNL2TPClient(void);
+
+/* Remote subnets of a client (index: the client's), as the IPSec remote subnets. */
+int api_getVPNL2TPClientRemoteSubnetsAll(uint32_t index, api_VPNSubnetInfo_t **list, int *count);
+int api_releaseVPNL2TPClientRemoteSubnetsAll(api_VPNSubnetInfo_t *list, int count);
+int api_setVPNL2TPClientRemoteSubnets(uint32_t index, const api_VPNSubnetEntry_t *entry);
+int api_deleteVPNL2TPClientRemoteSubnets(uint32_t index, const char *address);
+int api_clearVPNL2TPClientRemoteSubnets(uint32_t index);
+
+int api_getVPNL2TPServer(api_VPNL2TPServerInfo_t *info);
+int api_setVPNL2TPServer(const api_VPNL2TPServerInfo_t *info);
+
+int api_getVPNL2TPServerAccountAll(api_VPNL2TPServerAccountInfo_t **list, int *count);
+int api_releaseVPNL2TPServerAccountAll(api_VPNL2TPServerAccountInfo_t *list, int count);
+/* The account with that instance index: 0, or -1 for index 0, a failed list or no such account. */
+int api_getVPNL2TPServerAccount(uint32_t index, api_VPNL2TPServerAccountInfo_t *info);
+/* Updates the account with the entry's UserName or adds one: 0 or -1 (an empty UserName: -1). */
+int api_setVPNL2TPServerAccount(const api_VPNL2TPServerAccountInfo_t *entry);
+/* -1 when there are no accounts or none has that UserName. */
+int api_deleteVPNL2TPServerAccount(const char *user_name);
+int api_clearVPNL2TPServerAccount(void);
+
+/* History of a client (index 0: of every client), as the IPSec history. */
+int api_getL2TPVPNHistoryTraffic(uint32_t index, uint32_t start, uint32_t num, api_VpnHistoryTraffic_t **traffic,
+                                 int *count);
+int api_releaseL2TPVPNHistoryTraffic(api_VpnHistoryTraffic_t *traffic, int count);
+
 /* ---- firewall families (g_api_l2tp_vpn, g_api_network_acceleration, g_api_traffic_control) ---- */
 /* Instances are identified by Name. add: the index of the new instance, or of the one that already
  * has that Name (left unchanged); -2 when the profile's MaxProfileNumber is reached; -1 otherwise.
