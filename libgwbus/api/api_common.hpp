@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <strings.h>
 
 #include <glib.h>
@@ -72,6 +73,30 @@ inline bool path_index(const char *path, uint32_t *index)
         return false;
     *index = static_cast<uint32_t>(v);
     return true;
+}
+
+// The index after the last '/' of an object path; 0, logged, when the path has none.
+inline uint32_t index_from_path(const char *func, const char *path)
+{
+    uint32_t index = 0;
+    if (!path_index(path, &index))
+        GWLOG(6, "(%s) %s is invalide path", func, path);
+    return index;
+}
+
+// The numbered instance of a collection.
+inline std::string instance_path(const char *collection, uint32_t index)
+{
+    return std::string(collection) + "/" + std::to_string(index);
+}
+
+// Frees a record block a get handed out: 0, or -1 for none.
+inline int release_block(void *block)
+{
+    if (!block)
+        return -1;
+    g_free(block);
+    return 0;
 }
 
 // The index a caller passes as a number is compared as the text "%u".

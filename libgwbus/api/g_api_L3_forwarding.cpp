@@ -5,7 +5,7 @@
 
 using gwapi::l3::V4;
 using gwapi::l3::V6;
-using gwapi::l3::release;
+using gwapi::release_block;
 
 namespace {
 
@@ -24,7 +24,7 @@ int api_getL3ForwardingConfigInfoByType(uint32_t type, api_L3ForwardingInfo_t **
 
 int api_releaseL3ForwardingConfigInfo(api_L3ForwardingInfo_t *info, int /*count*/)
 {
-    return release(info);
+    return release_block(info);
 }
 
 int api_getL3ForwardingStaticConfigInfo(api_L3ForwardingInfo_t **info, int *count)
@@ -35,7 +35,7 @@ int api_getL3ForwardingStaticConfigInfo(api_L3ForwardingInfo_t **info, int *coun
 
 int api_releaseL3ForwardingStaticConfigInfo(api_L3ForwardingInfo_t *info, int /*count*/)
 {
-    return release(info);
+    return release_block(info);
 }
 
 int api_getL3ForwardingCurrent(api_L3ForwardingInfo_t **info, int *count)
@@ -46,7 +46,7 @@ int api_getL3ForwardingCurrent(api_L3ForwardingInfo_t **info, int *count)
 
 int api_releaseL3ForwardingCurrent(api_L3ForwardingInfo_t *info, int /*count*/)
 {
-    return release(info);
+    return release_block(info);
 }
 
 int api_addL3ForwardingStatic(const api_L3ForwardingEntry_t *entry)
@@ -75,7 +75,7 @@ int api_getIPv6L3ForwardingConfigInfoByType(uint32_t type, api_IPv6L3ForwardingI
 
 int api_releaseIPv6L3ForwardingConfigInfo(api_IPv6L3ForwardingInfo_t *info, int /*count*/)
 {
-    return release(info);
+    return release_block(info);
 }
 
 int api_getIPv6L3ForwardingStaticConfigInfo(api_IPv6L3ForwardingInfo_t **info, int *count)
@@ -86,7 +86,7 @@ int api_getIPv6L3ForwardingStaticConfigInfo(api_IPv6L3ForwardingInfo_t **info, i
 
 int api_releaseIPv6L3ForwardingStaticConfigInfo(api_IPv6L3ForwardingInfo_t *info, int /*count*/)
 {
-    return release(info);
+    return release_block(info);
 }
 
 int api_getIPv6L3ForwardingCurrent(api_IPv6L3ForwardingInfo_t **info, int *count)
@@ -97,7 +97,7 @@ int api_getIPv6L3ForwardingCurrent(api_IPv6L3ForwardingInfo_t **info, int *count
 
 int api_releaseIPv6L3ForwardingCurrent(api_IPv6L3ForwardingInfo_t *info, int /*count*/)
 {
-    return release(info);
+    return release_block(info);
 }
 
 int api_addIPv6L3ForwardingStatic(const api_IPv6L3ForwardingEntry_t *entry)

@@ -21,34 +21,12 @@ extern "C" {
 int api_getVPNIPSecAll(api_VPNIPSecInfo_t **list, int *count)
 {
     API_ENTER();
-    if (!list || !count)
-        return -1;
-    *list = nullptr;
-    *count = 0;
-    api_VPNIPSecInfo_t *raw = nullptr;
-    int n = 0;
-    if (ccif_IPSec_get_objs(&raw, &n) != 0) {
-        GWLOG(5, "(%s) get IPSec objects failed.", __func__);
-        return -1;
-    }
-    if (!raw || n == 0) {
-        g_free(raw);
-        GWLOG(5, "(%s) IPSec objects is 0.", __func__);
-        return 0;
-    }
-    for (int i = 0; i < n; ++i)
-        raw[i].Index = gwapi::vpn_path_index(__func__, raw[i].path);
-    *list = raw;
-    *count = n;
-    return 0;
+    return gwapi::vpn_get_all(__func__, "IPSec", ccif_IPSec_get_objs, list, count);
 }
 
 int api_releaseVPNIPSecAll(api_VPNIPSecInfo_t *list, int /*count*/)
 {
-    if (!list)
-        return -1;
-    g_free(list);
-    return 0;
+    return gwapi::release_block(list);
 }
 
 int api_getVPNIPSec(uint32_t index, api_VPNIPSecInfo_t *info)
@@ -58,7 +36,7 @@ int api_getVPNIPSec(uint32_t index, api_VPNIPSecInfo_t *info)
         GWLOG(5, "(%s) IPSec index %u is invalide.", __func__, index);
         return -1;
     }
-    const std::string path = gwapi::vpn_instance_path(kIPSec, index);
+    const std::string path = gwapi::instance_path(kIPSec, index);
     api_VPNIPSecInfo_t rec{};
     if (ccif_IPSec_get(path.c_str(), &rec) != 0) {
         GWLOG(5, "(%s) get %s failed.", __func__, path.c_str());
@@ -101,7 +79,7 @@ int api_deleteIPSec(uint32_t index)
         GWLOG(5, "(%s) IPSec index 0 is invalide.", __func__);
         return -1;
     }
-    const std::string path = gwapi::vpn_instance_path(kIPSec, index);
+    const std::string path = gwapi::instance_path(kIPSec, index);
     if (gwapi::vpn_obj_del(kIPSec, path.c_str()) != 0) {
         GWLOG(5, "(%s) delete %s failed.", __func__, path.c_str());
         return -1;
@@ -127,7 +105,7 @@ int api_getIPSecLocalSubnetsAll(uint32_t index, api_VPNSubnetInfo_t **list, int 
 
 int api_releaseIPSecLocalSubnetsAll(api_VPNSubnetInfo_t *list, int /*count*/)
 {
-    return gwapi::subnets_release(list);
+    return gwapi::release_block(list);
 }
 
 int api_setIPSecLocalSubnet(uint32_t index, const api_VPNSubnetEntry_t *entry)
@@ -156,7 +134,7 @@ int api_getIPSecReMoteSubnetsAll(uint32_t index, api_VPNSubnetInfo_t **list, int
 
 int api_releaseIPSecReMoteSubnetsAll(api_VPNSubnetInfo_t *list, int /*count*/)
 {
-    return gwapi::subnets_release(list);
+    return gwapi::release_block(list);
 }
 
 int api_setIPSecRemoteSubnet(uint32_t index, const api_VPNSubnetEntry_t *entry)

@@ -32,41 +32,6 @@ void to_client(const api_VPNL2TPClientEntry_t &e, ccif_VPN_L2TPClient_t *c)
     copy_truncated(c->WANInterface, gwapi::fixed_text(e.WANInterface).c_str());
 }
 
-template <typename T>
-int release_block(T *list)
-{
-    if (!list)
-        return -1;
-    g_free(list);
-    return 0;
-}
-
-// Lists a collection into a caller's block, the index of each record taken from its path.
-template <typename T>
-int get_all(const char *func, const char *kind, int (*get_objs)(T **, int *), T **list, int *count)
-{
-    if (!list || !count)
-        return -1;
-    *list = nullptr;
-    *count = 0;
-    T *raw = nullptr;
-    int n = 0;
-    if (get_objs(&raw, &n) != 0) {
-        GWLOG(5, "(%s) get %s objects failed.", func, kind);
-        return -1;
-    }
-    if (!raw || n == 0) {
-        g_free(raw);
-        GWLOG(5, "(%s) %s objects is 0.", func, kind);
-        return 0;
-    }
-    for (int i = 0; i < n; ++i)
-        raw[i].Index = gwapi::vpn_path_index(func, raw[i].path);
-    *list = raw;
-    *count = n;
-    return 0;
-}
-
 }  // namespace
 
 extern "C" {
@@ -80,7 +45,7 @@ int api_getVPNL2TP(uint32_t index, api_VPNL2TPInfo_t *info)
         GWLOG(5, "(%s) L2TP index %u is invalide.", __func__, index);
         return -1;
     }
-    const std::string path = gwapi::vpn_instance_path(kL2TP, index);
+    const std::string path = gwapi::instance_path(kL2TP, index);
     api_VPNL2TPInfo_t rec{};
     if (ccif_VPN_L2TP_get(path.c_str(), &rec) != 0) {
         GWLOG(5, "(%s) get %s failed.", __func__, path.c_str());
@@ -116,12 +81,12 @@ int api_setVPNL2TP(uint32_t index, const api_VPNL2TPEntry_t *entry)
 int api_getVPNL2TPClientAll(api_VPNL2TPClientInfo_t **list, int *count)
 {
     API_ENTER();
-    return get_all(__func__, "VPN_L2TPClient", ccif_VPN_L2TPClient_get_objs, list, count);
+    return gwapi::vpn_get_all(__func__, "VPN_L2TPClient", ccif_VPN_L2TPClient_get_objs, list, count);
 }
 
 int api_releaseVPNL2TPClientAll(api_VPNL2TPClientInfo_t *list, int /*count*/)
 {
-    return release_block(list);
+    return gwapi::release_block(list);
 }
 
 int api_getVPNL2TPClient(uint32_t index, api_VPNL2TPClientInfo_t *info)
@@ -131,7 +96,7 @@ int api_getVPNL2TPClient(uint32_t index, api_VPNL2TPClientInfo_t *info)
         GWLOG(5, "(%s) L2TP client index %u is invalide.", __func__, index);
         return -1;
     }
-    const std::string path = gwapi::vpn_instance_path(kClients, index);
+    const std::string path = gwapi::instance_path(kClients, index);
     api_VPNL2TPClientInfo_t rec{};
     if (ccif_VPNL2TPClient_get(path.c_str(), &rec) != 0) {
         GWLOG(5, "(%s) get %s failed.", __func__, path.c_str());
@@ -190,7 +155,7 @@ int api_deleteVPNL2TPClient(uint32_t index)
         GWLOG(5, "(%s) L2TP client index 0 is invalide.", __func__);
         return -1;
     }
-    const std::string path = gwapi::vpn_instance_path(kClients, index);
+    const std::string path = gwapi::instance_path(kClients, index);
     if (ccif_VPN_L2TPClient_del_obj(path.c_str()) != 0) {
         GWLOG(5, "(%s) delete %s failed.", __func__, path.c_str());
         return -1;
@@ -218,7 +183,7 @@ int api_getVPNL2TPClientRemoteSubnetsAll(uint32_t index, api_VPNSubnetInfo_t **l
 
 int api_releaseVPNL2TPClientRemoteSubnetsAll(api_VPNSubnetInfo_t *list, int /*count*/)
 {
-    return gwapi::subnets_release(list);
+    return gwapi::release_block(list);
 }
 
 int api_setVPNL2TPClientRemoteSubnets(uint32_t index, const api_VPNSubnetEntry_t *entry)
@@ -270,12 +235,12 @@ int api_setVPNL2TPServer(const api_VPNL2TPServerInfo_t *info)
 int api_getVPNL2TPServerAccountAll(api_VPNL2TPServerAccountInfo_t **list, int *count)
 {
     API_ENTER();
-    return get_all(__func__, "VPN_L2TPServerAccount", ccif_VPN_L2TPServerAccount_get_objs, list, count);
+    return gwapi::vpn_get_all(__func__, "VPN_L2TPServerAccount", ccif_VPN_L2TPServerAccount_get_objs, list, count);
 }
 
 int api_releaseVPNL2TPServerAccountAll(api_VPNL2TPServerAccountInfo_t *list, int /*count*/)
 {
-    return release_block(list);
+    return gwapi::release_block(list);
 }
 
 int api_getVPNL2TPServerAccount(uint32_t index, api_VPNL2TPServerAccountInfo_t *info)

@@ -14,7 +14,7 @@ constexpr const char *kVxLAN = "/com/yvc/igd1/VPN/VxLAN";
 
 std::string tunnel_path(uint32_t index)
 {
-    return gwapi::vpn_instance_path(kVxLAN, index);
+    return gwapi::instance_path(kVxLAN, index);
 }
 
 const gwapi::HistorySource kHistory = {kVxLAN, "VPNVxLAN", "GetVxLANVPNHistoryTraffic",
@@ -27,34 +27,12 @@ extern "C" {
 int api_getVPNVxLANAll(api_VPNVxLANInfo_t **list, int *count)
 {
     API_ENTER();
-    if (!list || !count)
-        return -1;
-    *list = nullptr;
-    *count = 0;
-    api_VPNVxLANInfo_t *raw = nullptr;
-    int n = 0;
-    if (ccif_VPNVxLAN_get_objs(&raw, &n) != 0) {
-        GWLOG(5, "(%s) get VPNVxLAN objects failed.", __func__);
-        return -1;
-    }
-    if (!raw || n == 0) {
-        g_free(raw);
-        GWLOG(5, "(%s) VPNVxLAN objects is 0.", __func__);
-        return 0;
-    }
-    for (int i = 0; i < n; ++i)
-        raw[i].Index = gwapi::vpn_path_index(__func__, raw[i].path);
-    *list = raw;
-    *count = n;
-    return 0;
+    return gwapi::vpn_get_all(__func__, "VPNVxLAN", ccif_VPNVxLAN_get_objs, list, count);
 }
 
 int api_releaseVPNVxLANAll(api_VPNVxLANInfo_t *list, int /*count*/)
 {
-    if (!list)
-        return -1;
-    g_free(list);
-    return 0;
+    return gwapi::release_block(list);
 }
 
 int api_getVPNVxLAN(uint32_t index, api_VPNVxLANInfo_t *info)

@@ -200,14 +200,6 @@ const UserKind<ccif_FTPServer_t> kFtp{"FTPServer", ccif_FTPServer_get_objs, ccif
 const UserKind<ccif_SambaAccount_t> kSamba{"SambaAccount", ccif_SambaAccount_get_objs, ccif_SambaAccount_set,
                                            ccif_SambaAccount_add_obj, ccif_SambaAccount_del_obj};
 
-int release_block(void *block)
-{
-    if (!block)
-        return -1;
-    g_free(block);
-    return 0;
-}
-
 int write_http(const char *func, uint8_t enable, const char *password)
 {
     ccif_HTTPServer_t h{};
@@ -380,7 +372,7 @@ int api_getFTPRight(api_FTPRight_t **rights, int *count)
 int api_releaseFTPRight(api_FTPRight_t *rights, int count)
 {
     (void)count;
-    return release_block(rights);
+    return gwapi::release_block(rights);
 }
 
 int api_addFTPRight(const api_FTPRight_t *right)
@@ -416,7 +408,7 @@ int api_getSambaAccount(api_SambaAccount_t **accounts, int *count)
 int api_releaseSambaAccount(api_SambaAccount_t *accounts, int count)
 {
     (void)count;
-    return release_block(accounts);
+    return gwapi::release_block(accounts);
 }
 
 int api_addSambaAccount(const api_SambaAccount_t *account)

@@ -17,11 +17,6 @@ constexpr const char *kFlowIface = "com.yvc.igd1.TrafficQoSFlow";
 constexpr uint32_t kLastFlow = 7;
 constexpr uint32_t kMapSize = 32;
 
-std::string flow_path(uint32_t index)
-{
-    return std::string(kFlows) + "/" + std::to_string(index);
-}
-
 std::string classification_path(const std::string &flow, uint32_t index)
 {
     return flow + "/Classification/" + std::to_string(index);
@@ -111,22 +106,27 @@ int on_flow(const char *func, uint32_t flow, F &&act)
             GWLOG(5, "%s Flow %u not exist!", func, flow);
             return -1;
         }
-        const int rc = act(flow_path(found.index));
+        const int rc = act(gwapi::instance_path(kFlows, found.index));
         if (rc >= 0 || found.fresh)
             return rc;
         const uint32_t moved = flow_map().moved(func, flow, found.index);
-        return moved ? act(flow_path(moved)) : rc;
+        return moved ? act(gwapi::instance_path(kFlows, moved)) : rc;
     });
 }
 
-int read_flow(const std::string &path, ccif_TrafficQoSFlow_t *rec)
+// The flow's whole record, which every getter takes its values from: 0 or -1.
+int read_flow(const char *func, uint32_t flow, ccif_TrafficQoSFlow_t *rec)
 {
-    *rec = ccif_TrafficQoSFlow_t{};
-    if (ccif_TrafficQoSFlow_get(path.c_str(), rec) != 0) {
-        GWLOG(5, "get TrafficQoSFlow.x from %s failed.", path.c_str());
+    if (!valid_flow(flow))
         return -1;
-    }
-    return 0;
+    return on_flow(func, flow, [&](const std::string &path) -> int {
+        *rec = ccif_TrafficQoSFlow_t{};
+        if (ccif_TrafficQoSFlow_get(path.c_str(), rec) != 0) {
+            GWLOG(5, "get TrafficQoSFlow.x from %s failed.", path.c_str());
+            return -1;
+        }
+        return 0;
+    });
 }
 
 int add_classification(const char *func, uint32_t flow, const api_TrafficQoSClassificationEntry_t *entry)
@@ -161,20 +161,16 @@ int api_getTrafficQoSFlow(uint32_t flow, api_TrafficQoSFlowInfo_t *info)
     API_ENTER();
     if (info)
         *info = api_TrafficQoSFlowInfo_t{};
-    if (!valid_flow(flow) || !info)
+    ccif_TrafficQoSFlow_t rec;
+    if (!info || read_flow(__func__, flow, &rec) != 0)
         return -1;
-    return on_flow(__func__, flow, [&](const std::string &path) -> int {
-        ccif_TrafficQoSFlow_t rec;
-        if (read_flow(path, &rec) != 0)
-            return -1;
-        info->Flow = rec.Flow;
-        info->UsStats = rec.UsStats;
-        info->DsStats = rec.DsStats;
-        info->UpSpeed = rec.UpSpeed;
-        info->DownSpeed = rec.DownSpeed;
-        info->DSCPRemark = rec.DSCPRemark;
-        return 0;
-    });
+    info->Flow = rec.Flow;
+    info->UsStats = rec.UsStats;
+    info->DsStats = rec.DsStats;
+    info->UpSpeed = rec.UpSpeed;
+    info->DownSpeed = rec.DownSpeed;
+    info->DSCPRemark = rec.DSCPRemark;
+    return 0;
 }
 
 int api_setTrafficQoSFlow(uint32_t flow, const api_TrafficQoSFlowEntry_t *entry)
@@ -204,16 +200,12 @@ int api_getTrafficQoSStatsByFlow(uint32_t flow, uint64_t *us_stats, uint64_t *ds
         *us_stats = 0;
     if (ds_stats)
         *ds_stats = 0;
-    if (!valid_flow(flow) || !us_stats || !ds_stats)
+    ccif_TrafficQoSFlow_t rec;
+    if (!us_stats || !ds_stats || read_flow(__func__, flow, &rec) != 0)
         return -1;
-    return on_flow(__func__, flow, [&](const std::string &path) -> int {
-        ccif_TrafficQoSFlow_t rec;
-        if (read_flow(path, &rec) != 0)
-            return -1;
-        *us_stats = rec.UsStats;
-        *ds_stats = rec.DsStats;
-        return 0;
-    });
+    *us_stats = rec.UsStats;
+    *ds_stats = rec.DsStats;
+    return 0;
 }
 
 int api_setTrafficQoSSpeedLimitByFlow(uint32_t flow, uint32_t up_speed, uint32_t down_speed)
@@ -242,16 +234,12 @@ int api_getTrafficQoSSpeedLimitByFlow(uint32_t flow, uint32_t *up_speed, uint32_
         *up_speed = 0;
     if (down_speed)
         *down_speed = 0;
-    if (!valid_flow(flow) || !up_speed || !down_speed)
+    ccif_TrafficQoSFlow_t rec;
+    if (!up_speed || !down_speed || read_flow(__func__, flow, &rec) != 0)
         return -1;
-    return on_flow(__func__, flow, [&](const std::string &path) -> int {
-        ccif_TrafficQoSFlow_t rec;
-        if (read_flow(path, &rec) != 0)
-            return -1;
-        *up_speed = rec.UpSpeed;
-        *down_speed = rec.DownSpeed;
-        return 0;
-    });
+    *up_speed = rec.UpSpeed;
+    *down_speed = rec.DownSpeed;
+    return 0;
 }
 
 int api_setTrafficQoSDSCPRemarkByFlow(uint32_t flow, uint8_t dscp_remark)
@@ -275,15 +263,11 @@ int api_getTrafficQoSDSCPRemarkByFlow(uint32_t flow, uint8_t *dscp_remark)
     API_ENTER();
     if (dscp_remark)
         *dscp_remark = 0;
-    if (!valid_flow(flow) || !dscp_remark)
+    ccif_TrafficQoSFlow_t rec;
+    if (!dscp_remark || read_flow(__func__, flow, &rec) != 0)
         return -1;
-    return on_flow(__func__, flow, [&](const std::string &path) -> int {
-        ccif_TrafficQoSFlow_t rec;
-        if (read_flow(path, &rec) != 0)
-            return -1;
-        *dscp_remark = rec.DSCPRemark;
-        return 0;
-    });
+    *dscp_remark = rec.DSCPRemark;
+    return 0;
 }
 
 int api_getTrafficQoSClassificationByFlow(uint32_t flow, api_TrafficQoSClassificationInfo_t **list, int *count)
@@ -309,8 +293,7 @@ int api_getTrafficQoSClassificationByFlow(uint32_t flow, api_TrafficQoSClassific
         for (const auto &c : found) {
             api_TrafficQoSClassificationInfo_t &o = out[k++];
             o.Flow = flow;
-            if (!gwapi::path_index(c.path, &o.Index))
-                GWLOG(6, "(%s) %s is invalide path", fn, c.path);
+            o.Index = gwapi::index_from_path(fn, c.path);
             copy_truncated(o.RemoteAddress, c.RemoteAddress);
             copy_truncated(o.RemotePort, c.RemotePort);
         }
@@ -322,10 +305,7 @@ int api_getTrafficQoSClassificationByFlow(uint32_t flow, api_TrafficQoSClassific
 
 int api_releaseTrafficQoSClassificationByFlow(api_TrafficQoSClassificationInfo_t *list, int /*count*/)
 {
-    if (!list)
-        return -1;
-    g_free(list);
-    return 0;
+    return gwapi::release_block(list);
 }
 
 int api_addTrafficQoSClassificationToFlow(uint32_t flow, const api_TrafficQoSClassificationEntry_t *entry)

@@ -13,7 +13,7 @@ namespace {
 
 using gwapi::l3::V4;
 using gwapi::l3::V6;
-using gwapi::l3::release;
+using gwapi::release_block;
 
 constexpr uint32_t kStatic = gwapi::l3::kStatic;
 constexpr uint32_t kCurrent = gwapi::l3::kInForce;
@@ -73,7 +73,7 @@ int api_getVLANBindInfo(api_VLANBindInfo_t **info, int *count)
 
 int api_releaseVLANBindInfo(api_VLANBindInfo_t *info, int /*count*/)
 {
-    return release(info);
+    return release_block(info);
 }
 
 int api_getLayer3ForwardingStaticConfigInfo(api_Layer3ForwardingInfo_t **info, int *count)
@@ -84,7 +84,7 @@ int api_getLayer3ForwardingStaticConfigInfo(api_Layer3ForwardingInfo_t **info, i
 
 int api_releaseLayer3ForwardingStaticConfigInfo(api_Layer3ForwardingInfo_t *info, int /*count*/)
 {
-    return release(info);
+    return release_block(info);
 }
 
 int api_getLayer3ForwardingCurrent(api_Layer3ForwardingInfo_t **info, int *count)
@@ -95,7 +95,7 @@ int api_getLayer3ForwardingCurrent(api_Layer3ForwardingInfo_t **info, int *count
 
 int api_releaseLayer3ForwardingCurrent(api_Layer3ForwardingInfo_t *info, int /*count*/)
 {
-    return release(info);
+    return release_block(info);
 }
 
 int api_addLayer3ForwardingStatic(const api_Layer3ForwardingEntry_t *entry)
@@ -118,7 +118,7 @@ int api_getIPv6Layer3ForwardingStaticConfigInfo(api_IPv6Layer3ForwardingInfo_t *
 
 int api_releaseIPv6Layer3ForwardingStaticConfigInfo(api_IPv6Layer3ForwardingInfo_t *info, int /*count*/)
 {
-    return release(info);
+    return release_block(info);
 }
 
 int api_getIPv6Layer3ForwardingCurrent(api_IPv6Layer3ForwardingInfo_t **info, int *count)
@@ -129,7 +129,7 @@ int api_getIPv6Layer3ForwardingCurrent(api_IPv6Layer3ForwardingInfo_t **info, in
 
 int api_releaseIPv6Layer3ForwardingCurrent(api_IPv6Layer3ForwardingInfo_t *info, int /*count*/)
 {
-    return release(info);
+    return release_block(info);
 }
 
 int api_addIPv6Layer3ForwardingStatic(const api_IPv6Layer3ForwardingEntry_t *entry)

@@ -57,7 +57,7 @@ std::string subnet_collection(const char *func, const SubnetKind &k, uint32_t pa
         GWLOG(5, "(%s) index 0 is invalide.", func);
         return std::string();
     }
-    const std::string parent_path = vpn_instance_path(k.parent_collection, parent);
+    const std::string parent_path = instance_path(k.parent_collection, parent);
     if (must_exist && vpn_property_get(parent_path.c_str(), k.parent_interface, nullptr, any_properties) != 0) {
         GWLOG(5, "(%s) %s not exist.", func, parent_path.c_str());
         return std::string();
@@ -83,19 +83,6 @@ const SubnetKind kL2TPClientRemoteSubnets = {
     "DestIPAddress",
     "DestSubnetMask",
 };
-
-std::string vpn_instance_path(const char *collection, uint32_t index)
-{
-    return std::string(collection) + "/" + std::to_string(index);
-}
-
-uint32_t vpn_path_index(const char *func, const char *path)
-{
-    uint32_t index = 0;
-    if (!path_index(path, &index))
-        GWLOG(6, "(%s) %s is invalide path", func, path);
-    return index;
-}
 
 int vpn_obj_add(const char *collection, char *path_out)
 {
@@ -210,7 +197,7 @@ int subnets_get_all(const char *func, const SubnetKind &k, uint32_t parent, api_
             return 0;
         auto *out = g_new0(api_VPNSubnetInfo_t, objs.size());
         for (size_t i = 0; i < objs.size(); ++i) {
-            out[i].Index = vpn_path_index(func, objs[i].path.c_str());
+            out[i].Index = index_from_path(func, objs[i].path.c_str());
             copy_truncated(out[i].Address, prop_text(objs[i].props.get(), k.address).c_str());
             copy_truncated(out[i].Mask, prop_text(objs[i].props.get(), k.mask).c_str());
         }
@@ -305,14 +292,6 @@ int subnets_clear(const char *func, const SubnetKind &k, uint32_t parent)
         }
         return 0;
     });
-}
-
-int subnets_release(api_VPNSubnetInfo_t *list)
-{
-    if (!list)
-        return -1;
-    g_free(list);
-    return 0;
 }
 
 // ---- history ---------------------------------------------------------------------------------------------

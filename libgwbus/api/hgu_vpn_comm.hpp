@@ -37,8 +37,6 @@ struct VpnObject {
 // The children of a collection that carry the interface, in reply order: 0 or -1.
 int vpn_obj_list(const char *collection, const char *interface, std::vector<VpnObject> &out);
 
-std::string vpn_instance_path(const char *collection, uint32_t index);
-
 // The text of a fixed field that a caller may have filled to the last byte: at most N - 1 characters.
 template <size_t N>
 std::string fixed_text(const char (&field)[N])
@@ -73,7 +71,6 @@ int subnets_set(const char *func, const SubnetKind &k, uint32_t parent, const ap
 // deletion fails.
 int subnets_delete(const char *func, const SubnetKind &k, uint32_t parent, const char *address);
 int subnets_clear(const char *func, const SubnetKind &k, uint32_t parent);
-int subnets_release(api_VPNSubnetInfo_t *list);
 
 // ---- traffic history of a tunnel collection ------------------------------------------------------------
 
@@ -97,7 +94,32 @@ struct HistoryTunnel {
 int history_of_tunnels(const char *func, const HistorySource &src, const std::vector<HistoryTunnel> &tunnels,
                        bool one, uint32_t start, uint32_t num, api_VpnHistoryTraffic_t **traffic, int *count);
 
-uint32_t vpn_path_index(const char *func, const char *path);
+// Every object of a VPN collection into the caller's block, each record's Index taken from its path:
+// 0 (count 0 and no block when there is none) or -1.
+template <typename T>
+int vpn_get_all(const char *func, const char *kind, int (*get_objs)(T **, int *), T **list, int *count)
+{
+    if (!list || !count)
+        return -1;
+    *list = nullptr;
+    *count = 0;
+    T *raw = nullptr;
+    int n = 0;
+    if (get_objs(&raw, &n) != 0) {
+        GWLOG(5, "(%s) get %s objects failed.", func, kind);
+        return -1;
+    }
+    Block<T> block(raw);
+    if (!block || n == 0) {
+        GWLOG(5, "(%s) %s objects is 0.", func, kind);
+        return 0;
+    }
+    for (int i = 0; i < n; ++i)
+        block[i].Index = index_from_path(func, block[i].path);
+    *list = block.release();
+    *count = n;
+    return 0;
+}
 
 // index 0: every instance the kind lists; otherwise that instance only.
 template <typename Rec>
@@ -114,7 +136,7 @@ int history_traffic(const char *func, const HistorySource &src, int (*get_objs)(
     return guarded(func, [&]() -> int {
         std::vector<HistoryTunnel> tunnels;
         if (index != 0) {
-            tunnels.push_back({vpn_instance_path(src.collection, index), index});
+            tunnels.push_back({instance_path(src.collection, index), index});
         } else {
             List<Rec> all;
             if (list(get_objs, all) != 0) {
@@ -122,7 +144,7 @@ int history_traffic(const char *func, const HistorySource &src, int (*get_objs)(
                 return -1;
             }
             for (const auto &t : all)
-                tunnels.push_back({t.path, vpn_path_index(func, t.path)});
+                tunnels.push_back({t.path, index_from_path(func, t.path)});
         }
         return history_of_tunnels(func, src, tunnels, index != 0, start, num, traffic, count);
     });

@@ -94,19 +94,6 @@ bool keeps(uint32_t filter, const typename T::Rec &r)
     }
 }
 
-inline uint32_t route_index(const char *func, const char *path)
-{
-    uint32_t index = 0;
-    if (!gwapi::path_index(path, &index))
-        GWLOG(6, "(%s) %s is invalide path", func, path);
-    return index;
-}
-
-inline std::string instance_path(const char *collection, uint32_t index)
-{
-    return std::string(collection) + "/" + std::to_string(index);
-}
-
 // The routes the filter keeps, in list order; `none` names what was looked for in the empty-result line.
 template <typename T>
 int get_routes(const char *func, uint32_t filter, const char *none, typename T::Info **info, int *count)
@@ -134,7 +121,7 @@ int get_routes(const char *func, uint32_t filter, const char *none, typename T::
             if (!keeps<T>(filter, r))
                 continue;
             typename T::Info &o = out[k++];
-            o.Index = route_index(func, r.path);
+            o.Index = index_from_path(func, r.path);
             o.Enable = r.Enable ? 1 : 0;
             copy_truncated(o.Status, r.Status);
             o.StaticRoute = r.StaticRoute ? 1 : 0;
@@ -168,7 +155,7 @@ int add_route(const char *func, const typename T::Entry *entry)
                 return -1;
             }
             GWLOG(5, "(%s) %s StaticRoute found, do not add.", func, T::kName);
-            return static_cast<int>(route_index(func, r.path));
+            return static_cast<int>(index_from_path(func, r.path));
         }
         GWLOG(5, "(%s) %s StaticRoute not found, can add.", func, T::kName);
         typename T::Rec rec{};
@@ -244,15 +231,6 @@ int delete_route(const char *func, uint32_t index)
         }
         return 0;
     });
-}
-
-template <typename I>
-int release(I *info)
-{
-    if (!info)
-        return -1;
-    g_free(info);
-    return 0;
 }
 
 }  // namespace l3
