@@ -7,6 +7,7 @@
 #include "commands/cmd_answer.h"
 #include "gwbus/log.h"
 #include "gwbus/methods.h"
+#include "gwbus/raii.hpp"
 
 namespace {
 
@@ -46,7 +47,7 @@ extern "C" int cmd_REGISTER_GETSTAT(int id, const char *sequence_id, const char 
     int status = 0;
     char *text_raw = nullptr;
     const int rc = mth_RegisterGetStat(&status, &text_raw);
-    std::unique_ptr<char, decltype(&g_free)> text(text_raw, g_free);
+    gw::GCharPtr text(text_raw);
     if (rc != 0) {
         GWLOG(LOG_LVL_WARN, "%s() failed, t_ret = %d.", "mth_RegisterGetStat", rc);
         return gwagent::answer_status(id, sequence_id, cmd_type, 1, "callMethod_failed", fd);

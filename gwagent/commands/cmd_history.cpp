@@ -8,6 +8,7 @@
 #include "gwbus/bus.h"
 #include "gwbus/log.h"
 #include "gwbus/methods.h"
+#include "gwbus/raii.hpp"
 
 namespace {
 
@@ -45,15 +46,7 @@ json_t *text_array(char **texts, int count)
     return array;
 }
 
-struct LanHistory {
-    api_LANHistoryTraffic_t *items = nullptr;
-    int count = 0;
-    ~LanHistory()
-    {
-        if (items)
-            api_releaseLANHistoryTraffic(items, count);
-    }
-};
+using LanHistory = gwagent::ApiList<api_LANHistoryTraffic_t, api_releaseLANHistoryTraffic>;
 
 struct StrList {
     char **v = nullptr;
@@ -103,8 +96,8 @@ extern "C" int cmd_GET_PON_HISTORY_TRAFFIC(int id, const char *sequence_id, cons
     int sample_count = 0, status = 0;
     char *errmsg = nullptr;
     const int rc = mth_GetPONHistoryTraffic(start, num, &base_raw, &samples.v, &sample_count, &status, &errmsg);
-    std::unique_ptr<char, decltype(&g_free)> base(base_raw, g_free);
-    std::unique_ptr<char, decltype(&g_free)> msg(errmsg, g_free);
+    gw::GCharPtr base(base_raw);
+    gw::GCharPtr msg(errmsg);
     if (rc != 0 || status != 0)
         return gwagent::answer_method_result(id, sequence_id, cmd_type, "mth_GetPONHistoryTraffic", rc, status,
                                              errmsg, fd);

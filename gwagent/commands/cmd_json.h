@@ -45,6 +45,21 @@ struct FreeDeleter {
     void operator()(void *p) const noexcept { free(p); }
 };
 using CharPtr = std::unique_ptr<char, FreeDeleter>;
+
+// A block an api_get... call handed out, with its count; its api_release... twin runs at scope exit.
+template <typename T, int (*Release)(T *, int)>
+struct ApiList {
+    T *items = nullptr;
+    int count = 0;
+    ApiList() = default;
+    ApiList(const ApiList &) = delete;
+    ApiList &operator=(const ApiList &) = delete;
+    ~ApiList()
+    {
+        if (items)
+            Release(items, count);
+    }
+};
 }  // namespace gwagent
 #endif
 

@@ -17,15 +17,7 @@ long port_number(const char *path)
     return slash ? std::strtol(slash + 1, nullptr, 10) : 0;
 }
 
-struct PortList {
-    api_EthernetConfigInfo_t *items = nullptr;
-    int count = 0;
-    ~PortList()
-    {
-        if (items)
-            api_releaseEthernetConfigInfo(items, count);
-    }
-};
+using PortList = gwagent::ApiList<api_EthernetConfigInfo_t, api_releaseEthernetConfigInfo>;
 
 int answer_ports(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd, const char *member,
                  bool with_traffic)

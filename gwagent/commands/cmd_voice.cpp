@@ -7,15 +7,7 @@
 
 namespace {
 
-struct VoiceLines {
-    api_VoIPInfo_t *items = nullptr;
-    int count = 0;
-    ~VoiceLines()
-    {
-        if (items)
-            api_releaseVoIPInfo(items, count);
-    }
-};
+using VoiceLines = gwagent::ApiList<api_VoIPInfo_t, api_releaseVoIPInfo>;
 
 // Appends one object per line under `member`; with_password adds the password indicator.
 bool add_lines(json_t *answer, const char *member, const VoiceLines &lines, bool with_password)

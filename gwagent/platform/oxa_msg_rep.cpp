@@ -187,10 +187,6 @@ extern "C" int msg_OXA_UPG_REP(const char *pkg_name, int result)
 
 namespace {
 
-struct AppListFree {
-    void operator()(api_AppInfo_t *apps) const { api_releaseListApp(apps, 0); }
-};
-
 // A text cut inside a multi-byte character is not valid UTF-8 for jansson: it goes out empty.
 json_t *text_or_empty(const char *s)
 {
@@ -202,18 +198,16 @@ json_t *text_or_empty(const char *s)
 json_t *plugin_list()
 {
     json_t *list = json_array();
-    api_AppInfo_t *raw = nullptr;
-    int count = 0;
-    if (api_getListApp(&raw, &count) != 0) {
+    gwagent::ApiList<api_AppInfo_t, api_releaseListApp> apps;
+    if (api_getListApp(&apps.items, &apps.count) != 0) {
         GWLOG(LOG_LVL_WARN, "get plugin list failed.");
         return list;
     }
-    std::unique_ptr<api_AppInfo_t, AppListFree> apps(raw);
-    for (int i = 0; apps && i < count; ++i) {
+    for (int i = 0; apps.items && i < apps.count; ++i) {
         json_t *o = json_object();
-        json_object_set_new(o, "Name", text_or_empty(apps.get()[i].Name));
-        json_object_set_new(o, "Version", text_or_empty(apps.get()[i].Version));
-        json_object_set_new(o, "State", text_or_empty(apps.get()[i].State));
+        json_object_set_new(o, "Name", text_or_empty(apps.items[i].Name));
+        json_object_set_new(o, "Version", text_or_empty(apps.items[i].Version));
+        json_object_set_new(o, "State", text_or_empty(apps.items[i].State));
         json_array_append_new(list, o);
     }
     return list;

@@ -66,9 +66,9 @@ int ftto_self(const char *func, api_FTTONTI_t *nti)
 
 int ftto_slaves(const char *func, api_FTTONTI_t *nti)
 {
-    ccif_FTTO_SlaveManager_t mgr{};
-    if (ccif_FTTO_SlaveManager_get(&mgr) != 0) {
-        GWLOG(5, "(%s) get SlaveManager failed.", func);
+    const int allow = getAllowSlaveNum();
+    if (allow < 0) {
+        GWLOG(5, "(%s) get AllowSlaveNum failed.", func);
         return -1;
     }
     mth_SlaveInfo_t *raw = nullptr;
@@ -78,7 +78,7 @@ int ftto_slaves(const char *func, api_FTTONTI_t *nti)
         return -1;
     }
     Block<mth_SlaveInfo_t> slaves(raw);
-    nti->AllowSlaveNum = mgr.AllowSlaveNum;
+    nti->AllowSlaveNum = static_cast<uint32_t>(allow);
     if (!slaves || count <= 0)
         return 0;
     List<ccif_LANHost_t> hosts;
