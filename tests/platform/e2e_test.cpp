@@ -102,6 +102,21 @@ std::string read_file(const std::string &path)
     return text.str();
 }
 
+// A temporary root, the configuration simulator on the private bus and the platform simulator's
+// program: what every session with the platform starts from.
+class PlatformSession : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        GW_REQUIRE_UCI();
+        if (!exists(platsim_path()))
+            GTEST_SKIP() << "platform simulator not built";
+        gwtest::PrivateBus::instance();
+        ASSERT_TRUE(agenttest::Igd1::fresh().ready());
+    }
+    gwtest::TempRoot root;
+};
+
 // Without the platform simulator: the binary's start-up reaches the provisioned server with a Boot
 // that carries the configuration service's device values.
 TEST(EndToEnd, AgentBinarySendsBootToTheProvisionedServer)
@@ -133,14 +148,8 @@ TEST(EndToEnd, AgentBinarySendsBootToTheProvisionedServer)
     json_decref(obj);
 }
 
-TEST(EndToEnd, AgentBootsRegistersRunsACommandAndReportsVersions)
+TEST_F(PlatformSession, AgentBootsRegistersRunsACommandAndReportsVersions)
 {
-    gwtest::TempRoot root;
-    GW_REQUIRE_UCI();
-    if (!exists(platsim_path()))
-        GTEST_SKIP() << "platform simulator not built";
-    gwtest::PrivateBus::instance();
-    ASSERT_TRUE(agenttest::Igd1::fresh().ready());
     root.write("/etc/openwrt_version", "V2.0.1\n");
     root.write("/usr/lib/opkg/info/alpha.control", "Package: alpha\nVersion: 1.0\npluginClass: app\n");
     root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000001\"}\n");
@@ -214,14 +223,8 @@ std::set<std::string> await_words(gwtest::Child &sim, const std::set<std::string
 
 // The platform goes away and comes back on the same ports with its device records: the agent finds
 // its plugin server again, with no help, and keeps answering commands.
-TEST(EndToEnd, AgentComesBackAfterAPlatformRestart)
+TEST_F(PlatformSession, AgentComesBackAfterAPlatformRestart)
 {
-    gwtest::TempRoot root;
-    GW_REQUIRE_UCI();
-    if (!exists(platsim_path()))
-        GTEST_SKIP() << "platform simulator not built";
-    gwtest::PrivateBus::instance();
-    ASSERT_TRUE(agenttest::Igd1::fresh().ready());
     std::map<std::string, int> ports;
     gwtest::Child sim = start_platsim(root, {}, ports);
     ASSERT_EQ(ports.size(), 3u);
@@ -242,14 +245,8 @@ TEST(EndToEnd, AgentComesBackAfterAPlatformRestart)
 
 // A platform whose plugin packets come in pieces, with an oversize frame before the Register reply,
 // and whose distribution replies carry a second object: the agent still completes the session.
-TEST(EndToEnd, SplitOversizeAndGluedPacketsDoNotStopTheSession)
+TEST_F(PlatformSession, SplitOversizeAndGluedPacketsDoNotStopTheSession)
 {
-    gwtest::TempRoot root;
-    GW_REQUIRE_UCI();
-    if (!exists(platsim_path()))
-        GTEST_SKIP() << "platform simulator not built";
-    gwtest::PrivateBus::instance();
-    ASSERT_TRUE(agenttest::Igd1::fresh().ready());
     root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000003\"}\n");
     std::map<std::string, int> ports;
     gwtest::Child sim =
