@@ -65,6 +65,29 @@ std::string subnet_collection(const char *func, const SubnetKind &k, uint32_t pa
     return parent_path + "/" + k.child;
 }
 
+// The parent's subnet collection and the subnets in it: 0, or -1 (logged) when either cannot be had.
+int read_subnets(const char *func, const SubnetKind &k, uint32_t parent, bool must_exist, std::string &collection,
+                 std::vector<VpnObject> &objs)
+{
+    collection = subnet_collection(func, k, parent, must_exist);
+    if (collection.empty())
+        return -1;
+    if (vpn_obj_list(collection.c_str(), k.interface, objs) != 0) {
+        GWLOG(5, "(%s) get %s objects failed.", func, collection.c_str());
+        return -1;
+    }
+    return 0;
+}
+
+// The first subnet keyed by that address, or null.
+const VpnObject *find_subnet(const SubnetKind &k, const std::vector<VpnObject> &objs, const std::string &address)
+{
+    for (const auto &o : objs)
+        if (prop_text(o.props.get(), k.address) == address)
+            return &o;
+    return nullptr;
+}
+
 }  // namespace
 
 const SubnetKind kIPSecLocalSubnets = {
@@ -185,14 +208,10 @@ int subnets_get_all(const char *func, const SubnetKind &k, uint32_t parent, api_
     *list = nullptr;
     *count = 0;
     return guarded(func, [&]() -> int {
-        const std::string collection = subnet_collection(func, k, parent, false);
-        if (collection.empty())
-            return -1;
+        std::string collection;
         std::vector<VpnObject> objs;
-        if (vpn_obj_list(collection.c_str(), k.interface, objs) != 0) {
-            GWLOG(5, "(%s) get %s objects failed.", func, collection.c_str());
+        if (read_subnets(func, k, parent, false, collection, objs) != 0)
             return -1;
-        }
         if (objs.empty())
             return 0;
         auto *out = g_new0(api_VPNSubnetInfo_t, objs.size());
@@ -222,22 +241,16 @@ int subnets_set(const char *func, const SubnetKind &k, uint32_t parent, const ap
             GWLOG(5, "(%s) %s or %s is invalide.", func, k.address, k.mask);
             return -1;
         }
-        const std::string collection = subnet_collection(func, k, parent, true);
-        if (collection.empty())
-            return -1;
+        std::string collection;
         std::vector<VpnObject> objs;
-        if (vpn_obj_list(collection.c_str(), k.interface, objs) != 0) {
-            GWLOG(5, "(%s) get %s objects failed.", func, collection.c_str());
+        if (read_subnets(func, k, parent, true, collection, objs) != 0)
             return -1;
-        }
-        for (const auto &o : objs) {
-            if (prop_text(o.props.get(), k.address) == address) {
-                if (write_subnet(k, o.path, address, mask) != 0) {
-                    GWLOG(5, "(%s) update %s failed.", func, o.path.c_str());
-                    return -1;
-                }
-                return 0;
+        if (const VpnObject *o = find_subnet(k, objs, address)) {
+            if (write_subnet(k, o->path, address, mask) != 0) {
+                GWLOG(5, "(%s) update %s failed.", func, o->path.c_str());
+                return -1;
             }
+            return 0;
         }
         char created[CCIF_PATH_SIZE] = "";
         if (vpn_obj_add(collection.c_str(), created) != 0)
@@ -258,24 +271,19 @@ int subnets_delete(const char *func, const SubnetKind &k, uint32_t parent, const
         return -1;
     }
     return guarded(func, [&]() -> int {
-        const std::string collection = subnet_collection(func, k, parent, false);
-        if (collection.empty())
-            return -1;
+        std::string collection;
         std::vector<VpnObject> objs;
-        if (vpn_obj_list(collection.c_str(), k.interface, objs) != 0) {
-            GWLOG(5, "(%s) get %s objects failed.", func, collection.c_str());
+        if (read_subnets(func, k, parent, false, collection, objs) != 0)
+            return -1;
+        const VpnObject *o = find_subnet(k, objs, address);
+        if (!o) {
+            GWLOG(5, "(%s) %s %s not exist.", func, k.address, address);
+            return 0;
+        }
+        if (vpn_obj_del(collection.c_str(), o->path.c_str()) != 0) {
+            GWLOG(5, "(%s) delete object %s failed.", func, o->path.c_str());
             return -1;
         }
-        for (const auto &o : objs) {
-            if (prop_text(o.props.get(), k.address) == address) {
-                if (vpn_obj_del(collection.c_str(), o.path.c_str()) != 0) {
-                    GWLOG(5, "(%s) delete object %s failed.", func, o.path.c_str());
-                    return -1;
-                }
-                return 0;
-            }
-        }
-        GWLOG(5, "(%s) %s %s not exist.", func, k.address, address);
         return 0;
     });
 }
