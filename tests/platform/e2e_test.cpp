@@ -259,4 +259,30 @@ TEST_F(PlatformSession, SplitOversizeAndGluedPacketsDoNotStopTheSession)
     EXPECT_TRUE(agent.running());
 }
 
+// A VPN command and a route command reach their handlers through the whole session and answer from
+// the configuration service.
+TEST_F(PlatformSession, VpnAndRouteCommandsAnswerThroughTheSession)
+{
+    root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_VPN\",\"SequenceId\":\"00000035\"}\n"
+                                       "{\"CmdType\":\"DEL_L3_FORWARDING_IPV4_CONFIG_INFO\",\"SequenceId\":\"00000036\","
+                                       "\"Index\":0}\n");
+    std::map<std::string, int> ports;
+    gwtest::Child sim = start_platsim(root, {}, ports, root.path("/hgutmp/commands.txt"));
+    const std::string log_path = root.path("/hgutmp/agent-stderr.log");
+    gwtest::Child agent = start_agent(root, ports.at("distr"), log_path);
+    std::string answers, line;
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (std::chrono::steady_clock::now() < deadline && answers.find("00000036") == std::string::npos)
+        if (sim.read_line(line, 2s) && line.rfind("ANSWER ", 0) == 0)
+            answers += line + "\n";
+    EXPECT_NE(answers.find(R"("CmdType":"GET_VPN","SequenceId":"00000035","Status":"0","Enable":1,"VPNType":"IPSec",)"
+                           R"("VPNNum":1)"),
+              std::string::npos)
+        << answers << read_file(log_path).substr(0, 20000);
+    EXPECT_NE(answers.find(R"("CmdType":"DEL_L3_FORWARDING_IPV4_CONFIG_INFO","SequenceId":"00000036","Status":"1",)"
+                           R"("FailReason":"CAPI return fail!")"),
+              std::string::npos)
+        << answers;
+}
+
 }  // namespace
