@@ -60,6 +60,7 @@ int send_cmd_resp(const char *resp, int id, int fd);
 
 /* Handlers built so far. */
 int cmd_DEL_URL_CTRL_TEMPLATE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_DEL_WMM_SERVICE_IPSET(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_FTTO_DEV_NTI_GET(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_FTTO_MASTER_LAN_PONINFO_GET(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_FTTO_MASTER_NTI_GET(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
@@ -69,7 +70,10 @@ int cmd_GET_ATTACH_DEVICE_RIGHT(int id, const char *sequence_id, const char *cmd
 int cmd_GET_ATTCH_NAME(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_ATTCH_URL_CTRL(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_CLOUD_STATUS(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_DEV_WIFI_INFO(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_GUEST_SSID(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_HG_SYSTEM_INFO(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_HG_WIFI_TIMER(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_LAN_HISTORY_TRAFFIC(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_LAN_HOST_INFO(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_LAN_NET_INFO_EX(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
@@ -84,12 +88,18 @@ int cmd_GET_PON_STATUS(int id, const char *sequence_id, const char *cmd_type, js
 int cmd_GET_PON_TRAFFIC(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_PPPOE_ACCOUNT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_PRECONFIG_INFO(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_SERVICE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_SLEEP_MODE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_STA_TRAFFIC(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_URL_CTRL_TEMPLATE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_URL_CTRL_TEMPLATES_LIST(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_VOICE_INFO(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_VOIP_STATUS(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_WIFI_ADV(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_WIFI_HIDE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_WIFI_INFO(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_WLAN_INTF_INFO(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_WMM_IPSET_INFO(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_HG_COMMAND_REBOOT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_HG_LOCAL_RECOVERY(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_PPPOE_DIAG_REQ_BY_WAN(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
@@ -105,6 +115,8 @@ int cmd_SET_ATTACH_DEVICE_RIGHT(int id, const char *sequence_id, const char *cmd
 int cmd_SET_ATTACH_SPEEDUP(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_ATTCH_NAME(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_ATTCH_URL_CTR(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_SET_GUEST_SSID(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_SET_HG_WIFI_TIMER(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_LAN_PARAMETER(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_LED_STATUS(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_LOG_LEVEL(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
@@ -112,6 +124,13 @@ int cmd_SET_ONT_NAME(int id, const char *sequence_id, const char *cmd_type, json
 int cmd_SET_PPPOE_ACCOUNT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_SLEEP_MODE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_SET_URL_CTRL_TEMPLATE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_SET_WIFI_ADV(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_SET_WIFI_HIDE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_SET_WIFI_INFO(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_SET_WLAN_SSID_DISABLE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_SET_WLAN_SSID_ENABLE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_SET_WMM_SERVICE_IPSET(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_SET_WMM_SWITCH(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_Start_BootRegister(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 
 #ifdef __cplusplus
