@@ -6,8 +6,8 @@
 #include "commands/cmd_lanhost.h"
 #include "commands/cmd_table.h"
 #include "commands/cmd_wlan.h"
+#include "gwbus/bus.h"
 #include "gwbus/log.h"
-#include "gwbus/strutil.h"
 
 namespace {
 
@@ -15,6 +15,8 @@ using gwagent::Request;
 
 // The client list stays within the answer buffer the platform's other list members use.
 constexpr size_t kAnswerBudget = 5632;
+constexpr const char *kTimerPath = "/com/yvc/igd1/Config/WLAN/Timer";
+constexpr const char *kTimerIface = "com.yvc.igd1.WiFiTimer";
 
 bool read_timer(ccif_WiFiTimer_t &t)
 {
@@ -43,10 +45,14 @@ int set_hg_wifi_timer(const Request &r)
         return r.fail("NO_WiFiTimer");
     gwagent::trim_to_utf8(start);
     gwagent::trim_to_utf8(end);
-    copy_truncated(t.StartTime, start);
-    copy_truncated(t.EndTime, end);
-    t.Enable = enable[0] == '0' ? FALSE : TRUE;
-    if (ccif_WiFiTimer_set(&t) != 0) {
+    // Only what the command changes is written: the whole record would cut ControlCycle to the
+    // record's capacity and so lose the days of a longer cycle.
+    GVariantBuilder b;
+    g_variant_builder_init(&b, G_VARIANT_TYPE_VARDICT);
+    g_variant_builder_add(&b, "{sv}", "StartTime", g_variant_new_string(start));
+    g_variant_builder_add(&b, "{sv}", "EndTime", g_variant_new_string(end));
+    g_variant_builder_add(&b, "{sv}", "Enable", g_variant_new_boolean(enable[0] != '0'));
+    if (g_hgu_SetMultiProperty(HGU_BUS_NAME, kTimerPath, kTimerIface, g_variant_builder_end(&b)) != 0) {
         GWLOG(LOG_LVL_WARN, "set WiFiTimer failed.");
         return r.fail("SET_FAILED");
     }
