@@ -18,6 +18,8 @@ constexpr const char *kWiFi = "/com/yvc/igd1/Info/WiFi";
 constexpr const char *kWiFiIface = "com.yvc.igd1.WiFiInfo";
 constexpr const char *kTimer = "/com/yvc/igd1/Config/WLAN/Timer";
 constexpr const char *kTimerIface = "com.yvc.igd1.WiFiTimer";
+// 63 characters: four cipher blocks, 128 hex digits.
+constexpr const char *kLongPassword = "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ!";
 constexpr const char *kWmm = "/com/yvc/igd1/Transfer/WMMConfiguration";
 
 std::string ssid(int n) { return "/com/yvc/igd1/Config/WLAN/Devices/" + std::to_string(n); }
@@ -39,6 +41,15 @@ std::string with_secrets(std::string s)
         at += secret.size();
     }
     return s;
+}
+
+// SET_WIFI_INFO's parameters; the password as the platform sends it, encrypted.
+std::string wifi_info(const char *index, const char *name, const char *password, const char *encrypt,
+                      const char *power, const char *channel, const char *enable)
+{
+    return std::string(R"("SSIDIndex":")") + index + R"(","SSID":")" + name + R"(","PWD":"@)" + password +
+           R"(@","ENCRYPT":")" + encrypt + R"(","PowerLevel":")" + power + R"(","Channel":")" + channel +
+           R"(","Enable":")" + enable + "\"";
 }
 
 // A property edit before the command, or a property expected after it.
@@ -124,7 +135,7 @@ TEST_F(WlanCommands, SsidSettingsAnswerAndWriteTheirProperties)
         {"index missing", nullptr, {}, {}, "", "GET_WIFI_INFO", "parameter_error", {}},
 
         {"fixed channel", nullptr, {}, {},
-         R"("SSIDIndex":"1","SSID":"Home","PWD":"@NewPass123@","ENCRYPT":"5","PowerLevel":"60","Channel":"11","Enable":"1")",
+         wifi_info("1", "Home", "NewPass123", "5", "60", "11", "1"),
          "SET_WIFI_INFO", "",
          {{ssid(1), kWlan, "SSID", "'Home'"},
           {ssid(1), kWlan, "PWD", "'NewPass123'"},
@@ -134,36 +145,37 @@ TEST_F(WlanCommands, SsidSettingsAnswerAndWriteTheirProperties)
           {ssid(1), kWlan, "Channel", "11"},
           {ssid(1), kWlan, "Enable", "true"}}},
         {"automatic channel, disabled", nullptr, {}, {},
-         R"("SSIDIndex":"1","SSID":"Home","PWD":"@NewPass123@","ENCRYPT":"4","PowerLevel":"100","Channel":"0","Enable":"0")",
+         wifi_info("1", "Home", "NewPass123", "4", "100", "0", "0"),
          "SET_WIFI_INFO", "",
          {{ssid(1), kWlan, "AutoChannelEnable", "true"},
           {ssid(1), kWlan, "Channel", "0"},
           {ssid(1), kWlan, "Enable", "false"}}},
         {"a 63-character password arrives whole",
          nullptr, {}, {},
-         R"("SSIDIndex":"1","SSID":"Home","PWD":"@abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ!@","ENCRYPT":"4","PowerLevel":"100","Channel":"0","Enable":"1")",
+         wifi_info("1", "Home", kLongPassword, "4", "100", "0", "1"),
          "SET_WIFI_INFO", "",
          {{ssid(1), kWlan, "PWD", "'abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ!'"}}},
-        {"enabling switches the 5 GHz radio on before the write", "wlan.json", {{kWiFi, kWiFiIface, "Enable5G", "false"}},
+        {"enabling switches the 5 GHz radio on before the write", "wlan.json",
+         {{kWiFi, kWiFiIface, "Enable5G", "false"}},
          {"SetValues", ssid(6)},
-         R"("SSIDIndex":"6","SSID":"G","PWD":"@guestpass@","ENCRYPT":"4","PowerLevel":"100","Channel":"0","Enable":"1")",
+         wifi_info("6", "G", "guestpass", "4", "100", "0", "1"),
          "SET_WIFI_INFO", "SET_FAILED", {{kWiFi, kWiFiIface, "Enable5G", "true"}}},
         {"disabling leaves the radio alone", "wlan.json", {{kWiFi, kWiFiIface, "Enable5G", "false"}}, {},
-         R"("SSIDIndex":"6","SSID":"G","PWD":"@guestpass@","ENCRYPT":"4","PowerLevel":"100","Channel":"0","Enable":"0")",
+         wifi_info("6", "G", "guestpass", "4", "100", "0", "0"),
          "SET_WIFI_INFO", "", {{kWiFi, kWiFiIface, "Enable5G", "false"}, {ssid(6), kWlan, "Enable", "false"}}},
         {"radio refuses to switch on: nothing written", nullptr, {{kWiFi, kWiFiIface, "Enable2G", "false"}},
          {"Set", kWiFi},
-         R"("SSIDIndex":"1","SSID":"Home","PWD":"@NewPass123@","ENCRYPT":"4","PowerLevel":"100","Channel":"0","Enable":"1")",
+         wifi_info("1", "Home", "NewPass123", "4", "100", "0", "1"),
          "SET_WIFI_INFO", "OPEN_WIFI_MODE_FAILED", {{ssid(1), kWlan, "SSID", "'YVC-1A2B'"}}},
         {"a tab in the decrypted password", nullptr, {}, {},
          "\"SSIDIndex\":\"1\",\"SSID\":\"Home\",\"PWD\":\"@pass\tword@\",\"ENCRYPT\":\"4\",\"PowerLevel\":\"100\","
          "\"Channel\":\"0\",\"Enable\":\"1\"",
          "SET_WIFI_INFO", "PWD_CHAR_INVALID", {{ssid(1), kWlan, "PWD", "'wifipass1'"}}},
         {"no such SSID to set", nullptr, {}, {},
-         R"("SSIDIndex":"3","SSID":"Home","PWD":"@NewPass123@","ENCRYPT":"4","PowerLevel":"100","Channel":"0","Enable":"1")",
+         wifi_info("3", "Home", "NewPass123", "4", "100", "0", "1"),
          "SET_WIFI_INFO", "NO_MATCH_SSID", {}},
         {"write refused", nullptr, {}, {"SetValues", ssid(1)},
-         R"("SSIDIndex":"1","SSID":"Home","PWD":"@NewPass123@","ENCRYPT":"4","PowerLevel":"100","Channel":"0","Enable":"1")",
+         wifi_info("1", "Home", "NewPass123", "4", "100", "0", "1"),
          "SET_WIFI_INFO", "SET_FAILED", {}},
         {"a parameter missing", nullptr, {}, {},
          R"("SSIDIndex":"1","SSID":"Home","PWD":"@NewPass123@","ENCRYPT":"4","PowerLevel":"100","Channel":"0")",
@@ -175,7 +187,8 @@ TEST_F(WlanCommands, SsidSettingsAnswerAndWriteTheirProperties)
 TEST_F(WlanCommands, FrequencyWidthAndVisibilityFollowTheRadioAndIndex)
 {
     run_cases({
-        {"2.4 GHz width", nullptr, {}, {}, R"("RadioType":"2.4G")", "GET_WIFI_ADV", R"("FrequencyWidth":"20/40MHz")", {}},
+        {"2.4 GHz width", nullptr, {}, {}, R"("RadioType":"2.4G")", "GET_WIFI_ADV", R"("FrequencyWidth":"20/40MHz")",
+         {}},
         {"5 GHz width", nullptr, {}, {}, R"("RadioType":"5G")", "GET_WIFI_ADV", R"("FrequencyWidth":"80MHz")", {}},
         {"lower-case radio", nullptr, {}, {}, R"("RadioType":"5g")", "GET_WIFI_ADV", "parameter_error", {}},
         {"single band has no 5 GHz SSID", "wlan_single_band.json", {}, {}, R"("RadioType":"5G")", "GET_WIFI_ADV",
@@ -517,7 +530,8 @@ const std::vector<Member> kFamily = {
       {"SourceIP", JSON_STRING},
       {"SourcePort", JSON_STRING},
       {"Protocol", JSON_STRING}}},
-    {"SET_WMM_SWITCH", {{"WMMSupportedSSID", JSON_STRING}, {"WMMEnable", JSON_STRING}, {"UAPSDSupported", JSON_STRING}}},
+    {"SET_WMM_SWITCH",
+     {{"WMMSupportedSSID", JSON_STRING}, {"WMMEnable", JSON_STRING}, {"UAPSDSupported", JSON_STRING}}},
 };
 
 // A value of each member's own type that the simulator's data accepts.
