@@ -1,7 +1,9 @@
 // The WMM members: each row names its text parameters (where they land in the request record and how
 // much is kept), the library call and its failure word; one generic handler walks the row.
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "commands/cmd_table.h"
 #include "commands/cmd_wlan.h"
@@ -41,6 +43,32 @@ struct WmmRow {
 
 bool on(const char *text) { return std::atoi(text) != 0; }
 
+size_t dumped_size(const json_t *obj)
+{
+    gwagent::CharPtr text(gw_json_dump_compact(obj));
+    return text ? std::strlen(text.get()) : SIZE_MAX;
+}
+
+// Drops service IP sets from the end (and configurations left without any) until the answer fits the
+// answer wrapper; an answer that does not fit would not be sent at all.
+void fit_answer(json_t *answer, json_t *list)
+{
+    size_t dropped = 0;
+    while (json_array_size(list) > 0 && dumped_size(answer) > CMD_RESP_MAX) {
+        json_t *last = json_array_get(list, json_array_size(list) - 1);
+        json_t *services = json_object_get(last, "WMMServicesIPSetInfo");
+        if (json_array_size(services) == 0) {
+            json_array_remove(list, json_array_size(list) - 1);
+            continue;
+        }
+        json_array_remove(services, json_array_size(services) - 1);
+        json_object_set_new(last, "Num", json_integer(static_cast<json_int_t>(json_array_size(services))));
+        ++dropped;
+    }
+    if (dropped)
+        GWLOG(LOG_LVL_WARN, "WMMIPSetInfo cut by %zu service IP sets to fit the answer.", dropped);
+}
+
 int answer_ipset_info(const Request &r, const api_WMMIPSetInfo_t *info, int count)
 {
     gwagent::JsonPtr answer = r.head();
@@ -64,6 +92,7 @@ int answer_ipset_info(const Request &r, const api_WMMIPSetInfo_t *info, int coun
                 return r.fail("create_json_fail");
         }
     }
+    fit_answer(answer.get(), list);
     return r.answer(answer.get());
 }
 

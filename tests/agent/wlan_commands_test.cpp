@@ -1,6 +1,7 @@
 // The WLAN members through the dispatch entry against the simulator: each success answer byte for byte
 // with what it wrote, each failure word, the radio and guest-twin rules, and a bad-input sweep over every
 // row of the family.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -487,6 +488,55 @@ TEST_F(WlanCommands, WmmMembersCallTheLibraryAndAnswerItsResult)
                   R"(,"WMMIPSetInfo":[{"WMMEnable":"0","WMMSupportedSSID":"SSID5","UAPSDSupported":"0","Num":1,)"
                   R"("WMMServicesIPSetInfo":[{"ServiceName":"game","ACLevel":"VO","TargetIP":"198.51.100.9",)"
                   R"("TargetPort":"3074","SourceIP":"","SourcePort":"3074","Protocol":"UDP"}]}]})");
+}
+
+TEST_F(WlanCommands, LongClientListKeepsWholeEntriesWithinTheAnswerBuffer)
+{
+    const std::string name = std::string(100, 'q') + "\\\"quoted\\\"";  // escapes grow in the answer
+    for (int i = 10; i < 70; ++i) {
+        const std::string path = "/com/yvc/igd1/Config/LANHosts/" + std::to_string(i);
+        sim.set_property(path, "com.yvc.igd1.LANHost", "MAC", "'A0B1C2D3E4" + std::to_string(i) + "'");
+        sim.set_property(path, "com.yvc.igd1.LANHost", "HostClass", "'ONLINE'");
+        sim.set_property(path, "com.yvc.igd1.LANHost", "DevName", "'" + name + "'");
+        sim.set_property(path, "com.yvc.igd1.LANHost", "ConnectionType", "byte 1");
+    }
+    const std::string answer = send("GET_DEV_WIFI_INFO", R"("MAC":[])");
+    ASSERT_LE(answer.size(), 5632u);
+    gwagent::JsonPtr parsed(json_loads(answer.c_str(), 0, nullptr));
+    ASSERT_NE(parsed, nullptr) << answer;
+    const std::string info = json_string_value(json_object_get(parsed.get(), "Info"));
+    const json_int_t num = json_integer_value(json_object_get(parsed.get(), "Num"));
+    EXPECT_GT(num, 20);
+    EXPECT_LT(num, 61);
+    EXPECT_EQ(static_cast<json_int_t>(std::count(info.begin(), info.end(), '/')) + 1, num);
+    EXPECT_EQ(info.substr(info.rfind('/') + 1), std::string(100, 'q') + "\"quoted\"" + ":A0B1C2D3E4" +
+                                                    std::to_string(8 + num) + ":::::::")
+        << "the last entry is whole (phone-anna comes first)";
+}
+
+TEST_F(WlanCommands, WmmListTooLongForOneAnswerKeepsWholeServicesThatFit)
+{
+    const std::string ipsets = std::string(kWmm) + "/1/WMMServiceIPSet/";
+    const std::string address(63, '7');
+    for (int i = 2; i <= 60; ++i) {
+        const std::string path = ipsets + std::to_string(i);
+        for (const char *prop : {"ServiceName", "ACLevel", "TargetIP", "TargetPort", "SourceIP", "SourcePort"})
+            sim.set_property(path, "com.yvc.igd1.WMMServiceIPSet", prop,
+                             std::strcmp(prop, "ServiceName") == 0 ? "'svc" + std::to_string(i) + "'"
+                                                                   : "'" + address + "'");
+        sim.set_property(path, "com.yvc.igd1.WMMServiceIPSet", "Protocol", "'UDP'");
+    }
+    const std::string answer = send("GET_WMM_IPSET_INFO", "");
+    ASSERT_LE(answer.size(), static_cast<size_t>(CMD_RESP_MAX));
+    gwagent::JsonPtr parsed(json_loads(answer.c_str(), 0, nullptr));
+    ASSERT_NE(parsed, nullptr) << answer;
+    json_t *config = json_array_get(json_object_get(parsed.get(), "WMMIPSetInfo"), 0);
+    json_t *services = json_object_get(config, "WMMServicesIPSetInfo");
+    EXPECT_GT(json_array_size(services), 30u);
+    EXPECT_LT(json_array_size(services), 60u);
+    EXPECT_EQ(json_integer_value(json_object_get(config, "Num")), static_cast<json_int_t>(json_array_size(services)));
+    EXPECT_STREQ(json_string_value(json_object_get(json_array_get(services, 0), "ServiceName")), "voice");
+    EXPECT_TRUE(log.contains("service IP sets to fit the answer."));
 }
 
 // Every member of the family, its parameters and their JSON types.
