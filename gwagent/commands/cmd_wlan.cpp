@@ -20,6 +20,15 @@ namespace gwagent {
 
 bool valid_ssid_index(int index) { return index >= kFirstSsid && index <= kLastSsid; }
 
+bool read_ssid_index(const Request &r, int &index)
+{
+    char text[8] = {};
+    if (!r.required("SSIDIndex", text))
+        return false;
+    index = std::atoi(text);
+    return true;
+}
+
 std::string ssid_path(int index) { return "/com/yvc/igd1/Config/WLAN/Devices/" + std::to_string(index); }
 
 bool read_ssid(int index, ccif_WLANConfiguration_t &w)
@@ -75,16 +84,7 @@ void trim_to_utf8(char *text)
 namespace {
 
 using gwagent::Request;
-
-// "SSIDIndex" as its number; false (answered by the caller) when missing.
-bool read_ssid_index(const Request &r, int &index)
-{
-    char text[8] = {};
-    if (!r.required("SSIDIndex", text))
-        return false;
-    index = std::atoi(text);
-    return true;
-}
+using gwagent::read_ssid_index;
 
 int get_wifi_info(const Request &r)
 {

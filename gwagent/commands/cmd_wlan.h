@@ -22,6 +22,8 @@ constexpr int kTwinOffset = 4;
 constexpr const char *kWlanIface = "com.yvc.igd1.WLANConfiguration";
 
 bool valid_ssid_index(int index);
+// "SSIDIndex" as its number (atoi of the text, 7 characters kept); false when missing or not text.
+bool read_ssid_index(const Request &r, int &index);
 std::string ssid_path(int index);
 // Reads SSID `index`; false for an index outside 1..8 (no bus call) or a failed read.
 bool read_ssid(int index, ccif_WLANConfiguration_t &w);

@@ -1,5 +1,4 @@
 // The radio and SSID switches: what is on the air, and turning SSIDs (index 0: every radio) on and off.
-#include <cstdlib>
 #include <string>
 
 #include "commands/cmd_table.h"
@@ -10,15 +9,6 @@
 namespace {
 
 using gwagent::Request;
-
-bool read_index(const Request &r, int &index)
-{
-    char text[8] = {};
-    if (!r.required("SSIDIndex", text))
-        return false;
-    index = std::atoi(text);
-    return true;
-}
 
 // Both radios in one write.
 int set_radios(ccif_WiFiInfo_t wifi, bool on)
@@ -58,7 +48,7 @@ int get_wlan_intf_info(const Request &r)
 int set_wlan_ssid_enable(const Request &r)
 {
     int index = 0;
-    if (!read_index(r, index))
+    if (!gwagent::read_ssid_index(r, index))
         return r.fail("parameter_error");
     ccif_WiFiInfo_t wifi{};
     if (ccif_WiFiInfo_get(&wifi) != 0) {
@@ -92,7 +82,7 @@ int set_wlan_ssid_enable(const Request &r)
 int set_wlan_ssid_disable(const Request &r)
 {
     int index = 0;
-    if (!read_index(r, index))
+    if (!gwagent::read_ssid_index(r, index))
         return r.fail("parameter_error");
     if (index != 0) {
         // Switching an SSID off leaves its radio alone.
