@@ -626,7 +626,7 @@ protected:
     }
 };
 
-TEST_F(WlanFamily, EveryMemberHasARowAndAnswersUnknownDevicesWithNotSupportWifi)
+TEST_F(WlanFamily, EveryMemberHasARowAndDevicesWithoutWifiRefuseIt)
 {
     g_dev_info.DevWiFi = 0;
     for (const Member &m : kFamily) {
