@@ -196,6 +196,9 @@ class Model:
         merged = Model.read_profile(os.path.join(os.path.dirname(filename), base), depth + 1)
         objects = merged.setdefault("objects", {})
         for path, ifaces in data.get("objects", {}).items():
+            if ifaces is None:
+                objects.pop(path, None)
+                continue
             for iface, props in ifaces.items():
                 objects.setdefault(path, {}).setdefault(iface, {}).update(props)
         merged["collections"] = list(merged.get("collections", [])) + list(data.get("collections", []))

@@ -103,6 +103,15 @@ unsigned Igd1::call_count(const std::string &member)
     return n;
 }
 
+std::string Igd1::last_args(const std::string &member)
+{
+    gw::VariantPtr r = call(kControlPath, kControl, "LastArgs", g_variant_new("(s)", member.c_str()), "(s)");
+    const gchar *text = "";
+    if (r)
+        g_variant_get(r.get(), "(&s)", &text);
+    return text;
+}
+
 std::string Igd1::get_property(const std::string &path, const std::string &iface, const std::string &prop)
 {
     gw::VariantPtr r = call(path.c_str(), "com.yvc.igd1.Properties", "Get",

@@ -25,6 +25,8 @@ public:
     void fail_next(const std::string &member, unsigned count = 1, const std::string &path = "*",
                    const std::string &iface = "*");
     unsigned call_count(const std::string &member);
+    // GLib text (with types) of the last call's arguments of member, "" when it was not called.
+    std::string last_args(const std::string &member);
     // Replaces the state with a profile of sim/igd1/profiles (e.g. "ftto_master.json").
     void load_profile(const std::string &name);
     // From now on the method answers with this result code and text.

@@ -152,7 +152,8 @@ TEST_F(PlatformSession, AgentBootsRegistersRunsACommandAndReportsVersions)
 {
     root.write("/etc/openwrt_version", "V2.0.1\n");
     root.write("/usr/lib/opkg/info/alpha.control", "Package: alpha\nVersion: 1.0\npluginClass: app\n");
-    root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000001\"}\n");
+    root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000001\"}\n"
+                                       "{\"CmdType\":\"GET_WLAN_INTF_INFO\",\"SequenceId\":\"00000002\"}\n");
 
     std::map<std::string, int> ports;
     gwtest::Child sim = start_platsim(root, {}, ports, root.path("/hgutmp/commands.txt"));
@@ -162,10 +163,11 @@ TEST_F(PlatformSession, AgentBootsRegistersRunsACommandAndReportsVersions)
 
     const std::set<std::string> wanted = {"BOOT", "REGISTER", "HB", "PLUGIN-REGISTER", "ANSWER", "REPORT"};
     std::set<std::string> seen;
-    std::string line, answer, report, errors, boot;
+    std::string line, answer, wlan_answer, report, errors, boot;
     const auto deadline = std::chrono::steady_clock::now() + 60s;
     while (std::chrono::steady_clock::now() < deadline &&
-           !(seen.size() == wanted.size() && report.find("OXA_VER_REP") != std::string::npos)) {
+           !(seen.size() == wanted.size() && report.find("OXA_VER_REP") != std::string::npos &&
+             !wlan_answer.empty())) {
         if (!sim.read_line(line, 2s))
             continue;
         const std::string word = line.substr(0, line.find(' '));
@@ -173,8 +175,10 @@ TEST_F(PlatformSession, AgentBootsRegistersRunsACommandAndReportsVersions)
             errors += line + "\n";
         if (wanted.count(word))
             seen.insert(word);
-        if (word == "ANSWER")
+        if (word == "ANSWER" && line.find("\"GET_ONT_NAME\"") != std::string::npos)
             answer = line;
+        if (word == "ANSWER" && line.find("\"GET_WLAN_INTF_INFO\"") != std::string::npos)
+            wlan_answer = line;
         if (word == "BOOT")
             boot = line;
         if (word == "REPORT" && line.find("OXA_VER_REP") != std::string::npos)
@@ -183,6 +187,8 @@ TEST_F(PlatformSession, AgentBootsRegistersRunsACommandAndReportsVersions)
     EXPECT_EQ(seen, wanted) << errors << read_file(log_path).substr(0, 20000);
     EXPECT_NE(answer.find("\"CmdType\":\"GET_ONT_NAME\""), std::string::npos) << answer;
     EXPECT_NE(answer.find("\"SequenceId\":\"00000001\""), std::string::npos) << answer;
+    EXPECT_EQ(wlan_answer, "ANSWER {\"CmdType\":\"GET_WLAN_INTF_INFO\",\"SequenceId\":\"00000002\",\"Status\":\"0\","
+                           "\"Enable\":\"1\",\"Channel\":\"6,149\"}");
     EXPECT_NE(report.find("alpha:1.0"), std::string::npos) << report;
     EXPECT_NE(boot.find("\"DevName\":\"Living room gateway\""), std::string::npos) << boot;
     EXPECT_NE(report.find("V2.0.1"), std::string::npos) << report;
