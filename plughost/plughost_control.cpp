@@ -396,7 +396,8 @@ int plughost_get_plugin_ctrlinfo(const char *path, CtrlInfo *out)
         mask |= kHasVendor | kHasDbusVersion;
     if (mask != kRequiredAll) {
         GWLOG(LOG_LVL_WARN, "need include key items : Package Version Architecture Vendor DbusVersion, %u", mask);
-        return static_cast<int>(mask);
+        // A file without any required key must not read as success.
+        return mask ? static_cast<int>(mask) : kNoRequiredKey;
     }
     fill_defaults(*out);
     return 0;

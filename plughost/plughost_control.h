@@ -59,8 +59,9 @@ bool valid_vendor(const std::string &vendor);
 bool valid_interface_name(const std::string &name);
 
 // Parses a control file into *out. 0 when all required keys were found (defaults then filled); -1 when
-// the path is absent or not a regular file; -2 when it cannot be opened; otherwise the mask of the
-// required keys that were found.
+// the path is absent or not a regular file; -2 when it cannot be opened; kNoRequiredKey when none of
+// them was found; otherwise the mask of the required keys that were found.
+constexpr int kNoRequiredKey = -3;
 int plughost_get_plugin_ctrlinfo(const char *path, CtrlInfo *out);
 
 enum class ListKey { usedInterface, usedSysPath, ownInterface, KernelModules };
