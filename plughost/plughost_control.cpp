@@ -78,8 +78,8 @@ bool next_line(std::istream &in, std::string &line, size_t limit)
 {
     if (!std::getline(in, line))
         return false;
-    if (line.size() > limit)
-        line.resize(limit);
+    // A line ends at a NUL byte as well: values are used as C strings later on.
+    line.resize(std::min({line.size(), line.find('\0'), limit}));
     return true;
 }
 
@@ -341,7 +341,7 @@ bool valid_vendor(const std::string &vendor)
 
 bool valid_interface_name(const std::string &name)
 {
-    return name.size() <= 255 && g_dbus_is_interface_name(name.c_str());
+    return name.size() <= 255 && name.find('\0') == std::string::npos && g_dbus_is_interface_name(name.c_str());
 }
 
 int plughost_get_plugin_ctrlinfo(const char *path, CtrlInfo *out)

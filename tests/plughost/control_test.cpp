@@ -154,6 +154,18 @@ TEST_F(ControlFile, TailOfAnOverlongLineIsNotReadAsALine)
     EXPECT_EQ(c.Version, std::string(255 - 9, '7'));
 }
 
+TEST_F(ControlFile, ANulByteEndsTheLine)
+{
+    static const char kText[] = "Package: demo\0../x\nVersion: 1\nArchitecture: a\nVendor: v\0w\nDbusVersion: 1\n"
+                                "ownInterface: com.p.Ap\0\0x com.q.R\n";
+    CtrlInfo c;
+    ASSERT_EQ(parse(std::string(kText, sizeof kText - 1), c), 0);
+    EXPECT_EQ(c.Package, "demo");
+    EXPECT_EQ(c.Vendor, "v");
+    auto own = plughost::plughost_read_ctrl_list(root.path(kControl).c_str(), ListKey::ownInterface);
+    EXPECT_EQ(own.items, (std::vector<std::string>{"com.p.Ap"}));
+}
+
 TEST_F(ControlFile, EssentialOnlyForExactlyYes)
 {
     const std::pair<const char *, int> cases[] = {{"yes", 1}, {"Yes", 0}, {"YES", 0}, {"no", 0}, {"yes please", 0}};
