@@ -17,9 +17,13 @@ namespace plughost {
 
 constexpr uid_t kNobodyUid = 65534;
 
-// A plug-in's container as the container unit holds it; the registry only owns and releases it.
+// A plug-in's container as the container unit holds it; the registry owns and releases it, the bus
+// service asks it for its state.
 struct ContainerHandle {
     virtual ~ContainerHandle() = default;
+    virtual std::string state() const = 0;  // the container library's word: "RUNNING", "STOPPED", ...
+    virtual bool running() const = 0;
+    virtual int init_pid() const = 0;  // -1 when not running
 };
 using ContainerPtr = std::unique_ptr<ContainerHandle>;
 // Makes the handle of a container (name, container path); may answer null.

@@ -29,6 +29,9 @@ std::string stanza(const std::string &name, const std::string &status)
 
 struct FakeContainer : plughost::ContainerHandle {
     FakeContainer(std::string n, std::string p) : name(std::move(n)), path(std::move(p)) {}
+    std::string state() const override { return "STOPPED"; }
+    bool running() const override { return false; }
+    int init_pid() const override { return -1; }
     std::string name, path;
 };
 
