@@ -1,26 +1,67 @@
 #include <glib-unix.h>
 #include <glib.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include "gwbus/log.h"
 #include "gwbus/raii.hpp"
+#include "gwbus/util.h"
+#include "plughost_registry.h"
+#include "plughost_service.h"
 
 extern "C" const char *plughost_build_version(void);
 
-static gboolean on_term(gpointer loop)
+namespace {
+
+gboolean on_term(gpointer loop)
 {
     g_main_loop_quit(static_cast<GMainLoop *>(loop));
     return G_SOURCE_REMOVE;
 }
 
+void on_bus_acquired(GDBusConnection *connection, const char *, gpointer)
+{
+    plughost::Registry &reg = plughost::registry();
+    reg.clear();
+    GWLOG(LOG_LVL_NOTICE, "dbus ID : %s, pid : %lu", g_dbus_connection_get_unique_name(connection),
+          static_cast<unsigned long>(getpid()));
+    if (!plughost::service_register(connection, reg)) {
+        GWLOG(LOG_LVL_ERR, "register appframework failed.");
+        exit(1);
+    }
+    // Containers are not made here yet: records load without a container handle.
+    reg.load(nullptr);
+}
+
+void on_name_lost(GDBusConnection *, const char *, gpointer)
+{
+    GWLOG(LOG_LVL_ERR, "get D-Bus service name failed, exit.");
+    uci_config_set("system", "sys", "dbuslost", "1", 0);
+    exit(1);
+}
+
+}  // namespace
+
 int main()
 {
+    write_zep_log("plughost start");
     api_sysLogOpen("ZEP[plughost]");
-    GWLOG(LOG_LVL_NOTICE, "plughost %s start", plughost_build_version());
+    GWLOG(LOG_LVL_NOTICE, "=========  plughost start  ========");
+    GWLOG(LOG_LVL_NOTICE, "%s,%s", "arm_velmar_V32085_O", plughost_build_version());
+    unsigned owner = g_bus_own_name(G_BUS_TYPE_SYSTEM, plughost::kServiceName, G_BUS_NAME_OWNER_FLAGS_ALLOW_REPLACEMENT,
+                                    on_bus_acquired, nullptr, on_name_lost, nullptr, nullptr);
+    if (!owner) {
+        GWLOG(LOG_LVL_ERR, "g_bus_own_name return null.");
+        return 1;
+    }
     gw::MainLoopPtr loop(g_main_loop_new(nullptr, FALSE));
     g_unix_signal_add(SIGTERM, on_term, loop.get());
     g_unix_signal_add(SIGINT, on_term, loop.get());
     g_main_loop_run(loop.get());
-    GWLOG(LOG_LVL_NOTICE, "plughost exit");
+    GWLOG(LOG_LVL_NOTICE, "_____ plughost exit _____");
+    g_bus_unown_name(owner);
+    plughost::registry().clear();
     api_sysLogClose();
     return 0;
 }

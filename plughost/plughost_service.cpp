@@ -1,0 +1,352 @@
+#include "plughost_service.h"
+
+#include <atomic>
+#include <cstring>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "gwbus/bus.h"
+#include "gwbus/log.h"
+#include "gwbus/raii.hpp"
+
+namespace plughost {
+
+namespace {
+
+// ---- install progress ------------------------------------------------------------------------------
+
+std::mutex g_progress_mu;
+int g_install_state = kInstallIdle;
+std::string g_package_file;
+
+struct Progress {
+    int state;
+    std::string package_file;
+};
+
+Progress progress()
+{
+    std::lock_guard<std::mutex> l(g_progress_mu);
+    return {g_install_state, g_package_file};
+}
+
+// ---- properties ------------------------------------------------------------------------------------
+
+std::atomic<uint32_t> g_flash_threshold{0};
+std::atomic<uint32_t> g_flash_duration{0};
+
+struct PropertyRow {
+    const char *name;
+    std::atomic<uint32_t> *value;  // null: deprecated, reads 0 and ignores writes
+};
+
+const PropertyRow kProperties[] = {
+    {"FlashThreshold", &g_flash_threshold},
+    {"FlashDuration", &g_flash_duration},
+    {"YvLogLevel", nullptr},
+};
+
+// ---- method table ----------------------------------------------------------------------------------
+
+// One incoming call: its arguments, its registry and its single reply.
+class Call {
+public:
+    Call(const char *method, GVariant *params, GDBusMethodInvocation *inv, Registry &reg)
+        : method(method), params(params), reg(reg), inv_(inv)
+    {
+    }
+    ~Call()
+    {
+        if (inv_)  // a handler that forgot to answer still answers
+            fail_unsupported();
+    }
+    Call(const Call &) = delete;
+    Call &operator=(const Call &) = delete;
+
+    void reply(GVariant *value, int code)
+    {
+        GWLOG(LOG_LVL_DEBUG, "plugin <<%s<< request, ret = %d", method, code);
+        g_dbus_method_invocation_return_value(std::exchange(inv_, nullptr), value);
+    }
+    void fail_unsupported()
+    {
+        GWLOG(LOG_LVL_DEBUG, "plugin <<%s<< request, ret = %d", method, -1);
+        g_dbus_method_invocation_return_error(std::exchange(inv_, nullptr), G_DBUS_ERROR, G_DBUS_ERROR_NOT_SUPPORTED,
+                                              "%s is not available", method);
+    }
+    std::string arg_string(size_t i) const
+    {
+        gw::VariantPtr v(g_variant_get_child_value(params, i));
+        return g_variant_get_string(v.get(), nullptr);
+    }
+
+    const char *method;
+    GVariant *params;
+    Registry &reg;
+
+private:
+    GDBusMethodInvocation *inv_;
+};
+
+void on_InstQuery(Call &c);
+void on_GetStatus(Call &c);
+void on_List(Call &c);
+
+struct MethodRow {
+    const char *name;
+    const char *in;   // "type name" pairs separated by ","
+    const char *out;
+    void (*handler)(Call &);  // null: answered as not supported until its pipeline exists
+};
+
+const MethodRow kMethods[] = {
+    {"Install", "s url", "i response", nullptr},
+    {"Upgrade", "s url", "i response", nullptr},
+    {"Uninstall", "s name", "i response", nullptr},
+    {"Run", "s name", "i response", nullptr},
+    {"InstQuery", "s name", "s response,i percent", on_InstQuery},
+    {"GetStatus", "s name", "s response", on_GetStatus},
+    {"Reload", "s name", "i response", nullptr},
+    {"Stop", "s name", "i response", nullptr},
+    {"Restore", "s name", "i response", nullptr},
+    {"PostMsg", "s name,s message", "s response", nullptr},
+    {"List", "", "a{sv} response", on_List},
+    {"HandleKernelMod", "s pkgname,b install,s modname,s modopts", "i response", nullptr},
+};
+
+void append_args(std::string &xml, const char *spec, const char *direction)
+{
+    gw::StrvPtr args(g_strsplit(spec, ",", -1));
+    for (char **a = args.get(); *a; ++a) {
+        if (!**a)
+            continue;
+        const char *sp = strrchr(*a, ' ');
+        xml += "      <arg type=\"" + std::string(*a, static_cast<size_t>(sp - *a)) + "\" name=\"" + (sp + 1) +
+               "\" direction=\"" + direction + "\"/>\n";
+    }
+}
+
+// ---- handlers --------------------------------------------------------------------------------------
+
+void on_InstQuery(Call &c)
+{
+    const std::string name = c.arg_string(0);
+    Progress p = progress();
+    const char *word = nullptr;
+    int percent = 100;
+    if (!name.empty() && p.package_file.compare(0, name.size(), name) == 0 && p.package_file.size() > name.size() &&
+        p.package_file[name.size()] == '_') {
+        switch (p.state) {
+        case kInstallStarted:
+        case kInstallDownloading:
+            word = "DOWNLOADING";
+            percent = 0;
+            break;
+        case kInstallDownloadFailed:
+            word = "DOWNLOADERROR";
+            percent = 0;
+            break;
+        case kInstalling:
+            word = "INSTALLING";
+            percent = 95;
+            break;
+        case kInstallSucceeded:
+            word = "SUCCESS";
+            break;
+        default:
+            word = "FAILED";
+            break;
+        }
+    } else {
+        word = c.reg.installed(name) ? "SUCCESS" : "FAILED";
+    }
+    c.reply(g_variant_new("(si)", word, percent), 0);
+}
+
+void on_GetStatus(Call &c)
+{
+    const std::string name = c.arg_string(0);
+    std::string state;
+    if (!c.reg.installed(name)) {
+        state = "EEXIST";
+    } else if (is_library(name)) {
+        state = "RUNNING";
+    } else {
+        Registry::Lock l = c.reg.lock();
+        const PluginRecord *rec = c.reg.find(name);
+        state = rec && rec->container ? rec->container->state() : "EAGAIN";
+    }
+    c.reply(g_variant_new("(s)", state.c_str()), 0);
+}
+
+// The gateway's vendor, for display names that carry it; empty when it cannot be read.
+std::string gateway_vendor()
+{
+    GVariant *raw = nullptr;
+    if (g_hgu_GetProperty("com.yvc.igd1", "/com/yvc/igd1/Info/Device", "com.yvc.igd1.DeviceInfo", "Vendor", &raw) != 0)
+        return {};
+    gw::VariantPtr v(raw);
+    if (!v || !g_variant_is_of_type(v.get(), G_VARIANT_TYPE_STRING))
+        return {};
+    return g_variant_get_string(v.get(), nullptr);
+}
+
+struct ListRow {
+    std::string name, package, arch, version;
+    bool library, with_vendor, running;
+    int pid;
+};
+
+void on_List(Call &c)
+{
+    // Copied out under the lock, so the vendor is read from the gateway without holding it.
+    std::vector<ListRow> rows;
+    {
+        Registry::Lock l = c.reg.lock();
+        for (const PluginRecord *rec : c.reg.records()) {
+            if (!rec->control || rec->name().empty())
+                continue;
+            const CtrlInfo &ci = *rec->control;
+            const bool library = is_library(ci.Package);
+            if (!library && !rec->container)
+                continue;
+            rows.push_back({ci.Package, ci.Package, ci.Architecture, ci.Version, library, ci.needGwVendor != 0,
+                            !library && rec->container->running(), library ? 0 : rec->container->init_pid()});
+        }
+    }
+    bool vendor_read = false;
+    std::string vendor;
+    GVariantBuilder b;
+    g_variant_builder_init(&b, G_VARIANT_TYPE("a{sv}"));
+    for (const ListRow &r : rows) {
+        std::string display = r.package + "_" + r.arch;
+        if (r.with_vendor) {
+            if (!vendor_read) {
+                vendor = gateway_vendor();
+                vendor_read = true;
+            }
+            if (!vendor.empty())
+                display += "_" + vendor;
+        }
+        GVariant *value = r.library ? g_variant_new("(ss)", display.c_str(), r.version.c_str())
+                                    : g_variant_new("(ssui)", display.c_str(), r.version.c_str(),
+                                                    r.running ? 1u : 0u, r.pid);
+        g_variant_builder_add(&b, "{sv}", r.name.c_str(), value);
+    }
+    c.reply(g_variant_new("(a{sv})", &b), 0);
+}
+
+// ---- GDBus vtable ----------------------------------------------------------------------------------
+
+void method_call(GDBusConnection *, const char *, const char *, const char *, const char *method, GVariant *params,
+                 GDBusMethodInvocation *inv, gpointer user)
+{
+    GWLOG(LOG_LVL_DEBUG, "plugin >>%s>> request", method);
+    Call call(method, params, inv, *static_cast<Registry *>(user));
+    for (const MethodRow &row : kMethods) {
+        if (strcmp(row.name, method) == 0) {
+            if (row.handler)
+                row.handler(call);
+            return;
+        }
+    }
+}
+
+const PropertyRow *find_property(const char *name)
+{
+    for (const PropertyRow &p : kProperties)
+        if (strcmp(p.name, name) == 0)
+            return &p;
+    return nullptr;
+}
+
+GVariant *get_property(GDBusConnection *, const char *, const char *, const char *, const char *name, GError **error,
+                       gpointer)
+{
+    const PropertyRow *p = find_property(name);
+    if (!p) {
+        g_set_error(error, G_IO_ERROR, G_IO_ERROR_FAILED, "Unrecognized property %s", name);
+        return nullptr;
+    }
+    if (!p->value) {
+        GWLOG(LOG_LVL_ERR, "This property has been deprecated!");
+        return g_variant_new_uint32(0);
+    }
+    return g_variant_new_uint32(p->value->load());
+}
+
+gboolean set_property(GDBusConnection *, const char *, const char *, const char *, const char *name, GVariant *value,
+                      GError **error, gpointer)
+{
+    const PropertyRow *p = find_property(name);
+    if (!p) {
+        g_set_error(error, G_IO_ERROR, G_IO_ERROR_FAILED, "Unrecognized property %s", name);
+        return FALSE;
+    }
+    if (!p->value) {
+        GWLOG(LOG_LVL_ERR, "This property has been deprecated!");
+        return TRUE;
+    }
+    GWLOG(LOG_LVL_NOTICE, "dbus set %s", name);
+    p->value->store(g_variant_get_uint32(value));
+    // Starting the flash monitors on a non-zero pair belongs to the storage watch.
+    return TRUE;
+}
+
+const GDBusInterfaceVTable kVTable = {method_call, get_property, set_property, {nullptr}};
+
+}  // namespace
+
+void set_install_progress(int state, const std::string &package_file)
+{
+    std::lock_guard<std::mutex> l(g_progress_mu);
+    g_install_state = state;
+    g_package_file = package_file.substr(0, 63);
+}
+
+void set_install_state(int state)
+{
+    std::lock_guard<std::mutex> l(g_progress_mu);
+    g_install_state = state;
+}
+
+uint32_t flash_threshold() { return g_flash_threshold.load(); }
+uint32_t flash_duration() { return g_flash_duration.load(); }
+
+std::string service_introspection_xml()
+{
+    std::string xml = "<node>\n  <interface name=\"" + std::string(kServiceInterface) + "\">\n";
+    for (const MethodRow &m : kMethods) {
+        xml += "    <method name=\"" + std::string(m.name) + "\">\n";
+        append_args(xml, m.in, "in");
+        append_args(xml, m.out, "out");
+        xml += "    </method>\n";
+    }
+    for (const PropertyRow &p : kProperties)
+        xml += "    <property type=\"u\" name=\"" + std::string(p.name) + "\" access=\"readwrite\"/>\n";
+    xml += "  </interface>\n</node>\n";
+    return xml;
+}
+
+unsigned service_register(GDBusConnection *connection, Registry &reg)
+{
+    static gw::NodeInfoPtr node;
+    static std::once_flag parsed;
+    std::call_once(parsed, [] {
+        gw::ErrorPtr err;
+        node.reset(g_dbus_node_info_new_for_xml(service_introspection_xml().c_str(), gw::ErrorOut(err)));
+        if (!node)
+            GWLOG(LOG_LVL_ERR, "dbus node info is null. %s", gw::error_text(err));
+    });
+    if (!node || !connection)
+        return 0;
+    gw::ErrorPtr err;
+    unsigned id = g_dbus_connection_register_object(connection, kServicePath, node->interfaces[0], &kVTable, &reg,
+                                                    nullptr, gw::ErrorOut(err));
+    if (!id)
+        GWLOG(LOG_LVL_ERR, "register appframework failed. %s", gw::error_text(err));
+    return id;
+}
+
+}  // namespace plughost

@@ -1,0 +1,271 @@
+// The AppAgent service on a private bus: its contract as introspected, List, GetStatus, InstQuery, the
+// properties, and a reply for every method.
+#include <chrono>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include <gio/gio.h>
+#include <gtest/gtest.h>
+
+#include "gwbus/raii.hpp"
+#include "gwtest.hpp"
+#include "plughost_service.h"
+
+namespace {
+
+using plughost::CtrlInfo;
+
+struct FakeContainer : plughost::ContainerHandle {
+    FakeContainer(bool run, int pid) : run(run), pid(pid) {}
+    std::string state() const override { return run ? "RUNNING" : "STOPPED"; }
+    bool running() const override { return run; }
+    int init_pid() const override { return run ? pid : -1; }
+    bool run;
+    int pid;
+};
+
+struct Reply {
+    gw::VariantPtr value;
+    gw::ErrorPtr error;
+    bool done = false;
+};
+
+void on_reply(GObject *src, GAsyncResult *res, gpointer user)
+{
+    auto *r = static_cast<Reply *>(user);
+    r->value.reset(g_dbus_connection_call_finish(G_DBUS_CONNECTION(src), res, gw::ErrorOut(r->error)));
+    r->done = true;
+}
+
+std::string printed(const gw::VariantPtr &v)
+{
+    gw::GCharPtr text(v ? g_variant_print(v.get(), TRUE) : g_strdup("<none>"));
+    return text.get();
+}
+
+class AppAgentService : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gwtest::PrivateBus::instance();
+        gw::ErrorPtr err;
+        server_.reset(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, gw::ErrorOut(err)));
+        ASSERT_TRUE(server_) << gw::error_text(err);
+        client_.reset(g_dbus_connection_new_for_address_sync(
+            gwtest::PrivateBus::instance().address().c_str(),
+            static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                              G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+            nullptr, nullptr, gw::ErrorOut(err)));
+        ASSERT_TRUE(client_) << gw::error_text(err);
+        id_ = plughost::service_register(server_.get(), reg_);
+        ASSERT_NE(id_, 0u);
+        plughost::set_install_progress(plughost::kInstallIdle, "");
+    }
+    void TearDown() override
+    {
+        if (id_)
+            g_dbus_connection_unregister_object(server_.get(), id_);
+    }
+
+    Reply call(const char *method, GVariant *params, const char *iface = plughost::kServiceInterface)
+    {
+        Reply r;
+        g_dbus_connection_call(client_.get(), g_dbus_connection_get_unique_name(server_.get()),
+                               plughost::kServicePath, iface, method, params, nullptr, G_DBUS_CALL_FLAGS_NONE, 5000,
+                               nullptr, on_reply, &r);
+        EXPECT_TRUE(gwtest::wait_until([&] { return r.done; }, std::chrono::milliseconds(8000))) << method;
+        return r;
+    }
+    std::string answer(const char *method, GVariant *params)
+    {
+        Reply r = call(method, params);
+        EXPECT_FALSE(r.error) << method << ": " << gw::error_text(r.error);
+        return printed(r.value);
+    }
+
+    // A plug-in known to opkg with its container configuration, and its registry record.
+    void plugin(const std::string &name, const std::string &extra, std::unique_ptr<FakeContainer> container,
+                bool installed = true)
+    {
+        const std::string control = "/usr/lib/opkg/info/" + name + ".control";
+        root_.write(control, "Package: " + name + "\nVersion: 1." + std::to_string(name.size()) +
+                                 "\nArchitecture: arm\nVendor: Acme\nDbusVersion: 1\n" + extra);
+        if (installed) {
+            status_ += "Package: " + name + "\nVersion: 1\nStatus: install user installed\n\n";
+            root_.write("/usr/lib/opkg/status", status_);
+            root_.write("/opt/apps/" + name + "/" + name + "/config", "lxc\n");
+        }
+        auto info = std::make_unique<CtrlInfo>();
+        ASSERT_EQ(plughost::plughost_get_plugin_ctrlinfo(root_.path(control).c_str(), info.get()), 0);
+        ASSERT_EQ(reg_.add(std::move(info), root_.path(control), false), 0);
+        reg_.find(name)->container = std::move(container);
+    }
+
+    gwtest::TempRoot root_;
+    plughost::Registry reg_;
+    gw::ConnectionPtr server_;
+    gw::ConnectionPtr client_;
+    unsigned id_ = 0;
+    std::string status_;
+};
+
+TEST_F(AppAgentService, IntrospectionCarriesEveryMethodWithItsSignatures)
+{
+    Reply r = call("Introspect", nullptr, "org.freedesktop.DBus.Introspectable");
+    ASSERT_FALSE(r.error) << gw::error_text(r.error);
+    const char *xml = nullptr;
+    g_variant_get(r.value.get(), "(&s)", &xml);
+    gw::ErrorPtr err;
+    gw::NodeInfoPtr node(g_dbus_node_info_new_for_xml(xml, gw::ErrorOut(err)));
+    ASSERT_TRUE(node) << gw::error_text(err);
+    GDBusInterfaceInfo *iface = g_dbus_node_info_lookup_interface(node.get(), plughost::kServiceInterface);
+    ASSERT_NE(iface, nullptr);
+    const struct {
+        const char *method, *in, *in_names, *out, *out_names;
+    } expected[] = {
+        {"Install", "s", "url", "i", "response"},
+        {"Upgrade", "s", "url", "i", "response"},
+        {"Uninstall", "s", "name", "i", "response"},
+        {"Run", "s", "name", "i", "response"},
+        {"InstQuery", "s", "name", "si", "response,percent"},
+        {"GetStatus", "s", "name", "s", "response"},
+        {"Reload", "s", "name", "i", "response"},
+        {"Stop", "s", "name", "i", "response"},
+        {"Restore", "s", "name", "i", "response"},
+        {"PostMsg", "ss", "name,message", "s", "response"},
+        {"List", "", "", "a{sv}", "response"},
+        {"HandleKernelMod", "sbss", "pkgname,install,modname,modopts", "i", "response"},
+    };
+    auto sig = [](GDBusArgInfo **args, bool names) {
+        std::string s;
+        for (GDBusArgInfo **a = args; a && *a; ++a)
+            s += names ? (s.empty() ? "" : ",") + std::string((*a)->name) : std::string((*a)->signature);
+        return s;
+    };
+    size_t methods = 0;
+    for (GDBusMethodInfo **m = iface->methods; m && *m; ++m)
+        ++methods;
+    EXPECT_EQ(methods, 12u);
+    for (const auto &e : expected) {
+        GDBusMethodInfo *m = g_dbus_interface_info_lookup_method(iface, e.method);
+        ASSERT_NE(m, nullptr) << e.method;
+        EXPECT_EQ(sig(m->in_args, false), e.in) << e.method;
+        EXPECT_EQ(sig(m->in_args, true), e.in_names) << e.method;
+        EXPECT_EQ(sig(m->out_args, false), e.out) << e.method;
+        EXPECT_EQ(sig(m->out_args, true), e.out_names) << e.method;
+    }
+    for (const char *p : {"FlashThreshold", "FlashDuration", "YvLogLevel"}) {
+        GDBusPropertyInfo *pi = g_dbus_interface_info_lookup_property(iface, p);
+        ASSERT_NE(pi, nullptr) << p;
+        EXPECT_STREQ(pi->signature, "u");
+        EXPECT_EQ(pi->flags, G_DBUS_PROPERTY_INFO_FLAGS_READABLE | G_DBUS_PROPERTY_INFO_FLAGS_WRITABLE);
+    }
+}
+
+TEST_F(AppAgentService, ListShowsLibrariesAndPluginsWithContainersInRegistryOrder)
+{
+    plugin("demo", "", std::make_unique<FakeContainer>(true, 4242));
+    plugin("libq", "", nullptr);
+    plugin("nocont", "", nullptr);
+    plugin("vend", "needGwVendor: 1\n", std::make_unique<FakeContainer>(false, 0));
+    EXPECT_EQ(answer("List", nullptr),
+              "({'demo': <('demo_arm', '1.4', uint32 1, 4242)>, 'libq': <('libq_arm', '1.4')>, "
+              "'vend': <('vend_arm', '1.4', uint32 0, -1)>},)");
+    reg_.clear();
+    EXPECT_EQ(answer("List", nullptr), "(@a{sv} {},)");
+}
+
+TEST_F(AppAgentService, GetStatusByInstalledKindAndContainer)
+{
+    plugin("run", "", std::make_unique<FakeContainer>(true, 7));
+    plugin("stopped", "", std::make_unique<FakeContainer>(false, 0));
+    plugin("libq", "", nullptr);
+    plugin("bare", "", nullptr);
+    plugin("gone", "", std::make_unique<FakeContainer>(true, 7), false);
+    const std::pair<const char *, const char *> cases[] = {
+        {"run", "('RUNNING',)"}, {"stopped", "('STOPPED',)"}, {"libq", "('RUNNING',)"},
+        {"bare", "('EAGAIN',)"}, {"gone", "('EEXIST',)"},     {"libnone", "('EEXIST',)"},
+        {"../x", "('EEXIST',)"},
+    };
+    for (const auto &[name, want] : cases)
+        EXPECT_EQ(answer("GetStatus", g_variant_new("(s)", name)), want) << name;
+}
+
+TEST_F(AppAgentService, InstQueryFollowsTheTaskOfItsPackageElseTheInstalledTest)
+{
+    plugin("libq", "", nullptr);
+    EXPECT_EQ(answer("InstQuery", g_variant_new("(s)", "foo")), "('FAILED', 100)");
+    EXPECT_EQ(answer("InstQuery", g_variant_new("(s)", "libq")), "('SUCCESS', 100)");
+    const std::pair<int, const char *> states[] = {
+        {plughost::kInstallIdle, "('FAILED', 100)"},
+        {plughost::kInstallStarted, "('DOWNLOADING', 0)"},
+        {plughost::kInstallDownloading, "('DOWNLOADING', 0)"},
+        {plughost::kInstallDownloadFailed, "('DOWNLOADERROR', 0)"},
+        {plughost::kInstalling, "('INSTALLING', 95)"},
+        {plughost::kInstallSucceeded, "('SUCCESS', 100)"},
+        {plughost::kInstallFailed, "('FAILED', 100)"},
+    };
+    for (const auto &[state, want] : states) {
+        plughost::set_install_progress(state, "foo_1.0_arm.ipk");
+        EXPECT_EQ(answer("InstQuery", g_variant_new("(s)", "foo")), want) << state;
+    }
+    plughost::set_install_progress(plughost::kInstalling, "foo_1.0_arm.ipk");
+    EXPECT_EQ(answer("InstQuery", g_variant_new("(s)", "fo")), "('FAILED', 100)");
+    plughost::set_install_progress(plughost::kInstalling, "libq_2_arm.ipk");
+    EXPECT_EQ(answer("InstQuery", g_variant_new("(s)", "libq")), "('INSTALLING', 95)");
+    EXPECT_EQ(answer("InstQuery", g_variant_new("(s)", "")), "('FAILED', 100)");
+}
+
+TEST_F(AppAgentService, FlashPropertiesStoreAndTheDeprecatedOneChangesNothing)
+{
+    auto get = [&](const char *p) {
+        Reply r = call("Get", g_variant_new("(ss)", plughost::kServiceInterface, p), "org.freedesktop.DBus.Properties");
+        EXPECT_FALSE(r.error) << p << ": " << gw::error_text(r.error);
+        return printed(r.value);
+    };
+    auto set = [&](const char *p, uint32_t v) {
+        Reply r = call("Set", g_variant_new("(ssv)", plughost::kServiceInterface, p, g_variant_new_uint32(v)),
+                       "org.freedesktop.DBus.Properties");
+        EXPECT_FALSE(r.error) << p << ": " << gw::error_text(r.error);
+    };
+    set("FlashThreshold", 0);
+    set("FlashDuration", 0);
+    EXPECT_EQ(get("FlashThreshold"), "(<uint32 0>,)");
+    set("FlashThreshold", 70);
+    set("FlashDuration", 24);
+    EXPECT_EQ(get("FlashThreshold"), "(<uint32 70>,)");
+    EXPECT_EQ(get("FlashDuration"), "(<uint32 24>,)");
+    EXPECT_EQ(plughost::flash_threshold(), 70u);
+    gwtest::LogCapture logs;
+    set("YvLogLevel", 7);
+    EXPECT_EQ(get("YvLogLevel"), "(<uint32 0>,)");
+    EXPECT_EQ(logs.count("This property has been deprecated!"), 2u);
+    Reply bad = call("Get", g_variant_new("(ss)", plughost::kServiceInterface, "Nope"),
+                     "org.freedesktop.DBus.Properties");
+    EXPECT_TRUE(bad.error);
+}
+
+TEST_F(AppAgentService, MethodsWithoutTheirPipelineStillAnswerOnce)
+{
+    const std::pair<const char *, GVariant *> calls[] = {
+        {"Install", g_variant_new("(s)", "/tmp/x.ipk")},
+        {"Upgrade", g_variant_new("(s)", "/tmp/x.ipk")},
+        {"Uninstall", g_variant_new("(s)", "x")},
+        {"Run", g_variant_new("(s)", "x")},
+        {"Reload", g_variant_new("(s)", "x")},
+        {"Stop", g_variant_new("(s)", "x")},
+        {"Restore", g_variant_new("(s)", "x")},
+        {"PostMsg", g_variant_new("(ss)", "x", "m")},
+        {"HandleKernelMod", g_variant_new("(sbss)", "x", TRUE, "m", "")},
+    };
+    for (const auto &[method, params] : calls) {
+        Reply r = call(method, params);
+        ASSERT_TRUE(r.error) << method;
+        EXPECT_TRUE(g_error_matches(r.error.get(), G_DBUS_ERROR, G_DBUS_ERROR_NOT_SUPPORTED)) << method;
+    }
+    Reply wrong = call("GetStatus", g_variant_new("(i)", 1));
+    EXPECT_TRUE(wrong.error);
+}
+
+}  // namespace
