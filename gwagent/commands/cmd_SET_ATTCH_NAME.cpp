@@ -2,6 +2,7 @@
 #include "commands/cmd_lanhost.h"
 #include "commands/cmd_request.h"
 #include "gwbus/log.h"
+#include "gwbus/strutil.h"
 
 extern "C" int cmd_SET_ATTCH_NAME(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
@@ -22,11 +23,8 @@ extern "C" int cmd_SET_ATTCH_NAME(int id, const char *sequence_id, const char *c
         return r.fail("NOT_MATCH_LANHost");
     }
     // A multi-byte character split by the cut is dropped whole: a bus string must be valid UTF-8.
-    for (char *text : {name, dev_type}) {
-        const char *end = nullptr;
-        if (!g_utf8_validate(text, -1, &end))
-            text[end - text] = '\0';
-    }
+    trim_partial_utf8(name);
+    trim_partial_utf8(dev_type);
     GVariantBuilder b;
     g_variant_builder_init(&b, G_VARIANT_TYPE("a{sv}"));
     g_variant_builder_add(&b, "{sv}", "DevName", g_variant_new_string(name));

@@ -8,6 +8,7 @@
 
 #include "commands/cmd_table.h"
 #include "gwbus/log.h"
+#include "gwbus/strutil.h"
 
 namespace gwagent {
 
@@ -91,16 +92,6 @@ int answer_online_host_entries(const Request &r, const char *fail_word, const ch
     return answer_joined_entries(r, member, entries, 511);
 }
 
-void utf8_cut(std::string &s, size_t n)
-{
-    if (s.size() <= n)
-        return;
-    // Back off continuation bytes so the cut lands on a character start.
-    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80)
-        --n;
-    s.resize(n);
-}
-
 int answer_joined_entries(const Request &r, const char *member, const std::vector<std::string> &entries,
                           size_t entry_max)
 {
@@ -118,7 +109,10 @@ int answer_joined_entries(const Request &r, const char *member, const std::vecto
     size_t escaped = 0;
     int num = 0;
     for (std::string e : entries) {
-        utf8_cut(e, entry_max);
+        if (e.size() > entry_max) {
+            e.resize(entry_max);
+            e.resize(std::strlen(trim_partial_utf8(e.data())));
+        }
         JsonPtr one(json_string(e.c_str()));
         CharPtr quoted(one ? json_dumps(one.get(), JSON_ENCODE_ANY) : nullptr);
         if (!quoted)

@@ -48,9 +48,6 @@ int answer_online_host_entries(const Request &r, const char *fail_word, const ch
 int answer_joined_entries(const Request &r, const char *member, const std::vector<std::string> &entries,
                           size_t entry_max);
 
-// Cuts s to at most n bytes without splitting a UTF-8 character.
-void utf8_cut(std::string &s, size_t n);
-
 }  // namespace gwagent
 
 #endif

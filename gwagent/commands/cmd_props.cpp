@@ -7,6 +7,7 @@
 #include "gwbus/bus.h"
 #include "gwbus/log.h"
 #include "gwbus/raii.hpp"
+#include "gwbus/strutil.h"
 
 namespace {
 
@@ -122,10 +123,7 @@ int run_setting(const Setting &s, const gwagent::Request &r)
     GVariant *value = nullptr;
     if (s.value == Value::Text) {
         // A multi-byte character split by the cut is dropped whole: a bus string must be valid UTF-8.
-        const char *end = nullptr;
-        if (!g_utf8_validate(text, -1, &end))
-            text[end - text] = '\0';
-        value = g_variant_new_string(text);
+        value = g_variant_new_string(trim_partial_utf8(text));
     } else {
         const bool on = std::strcmp(text, "ON") == 0;
         if (!on && std::strcmp(text, "OFF") != 0) {

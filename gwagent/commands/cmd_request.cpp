@@ -2,10 +2,9 @@
 
 #include <vector>
 
-#include <glib.h>
-
 #include "commands/cmd_table.h"
 #include "gwbus/log.h"
+#include "gwbus/strutil.h"
 
 namespace gwagent {
 
@@ -66,10 +65,7 @@ bool required_text(json_t *obj, const char *cmd_type, const char *param, size_t 
         return false;
     }
     // A character split by the cut goes whole: the bus carries only valid UTF-8.
-    const char *end = nullptr;
-    if (!g_utf8_validate(buf.data(), -1, &end))
-        buf[static_cast<size_t>(end - buf.data())] = '\0';
-    out = buf.data();
+    out = trim_partial_utf8(buf.data());
     return true;
 }
 

@@ -165,20 +165,6 @@ template <typename T> T take(const void* rec, const Prop& p)
     return v;
 }
 
-// A cut inside a multi-byte character would leave text that the service refuses on the next write
-// (and JSON cannot carry): the cut backs off to the character's first byte.
-void copy_text(char* dst, size_t size, const char* src)
-{
-    size_t n = strnlen(src, size);
-    if (n == size) {
-        n = size - 1;
-        while (n > 0 && (static_cast<unsigned char>(src[n]) & 0xC0) == 0x80)
-            --n;
-    }
-    std::memcpy(dst, src, n);
-    dst[n] = '\0';
-}
-
 void type_mismatch(const Kind& k, const Prop& p, GVariant* v)
 {
     GWLOG(4, "property %s of %s has type %s, expected %c.", p.name, k.interface, g_variant_get_type_string(v), p.type);
@@ -193,7 +179,8 @@ bool store(const Kind& k, const Prop& p, GVariant* v, void* rec)
             type_mismatch(k, p, v);
             return false;
         }
-        copy_text(field(rec, p.offset), p.size, g_variant_get_string(v, nullptr));
+        // A split character would leave text the service refuses on the next write (and JSON cannot carry).
+        copy_truncated_utf8(field(rec, p.offset), p.size, g_variant_get_string(v, nullptr));
         return true;
     }
     if (p.type == 'a') {
