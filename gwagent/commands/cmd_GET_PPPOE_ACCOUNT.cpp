@@ -1,11 +1,10 @@
 // GET_PPPOE_ACCOUNT: the PPPoE account of a WAN connection; the password leaves encrypted.
 #include <cstring>
-#include <memory>
 
 #include "commands/cmd_request.h"
 #include "commands/cmd_wan.h"
 #include "gwbus/log.h"
-#include "platform/crypto.h"
+#include "core/crypto.h"
 
 extern "C" int cmd_GET_PPPOE_ACCOUNT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
@@ -13,17 +12,15 @@ extern "C" int cmd_GET_PPPOE_ACCOUNT(int id, const char *sequence_id, const char
     char name[256] = {};
     if (!r.required("WANName", name) || !name[0])
         return r.fail("parameter_error");
-    ccif_PPPoE_t *list = nullptr;
-    int count = 0;
-    if (ccif_PPPoE_get_objs(&list, &count) != 0) {
+    gwagent::ObjList<ccif_PPPoE_t> list;
+    if (!list.read(ccif_PPPoE_get_objs)) {
         GWLOG(LOG_LVL_WARN, "get PPPoE failed.");
         return r.fail("object_not_exist");
     }
-    std::unique_ptr<ccif_PPPoE_t, decltype(&g_free)> owned(list, g_free);
     const ccif_PPPoE_t *p = nullptr;
-    for (int i = 0; i < count && !p; ++i)
-        if (std::strcmp(list[i].WANName, name) == 0)
-            p = &list[i];
+    for (const ccif_PPPoE_t &e : list)
+        if (!p && std::strcmp(e.WANName, name) == 0)
+            p = &e;
     if (!p)
         return r.fail("NOT_PPPoE_ROUTED_WAN");
     char secret[1025] = {};

@@ -11,19 +11,17 @@ extern "C" int cmd_QUERY_WAN_NUM(int id, const char *sequence_id, const char *cm
         GWLOG(LOG_LVL_WARN, "get WANConnectManager failed.");
         return r.fail("NO_WANConnectManager");
     }
-    ccif_WANConnectionInfo_t *wans = nullptr;
-    int count = 0;
-    if (ccif_WANConnectionInfo_get_objs(&wans, &count) != 0) {
+    gwagent::ObjList<ccif_WANConnectionInfo_t> wans;
+    if (!wans.read(ccif_WANConnectionInfo_get_objs)) {
         GWLOG(LOG_LVL_WARN, "get WANConnectionInfo failed.");
         return r.fail("NO_WANConnectionInfo");
     }
     std::string names;
-    for (int i = 0; i < count; ++i) {
-        if (i)
+    for (const ccif_WANConnectionInfo_t &w : wans) {
+        if (&w != wans.begin())
             names += '/';
-        names += wans[i].WANName;
+        names += w.WANName;
     }
-    g_free(wans);
     const unsigned long num =
         static_cast<unsigned long>(mgr.WANPPPConnectionNumberOfEntries) + mgr.WANIPConnectionNumberOfEntries;
     return r.members({{"NUM", std::to_string(num)}, {"Description", names}});

@@ -1,8 +1,7 @@
 // REGISTER: hands the user's registration credentials to the configuration service.
-#include <memory>
-
 #include "commands/cmd_request.h"
 #include "gwbus/methods.h"
+#include "gwbus/raii.hpp"
 
 extern "C" int cmd_REGISTER(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
@@ -15,6 +14,6 @@ extern "C" int cmd_REGISTER(int id, const char *sequence_id, const char *cmd_typ
     int status = 0;
     char *errmsg = nullptr;
     const int rc = mth_Register(user_id, password, province, &status, &errmsg);
-    std::unique_ptr<char, decltype(&g_free)> msg(errmsg, g_free);
+    gw::GCharPtr msg(errmsg);
     return r.method_result("mth_Register", rc, status, errmsg);
 }

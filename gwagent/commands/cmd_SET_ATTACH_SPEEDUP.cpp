@@ -1,9 +1,8 @@
 // SET_ATTACH_SPEEDUP: switches the speed-up of one attached host.
-#include <memory>
-
 #include "commands/cmd_request.h"
 #include "gwbus/log.h"
 #include "gwbus/methods.h"
+#include "gwbus/raii.hpp"
 
 extern "C" int cmd_SET_ATTACH_SPEEDUP(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
@@ -17,6 +16,6 @@ extern "C" int cmd_SET_ATTACH_SPEEDUP(int id, const char *sequence_id, const cha
     int status = 0;
     char *errmsg = nullptr;
     const int rc = mth_SetAttachSpeedup(mac, static_cast<uint8_t>(speedup != 0), &status, &errmsg);
-    std::unique_ptr<char, decltype(&g_free)> msg(errmsg, g_free);
+    gw::GCharPtr msg(errmsg);
     return r.method_result("mth_SetAttachSpeedup", rc, status, errmsg);
 }

@@ -37,8 +37,7 @@ extern "C" int cmd_SET_LOG_LEVEL(int id, const char *sequence_id, const char *cm
         GWLOG(LOG_LVL_WARN, "change log config failed!");
         return r.fail("config_failed");
     }
-    g_timeout_syslog.cb = ucf_timeout_syslog_cb;
-    uloop_timeout_set(&g_timeout_syslog, duration * 1000);
+    gwagent_log_level_restore_after(duration * 1000);
     api_sysLogEmitSignal(level, duration);
     return r.ok();
 }

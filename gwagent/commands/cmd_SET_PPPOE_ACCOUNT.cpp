@@ -1,12 +1,12 @@
 // SET_PPPOE_ACCOUNT: a WAN connection's PPPoE account; the password arrives encrypted.
 #include <cstring>
-#include <memory>
 
 #include "commands/cmd_request.h"
 #include "commands/cmd_wan.h"
 #include "gwbus/log.h"
 #include "gwbus/methods.h"
-#include "platform/crypto.h"
+#include "gwbus/raii.hpp"
+#include "core/crypto.h"
 
 extern "C" int cmd_SET_PPPOE_ACCOUNT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
@@ -29,15 +29,12 @@ extern "C" int cmd_SET_PPPOE_ACCOUNT(int id, const char *sequence_id, const char
         return r.fail("PWD_CHAR_INVALID");
     }
     // The method belongs to the PPPoE instance of that WAN connection.
-    ccif_PPPoE_t *list = nullptr;
-    int count = 0;
-    if (ccif_PPPoE_get_objs(&list, &count) != 0)
-        count = 0;
-    std::unique_ptr<ccif_PPPoE_t, decltype(&g_free)> owned(list, g_free);
+    gwagent::ObjList<ccif_PPPoE_t> list;
+    list.read(ccif_PPPoE_get_objs);
     const char *path = nullptr;
-    for (int i = 0; i < count && !path; ++i)
-        if (std::strcmp(list[i].WANName, name) == 0)
-            path = list[i].path;
+    for (const ccif_PPPoE_t &e : list)
+        if (!path && std::strcmp(e.WANName, name) == 0)
+            path = e.path;
     if (!path) {
         GWLOG(LOG_LVL_WARN, "no PPPoE object of WAN %s.", name);
         return r.fail("callMethod_failed");
@@ -46,7 +43,7 @@ extern "C" int cmd_SET_PPPOE_ACCOUNT(int id, const char *sequence_id, const char
     char *errmsg = nullptr;
     const int rc = mth_SetPPPOEAccount(path, name, account, password, dial_mode, static_cast<uint32_t>(idle), &status,
                                        &errmsg);
-    std::unique_ptr<char, decltype(&g_free)> msg(errmsg, g_free);
+    gw::GCharPtr msg(errmsg);
     if (rc != 0 || status != 0) {
         GWLOG(LOG_LVL_WARN, "mth_SetPPPOEAccount() return failed, status = %d, %s.", status, errmsg ? errmsg : "");
         return r.fail("callMethod_failed");

@@ -15,8 +15,7 @@ extern "C" int cmd_Start_BootRegister(int id, const char *sequence_id, const cha
 {
     const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     const int rc = r.ok();
-    g_timeout_plugin_disconnect.cb = ucf_timeout_plugin_disconnect_cb;
-    uloop_timeout_set(&g_timeout_plugin_disconnect, kDisconnectMs);
+    gwagent_plugin_disconnect_after(kDisconnectMs);
     gwagent_relogin_after(kReloginMs);
     return rc;
 }

@@ -15,17 +15,15 @@
 
 #include "gwbus/log.h"
 #include "gwbus/objects.h"
+#include "gwbus/raii.hpp"
 
 #define API_ENTER() GWLOG(5, "====== enter %s", __func__)
 
 namespace gwapi {
 
-struct GFreeDeleter {
-    void operator()(void *p) const { g_free(p); }
-};
 // A record block from a ccif_*_get_objs call.
 template <typename T>
-using Block = std::unique_ptr<T[], GFreeDeleter>;
+using Block = std::unique_ptr<T[], gw::GFreeDeleter>;
 
 template <typename T>
 struct List {

@@ -175,7 +175,7 @@ struct Family {
             int status = 0;
             char *msg = nullptr;
             const int rc = T::status(name, &raw, &n, &status, &msg);
-            std::unique_ptr<char, GFreeDeleter> msg_owner(msg);
+            gw::GCharPtr msg_owner(msg);
             if (rc != 0) {
                 GWLOG(5, "(%s) GetProfileStatus %s failed.", func, name);
                 return -1;

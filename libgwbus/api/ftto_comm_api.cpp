@@ -155,7 +155,7 @@ int g_api_getFTTOSlaveAllInfo(mth_SlaveInfo_t **slaves, int *count)
     char *errmsg = nullptr;
     const int rc = mth_SlaveManager_GetSlaveAllInfo(&raw, &n, &status, &errmsg);
     gwapi::Block<mth_SlaveInfo_t> list(raw);
-    std::unique_ptr<char, gwapi::GFreeDeleter> msg(errmsg);
+    gw::GCharPtr msg(errmsg);
     if (rc != 0 || status != 0) {
         GWLOG(5, "(%s) GetSlaveAllInfo failed, %d,%d : %s", __func__, rc, status, errmsg ? errmsg : "");
         return -1;

@@ -11,7 +11,7 @@
 
 namespace {
 
-using Msg = std::unique_ptr<char, gwapi::GFreeDeleter>;
+using Msg = gw::GCharPtr;
 
 // 0 when the service did the work; -1 (logged with the method) otherwise.
 int outcome(const char *func, const char *method, int code, const char *msg)

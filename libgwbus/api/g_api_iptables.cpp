@@ -21,7 +21,7 @@ int run(const char *func, const char *method, Runner runner, const char *command
     int status = 0;
     char *msg = nullptr;
     const int rc = runner(command, &out, &n, &status, &msg);
-    std::unique_ptr<char, gwapi::GFreeDeleter> msg_owner(msg);
+    gw::GCharPtr msg_owner(msg);
     if (rc != 0) {
         GWLOG(5, "(%s) %s %s failed.", func, method, command);
         return -1;

@@ -95,7 +95,7 @@ int api_getFirewallL2TPVPNStatus(const char *name, api_FirewallL2TPVPNStatus_t *
     int code = 0;
     char *msg = nullptr;
     const int call = mth_Firewall_L2TPVPN_GetL2TPVPNStatus(obj.path, &st, &code, &msg);
-    std::unique_ptr<char, gwapi::GFreeDeleter> msg_owner(msg);
+    gw::GCharPtr msg_owner(msg);
     if (call != 0) {
         GWLOG(5, "(%s) GetL2TPVPNStatus of %s failed.", __func__, obj.path);
         return -1;

@@ -316,7 +316,7 @@ int history_of(const char *func, const HistorySource &src, const HistoryTunnel &
     int status = 0;
     char *msg = nullptr;
     const int rc = src.call(t.path.c_str(), start, num, &base, &history, &n, &status, &msg);
-    std::unique_ptr<char, GFreeDeleter> base_owner(base), msg_owner(msg);
+    gw::GCharPtr base_owner(base), msg_owner(msg);
     if (rc != 0) {
         g_hgu_freeStrList(history);
         GWLOG(5, "(%s) %s of %s failed.", func, src.method, t.path.c_str());
