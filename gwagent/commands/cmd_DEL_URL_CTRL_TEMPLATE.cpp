@@ -5,14 +5,15 @@
 
 extern "C" int cmd_DEL_URL_CTRL_TEMPLATE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     gwagent::TemplateList list;
     int rc = -1;
-    const ccif_URLControlConfig_t *t = gwagent::find_named_template(id, sequence_id, cmd_type, cmd, fd, list, &rc);
+    const ccif_URLControlConfig_t *t = gwagent::find_named_template(r, list, &rc);
     if (!t)
         return rc;
     if (ccif_URLControlConfig_del_obj(t->path) != 0) {
         GWLOG(LOG_LVL_WARN, "delete URLControlConfig %s failed.", t->path);
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "DEL_URLControlConfig_FAILED", fd);
+        return r.fail("DEL_URLControlConfig_FAILED");
     }
-    return gwagent::answer_status(id, sequence_id, cmd_type, 0, nullptr, fd);
+    return r.ok();
 }

@@ -4,5 +4,6 @@
 extern "C" int cmd_GET_ATTACH_DEVICE_BANDWIDTH_EX(int id, const char *sequence_id, const char *cmd_type, json_t *cmd,
                                                   int fd)
 {
-    return gwagent::answer_bandwidth(id, sequence_id, cmd_type, cmd, true, fd);
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
+    return gwagent::answer_bandwidth(r, true);
 }

@@ -7,15 +7,16 @@
 
 extern "C" int cmd_GET_ATTCH_NAME(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     std::vector<std::string> macs;
     gwagent::HostList hosts;
     int rc = -1;
-    if (!gwagent::read_filtered_hosts(id, sequence_id, cmd_type, cmd, fd, "object_not_exist", macs, hosts, &rc))
+    if (!gwagent::read_filtered_hosts(r, "object_not_exist", macs, hosts, &rc))
         return rc;
-    gwagent::JsonPtr answer(build_json_head(cmd_type, sequence_id, 0));
+    gwagent::JsonPtr answer = r.head();
     json_t *list = json_array();
     if (!answer || !list || json_object_set_new(answer.get(), "NameList", list) != 0)
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+        return r.fail("create_json_fail");
     gwagent::CharPtr empty(gw_json_dump_compact(answer.get()));
     size_t length = empty ? strlen(empty.get()) : 0;
     for (const ccif_LANHost_t &h : hosts) {
@@ -39,5 +40,5 @@ extern "C" int cmd_GET_ATTCH_NAME(int id, const char *sequence_id, const char *c
         length = grown;
         json_array_append_new(list, entry.release());
     }
-    return gwagent::answer_json(id, answer.get(), fd);
+    return r.answer(answer.get());
 }

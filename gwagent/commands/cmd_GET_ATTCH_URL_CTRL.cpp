@@ -31,18 +31,19 @@ json_t *binding_entry(const ccif_URLControlCTR_t &b)
 
 extern "C" int cmd_GET_ATTCH_URL_CTRL(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     std::vector<std::string> macs;
     if (!gwagent::read_mac_filter(cmd, cmd_type, macs))
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
+        return r.fail("parameter_error");
     gwagent::HostBindings bindings;
     if (!bindings.read())
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "object_not_exist", fd);
-    gwagent::JsonPtr answer(build_json_head(cmd_type, sequence_id, 0));
+        return r.fail("object_not_exist");
+    gwagent::JsonPtr answer = r.head();
     if (!answer)
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+        return r.fail("create_json_fail");
     json_t *list = json_array();
     if (json_object_set_new(answer.get(), "TemplateNameList", list) != 0)
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+        return r.fail("create_json_fail");
     gwagent::AnswerBudget budget(answer.get());
     for (const ccif_URLControlCTR_t &b : bindings) {
         if (!wanted(macs, b.MAC))
@@ -52,5 +53,5 @@ extern "C" int cmd_GET_ATTCH_URL_CTRL(int id, const char *sequence_id, const cha
             break;
         }
     }
-    return gwagent::answer_json(id, answer.get(), fd);
+    return r.answer(answer.get());
 }

@@ -18,5 +18,6 @@ std::string entry(const ccif_LANHost_t &h)
 
 extern "C" int cmd_GET_LAN_HOST_INFO(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
-    return gwagent::answer_online_host_entries(id, sequence_id, cmd_type, cmd, fd, "OBJECT_NO_EXIST", "Info", entry);
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
+    return gwagent::answer_online_host_entries(r, "OBJECT_NO_EXIST", "Info", entry);
 }

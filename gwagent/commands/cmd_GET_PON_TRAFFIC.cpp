@@ -2,18 +2,19 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "commands/cmd_answer.h"
+#include "commands/cmd_request.h"
 #include "gwbus/log.h"
 #include "gwbus/objects.h"
 
-extern "C" int cmd_GET_PON_TRAFFIC(int id, const char *sequence_id, const char *cmd_type, json_t *, int fd)
+extern "C" int cmd_GET_PON_TRAFFIC(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     ccif_PONInfo_t pon {};
     if (ccif_PONInfo_get(&pon) != 0) {
         GWLOG(LOG_LVL_WARN, "get PONInfo failed.");
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "NO_PONInfo", fd);
+        return r.fail("NO_PONInfo");
     }
     char traffic[48];
     std::snprintf(traffic, sizeof traffic, "%" PRIu64 "/%" PRIu64, pon.BytesSent >> 10, pon.BytesReceived >> 10);
-    return gwagent::answer_members(id, sequence_id, cmd_type, {{"Traffic", traffic}}, fd);
+    return r.members({{"Traffic", traffic}});
 }

@@ -17,6 +17,6 @@ std::string entry(const ccif_LANHost_t &h)
 
 extern "C" int cmd_GET_STA_TRAFFIC(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
-    return gwagent::answer_online_host_entries(id, sequence_id, cmd_type, cmd, fd, "object_not_exist", "TrafficList",
-                                               entry);
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
+    return gwagent::answer_online_host_entries(r, "object_not_exist", "TrafficList", entry);
 }

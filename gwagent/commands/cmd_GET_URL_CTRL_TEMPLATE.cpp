@@ -21,18 +21,19 @@ json_t *duration_entry(const ccif_URLControlDuration_t &d)
 
 extern "C" int cmd_GET_URL_CTRL_TEMPLATE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     gwagent::TemplateList list;
     int rc = -1;
-    const ccif_URLControlConfig_t *t = gwagent::find_named_template(id, sequence_id, cmd_type, cmd, fd, list, &rc);
+    const ccif_URLControlConfig_t *t = gwagent::find_named_template(r, list, &rc);
     if (!t)
         return rc;
     gwagent::DurationList durations;
     if (!durations.read(t->path))
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "object_not_exist", fd);
+        return r.fail("object_not_exist");
 
-    gwagent::JsonPtr answer(build_json_head(cmd_type, sequence_id, 0));
+    gwagent::JsonPtr answer = r.head();
     if (!answer)
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+        return r.fail("create_json_fail");
     // The arrays stay owned here and are shared with the answer, so no exit leaks them.
     gwagent::JsonPtr spans(json_array());
     gwagent::JsonPtr urls(json_array());
@@ -42,7 +43,7 @@ extern "C" int cmd_GET_URL_CTRL_TEMPLATE(int id, const char *sequence_id, const 
         json_object_set_new(o, "UrlFilterEnable", json_string(std::to_string(t->UrlFilterEnable).c_str())) != 0 ||
         json_object_set_new(o, "UrlFilterPolicy", json_string(std::to_string(t->UrlFilterPolicy).c_str())) != 0 ||
         json_object_set(o, "UrlFilterList", urls.get()) != 0)
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+        return r.fail("create_json_fail");
     // Durations first: a cut list of URLs still leaves the schedule whole.
     gwagent::AnswerBudget budget(answer.get());
     for (const ccif_URLControlDuration_t &d : durations) {
@@ -57,5 +58,5 @@ extern "C" int cmd_GET_URL_CTRL_TEMPLATE(int id, const char *sequence_id, const 
             break;
         }
     }
-    return gwagent::answer_json(id, answer.get(), fd);
+    return r.answer(answer.get());
 }

@@ -3,18 +3,19 @@
 #include "commands/cmd_urlctl.h"
 #include "gwbus/log.h"
 
-extern "C" int cmd_GET_URL_CTRL_TEMPLATES_LIST(int id, const char *sequence_id, const char *cmd_type, json_t *,
+extern "C" int cmd_GET_URL_CTRL_TEMPLATES_LIST(int id, const char *sequence_id, const char *cmd_type, json_t *cmd,
                                                int fd)
 {
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     gwagent::TemplateList list;
     if (!list.read())
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "object_not_exist", fd);
-    gwagent::JsonPtr answer(build_json_head(cmd_type, sequence_id, 0));
+        return r.fail("object_not_exist");
+    gwagent::JsonPtr answer = r.head();
     if (!answer)
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+        return r.fail("create_json_fail");
     json_t *names = json_array();
     if (json_object_set_new(answer.get(), "Name", names) != 0)
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+        return r.fail("create_json_fail");
     gwagent::AnswerBudget budget(answer.get());
     for (const ccif_URLControlConfig_t &t : list) {
         if (!budget.append(names, json_string(t.Name))) {
@@ -22,5 +23,5 @@ extern "C" int cmd_GET_URL_CTRL_TEMPLATES_LIST(int id, const char *sequence_id, 
             break;
         }
     }
-    return gwagent::answer_json(id, answer.get(), fd);
+    return r.answer(answer.get());
 }

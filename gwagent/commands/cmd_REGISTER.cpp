@@ -1,20 +1,19 @@
 // REGISTER: hands the user's registration credentials to the configuration service.
-#include <memory>
-
-#include "commands/cmd_answer.h"
+#include "commands/cmd_request.h"
 #include "gwbus/methods.h"
+#include "gwbus/raii.hpp"
 
 extern "C" int cmd_REGISTER(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     char user_id[64] = {}, password[64] = {}, province[8] = {};
-    using gwagent::required_string;
-    if (!required_string(cmd, cmd_type, "USERID", user_id, 63) ||
-        !required_string(cmd, cmd_type, "PASSWORD", password, 63) ||
-        !required_string(cmd, cmd_type, "Province", province, 7))
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
+    if (!r.required("USERID", user_id) ||
+        !r.required("PASSWORD", password) ||
+        !r.required("Province", province))
+        return r.fail("parameter_error");
     int status = 0;
     char *errmsg = nullptr;
     const int rc = mth_Register(user_id, password, province, &status, &errmsg);
-    std::unique_ptr<char, decltype(&g_free)> msg(errmsg, g_free);
-    return gwagent::answer_method_result(id, sequence_id, cmd_type, "mth_Register", rc, status, errmsg, fd);
+    gw::GCharPtr msg(errmsg);
+    return r.method_result("mth_Register", rc, status, errmsg);
 }

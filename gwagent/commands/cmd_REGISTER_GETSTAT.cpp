@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "commands/cmd_answer.h"
+#include "commands/cmd_request.h"
 #include "gwbus/log.h"
 #include "gwbus/methods.h"
 #include "gwbus/raii.hpp"
@@ -42,26 +42,27 @@ bool add_pairs(json_t *answer, const char *text)
 
 }  // namespace
 
-extern "C" int cmd_REGISTER_GETSTAT(int id, const char *sequence_id, const char *cmd_type, json_t *, int fd)
+extern "C" int cmd_REGISTER_GETSTAT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     int status = 0;
     char *text_raw = nullptr;
     const int rc = mth_RegisterGetStat(&status, &text_raw);
     gw::GCharPtr text(text_raw);
     if (rc != 0) {
         GWLOG(LOG_LVL_WARN, "%s() failed, t_ret = %d.", "mth_RegisterGetStat", rc);
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "callMethod_failed", fd);
+        return r.fail("callMethod_failed");
     }
     if (status == kNoStatusReturn)
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "NO_STATUS_RETURN", fd);
+        return r.fail("NO_STATUS_RETURN");
     if (!text) {
         GWLOG(LOG_LVL_WARN, "%s returned status %d without a state.", "mth_RegisterGetStat", status);
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "", fd);
+        return r.fail("");
     }
-    gwagent::JsonPtr answer(build_json_head(cmd_type, sequence_id, status));
+    gwagent::JsonPtr answer = r.head(status);
     if (!answer || !add_pairs(answer.get(), text.get())) {
         GWLOG(LOG_LVL_WARN, "%s state [%s] cannot be answered.", cmd_type, text.get());
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+        return r.fail("create_json_fail");
     }
-    return gwagent::answer_json(id, answer.get(), fd);
+    return r.answer(answer.get());
 }

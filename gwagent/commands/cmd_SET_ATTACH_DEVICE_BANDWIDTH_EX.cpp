@@ -3,8 +3,8 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "commands/cmd_answer.h"
 #include "commands/cmd_lanhost.h"
+#include "commands/cmd_request.h"
 #include "gwbus/log.h"
 
 namespace {
@@ -24,35 +24,36 @@ bool digits_only(const char *s)
 extern "C" int cmd_SET_ATTACH_DEVICE_BANDWIDTH_EX(int id, const char *sequence_id, const char *cmd_type, json_t *cmd,
                                                   int fd)
 {
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     const char *names[] = {"UsBandwidth", "DsBandwidth", "UsGuaranteeBandwidth", "DsGuaranteeBandwidth"};
     char mac[13] = {};
     char text[4][12] = {};
-    if (!gwagent::required_string(cmd, cmd_type, "MAC", mac, 12))
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
+    if (!r.required("MAC", mac))
+        return r.fail("parameter_error");
     unsigned long value[4] = {};
     for (int i = 0; i < 4; ++i) {
-        if (!gwagent::required_string(cmd, cmd_type, names[i], text[i], 11))
-            return gwagent::answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
+        if (!r.required(names[i], text[i]))
+            return r.fail("parameter_error");
         if (!digits_only(text[i])) {
             GWLOG(LOG_LVL_WARN, "%s %s is invalid,should be digits.", names[i], text[i]);
-            return gwagent::answer_status(id, sequence_id, cmd_type, 1, "InValid_Parm_Value", fd);
+            return r.fail("InValid_Parm_Value");
         }
         value[i] = std::strtoul(text[i], nullptr, 10);
     }
     for (int i = 0; i < 2; ++i) {
         if (value[i] != 0 && value[i] < value[i + 2]) {
             GWLOG(LOG_LVL_WARN, "%s %lu is bigger than %s %lu", names[i + 2], value[i + 2], names[i], value[i]);
-            return gwagent::answer_status(id, sequence_id, cmd_type, 1, "InValid_Parm_Value", fd);
+            return r.fail("InValid_Parm_Value");
         }
     }
     gwagent::HostList hosts;
     if (!hosts.read()) {
         GWLOG(LOG_LVL_WARN, "%s get LANHost.x from /com/yvc/igd1/Config/LANHosts/{i} failed.", cmd_type);
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "object_not_exist", fd);
+        return r.fail("object_not_exist");
     }
     const ccif_LANHost_t *found = hosts.find(mac, false);
     if (!found)
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "NOT_MATCH_LANHost", fd);
+        return r.fail("NOT_MATCH_LANHost");
     ccif_LANHost_t h = *found;
     h.UsBandwidth = static_cast<uint32_t>(value[0]);
     h.DsBandwidth = static_cast<uint32_t>(value[1]);
@@ -60,7 +61,7 @@ extern "C" int cmd_SET_ATTACH_DEVICE_BANDWIDTH_EX(int id, const char *sequence_i
     h.DsGuaranteeBandwidth = static_cast<uint32_t>(value[3]);
     if (ccif_LANHost_set(&h) != 0) {
         GWLOG(LOG_LVL_WARN, "set LANHost bandwidth failed.");
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "SET_FAILED", fd);
+        return r.fail("SET_FAILED");
     }
-    return gwagent::answer_status(id, sequence_id, cmd_type, 0, nullptr, fd);
+    return r.ok();
 }

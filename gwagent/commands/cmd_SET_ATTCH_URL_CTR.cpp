@@ -6,34 +6,34 @@
 
 extern "C" int cmd_SET_ATTCH_URL_CTR(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     std::string mac, name;
     // The MAC is read longer than it may be, so an over-long one is refused rather than cut valid.
-    if (!gwagent::required_text(cmd, cmd_type, "MAC", 63, mac) ||
-        !gwagent::required_text(cmd, cmd_type, "TemplateName", gwagent::kTemplateNameKeep, name))
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
+    if (!r.required_text("MAC", 63, mac) || !r.required_text("TemplateName", gwagent::kTemplateNameKeep, name))
+        return r.fail("parameter_error");
     if (!gwagent::valid_mac(mac.c_str())) {
         GWLOG(LOG_LVL_WARN, "MAC %s is invalid", mac.c_str());
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
+        return r.fail("parameter_error");
     }
     gwagent::HostBindings bindings;
     if (!bindings.read())
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "object_not_exist", fd);
+        return r.fail("object_not_exist");
 
     if (const ccif_URLControlCTR_t *bound = bindings.find(mac.c_str())) {
         ccif_URLControlCTR_t rec = *bound;
         copy_truncated(rec.TemplateName, name.c_str());
         if (ccif_URLControlCTR_set(&rec) != 0) {
             GWLOG(LOG_LVL_WARN, "set URLControlCTR.TemplateName of %s failed.", rec.path);
-            return gwagent::answer_status(id, sequence_id, cmd_type, 1, "UPDATE_FAILED", fd);
+            return r.fail("UPDATE_FAILED");
         }
-        return gwagent::answer_status(id, sequence_id, cmd_type, 0, nullptr, fd);
+        return r.ok();
     }
     ccif_URLControlCTR_t rec {};
     copy_truncated(rec.MAC, mac.c_str());
     copy_truncated(rec.TemplateName, name.c_str());
     if (ccif_URLControlCTR_add_obj(&rec) != 0) {
         GWLOG(LOG_LVL_WARN, "add URLControlCTR for %s failed.", mac.c_str());
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "ADD_FAILED", fd);
+        return r.fail("ADD_FAILED");
     }
     // Adding writes only the template name; a binding without its MAC binds nobody, so it goes again.
     GVariantBuilder b;
@@ -43,7 +43,7 @@ extern "C" int cmd_SET_ATTCH_URL_CTR(int id, const char *sequence_id, const char
         GWLOG(LOG_LVL_WARN, "set URLControlCTR.MAC of %s failed.", rec.path);
         if (ccif_URLControlCTR_del_obj(rec.path) != 0)
             GWLOG(LOG_LVL_WARN, "delete URLControlCTR %s failed.", rec.path);
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "ADD_FAILED", fd);
+        return r.fail("ADD_FAILED");
     }
-    return gwagent::answer_status(id, sequence_id, cmd_type, 0, nullptr, fd);
+    return r.ok();
 }

@@ -1,58 +1,52 @@
 // SET_PPPOE_ACCOUNT: a WAN connection's PPPoE account; the password arrives encrypted.
 #include <cstring>
-#include <memory>
 
-#include "commands/cmd_answer.h"
+#include "commands/cmd_request.h"
 #include "commands/cmd_wan.h"
 #include "gwbus/log.h"
 #include "gwbus/methods.h"
-#include "platform/crypto.h"
+#include "gwbus/raii.hpp"
+#include "core/crypto.h"
 
 extern "C" int cmd_SET_PPPOE_ACCOUNT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     char name[256] = {}, account[64] = {}, secret[64] = {}, dial_mode[16] = {};
     int idle = 0;
-    using gwagent::required_string;
-    if (!required_string(cmd, cmd_type, "WANName", name, 255) || !name[0] ||
-        !required_string(cmd, cmd_type, "Account", account, 63) ||
-        !required_string(cmd, cmd_type, "Password", secret, 63) ||
-        !required_string(cmd, cmd_type, "DialMode", dial_mode, 15))
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
-    if (get_json_value(cmd, "IdleTime", JSON_INTEGER, &idle) != 0) {
-        GWLOG(LOG_LVL_WARN, "%s json string missing Parameter IdleTime", cmd_type);
-        GWLOG(LOG_LVL_WARN, "get input args from json string failed.");
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
-    }
+    if (!r.required("WANName", name) || !name[0] ||
+        !r.required("Account", account) ||
+        !r.required("Password", secret) ||
+        !r.required("DialMode", dial_mode))
+        return r.fail("parameter_error");
+    if (!r.required_int("IdleTime", idle))
+        return r.fail("parameter_error");
     char password[64] = {};
     bool printable = de_aes256_ecb1(gwagent::password_key().c_str(), secret, password, sizeof password) == 0;
     for (const char *c = password; printable && *c; ++c)
         printable = *c >= 0x20 && *c <= 0x7E;
     if (!printable) {
         GWLOG(LOG_LVL_WARN, "passwd contains invalid characters.");
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "PWD_CHAR_INVALID", fd);
+        return r.fail("PWD_CHAR_INVALID");
     }
     // The method belongs to the PPPoE instance of that WAN connection.
-    ccif_PPPoE_t *list = nullptr;
-    int count = 0;
-    if (ccif_PPPoE_get_objs(&list, &count) != 0)
-        count = 0;
-    std::unique_ptr<ccif_PPPoE_t, decltype(&g_free)> owned(list, g_free);
+    gwagent::ObjList<ccif_PPPoE_t> list;
+    list.read(ccif_PPPoE_get_objs);
     const char *path = nullptr;
-    for (int i = 0; i < count && !path; ++i)
-        if (std::strcmp(list[i].WANName, name) == 0)
-            path = list[i].path;
+    for (const ccif_PPPoE_t &e : list)
+        if (!path && std::strcmp(e.WANName, name) == 0)
+            path = e.path;
     if (!path) {
         GWLOG(LOG_LVL_WARN, "no PPPoE object of WAN %s.", name);
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "callMethod_failed", fd);
+        return r.fail("callMethod_failed");
     }
     int status = 0;
     char *errmsg = nullptr;
     const int rc = mth_SetPPPOEAccount(path, name, account, password, dial_mode, static_cast<uint32_t>(idle), &status,
                                        &errmsg);
-    std::unique_ptr<char, decltype(&g_free)> msg(errmsg, g_free);
+    gw::GCharPtr msg(errmsg);
     if (rc != 0 || status != 0) {
         GWLOG(LOG_LVL_WARN, "mth_SetPPPOEAccount() return failed, status = %d, %s.", status, errmsg ? errmsg : "");
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "callMethod_failed", fd);
+        return r.fail("callMethod_failed");
     }
-    return gwagent::answer_status(id, sequence_id, cmd_type, 0, nullptr, fd);
+    return r.ok();
 }

@@ -165,23 +165,24 @@ void restore(const char *path, const ccif_URLControlConfig_t *old, const gwagent
 
 extern "C" int cmd_SET_URL_CTRL_TEMPLATE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     TemplateRequest req;
     if (!read_request(cmd, cmd_type, req))
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
+        return r.fail("parameter_error");
     gwagent::TemplateList list;
     if (!list.read())
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "object_not_exist", fd);
+        return r.fail("object_not_exist");
     const ccif_URLControlConfig_t *old = list.find(req.name);
     gwagent::DurationList old_spans;
     if (old && !old_spans.read(old->path))
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "object_not_exist", fd);
+        return r.fail("object_not_exist");
 
     std::string path;
     if (old) {
         path = old->path;
         if (write_request(path.c_str(), req) != 0) {
             GWLOG(LOG_LVL_WARN, "set URLControlConfig %s failed.", path.c_str());
-            return gwagent::answer_status(id, sequence_id, cmd_type, 1, "SET_FAILED", fd);
+            return r.fail("SET_FAILED");
         }
     } else {
         ccif_URLControlConfig_t rec {};
@@ -190,18 +191,18 @@ extern "C" int cmd_SET_URL_CTRL_TEMPLATE(int id, const char *sequence_id, const 
         rec.UrlFilterPolicy = req.policy;
         if (ccif_URLControlConfig_add_obj(&rec) != 0) {
             GWLOG(LOG_LVL_WARN, "add URLControlConfig %s failed.", req.name.c_str());
-            return gwagent::answer_status(id, sequence_id, cmd_type, 1, "SET_FAILED", fd);
+            return r.fail("SET_FAILED");
         }
         path = rec.path;
         if (write_request(path.c_str(), req) != 0) {
             GWLOG(LOG_LVL_WARN, "set URLControlConfig %s failed.", path.c_str());
             restore(path.c_str(), nullptr, old_spans);
-            return gwagent::answer_status(id, sequence_id, cmd_type, 1, "SET_FAILED", fd);
+            return r.fail("SET_FAILED");
         }
     }
     if (!put_durations(path.c_str(), req.durations.data(), req.durations.size())) {
         restore(path.c_str(), old, old_spans);
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "SET_FAILED", fd);
+        return r.fail("SET_FAILED");
     }
-    return gwagent::answer_status(id, sequence_id, cmd_type, 0, nullptr, fd);
+    return r.ok();
 }

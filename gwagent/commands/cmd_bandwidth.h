@@ -2,13 +2,12 @@
 #ifndef GWAGENT_COMMANDS_CMD_BANDWIDTH_H
 #define GWAGENT_COMMANDS_CMD_BANDWIDTH_H
 
-#include "commands/cmd_json.h"
+#include "commands/cmd_request.h"
 
 namespace gwagent {
 
 // GET_ATTACH_DEVICE_BANDWIDTH(_EX): the limits (and guarantees) of the online host with the MAC.
-int answer_bandwidth(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, bool with_guarantee,
-                     int fd);
+int answer_bandwidth(const Request &r, bool with_guarantee);
 
 }  // namespace gwagent
 

@@ -7,6 +7,7 @@
 #include "commands/cmd_table.h"
 #include "core/agent.h"
 #include "gwbus/log.h"
+#include "gwbus/strutil.h"
 
 using gwagent::JsonPtr;
 
@@ -16,27 +17,6 @@ constexpr size_t kPluginNameSize = 64;
 constexpr size_t kParameterSize = 4096;
 constexpr size_t kCmdTypeSize = 64;
 constexpr size_t kSequenceIdSize = 9;
-
-// A field cut inside a multi-byte UTF-8 character would make every answer echoing it invalid.
-void trim_partial_utf8(char *s)
-{
-    size_t len = strlen(s);
-    size_t i = len;
-    while (i > 0 && (static_cast<unsigned char>(s[i - 1]) & 0xC0) == 0x80)
-        --i;
-    if (i == 0)
-        return;
-    const unsigned char lead = static_cast<unsigned char>(s[i - 1]);
-    size_t need = 1;
-    if (lead >= 0xF0)
-        need = 4;
-    else if (lead >= 0xE0)
-        need = 3;
-    else if (lead >= 0xC0)
-        need = 2;
-    if (need > 1 && len - (i - 1) < need)
-        s[i - 1] = '\0';
-}
 
 struct Envelope {
     int id = 0;
@@ -85,6 +65,7 @@ bool read_envelope(json_t *msg, Envelope &env, const char *param_error, const ch
         GWLOG(LOG_LVL_WARN, "get SequenceId error");
         return false;
     }
+    // A field cut inside a multi-byte character would make every answer echoing it invalid.
     trim_partial_utf8(env.cmd_type);
     trim_partial_utf8(env.sequence_id);
     GWLOG(LOG_LVL_DEBUG, "CmdType is %s", env.cmd_type);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "commands/cmd_answer.h"
+#include "commands/cmd_request.h"
 #include "gwbus/log.h"
 
 namespace gwagent {
@@ -106,18 +107,18 @@ private:
     api_FTTONTI_t nti_{};
 };
 
-int answer_topology(int id, const char *sequence_id, const char *cmd_type, int fd, bool master)
+int answer_topology(const gwagent::Request &r, bool master)
 {
     Topology topo(master);
     const int rc = topo.read();
     if (rc != 0) {
         GWLOG(LOG_LVL_WARN, "%s api failed, return %d.", master ? "api_getFTTOMasterNTI" : "api_getFTTODevNTI", rc);
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "api_return_fail", fd);
+        return r.fail("api_return_fail");
     }
     const api_FTTONTI_t &nti = topo.get();
     const char *const *node_fields = master ? gwagent::kFttoMasterGateWay : gwagent::kFttoDevNode;
     const char *const *slave_fields = master ? gwagent::kFttoMasterSlave : gwagent::kFttoDevNode;
-    JsonPtr answer(build_json_head(cmd_type, sequence_id, 0));
+    JsonPtr answer = r.head();
     json_t *a = answer.get();
     bool ok = a && json_object_set_new(a, "DevType", json_integer(nti.DevType)) == 0 &&
               json_object_set_new(a, "WorkMode", json_integer(nti.WorkMode)) == 0 &&
@@ -128,36 +129,35 @@ int answer_topology(int id, const char *sequence_id, const char *cmd_type, int f
     if (ok)
         ok = json_object_set_new(a, "SlaveInfo", gwagent::ftto_slaves_json(nti, slave_fields)) == 0;
     if (!ok)
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
-    return gwagent::answer_json(id, a, fd);
+        return r.fail("create_json_fail");
+    return r.answer(a);
 }
 
 }  // namespace
 
-extern "C" int cmd_FTTO_MASTER_NTI_GET(int id, const char *sequence_id, const char *cmd_type, json_t *, int fd)
+extern "C" int cmd_FTTO_MASTER_NTI_GET(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
-    return answer_topology(id, sequence_id, cmd_type, fd, true);
+    return answer_topology(gwagent::Request{id, sequence_id, cmd_type, cmd, fd}, true);
 }
 
-extern "C" int cmd_FTTO_DEV_NTI_GET(int id, const char *sequence_id, const char *cmd_type, json_t *, int fd)
+extern "C" int cmd_FTTO_DEV_NTI_GET(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
-    return answer_topology(id, sequence_id, cmd_type, fd, false);
+    return answer_topology(gwagent::Request{id, sequence_id, cmd_type, cmd, fd}, false);
 }
 
-extern "C" int cmd_FTTO_MASTER_LAN_PONINFO_GET(int id, const char *sequence_id, const char *cmd_type, json_t *,
+extern "C" int cmd_FTTO_MASTER_LAN_PONINFO_GET(int id, const char *sequence_id, const char *cmd_type, json_t *cmd,
                                                int fd)
 {
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     api_FTTOLanOpticInfo_t optic{};
     const int rc = api_getFTTOMasterLanOpticInfo(&optic);
     if (rc != 0) {
         GWLOG(LOG_LVL_WARN, "%s api failed, return %d.", "api_getFTTOMasterLanOpticInfo", rc);
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "api_return_fail", fd);
+        return r.fail("api_return_fail");
     }
     using gwagent::two_decimals;
-    return gwagent::answer_members(id, sequence_id, cmd_type,
-                                   {{"Temperature", two_decimals(optic.Temperature)},
-                                    {"Voltage", two_decimals(optic.Voltage)},
-                                    {"Current", two_decimals(optic.Current)},
-                                    {"TXPower", two_decimals(optic.TXPower)}},
-                                   fd);
+    return r.members({{"Temperature", two_decimals(optic.Temperature)},
+                      {"Voltage", two_decimals(optic.Voltage)},
+                      {"Current", two_decimals(optic.Current)},
+                      {"TXPower", two_decimals(optic.TXPower)}});
 }

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "commands/cmd_answer.h"
+#include "commands/cmd_request.h"
 #include "gwbus/api.h"
 #include "gwbus/bus.h"
 #include "gwbus/log.h"
@@ -57,21 +57,22 @@ struct StrList {
 
 extern "C" int cmd_GET_LAN_HISTORY_TRAFFIC(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     uint32_t index = 0, start = 0, num = 0;
     if (!count_param(cmd, "index", &index) || !count_param(cmd, "Start", &start) || !count_param(cmd, "Num", &num)) {
         GWLOG(LOG_LVL_WARN, "%s json string missing Parameter index, Start or Num", cmd_type);
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "Parse input params fail!", fd);
+        return r.fail("Parse input params fail!");
     }
     LanHistory history;
     const int rc = api_getLANHistoryTraffic(index, start, num, &history.items, &history.count);
     if (rc != 0) {
         GWLOG(LOG_LVL_WARN, "%s api failed, return %d.", "api_getLANHistoryTraffic", rc);
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "CAPI return fail!", fd);
+        return r.fail("CAPI return fail!");
     }
-    gwagent::JsonPtr answer(build_json_head(cmd_type, sequence_id, 0));
+    gwagent::JsonPtr answer = r.head();
     json_t *array = json_array();
     if (!answer || !array || json_object_set_new(answer.get(), "Traffic", array) != 0)
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "Create json fail!", fd);
+        return r.fail("Create json fail!");
     for (int i = 0; i < history.count; ++i) {
         const api_LANHistoryTraffic_t &port = history.items[i];
         json_t *entry = json_object();
@@ -79,17 +80,18 @@ extern "C" int cmd_GET_LAN_HISTORY_TRAFFIC(int id, const char *sequence_id, cons
             json_object_set_new(entry, "index", json_integer(port.index)) != 0 ||
             json_object_set_new(entry, "TrafficBase", json_string(port.TrafficBase)) != 0 ||
             json_object_set_new(entry, "History", text_array(port.History, port.HistoryNum)) != 0)
-            return gwagent::answer_status(id, sequence_id, cmd_type, 1, "Create json fail!", fd);
+            return r.fail("Create json fail!");
     }
-    return gwagent::answer_json(id, answer.get(), fd);
+    return r.answer(answer.get());
 }
 
 extern "C" int cmd_GET_PON_HISTORY_TRAFFIC(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     uint32_t start = 0, num = 0;
     if (!count_param(cmd, "Start", &start) || !count_param(cmd, "Num", &num)) {
         GWLOG(LOG_LVL_WARN, "%s json string missing Parameter Start or Num", cmd_type);
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
+        return r.fail("parameter_error");
     }
     char *base_raw = nullptr;
     StrList samples;
@@ -99,11 +101,10 @@ extern "C" int cmd_GET_PON_HISTORY_TRAFFIC(int id, const char *sequence_id, cons
     gw::GCharPtr base(base_raw);
     gw::GCharPtr msg(errmsg);
     if (rc != 0 || status != 0)
-        return gwagent::answer_method_result(id, sequence_id, cmd_type, "mth_GetPONHistoryTraffic", rc, status,
-                                             errmsg, fd);
-    gwagent::JsonPtr answer(build_json_head(cmd_type, sequence_id, 0));
+        return r.method_result("mth_GetPONHistoryTraffic", rc, status, errmsg);
+    gwagent::JsonPtr answer = r.head();
     if (!answer || json_object_set_new(answer.get(), "TrafficBase", json_string(base ? base.get() : "")) != 0 ||
         json_object_set_new(answer.get(), "History", text_array(samples.v, sample_count)) != 0)
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
-    return gwagent::answer_json(id, answer.get(), fd);
+        return r.fail("create_json_fail");
+    return r.answer(answer.get());
 }

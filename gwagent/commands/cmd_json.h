@@ -34,33 +34,7 @@ char *gw_json_dump_compact(const json_t *obj);
 #ifdef __cplusplus
 }
 
-#include <memory>
-
-namespace gwagent {
-struct JsonDecref {
-    void operator()(json_t *j) const noexcept { json_decref(j); }
-};
-using JsonPtr = std::unique_ptr<json_t, JsonDecref>;
-struct FreeDeleter {
-    void operator()(void *p) const noexcept { free(p); }
-};
-using CharPtr = std::unique_ptr<char, FreeDeleter>;
-
-// A block an api_get... call handed out, with its count; its api_release... twin runs at scope exit.
-template <typename T, int (*Release)(T *, int)>
-struct ApiList {
-    T *items = nullptr;
-    int count = 0;
-    ApiList() = default;
-    ApiList(const ApiList &) = delete;
-    ApiList &operator=(const ApiList &) = delete;
-    ~ApiList()
-    {
-        if (items)
-            Release(items, count);
-    }
-};
-}  // namespace gwagent
+#include "core/holders.hpp"
 #endif
 
 #endif

@@ -8,6 +8,7 @@
 
 #include "commands/cmd_table.h"
 #include "gwbus/log.h"
+#include "gwbus/strutil.h"
 
 namespace gwagent {
 
@@ -62,71 +63,63 @@ bool mac_in_filter(const std::vector<std::string> &macs, const char *mac)
     return false;
 }
 
-bool read_filtered_hosts(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd,
-                         const char *fail_word, std::vector<std::string> &macs, HostList &hosts, int *rc)
+bool read_filtered_hosts(const Request &r, const char *fail_word, std::vector<std::string> &macs, HostList &hosts,
+                         int *rc)
 {
-    if (!read_mac_filter(cmd, cmd_type, macs)) {
-        *rc = answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
+    if (!read_mac_filter(r.cmd(), r.cmd_type(), macs)) {
+        *rc = r.fail("parameter_error");
         return false;
     }
     if (!hosts.read()) {
-        GWLOG(LOG_LVL_WARN, "%s get LANHost.x from /com/yvc/igd1/Config/LANHosts/{i} failed.", cmd_type);
-        *rc = answer_status(id, sequence_id, cmd_type, 1, fail_word, fd);
+        GWLOG(LOG_LVL_WARN, "%s get LANHost.x from /com/yvc/igd1/Config/LANHosts/{i} failed.", r.cmd_type());
+        *rc = r.fail(fail_word);
         return false;
     }
     return true;
 }
 
-int answer_online_host_entries(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd,
-                               const char *fail_word, const char *member, HostEntryFn entry)
+int answer_online_host_entries(const Request &r, const char *fail_word, const char *member, HostEntryFn entry)
 {
     std::vector<std::string> macs;
     HostList hosts;
     int rc = -1;
-    if (!read_filtered_hosts(id, sequence_id, cmd_type, cmd, fd, fail_word, macs, hosts, &rc))
+    if (!read_filtered_hosts(r, fail_word, macs, hosts, &rc))
         return rc;
     std::vector<std::string> entries;
     for (const ccif_LANHost_t &h : hosts)
         if (mac_in_filter(macs, h.MAC) && host_online(h))
             entries.push_back(entry(h));
-    return answer_joined_entries(id, sequence_id, cmd_type, member, entries, 511, fd);
+    return answer_joined_entries(r, member, entries, 511);
 }
 
-void utf8_cut(std::string &s, size_t n)
+int answer_joined_entries(const Request &r, const char *member, const std::vector<std::string> &entries,
+                          size_t entry_max)
 {
-    if (s.size() <= n)
-        return;
-    // Back off continuation bytes so the cut lands on a character start.
-    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80)
-        --n;
-    s.resize(n);
-}
-
-int answer_joined_entries(int id, const char *sequence_id, const char *cmd_type, const char *member,
-                          const std::vector<std::string> &entries, size_t entry_max, int fd)
-{
-    JsonPtr answer(build_json_head(cmd_type, sequence_id, 0));
+    JsonPtr answer = r.head();
     if (!answer)
-        return answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+        return r.fail("create_json_fail");
     // A long list stops at the last whole entry that still fits, so the answer stays valid JSON.
     json_object_set_new(answer.get(), "Num", json_integer(0));
     json_object_set_new(answer.get(), member, json_string(""));
     CharPtr empty(gw_json_dump_compact(answer.get()));
     if (!empty)
-        return answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+        return r.fail("create_json_fail");
     const size_t base = strlen(empty.get()) - 1;  // without the one digit of Num
     std::string joined;
     size_t escaped = 0;
     int num = 0;
     for (std::string e : entries) {
-        utf8_cut(e, entry_max);
+        if (e.size() > entry_max) {
+            e.resize(entry_max);
+            e.resize(std::strlen(trim_partial_utf8(e.data())));
+        }
         JsonPtr one(json_string(e.c_str()));
         CharPtr quoted(one ? json_dumps(one.get(), JSON_ENCODE_ANY) : nullptr);
         if (!quoted)
             continue;  // not UTF-8: left out rather than breaking the answer
         const size_t grown = escaped + (num ? 1 : 0) + strlen(quoted.get()) - 2;
         if (base + std::to_string(num + 1).size() + grown > CMD_RESP_MAX) {
-            GWLOG(LOG_LVL_WARN, "%s list cut at %d entries to fit the answer.", cmd_type, num);
+            GWLOG(LOG_LVL_WARN, "%s list cut at %d entries to fit the answer.", r.cmd_type(), num);
             break;
         }
         if (num)
@@ -137,7 +130,7 @@ int answer_joined_entries(int id, const char *sequence_id, const char *cmd_type,
     }
     json_object_set_new(answer.get(), "Num", json_integer(num));
     json_object_set_new(answer.get(), member, json_string(joined.c_str()));
-    return answer_json(id, answer.get(), fd);
+    return r.answer(answer.get());
 }
 
 }  // namespace gwagent

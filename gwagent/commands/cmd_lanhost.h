@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/cmd_json.h"
+#include "commands/cmd_request.h"
 #include "gwbus/objects.h"
 
 namespace gwagent {
@@ -35,22 +35,18 @@ bool mac_in_filter(const std::vector<std::string> &macs, const char *mac);
 
 // Reads the "MAC" filter and every host; on failure answers (parameter_error or fail_word) itself,
 // stores the send result in *rc and returns false.
-bool read_filtered_hosts(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd,
-                         const char *fail_word, std::vector<std::string> &macs, HostList &hosts, int *rc);
+bool read_filtered_hosts(const Request &r, const char *fail_word, std::vector<std::string> &macs, HostList &hosts,
+                         int *rc);
 
 // The list members: the online hosts passing the filter, one formatted entry each, joined under
 // `member` (see answer_joined_entries).
 using HostEntryFn = std::string (*)(const ccif_LANHost_t &h);
-int answer_online_host_entries(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd,
-                               const char *fail_word, const char *member, HostEntryFn entry);
+int answer_online_host_entries(const Request &r, const char *fail_word, const char *member, HostEntryFn entry);
 
 // Answers {head,"Num":n,"<member>":"e1/e2/..."} with as many whole entries as fit the answer limit,
 // each entry cut at `entry_max` characters on a character boundary.
-int answer_joined_entries(int id, const char *sequence_id, const char *cmd_type, const char *member,
-                          const std::vector<std::string> &entries, size_t entry_max, int fd);
-
-// Cuts s to at most n bytes without splitting a UTF-8 character.
-void utf8_cut(std::string &s, size_t n);
+int answer_joined_entries(const Request &r, const char *member, const std::vector<std::string> &entries,
+                          size_t entry_max);
 
 }  // namespace gwagent
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "commands/cmd_answer.h"
+#include "commands/cmd_request.h"
 #include "gwbus/api.h"
 #include "gwbus/log.h"
 
@@ -19,24 +19,25 @@ long port_number(const char *path)
 
 using PortList = gwagent::ApiList<api_EthernetConfigInfo_t, api_releaseEthernetConfigInfo>;
 
-int answer_ports(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd, const char *member,
-                 bool with_traffic)
+int answer_ports(const gwagent::Request &r, const char *member, bool with_traffic)
 {
     int index = 0;
-    if (get_json_value(cmd, "Index", JSON_INTEGER, &index) != 0 || index < 0) {
-        GWLOG(LOG_LVL_WARN, "%s json string missing Parameter Index", cmd_type);
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
+    if (!r.required_int("Index", index))
+        return r.fail("parameter_error");
+    if (index < 0) {
+        GWLOG(LOG_LVL_WARN, "%s Parameter Index %d is invalid", r.cmd_type(), index);
+        return r.fail("parameter_error");
     }
     PortList ports;
     const int rc = api_getEthernetConfigInfo(&ports.items, &ports.count);
     if (rc != 0) {
         GWLOG(LOG_LVL_WARN, "%s api failed, return %d.", "api_getEthernetConfigInfo", rc);
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "api_return_fail", fd);
+        return r.fail("api_return_fail");
     }
-    gwagent::JsonPtr answer(build_json_head(cmd_type, sequence_id, 0));
+    gwagent::JsonPtr answer = r.head();
     json_t *array = json_array();
     if (!answer || !array || json_object_set_new(answer.get(), member, array) != 0)
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+        return r.fail("create_json_fail");
     for (int i = 0; i < ports.count; ++i) {
         const api_EthernetConfigInfo_t &port = ports.items[i];
         const long number = port_number(port.path);
@@ -44,7 +45,7 @@ int answer_ports(int id, const char *sequence_id, const char *cmd_type, json_t *
             continue;
         json_t *entry = json_object();
         if (!entry || json_array_append_new(array, entry) != 0)
-            return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+            return r.fail("create_json_fail");
         bool ok = json_object_set_new(entry, "Index", json_integer(number)) == 0 &&
                   json_object_set_new(entry, "Status",
                                       json_string(std::strcmp(port.Status, "Up") == 0 ? "up" : "down")) == 0;
@@ -56,19 +57,19 @@ int answer_ports(int id, const char *sequence_id, const char *cmd_type, json_t *
                  json_object_set_new(entry, "LANRXByte", json_string(rx)) == 0;
         }
         if (!ok)
-            return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
+            return r.fail("create_json_fail");
     }
-    return gwagent::answer_json(id, answer.get(), fd);
+    return r.answer(answer.get());
 }
 
 }  // namespace
 
 extern "C" int cmd_GET_LAN_STATUS(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
-    return answer_ports(id, sequence_id, cmd_type, cmd, fd, "StatusInfo", false);
+    return answer_ports(gwagent::Request{id, sequence_id, cmd_type, cmd, fd}, "StatusInfo", false);
 }
 
 extern "C" int cmd_GET_LAN_TRAFFIC(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
-    return answer_ports(id, sequence_id, cmd_type, cmd, fd, "Traffic", true);
+    return answer_ports(gwagent::Request{id, sequence_id, cmd_type, cmd, fd}, "Traffic", true);
 }

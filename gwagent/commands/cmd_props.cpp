@@ -2,11 +2,12 @@
 #include <cstring>
 #include <string>
 
-#include "commands/cmd_json.h"
+#include "commands/cmd_request.h"
 #include "commands/cmd_table.h"
 #include "gwbus/bus.h"
 #include "gwbus/log.h"
 #include "gwbus/raii.hpp"
+#include "gwbus/strutil.h"
 
 namespace {
 
@@ -57,7 +58,6 @@ bool pon_status(GVariant *v, std::string &out)
 }
 
 struct Query {
-    const char *cmd_type;
     const char *path;
     const char *iface;
     const char *object;  // short name in log lines
@@ -67,27 +67,24 @@ struct Query {
     const char *fail_word;
 };
 
-constexpr Query kQueries[] = {
-    {"GET_LED_STATUS", "/com/yvc/igd1/Config/Peripheral/LED", "com.yvc.igd1.LED", "LED", "LEDStatus", "LEDStatus",
-     byte_on_off, "NO_LEDStatus"},
-    {"GET_ONT_NAME", "/com/yvc/igd1/Info/Device", "com.yvc.igd1.DeviceInfo", "DeviceInfo", "DevName", "Name",
-     string_text, "NO_DevName"},
-    {"GET_PON_STATUS", "/com/yvc/igd1/Info/PON", "com.yvc.igd1.PONInfo", "PONInfo", "PONStatus", "PonStatus",
-     pon_status, "NO_PONStatus"},
-    {"GET_PRECONFIG_INFO", "/com/yvc/igd1/Info/MngPlat", "com.yvc.igd1.MngPlatInfo", "MngPlatInfo", "Province",
-     "Province", string_text, "NO_Province"},
-    {"GET_SLEEP_MODE", "/com/yvc/igd1/Config/Power/SleepTimer", "com.yvc.igd1.SleepTimer", "SleepTimer", "Switch",
-     "Switch", bool_on_off, "NO_Switch"},
-    {"QUERY_CPU_INFO", "/com/yvc/igd1/Info/Device", "com.yvc.igd1.DeviceInfo", "DeviceInfo", "CPUUsage", "Percent",
-     byte_decimal, "NO_CPUUsage"},
-    {"QUERY_MEM_INFO", "/com/yvc/igd1/Info/Device", "com.yvc.igd1.DeviceInfo", "DeviceInfo", "MEMUsage", "Percent",
-     byte_decimal, "NO_MEMUsage"},
-};
+constexpr Query kLedStatus{"/com/yvc/igd1/Config/Peripheral/LED", "com.yvc.igd1.LED", "LED", "LEDStatus", "LEDStatus",
+                           byte_on_off, "NO_LEDStatus"};
+constexpr Query kOntName{"/com/yvc/igd1/Info/Device", "com.yvc.igd1.DeviceInfo", "DeviceInfo", "DevName", "Name",
+                         string_text, "NO_DevName"};
+constexpr Query kPonStatus{"/com/yvc/igd1/Info/PON", "com.yvc.igd1.PONInfo", "PONInfo", "PONStatus", "PonStatus",
+                           pon_status, "NO_PONStatus"};
+constexpr Query kPreconfig{"/com/yvc/igd1/Info/MngPlat", "com.yvc.igd1.MngPlatInfo", "MngPlatInfo", "Province",
+                           "Province", string_text, "NO_Province"};
+constexpr Query kSleepMode{"/com/yvc/igd1/Config/Power/SleepTimer", "com.yvc.igd1.SleepTimer", "SleepTimer", "Switch",
+                           "Switch", bool_on_off, "NO_Switch"};
+constexpr Query kCpuUsage{"/com/yvc/igd1/Info/Device", "com.yvc.igd1.DeviceInfo", "DeviceInfo", "CPUUsage", "Percent",
+                          byte_decimal, "NO_CPUUsage"};
+constexpr Query kMemUsage{"/com/yvc/igd1/Info/Device", "com.yvc.igd1.DeviceInfo", "DeviceInfo", "MEMUsage", "Percent",
+                          byte_decimal, "NO_MEMUsage"};
 
 enum class Value { Text, OnOffByte, OnOffBool };
 
 struct Setting {
-    const char *cmd_type;
     const char *param;
     size_t keep;  // characters kept of the parameter
     const char *path;
@@ -97,97 +94,60 @@ struct Setting {
     Value value;
 };
 
-constexpr Setting kSettings[] = {
-    {"SET_LED_STATUS", "LEDStatus", 7, "/com/yvc/igd1/Config/Peripheral/LED", "com.yvc.igd1.LED", "LED", "LEDStatus",
-     Value::OnOffByte},
-    {"SET_ONT_NAME", "Name", 255, "/com/yvc/igd1/Info/Device", "com.yvc.igd1.DeviceInfo", "DeviceInfo", "DevName",
-     Value::Text},
-    {"SET_SLEEP_MODE", "Switch", 7, "/com/yvc/igd1/Config/Power/SleepTimer", "com.yvc.igd1.SleepTimer", "SleepTimer",
-     "Switch", Value::OnOffBool},
-};
+constexpr Setting kSetLedStatus{"LEDStatus", 7, "/com/yvc/igd1/Config/Peripheral/LED", "com.yvc.igd1.LED", "LED",
+                                "LEDStatus", Value::OnOffByte};
+constexpr Setting kSetOntName{"Name", 255, "/com/yvc/igd1/Info/Device", "com.yvc.igd1.DeviceInfo", "DeviceInfo",
+                              "DevName", Value::Text};
+constexpr Setting kSetSleepMode{"Switch", 7, "/com/yvc/igd1/Config/Power/SleepTimer", "com.yvc.igd1.SleepTimer",
+                                "SleepTimer", "Switch", Value::OnOffBool};
 
-template <typename Row, size_t N>
-const Row *row_of(const Row (&rows)[N], const char *cmd_type)
+int run_query(const Query &q, const gwagent::Request &r)
 {
-    for (const Row &r : rows)
-        if (std::strcmp(r.cmd_type, cmd_type) == 0)
-            return &r;
-    return nullptr;
-}
-
-int run_query(int id, const char *sequence_id, const char *cmd_type, int fd)
-{
-    const Query *q = row_of(kQueries, cmd_type);
-    if (!q)
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
     GVariant *raw = nullptr;
-    const int rc = g_hgu_GetProperty(HGU_BUS_NAME, q->path, q->iface, q->prop, &raw);
+    const int rc = g_hgu_GetProperty(HGU_BUS_NAME, q.path, q.iface, q.prop, &raw);
     gw::VariantPtr value(raw);
     std::string text;
-    if (rc != 0 || !value || !q->to_text(value.get(), text)) {
-        GWLOG(LOG_LVL_WARN, "get %s.%s failed.", q->object, q->prop);
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, q->fail_word, fd);
+    if (rc != 0 || !value || !q.to_text(value.get(), text)) {
+        GWLOG(LOG_LVL_WARN, "get %s.%s failed.", q.object, q.prop);
+        return r.fail(q.fail_word);
     }
     // Built with the JSON library so that texts holding quotes or backslashes still answer.
-    gwagent::JsonPtr answer(build_json_head(cmd_type, sequence_id, 0));
-    if (!answer || json_object_set_new(answer.get(), q->member, json_string(text.c_str())) != 0)
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
-    return gwagent::answer_json(id, answer.get(), fd);
+    return r.members({{q.member, text}});
 }
 
-int run_setting(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
+int run_setting(const Setting &s, const gwagent::Request &r)
 {
-    const Setting *s = row_of(kSettings, cmd_type);
-    if (!s)
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
     char text[256] = {};
-    if (get_string_json_value(cmd, s->param, JSON_STRING, text, s->keep + 1) != 0) {
-        GWLOG(LOG_LVL_WARN, "%s json string missing Parameter %s", cmd_type, s->param);
-        GWLOG(LOG_LVL_WARN, "get input args from json string failed.");
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
-    }
+    if (!r.required(s.param, text, s.keep))
+        return r.fail("parameter_error");
     GVariant *value = nullptr;
-    if (s->value == Value::Text) {
+    if (s.value == Value::Text) {
         // A multi-byte character split by the cut is dropped whole: a bus string must be valid UTF-8.
-        const char *end = nullptr;
-        if (!g_utf8_validate(text, -1, &end))
-            text[end - text] = '\0';
-        value = g_variant_new_string(text);
+        value = g_variant_new_string(trim_partial_utf8(text));
     } else {
         const bool on = std::strcmp(text, "ON") == 0;
         if (!on && std::strcmp(text, "OFF") != 0) {
-            GWLOG(LOG_LVL_WARN, "%s %s is invalide, should be ON or OFF.", s->param, text);
-            return gwagent::answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
+            GWLOG(LOG_LVL_WARN, "%s %s is invalide, should be ON or OFF.", s.param, text);
+            return r.fail("parameter_error");
         }
-        value = s->value == Value::OnOffByte ? g_variant_new_byte(on ? 1 : 0) : g_variant_new_boolean(on);
+        value = s.value == Value::OnOffByte ? g_variant_new_byte(on ? 1 : 0) : g_variant_new_boolean(on);
     }
-    if (g_hgu_SetProperty(HGU_BUS_NAME, s->path, s->iface, s->prop, value) != 0) {
-        GWLOG(LOG_LVL_WARN, "set %s.%s failed.", s->object, s->prop);
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "SET_FAILED", fd);
+    if (g_hgu_SetProperty(HGU_BUS_NAME, s.path, s.iface, s.prop, value) != 0) {
+        GWLOG(LOG_LVL_WARN, "set %s.%s failed.", s.object, s.prop);
+        return r.fail("SET_FAILED");
     }
-    return gwagent::answer_status(id, sequence_id, cmd_type, 0, nullptr, fd);
+    return r.ok();
 }
 
 }  // namespace
 
-#define GW_QUERY_MEMBER(T)                                                                            \
-    extern "C" int cmd_##T(int id, const char *sequence_id, const char *cmd_type, json_t *, int fd) \
-    {                                                                                                 \
-        return run_query(id, sequence_id, cmd_type, fd);                                              \
-    }
-#define GW_SETTING_MEMBER(T)                                                                              \
-    extern "C" int cmd_##T(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd) \
-    {                                                                                                     \
-        return run_setting(id, sequence_id, cmd_type, cmd, fd);                                           \
-    }
-
-GW_QUERY_MEMBER(GET_LED_STATUS)
-GW_QUERY_MEMBER(GET_ONT_NAME)
-GW_QUERY_MEMBER(GET_PON_STATUS)
-GW_QUERY_MEMBER(GET_PRECONFIG_INFO)
-GW_QUERY_MEMBER(GET_SLEEP_MODE)
-GW_QUERY_MEMBER(QUERY_CPU_INFO)
-GW_QUERY_MEMBER(QUERY_MEM_INFO)
-GW_SETTING_MEMBER(SET_LED_STATUS)
-GW_SETTING_MEMBER(SET_ONT_NAME)
-GW_SETTING_MEMBER(SET_SLEEP_MODE)
+GW_ROW_HANDLER(GET_LED_STATUS, run_query, kLedStatus)
+GW_ROW_HANDLER(GET_ONT_NAME, run_query, kOntName)
+GW_ROW_HANDLER(GET_PON_STATUS, run_query, kPonStatus)
+GW_ROW_HANDLER(GET_PRECONFIG_INFO, run_query, kPreconfig)
+GW_ROW_HANDLER(GET_SLEEP_MODE, run_query, kSleepMode)
+GW_ROW_HANDLER(QUERY_CPU_INFO, run_query, kCpuUsage)
+GW_ROW_HANDLER(QUERY_MEM_INFO, run_query, kMemUsage)
+GW_ROW_HANDLER(SET_LED_STATUS, run_setting, kSetLedStatus)
+GW_ROW_HANDLER(SET_ONT_NAME, run_setting, kSetOntName)
+GW_ROW_HANDLER(SET_SLEEP_MODE, run_setting, kSetSleepMode)

@@ -1,7 +1,10 @@
 #include "commands/cmd_request.h"
 
+#include <vector>
+
 #include "commands/cmd_table.h"
 #include "gwbus/log.h"
+#include "gwbus/strutil.h"
 
 namespace gwagent {
 
@@ -49,6 +52,23 @@ bool Request::optional_int(const char *param, int &out) const
     return required_int(param, out);
 }
 
+bool Request::required_text(const char *param, size_t keep, std::string &out) const
+{
+    return gwagent::required_text(cmd_, cmd_type_, param, keep, out);
+}
+
+bool required_text(json_t *obj, const char *cmd_type, const char *param, size_t keep, std::string &out)
+{
+    std::vector<char> buf(keep + 1, '\0');
+    if (get_string_json_value(obj, param, JSON_STRING, buf.data(), buf.size()) != 0) {
+        log_missing(cmd_type, param);
+        return false;
+    }
+    // A character split by the cut goes whole: the bus carries only valid UTF-8.
+    out = trim_partial_utf8(buf.data());
+    return true;
+}
+
 int Request::ok() const
 {
     return answer_status(id_, sequence_id_, cmd_type_, 0, nullptr, fd_);
@@ -64,9 +84,9 @@ int Request::answer(const json_t *obj) const
     return answer_json(id_, obj, fd_);
 }
 
-JsonPtr Request::head() const
+JsonPtr Request::head(int status) const
 {
-    return JsonPtr(build_json_head(cmd_type_, sequence_id_, 0));
+    return JsonPtr(build_json_head(cmd_type_, sequence_id_, status));
 }
 
 int Request::members(std::initializer_list<std::pair<const char *, std::string>> values) const

@@ -39,6 +39,8 @@ public:
     // Absent members keep the caller's default without a log line; a wrong type still fails.
     bool optional(const char *param, char *dst, size_t keep) const;
     bool optional_int(const char *param, int &out) const;
+    // A string parameter cut to `keep` bytes on a character boundary: the bus carries only valid UTF-8.
+    bool required_text(const char *param, size_t keep, std::string &out) const;
 
     // Answers; each returns what send_cmd_resp returned (or -1 when nothing could be built).
     int ok() const;
@@ -46,8 +48,8 @@ public:
     int answer(const json_t *obj) const;
     // Success head followed by string members in the given order.
     int members(std::initializer_list<std::pair<const char *, std::string>> values) const;
-    // A new answer object holding the success head; null only when memory ran out.
-    JsonPtr head() const;
+    // A new answer object holding the head (success unless told otherwise); null only when memory ran out.
+    JsonPtr head(int status = 0) const;
     // The composite library's result: 0 success, -1 "CAPI return fail!", -10 "Parse input params fail!",
     // anything else "undefine".
     int capi_result(int rc) const;
@@ -65,6 +67,9 @@ private:
 
 // The failure word of a composite library result, or nullptr for success.
 const char *capi_fail_word(int rc);
+
+// Request::required_text on any object (an array element, say), logged under cmd_type.
+bool required_text(json_t *obj, const char *cmd_type, const char *param, size_t keep, std::string &out);
 
 }  // namespace gwagent
 

@@ -1,9 +1,8 @@
 #include "commands/cmd_system_timers.h"
 
-#include <glib.h>
-
 #include "gwbus/log.h"
 #include "gwbus/methods.h"
+#include "gwbus/raii.hpp"
 
 struct uloop_timeout g_timeout_reboot = {};
 struct uloop_timeout g_timeout_restore = {};
@@ -17,11 +16,11 @@ void call_logged(SysCall call, const char *name)
     int status = 0;
     char *errmsg = nullptr;
     const int rc = call(&status, &errmsg);
+    gw::GCharPtr msg(errmsg);
     if (rc != 0)
         GWLOG(LOG_LVL_ERR, "%s() failed, t_ret = %d.", name, rc);
     else if (status != 0)
         GWLOG(LOG_LVL_ERR, "%s() return failed, status = %d, %s.", name, status, errmsg ? errmsg : "");
-    g_free(errmsg);
 }
 
 }  // namespace

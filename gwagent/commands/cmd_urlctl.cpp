@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cstring>
-#include <vector>
 
 #include <glib.h>
 
@@ -91,38 +90,21 @@ bool same_mac(const char *a, const char *b)
     }
 }
 
-bool required_text(json_t *cmd, const char *cmd_type, const char *param, size_t keep, std::string &out)
-{
-    std::vector<char> buf(keep + 1, '\0');
-    if (get_string_json_value(cmd, param, JSON_STRING, buf.data(), buf.size()) != 0) {
-        GWLOG(LOG_LVL_WARN, "%s json string missing Parameter %s", cmd_type, param);
-        GWLOG(LOG_LVL_WARN, "get input args from json string failed.");
-        return false;
-    }
-    // A character split by the cut goes whole: the bus carries only valid UTF-8.
-    const char *end = nullptr;
-    if (!g_utf8_validate(buf.data(), -1, &end))
-        buf[static_cast<size_t>(end - buf.data())] = '\0';
-    out = buf.data();
-    return true;
-}
-
-const ccif_URLControlConfig_t *find_named_template(int id, const char *sequence_id, const char *cmd_type,
-                                                   json_t *cmd, int fd, TemplateList &list, int *rc)
+const ccif_URLControlConfig_t *find_named_template(const Request &r, TemplateList &list, int *rc)
 {
     std::string name;
-    if (!required_text(cmd, cmd_type, "Name", kTemplateNameKeep, name)) {
-        *rc = answer_status(id, sequence_id, cmd_type, 1, "parameter_error", fd);
+    if (!r.required_text("Name", kTemplateNameKeep, name)) {
+        *rc = r.fail("parameter_error");
         return nullptr;
     }
     if (!list.read()) {
-        *rc = answer_status(id, sequence_id, cmd_type, 1, "object_not_exist", fd);
+        *rc = r.fail("object_not_exist");
         return nullptr;
     }
     const ccif_URLControlConfig_t *t = list.find(name);
     if (!t) {
-        GWLOG(LOG_LVL_WARN, "%s no URLControlConfig named %s.", cmd_type, name.c_str());
-        *rc = answer_status(id, sequence_id, cmd_type, 1, "NOT_MATCH_URLControlConfig", fd);
+        GWLOG(LOG_LVL_WARN, "%s no URLControlConfig named %s.", r.cmd_type(), name.c_str());
+        *rc = r.fail("NOT_MATCH_URLControlConfig");
     }
     return t;
 }

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-#include "commands/cmd_json.h"
+#include "commands/cmd_request.h"
 #include "gwbus/objects.h"
 
 namespace gwagent {
@@ -61,14 +61,9 @@ bool valid_mac(const char *mac);
 // Same address: letter case and colons ignored (the service may store either form).
 bool same_mac(const char *a, const char *b);
 
-// A required string parameter cut to `keep` bytes on a character boundary; false after the
-// missing-parameter log lines.
-bool required_text(json_t *cmd, const char *cmd_type, const char *param, size_t keep, std::string &out);
-
 // Reads "Name" and finds that template; on failure answers (parameter_error, object_not_exist,
 // NOT_MATCH_URLControlConfig) itself, stores the send result in *rc and returns null.
-const ccif_URLControlConfig_t *find_named_template(int id, const char *sequence_id, const char *cmd_type,
-                                                   json_t *cmd, int fd, TemplateList &list, int *rc);
+const ccif_URLControlConfig_t *find_named_template(const Request &r, TemplateList &list, int *rc);
 
 // Keeps an answer within CMD_RESP_MAX while its arrays grow: measured once with the arrays as they
 // stand, then each element goes in only when the whole answer still fits (compact JSON adds exactly

@@ -1,7 +1,7 @@
 // GET_VOICE_INFO and GET_VOIP_STATUS: the SIP servers and the state of each voice line.
 #include <string>
 
-#include "commands/cmd_answer.h"
+#include "commands/cmd_request.h"
 #include "gwbus/api.h"
 #include "gwbus/log.h"
 
@@ -30,17 +30,18 @@ bool add_lines(json_t *answer, const char *member, const VoiceLines &lines, bool
 
 }  // namespace
 
-extern "C" int cmd_GET_VOICE_INFO(int id, const char *sequence_id, const char *cmd_type, json_t *, int fd)
+extern "C" int cmd_GET_VOICE_INFO(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     api_VoIPServerInfo_t server{};
     VoiceLines lines;
     const int server_rc = api_getVoIPServerInfo(&server);
     const int info_rc = api_getVoIPInfo(&lines.items, &lines.count);
     if (server_rc != 0 || info_rc != 0) {
         GWLOG(LOG_LVL_WARN, "%s api failed, serverinfo return %d, info return %d.", cmd_type, server_rc, info_rc);
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "api_return_fail", fd);
+        return r.fail("api_return_fail");
     }
-    gwagent::JsonPtr answer(build_json_head(cmd_type, sequence_id, 0));
+    gwagent::JsonPtr answer = r.head();
     const bool ok =
         answer && json_object_set_new(answer.get(), "ServerAddress", json_string(server.ServerAddress)) == 0 &&
         json_object_set_new(answer.get(), "ServerPort", json_string(std::to_string(server.ServerPort).c_str())) == 0 &&
@@ -49,20 +50,21 @@ extern "C" int cmd_GET_VOICE_INFO(int id, const char *sequence_id, const char *c
                             json_string(std::to_string(server.SecondServerPort).c_str())) == 0 &&
         add_lines(answer.get(), "Account", lines, true);
     if (!ok)
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
-    return gwagent::answer_json(id, answer.get(), fd);
+        return r.fail("create_json_fail");
+    return r.answer(answer.get());
 }
 
-extern "C" int cmd_GET_VOIP_STATUS(int id, const char *sequence_id, const char *cmd_type, json_t *, int fd)
+extern "C" int cmd_GET_VOIP_STATUS(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
+    const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     VoiceLines lines;
     const int rc = api_getVoIPInfo(&lines.items, &lines.count);
     if (rc != 0) {
         GWLOG(LOG_LVL_WARN, "%s api failed, return %d.", "api_getVoIPInfo", rc);
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "api_return_fail", fd);
+        return r.fail("api_return_fail");
     }
-    gwagent::JsonPtr answer(build_json_head(cmd_type, sequence_id, 0));
+    gwagent::JsonPtr answer = r.head();
     if (!answer || !add_lines(answer.get(), "VOIPStatus", lines, false))
-        return gwagent::answer_status(id, sequence_id, cmd_type, 1, "create_json_fail", fd);
-    return gwagent::answer_json(id, answer.get(), fd);
+        return r.fail("create_json_fail");
+    return r.answer(answer.get());
 }

@@ -2,11 +2,10 @@
 
 #include <cstring>
 
-#include <glib.h>
-
 #include "core/dev_info.h"
 #include "gwbus/log.h"
 #include "gwbus/methods.h"
+#include "gwbus/raii.hpp"
 
 namespace gwagent {
 
@@ -16,12 +15,11 @@ int wan_by_name(const char *wan_name, ccif_WANConnectionInfo_t *out)
     int status = 0;
     char *errmsg = nullptr;
     const int rc = mth_GetWANConnByName(wan_name, path, sizeof path, &status, &errmsg);
+    gw::GCharPtr msg(errmsg);
     if (rc != 0 || status != 0 || !path[0]) {
         GWLOG(LOG_LVL_WARN, "get path of WAN %s failed, status %d, %s.", wan_name, status, errmsg ? errmsg : "");
-        g_free(errmsg);
         return -1;
     }
-    g_free(errmsg);
     if (ccif_WANConnectionInfo_get(path, out) != 0) {
         GWLOG(LOG_LVL_WARN, "get WANConnectionInfo %s failed.", path);
         return -2;

@@ -9,7 +9,7 @@
 #include <libubox/uloop.h>
 
 #include "core/dev_info.h"
-#include "platform/fifo_buffer.h"
+#include "core/fifo_buffer.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -136,6 +136,8 @@ int gwagent_store_pid(void);
 /* Timer callbacks (tests fire them directly). */
 void ucf_timeout_relogin_cb(struct uloop_timeout *t);
 void ucf_timeout_syslog_cb(struct uloop_timeout *t);
+/* The temporary log level returns to the default ms from now (re-arming replaces the earlier end). */
+void gwagent_log_level_restore_after(int ms);
 
 /* The connection layer plugs in here: gwagent_remote_run calls connect_distr once the distribution
  * server is resolved, the relogin timer calls close_all before reconnecting. Null members are

@@ -6,19 +6,17 @@
 #include <string>
 
 #include "core/agent.h"
+#include "core/holders.hpp"
 #include "core/uci_text.hpp"
 #include "gwbus/log.h"
 #include "gwbus/rootpath.h"
 #include "gwbus/strutil.h"
 #include "gwbus/util.h"
-#include "platform/crypto.h"
+#include "core/crypto.h"
 
 namespace {
 
-struct FileCloser {
-    void operator()(FILE *f) const noexcept { fclose(f); }
-};
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
+using gwagent::FilePtr;
 
 constexpr const char *kPlatformFile = "/opt/info/YvMngPlat.txt";
 constexpr const char *kVendorFile = "/rom/.register0";

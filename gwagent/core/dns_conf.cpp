@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/agent.h"
+#include "core/holders.hpp"
 #include "gwbus/methods.h"
 #include "gwbus/log.h"
 #include "gwbus/objects.h"
@@ -19,10 +20,7 @@
 
 namespace {
 
-struct FileCloser {
-    void operator()(FILE *f) const noexcept { fclose(f); }
-};
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
+using gwagent::FilePtr;
 
 // The first two entries of a comma-separated list.
 std::vector<std::string> first_two(const char *list)

@@ -38,8 +38,7 @@ extern "C" void gwagent_log_init(void)
         } else {
             level = named;
             duration = kTempSeconds;
-            g_timeout_syslog.cb = ucf_timeout_syslog_cb;
-            uloop_timeout_set(&g_timeout_syslog, kTempSeconds * 1000);
+            gwagent_log_level_restore_after(kTempSeconds * 1000);
         }
     }
 
@@ -51,6 +50,12 @@ extern "C" void gwagent_log_init(void)
     if (uci_config_set("log", "temp", "log_duration", text, 0) != 0)
         GWLOG(LOG_LVL_ERR, "set log_duration %s failed!", text);
     api_sysLogEmitSignal(level, duration);
+}
+
+extern "C" void gwagent_log_level_restore_after(int ms)
+{
+    g_timeout_syslog.cb = ucf_timeout_syslog_cb;
+    uloop_timeout_set(&g_timeout_syslog, ms);
 }
 
 extern "C" void ucf_timeout_syslog_cb(struct uloop_timeout *t)

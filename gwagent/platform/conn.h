@@ -49,6 +49,8 @@ void ucf_timeout_pushd_cb(struct uloop_timeout *t);
 
 /* Arms the relogin timer. */
 void gwagent_relogin_after(int ms);
+/* Leaves the plugin server ms from now (re-arming replaces an earlier request). */
+void gwagent_plugin_disconnect_after(int ms);
 /* Relogin delay in ms after the n-th Boot failure in a row (random for n > 3). */
 int gwagent_boot_relogin_ms(int n);
 

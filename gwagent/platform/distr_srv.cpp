@@ -15,7 +15,7 @@
 #include "gwbus/strutil.h"
 #include "gwbus/util.h"
 #include "platform/conn.h"
-#include "platform/crypto.h"
+#include "core/crypto.h"
 #include "platform/packet.h"
 
 using gwagent::CharPtr;

@@ -9,18 +9,16 @@
 #include <string>
 
 #include "core/dev_info.h"
+#include "core/holders.hpp"
 #include "gwbus/log.h"
-#include "platform/crypto.h"
+#include "core/crypto.h"
 #include "platform/packet.h"
 
 namespace {
 
 std::atomic<packet_stage_reader_fn> g_stage_reader{nullptr};
 
-struct MallocDeleter {
-    void operator()(void *p) const noexcept { free(p); }
-};
-using MallocPtr = std::unique_ptr<unsigned char, MallocDeleter>;
+using MallocPtr = gwagent::MallocPtr<unsigned char>;
 
 // Both keys are the 32 ASCII characters of an MD5 hex digest, used as raw key bytes.
 struct Key {

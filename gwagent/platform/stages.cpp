@@ -103,6 +103,12 @@ extern "C" void gwagent_relogin_after(int ms)
     uloop_timeout_set(&g_timeout_relogin, ms);
 }
 
+extern "C" void gwagent_plugin_disconnect_after(int ms)
+{
+    g_timeout_plugin_disconnect.cb = ucf_timeout_plugin_disconnect_cb;
+    uloop_timeout_set(&g_timeout_plugin_disconnect, ms);
+}
+
 extern "C" int gwagent_boot_relogin_ms(int n)
 {
     if (n <= 3)

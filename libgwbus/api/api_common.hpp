@@ -15,17 +15,15 @@
 
 #include "gwbus/log.h"
 #include "gwbus/objects.h"
+#include "gwbus/raii.hpp"
 
-#define API_ENTER() GWLOG(5, "====== enter %s", __func__)
+#define API_ENTER() GWLOG(LOG_LVL_NOTICE, "====== enter %s", __func__)
 
 namespace gwapi {
 
-struct GFreeDeleter {
-    void operator()(void *p) const { g_free(p); }
-};
 // A record block from a ccif_*_get_objs call.
 template <typename T>
-using Block = std::unique_ptr<T[], GFreeDeleter>;
+using Block = std::unique_ptr<T[], gw::GFreeDeleter>;
 
 template <typename T>
 struct List {
@@ -80,7 +78,7 @@ inline uint32_t index_from_path(const char *func, const char *path)
 {
     uint32_t index = 0;
     if (!path_index(path, &index))
-        GWLOG(6, "(%s) %s is invalide path", func, path);
+        GWLOG(LOG_LVL_INFO, "(%s) %s is invalide path", func, path);
     return index;
 }
 
@@ -125,7 +123,7 @@ int guarded(const char *func, F &&body) noexcept
     try {
         return body();
     } catch (...) {
-        GWLOG(3, "(%s) out of memory.", func);
+        GWLOG(LOG_LVL_ERR, "(%s) out of memory.", func);
         return -1;
     }
 }

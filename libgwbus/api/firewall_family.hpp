@@ -24,14 +24,14 @@ struct Family {
     {
         uint32_t index = 0;
         if (!path_index(path, &index))
-            GWLOG(6, "(%s) %s is invalide path", func, path);
+            GWLOG(LOG_LVL_INFO, "(%s) %s is invalide path", func, path);
         return index;
     }
 
     static int list_objs(const char *func, List<Obj> &out)
     {
         if (list(T::list, out) != 0) {
-            GWLOG(5, "(%s) get %s objects failed.", func, T::kKind);
+            GWLOG(LOG_LVL_NOTICE, "(%s) get %s objects failed.", func, T::kKind);
             return -1;
         }
         return 0;
@@ -49,7 +49,7 @@ struct Family {
                 return 0;
             }
         }
-        GWLOG(5, "(%s) %s %s no match object.", func, T::kKind, name);
+        GWLOG(LOG_LVL_NOTICE, "(%s) %s %s no match object.", func, T::kKind, name);
         return -2;
     }
 
@@ -57,7 +57,7 @@ struct Family {
     {
         return guarded(func, [&]() -> int {
             if (!entry || empty(entry->Name)) {
-                GWLOG(5, "(%s) Name can not be NULL.", func);
+                GWLOG(LOG_LVL_NOTICE, "(%s) Name can not be NULL.", func);
                 return -1;
             }
             List<Obj> objs;
@@ -65,31 +65,31 @@ struct Family {
                 return -1;
             for (const auto &o : objs) {
                 if (std::strcmp(o.Name, entry->Name) == 0) {
-                    GWLOG(5, "(%s) %s %s exist, do not add.", func, T::kKind, entry->Name);
+                    GWLOG(LOG_LVL_NOTICE, "(%s) %s %s exist, do not add.", func, T::kKind, entry->Name);
                     return static_cast<int>(index_of(func, o.path));
                 }
             }
             ccif_Firewall_L2TPVPNProfile_t prof{};
             if (T::profile(&prof) != 0) {
-                GWLOG(5, "(%s) get %sProfile failed.", func, T::kKind);
+                GWLOG(LOG_LVL_NOTICE, "(%s) get %sProfile failed.", func, T::kKind);
                 return -1;
             }
             if (prof.MaxProfileNumber != 0 && static_cast<uint32_t>(objs.count) >= prof.MaxProfileNumber) {
-                GWLOG(5, "(%s) %s exceeds the maximum limit %u.", func, T::kKind, prof.MaxProfileNumber);
+                GWLOG(LOG_LVL_NOTICE, "(%s) %s exceeds the maximum limit %u.", func, T::kKind, prof.MaxProfileNumber);
                 return -2;
             }
             Obj obj{};
             T::to_obj(*entry, &obj);
             if (T::add(&obj) != 0) {
-                GWLOG(5, "(%s) AddObject %s failed.", func, T::kKind);
+                GWLOG(LOG_LVL_NOTICE, "(%s) AddObject %s failed.", func, T::kKind);
                 return -1;
             }
             uint32_t index = 0;
             if (!path_index(obj.path, &index) || index == 0) {
-                GWLOG(5, "(%s) get new %s index from %s failed.", func, T::kKind, obj.path);
+                GWLOG(LOG_LVL_NOTICE, "(%s) get new %s index from %s failed.", func, T::kKind, obj.path);
                 return -1;
             }
-            GWLOG(5, "(%s) AddObject %s success.", func, obj.path);
+            GWLOG(LOG_LVL_NOTICE, "(%s) AddObject %s success.", func, obj.path);
             return static_cast<int>(index);
         });
     }
@@ -98,7 +98,7 @@ struct Family {
     {
         return guarded(func, [&]() -> int {
             if (empty(name)) {
-                GWLOG(5, "(%s) Name can not be NULL.", func);
+                GWLOG(LOG_LVL_NOTICE, "(%s) Name can not be NULL.", func);
                 return -1;
             }
             Obj found{};
@@ -106,7 +106,7 @@ struct Family {
             if (rc != 0)
                 return rc;
             if (T::del(found.path) != 0) {
-                GWLOG(5, "(%s) DeleteObject %s failed.", func, found.path);
+                GWLOG(LOG_LVL_NOTICE, "(%s) DeleteObject %s failed.", func, found.path);
                 return -1;
             }
             return 0;
@@ -124,7 +124,7 @@ struct Family {
             if (list_objs(func, objs) != 0)
                 return -1;
             if (objs.count == 0) {
-                GWLOG(5, "(%s) %s objects is 0.", func, T::kKind);
+                GWLOG(LOG_LVL_NOTICE, "(%s) %s objects is 0.", func, T::kKind);
                 return 0;
             }
             auto *block = g_new0(Api, objs.count);
@@ -154,7 +154,7 @@ struct Family {
             return -1;
         ccif_Firewall_L2TPVPNProfile_t prof{};
         if (T::profile(&prof) != 0) {
-            GWLOG(5, "(%s) get %sProfile failed.", func, T::kKind);
+            GWLOG(LOG_LVL_NOTICE, "(%s) get %sProfile failed.", func, T::kKind);
             return -1;
         }
         out->ProfileNumberOfEntries = prof.ProfileNumberOfEntries;
@@ -175,9 +175,9 @@ struct Family {
             int status = 0;
             char *msg = nullptr;
             const int rc = T::status(name, &raw, &n, &status, &msg);
-            std::unique_ptr<char, GFreeDeleter> msg_owner(msg);
+            gw::GCharPtr msg_owner(msg);
             if (rc != 0) {
-                GWLOG(5, "(%s) GetProfileStatus %s failed.", func, name);
+                GWLOG(LOG_LVL_NOTICE, "(%s) GetProfileStatus %s failed.", func, name);
                 return -1;
             }
             struct RawFree {
@@ -186,7 +186,7 @@ struct Family {
                 ~RawFree() { mth_releaseProfileStatus(p, n); }
             } raw_free{raw, n};
             if (status != 0) {
-                GWLOG(5, "(%s) GetProfileStatus %s refused, %d : %s", func, name, status, msg ? msg : "");
+                GWLOG(LOG_LVL_NOTICE, "(%s) GetProfileStatus %s refused, %d : %s", func, name, status, msg ? msg : "");
                 return -1;
             }
             if (!raw || n == 0)

@@ -12,7 +12,7 @@ int api_getFTTOMasterLanOpticInfo(api_FTTOLanOpticInfo_t *info)
         return -1;
     ccif_FTTO_LanOpticInfo_t optic{};
     if (ccif_FTTO_LanOpticInfo_get(&optic) != 0) {
-        GWLOG(5, "(%s) get LanOpticInfo failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get LanOpticInfo failed.", __func__);
         return -1;
     }
     *info = optic;
@@ -30,7 +30,7 @@ int master_only(const char *func)
     if (is < 0)
         return -1;
     if (is == 0) {
-        GWLOG(5, "(%s) API only support FTTO Master device.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) API only support FTTO Master device.", func);
         return -21;
     }
     return 0;

@@ -38,12 +38,12 @@ int ftto_self(const char *func, api_FTTONTI_t *nti)
 {
     ccif_DeviceInfo_t dev{};
     if (ccif_DeviceInfo_get(&dev) != 0) {
-        GWLOG(5, "(%s) get DeviceInfo failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get DeviceInfo failed.", func);
         return -1;
     }
     ccif_NetworkInfo_t net{};
     if (ccif_NetworkInfo_get(&net) != 0) {
-        GWLOG(5, "(%s) get NetworkInfo failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get NetworkInfo failed.", func);
         return -1;
     }
     nti->DevType = dev.DevType;
@@ -60,7 +60,7 @@ int ftto_self(const char *func, api_FTTONTI_t *nti)
     if (ccif_PONInfo_get(&pon) == 0)
         copy_truncated(gw.LOID, pon.LOID);
     else
-        GWLOG(5, "(%s) get PONInfo failed, LOID left empty.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get PONInfo failed, LOID left empty.", func);
     return 0;
 }
 
@@ -68,13 +68,13 @@ int ftto_slaves(const char *func, api_FTTONTI_t *nti)
 {
     const int allow = getAllowSlaveNum();
     if (allow < 0) {
-        GWLOG(5, "(%s) get AllowSlaveNum failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get AllowSlaveNum failed.", func);
         return -1;
     }
     mth_SlaveInfo_t *raw = nullptr;
     int count = 0;
     if (g_api_getFTTOSlaveAllInfo(&raw, &count) != 0) {
-        GWLOG(5, "(%s) get slave list failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get slave list failed.", func);
         return -1;
     }
     Block<mth_SlaveInfo_t> slaves(raw);
@@ -83,7 +83,7 @@ int ftto_slaves(const char *func, api_FTTONTI_t *nti)
         return 0;
     List<ccif_LANHost_t> hosts;
     if (list(ccif_LANHost_get_objs, hosts) != 0)
-        GWLOG(5, "(%s) get LANHost objects failed, slave names left empty.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get LANHost objects failed, slave names left empty.", func);
     auto *nodes = static_cast<api_FTTONode_t *>(g_malloc0_n(static_cast<size_t>(count), sizeof(api_FTTONode_t)));
     for (int i = 0; i < count; ++i) {
         const mth_SlaveInfo_t &s = slaves[i];
@@ -119,7 +119,7 @@ int manager_count(const char *func, uint32_t ccif_FTTO_SlaveManager_t::*field)
 {
     ccif_FTTO_SlaveManager_t mgr{};
     if (ccif_FTTO_SlaveManager_get(&mgr) != 0) {
-        GWLOG(5, "(%s) get SlaveManager failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get SlaveManager failed.", func);
         return -1;
     }
     const uint32_t v = mgr.*field;
@@ -134,7 +134,7 @@ int check_is_ftto(void)
 {
     const int type = getDevType();
     if (type < 0) {
-        GWLOG(5, "(%s) get DevType failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get DevType failed.", __func__);
         return -1;
     }
     return type == API_DEVTYPE_FTTO_MASTER ? 1 : 0;
@@ -155,9 +155,9 @@ int g_api_getFTTOSlaveAllInfo(mth_SlaveInfo_t **slaves, int *count)
     char *errmsg = nullptr;
     const int rc = mth_SlaveManager_GetSlaveAllInfo(&raw, &n, &status, &errmsg);
     gwapi::Block<mth_SlaveInfo_t> list(raw);
-    std::unique_ptr<char, gwapi::GFreeDeleter> msg(errmsg);
+    gw::GCharPtr msg(errmsg);
     if (rc != 0 || status != 0) {
-        GWLOG(5, "(%s) GetSlaveAllInfo failed, %d,%d : %s", __func__, rc, status, errmsg ? errmsg : "");
+        GWLOG(LOG_LVL_NOTICE, "(%s) GetSlaveAllInfo failed, %d,%d : %s", __func__, rc, status, errmsg ? errmsg : "");
         return -1;
     }
     if (n <= 0 || !list)

@@ -13,7 +13,7 @@ int api_getVPN(api_VPNInfo_t *info)
         return -1;
     ccif_VPN_t vpn{};
     if (ccif_VPN_get(&vpn) != 0) {
-        GWLOG(5, "(%s) get VPN failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get VPN failed.", __func__);
         return -1;
     }
     *info = vpn;
@@ -24,14 +24,14 @@ int api_setVPN(uint32_t enable, const char *vpn_type)
 {
     API_ENTER();
     if (enable > 1 || !vpn_type) {
-        GWLOG(5, "(%s) Enable %u or VPNType is invalide.", __func__, enable);
+        GWLOG(LOG_LVL_NOTICE, "(%s) Enable %u or VPNType is invalide.", __func__, enable);
         return -1;
     }
     ccif_VPN_t vpn{};
     vpn.Enable = enable ? TRUE : FALSE;
     copy_truncated(vpn.VPNType, vpn_type);
     if (ccif_VPN_set(&vpn) != 0) {
-        GWLOG(5, "(%s) set VPN failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set VPN failed.", __func__);
         return -1;
     }
     return 0;

@@ -33,13 +33,13 @@ int api_getVPNIPSec(uint32_t index, api_VPNIPSecInfo_t *info)
 {
     API_ENTER();
     if (!info || index == 0) {
-        GWLOG(5, "(%s) IPSec index %u is invalide.", __func__, index);
+        GWLOG(LOG_LVL_NOTICE, "(%s) IPSec index %u is invalide.", __func__, index);
         return -1;
     }
     const std::string path = gwapi::instance_path(kIPSec, index);
     api_VPNIPSecInfo_t rec{};
     if (ccif_IPSec_get(path.c_str(), &rec) != 0) {
-        GWLOG(5, "(%s) get %s failed.", __func__, path.c_str());
+        GWLOG(LOG_LVL_NOTICE, "(%s) get %s failed.", __func__, path.c_str());
         return -1;
     }
     rec.Index = index;
@@ -59,14 +59,14 @@ int api_setIPSec(uint32_t index, const api_VPNIPSecInfo_t *entry)
     std::snprintf(label, sizeof label, "IPSec.%u", index);
     if (ccif_IPSec_set(label, &rec) != 0) {
         if (index == 0)
-            GWLOG(5, "Add ipset for %s fail!", label);
+            GWLOG(LOG_LVL_NOTICE, "Add ipset for %s fail!", label);
         else
-            GWLOG(5, "(%s) set %s failed.", __func__, label);
+            GWLOG(LOG_LVL_NOTICE, "(%s) set %s failed.", __func__, label);
         return -1;
     }
     uint32_t written = 0;
     if (!gwapi::path_index(rec.path, &written) || written == 0) {
-        GWLOG(5, "(%s) get IPSec index from %s failed.", __func__, rec.path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get IPSec index from %s failed.", __func__, rec.path);
         return -1;
     }
     return static_cast<int>(written);
@@ -76,12 +76,12 @@ int api_deleteIPSec(uint32_t index)
 {
     API_ENTER();
     if (index == 0) {
-        GWLOG(5, "(%s) IPSec index 0 is invalide.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) IPSec index 0 is invalide.", __func__);
         return -1;
     }
     const std::string path = gwapi::instance_path(kIPSec, index);
     if (gwapi::vpn_obj_del(kIPSec, path.c_str()) != 0) {
-        GWLOG(5, "(%s) delete %s failed.", __func__, path.c_str());
+        GWLOG(LOG_LVL_NOTICE, "(%s) delete %s failed.", __func__, path.c_str());
         return -1;
     }
     return 0;
@@ -91,7 +91,7 @@ int api_clearIPSec(void)
 {
     API_ENTER();
     if (gwapi::vpn_obj_clear(kIPSec) != 0) {
-        GWLOG(5, "(%s) RemoveAllObjects %s failed.", __func__, kIPSec);
+        GWLOG(LOG_LVL_NOTICE, "(%s) RemoveAllObjects %s failed.", __func__, kIPSec);
         return -1;
     }
     return 0;

@@ -42,13 +42,13 @@ int api_getVPNL2TP(uint32_t index, api_VPNL2TPInfo_t *info)
 {
     API_ENTER();
     if (!info || index == 0) {
-        GWLOG(5, "(%s) L2TP index %u is invalide.", __func__, index);
+        GWLOG(LOG_LVL_NOTICE, "(%s) L2TP index %u is invalide.", __func__, index);
         return -1;
     }
     const std::string path = gwapi::instance_path(kL2TP, index);
     api_VPNL2TPInfo_t rec{};
     if (ccif_VPN_L2TP_get(path.c_str(), &rec) != 0) {
-        GWLOG(5, "(%s) get %s failed.", __func__, path.c_str());
+        GWLOG(LOG_LVL_NOTICE, "(%s) get %s failed.", __func__, path.c_str());
         return -1;
     }
     rec.Index = index;
@@ -60,7 +60,7 @@ int api_setVPNL2TP(uint32_t index, const api_VPNL2TPEntry_t *entry)
 {
     API_ENTER();
     if (!entry || index == 0) {
-        GWLOG(5, "(%s) L2TP index %u or entry is invalide.", __func__, index);
+        GWLOG(LOG_LVL_NOTICE, "(%s) L2TP index %u or entry is invalide.", __func__, index);
         return -1;
     }
     ccif_VPN_L2TP_t rec{};
@@ -70,7 +70,7 @@ int api_setVPNL2TP(uint32_t index, const api_VPNL2TPEntry_t *entry)
     char label[32];
     std::snprintf(label, sizeof label, "L2TP.%u", index);
     if (ccif_VPN_L2TP_set(label, &rec) != 0) {
-        GWLOG(5, "(%s) set %s failed.", __func__, label);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set %s failed.", __func__, label);
         return -1;
     }
     return 0;
@@ -93,13 +93,13 @@ int api_getVPNL2TPClient(uint32_t index, api_VPNL2TPClientInfo_t *info)
 {
     API_ENTER();
     if (!info || index == 0) {
-        GWLOG(5, "(%s) L2TP client index %u is invalide.", __func__, index);
+        GWLOG(LOG_LVL_NOTICE, "(%s) L2TP client index %u is invalide.", __func__, index);
         return -1;
     }
     const std::string path = gwapi::instance_path(kClients, index);
     api_VPNL2TPClientInfo_t rec{};
     if (ccif_VPNL2TPClient_get(path.c_str(), &rec) != 0) {
-        GWLOG(5, "(%s) get %s failed.", __func__, path.c_str());
+        GWLOG(LOG_LVL_NOTICE, "(%s) get %s failed.", __func__, path.c_str());
         return -1;
     }
     rec.Index = index;
@@ -120,7 +120,7 @@ int api_setVPNL2TPClient(uint32_t index, const api_VPNL2TPClientEntry_t *entry)
             // A list that cannot be read is a failure, not a reason to add a second client.
             List<ccif_VPN_L2TPClient_t> clients;
             if (gwapi::list(ccif_VPN_L2TPClient_get_objs, clients) != 0) {
-                GWLOG(5, "(%s) get VPN_L2TPClient objects failed.", fn);
+                GWLOG(LOG_LVL_NOTICE, "(%s) get VPN_L2TPClient objects failed.", fn);
                 return -1;
             }
             for (const auto &c : clients) {
@@ -129,19 +129,19 @@ int api_setVPNL2TPClient(uint32_t index, const api_VPNL2TPClientEntry_t *entry)
                     continue;
                 copy_truncated(rec.path, c.path);
                 if (ccif_VPN_L2TPClient_update(&rec) != 0) {
-                    GWLOG(5, "(%s) update %s failed.", fn, c.path);
+                    GWLOG(LOG_LVL_NOTICE, "(%s) update %s failed.", fn, c.path);
                     return -1;
                 }
                 return static_cast<int>(index);
             }
         }
         if (ccif_VPN_L2TPClient_add(&rec) != 0) {
-            GWLOG(5, "(%s) add obj for %s failed.", fn, kClients);
+            GWLOG(LOG_LVL_NOTICE, "(%s) add obj for %s failed.", fn, kClients);
             return -1;
         }
         uint32_t written = 0;
         if (!gwapi::path_index(rec.path, &written) || written == 0) {
-            GWLOG(5, "(%s) get L2TP client index from %s failed.", fn, rec.path);
+            GWLOG(LOG_LVL_NOTICE, "(%s) get L2TP client index from %s failed.", fn, rec.path);
             return -1;
         }
         return static_cast<int>(written);
@@ -152,12 +152,12 @@ int api_deleteVPNL2TPClient(uint32_t index)
 {
     API_ENTER();
     if (index == 0) {
-        GWLOG(5, "(%s) L2TP client index 0 is invalide.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) L2TP client index 0 is invalide.", __func__);
         return -1;
     }
     const std::string path = gwapi::instance_path(kClients, index);
     if (ccif_VPN_L2TPClient_del_obj(path.c_str()) != 0) {
-        GWLOG(5, "(%s) delete %s failed.", __func__, path.c_str());
+        GWLOG(LOG_LVL_NOTICE, "(%s) delete %s failed.", __func__, path.c_str());
         return -1;
     }
     return 0;
@@ -167,7 +167,7 @@ int api_clearVPNL2TPClient(void)
 {
     API_ENTER();
     if (ccif_VPN_L2TPClient_clear() != 0) {
-        GWLOG(5, "(%s) RemoveAllObjects %s failed.", __func__, kClients);
+        GWLOG(LOG_LVL_NOTICE, "(%s) RemoveAllObjects %s failed.", __func__, kClients);
         return -1;
     }
     return 0;
@@ -213,7 +213,7 @@ int api_getVPNL2TPServer(api_VPNL2TPServerInfo_t *info)
         return -1;
     api_VPNL2TPServerInfo_t rec{};
     if (ccif_VPN_L2TPServer_get(&rec) != 0) {
-        GWLOG(5, "(%s) get VPN_L2TPServer failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get VPN_L2TPServer failed.", __func__);
         return -1;
     }
     *info = rec;
@@ -226,7 +226,7 @@ int api_setVPNL2TPServer(const api_VPNL2TPServerInfo_t *info)
     if (!info)
         return -1;
     if (ccif_VPN_L2TPServer_set(info) != 0) {
-        GWLOG(5, "(%s) set VPN_L2TPServer failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set VPN_L2TPServer failed.", __func__);
         return -1;
     }
     return 0;
@@ -247,12 +247,12 @@ int api_getVPNL2TPServerAccount(uint32_t index, api_VPNL2TPServerAccountInfo_t *
 {
     API_ENTER();
     if (!info || index == 0) {
-        GWLOG(5, "(%s) L2TP server account index %u is invalide.", __func__, index);
+        GWLOG(LOG_LVL_NOTICE, "(%s) L2TP server account index %u is invalide.", __func__, index);
         return -1;
     }
     List<ccif_VPN_L2TPServerAccount_t> accounts;
     if (gwapi::list(ccif_VPN_L2TPServerAccount_get_objs, accounts) != 0) {
-        GWLOG(5, "(%s) get VPN_L2TPServerAccount objects failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get VPN_L2TPServerAccount objects failed.", __func__);
         return -1;
     }
     for (const auto &a : accounts) {
@@ -263,7 +263,7 @@ int api_getVPNL2TPServerAccount(uint32_t index, api_VPNL2TPServerAccountInfo_t *
             return 0;
         }
     }
-    GWLOG(5, "(%s) L2TP server account %u not exist.", __func__, index);
+    GWLOG(LOG_LVL_NOTICE, "(%s) L2TP server account %u not exist.", __func__, index);
     return -1;
 }
 
@@ -271,7 +271,7 @@ int api_setVPNL2TPServerAccount(const api_VPNL2TPServerAccountInfo_t *entry)
 {
     API_ENTER();
     if (!entry || strnlen(entry->UserName, sizeof entry->UserName) == 0) {
-        GWLOG(5, "(%s) UserName can not be NULL.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) UserName can not be NULL.", __func__);
         return -1;
     }
     const char *const fn = __func__;
@@ -283,7 +283,7 @@ int api_setVPNL2TPServerAccount(const api_VPNL2TPServerAccountInfo_t *entry)
         // A list that cannot be read is a failure: adding then could give one user two accounts.
         List<ccif_VPN_L2TPServerAccount_t> accounts;
         if (gwapi::list(ccif_VPN_L2TPServerAccount_get_objs, accounts) != 0) {
-            GWLOG(5, "(%s) get VPN_L2TPServerAccount objects failed.", fn);
+            GWLOG(LOG_LVL_NOTICE, "(%s) get VPN_L2TPServerAccount objects failed.", fn);
             return -1;
         }
         for (const auto &a : accounts) {
@@ -291,13 +291,13 @@ int api_setVPNL2TPServerAccount(const api_VPNL2TPServerAccountInfo_t *entry)
                 continue;
             copy_truncated(rec.path, a.path);
             if (ccif_VPN_L2TPServerAccount_update(&rec) != 0) {
-                GWLOG(5, "(%s) update %s failed.", fn, a.path);
+                GWLOG(LOG_LVL_NOTICE, "(%s) update %s failed.", fn, a.path);
                 return -1;
             }
             return 0;
         }
         if (ccif_VPN_L2TPServerAccount_add(&rec) != 0) {
-            GWLOG(5, "(%s) add L2TP server account %s failed.", fn, rec.UserName);
+            GWLOG(LOG_LVL_NOTICE, "(%s) add L2TP server account %s failed.", fn, rec.UserName);
             return -1;
         }
         return 0;
@@ -308,24 +308,24 @@ int api_deleteVPNL2TPServerAccount(const char *user_name)
 {
     API_ENTER();
     if (gwapi::empty(user_name)) {
-        GWLOG(5, "(%s) UserName can not be NULL.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) UserName can not be NULL.", __func__);
         return -1;
     }
     List<ccif_VPN_L2TPServerAccount_t> accounts;
     if (gwapi::list(ccif_VPN_L2TPServerAccount_get_objs, accounts) != 0) {
-        GWLOG(5, "(%s) get VPN_L2TPServerAccount objects failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get VPN_L2TPServerAccount objects failed.", __func__);
         return -1;
     }
     for (const auto &a : accounts) {
         if (std::strcmp(a.UserName, user_name) != 0)
             continue;
         if (ccif_VPN_L2TPServerAccount_rm_obj(a.path) != 0) {
-            GWLOG(5, "(%s) delete object %s failed.", __func__, a.path);
+            GWLOG(LOG_LVL_NOTICE, "(%s) delete object %s failed.", __func__, a.path);
             return -1;
         }
         return 0;
     }
-    GWLOG(5, "(%s) UserName %s no match object.", __func__, user_name);
+    GWLOG(LOG_LVL_NOTICE, "(%s) UserName %s no match object.", __func__, user_name);
     return -1;
 }
 
@@ -333,7 +333,7 @@ int api_clearVPNL2TPServerAccount(void)
 {
     API_ENTER();
     if (ccif_VPN_L2TPServerAccount_clear() != 0) {
-        GWLOG(5, "(%s) RemoveAllObjects of L2TP server accounts failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) RemoveAllObjects of L2TP server accounts failed.", __func__);
         return -1;
     }
     return 0;

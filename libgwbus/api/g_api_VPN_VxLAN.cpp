@@ -39,13 +39,13 @@ int api_getVPNVxLAN(uint32_t index, api_VPNVxLANInfo_t *info)
 {
     API_ENTER();
     if (!info || index == 0) {
-        GWLOG(5, "(%s) VxLAN index %u is invalide.", __func__, index);
+        GWLOG(LOG_LVL_NOTICE, "(%s) VxLAN index %u is invalide.", __func__, index);
         return -1;
     }
     const std::string path = tunnel_path(index);
     api_VPNVxLANInfo_t rec{};
     if (ccif_VPNVxLAN_get(path.c_str(), &rec) != 0) {
-        GWLOG(5, "(%s) get %s failed.", __func__, path.c_str());
+        GWLOG(LOG_LVL_NOTICE, "(%s) get %s failed.", __func__, path.c_str());
         return -1;
     }
     copy_truncated(rec.path, path.c_str());
@@ -65,12 +65,12 @@ int api_setVPNVxLAN(uint32_t index, const api_VPNVxLANInfo_t *entry)
     char label[32];
     std::snprintf(label, sizeof label, "VxLAN.%u", index);
     if (ccif_VPNVxLAN_set(label, &rec) != 0) {
-        GWLOG(5, "(%s) set VxLAN.%u failed.", __func__, index);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set VxLAN.%u failed.", __func__, index);
         return -1;
     }
     uint32_t written = 0;
     if (!gwapi::path_index(rec.path, &written) || written == 0) {
-        GWLOG(5, "(%s) get VxLAN index from %s failed.", __func__, rec.path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get VxLAN index from %s failed.", __func__, rec.path);
         return -1;
     }
     return static_cast<int>(written);
@@ -80,12 +80,12 @@ int api_deleteVPNVxLAN(uint32_t index)
 {
     API_ENTER();
     if (index == 0) {
-        GWLOG(5, "(%s) VxLAN index 0 is invalide.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) VxLAN index 0 is invalide.", __func__);
         return -1;
     }
     const std::string path = tunnel_path(index);
     if (ccif_VPNVxLAN_rm_obj(path.c_str()) != 0) {
-        GWLOG(5, "(%s) delete %s failed.", __func__, path.c_str());
+        GWLOG(LOG_LVL_NOTICE, "(%s) delete %s failed.", __func__, path.c_str());
         return -1;
     }
     return 0;
@@ -95,7 +95,7 @@ int api_clearVPNVxLAN(void)
 {
     API_ENTER();
     if (ccif_VPNVxLAN_clear() != 0) {
-        GWLOG(5, "(%s) RemoveAllObjects %s failed.", __func__, kVxLAN);
+        GWLOG(LOG_LVL_NOTICE, "(%s) RemoveAllObjects %s failed.", __func__, kVxLAN);
         return -1;
     }
     return 0;

@@ -10,7 +10,7 @@ namespace {
 int read_pon(const char *func, ccif_PONInfo_t *pon)
 {
     if (ccif_PONInfo_get(pon) != 0) {
-        GWLOG(5, "(%s) get PONInfo failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get PONInfo failed.", func);
         return -1;
     }
     return 0;
@@ -19,7 +19,7 @@ int read_pon(const char *func, ccif_PONInfo_t *pon)
 int read_network(const char *func, ccif_NetworkInfo_t *net)
 {
     if (ccif_NetworkInfo_get(net) != 0) {
-        GWLOG(5, "(%s) get NetworkInfo failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get NetworkInfo failed.", func);
         return -1;
     }
     return 0;
@@ -31,12 +31,12 @@ int subscribe_result(const char *func, const char *what, int rc, int status, cha
 {
     gw::GCharPtr msg(errmsg);
     if (rc != 0 || status != 0) {
-        GWLOG(5, "(%s) %s failed, %d,%d : %s", func, what, rc, status, msg ? msg.get() : "");
+        GWLOG(LOG_LVL_NOTICE, "(%s) %s failed, %d,%d : %s", func, what, rc, status, msg ? msg.get() : "");
         return -1;
     }
     const long id = h_dbus_SubscribeSignal(nullptr, path, iface, member, callback, nullptr);
     if (id <= 0) {
-        GWLOG(5, "(%s) subscribe %s failed.", func, member);
+        GWLOG(LOG_LVL_NOTICE, "(%s) subscribe %s failed.", func, member);
         return -1;
     }
     return static_cast<int>(id);
@@ -55,7 +55,7 @@ int api_getWANIfList(api_WANIfInfo_t **list, int *count)
     *count = 0;
     gwapi::List<ccif_WANConnectionInfo_t> wans;
     if (gwapi::list(ccif_WANConnectionInfo_get_objs, wans) != 0) {
-        GWLOG(5, "(%s) get WANConnectionInfo objects failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get WANConnectionInfo objects failed.", __func__);
         return -1;
     }
     *count = wans.count;
@@ -82,19 +82,19 @@ int api_getInternetWANIndex(uint32_t *index)
     char *errmsg = nullptr;
     const int rc = mth_GetInternetConnIndex(path, sizeof path, &status, &errmsg);
     if (rc != 0 || status != 0 || !path[0]) {
-        GWLOG(5, "(%s) GetInternetConnIndex failed, %d,%d : %s", __func__, rc, status, errmsg ? errmsg : "");
+        GWLOG(LOG_LVL_NOTICE, "(%s) GetInternetConnIndex failed, %d,%d : %s", __func__, rc, status, errmsg ? errmsg : "");
         g_free(errmsg);
         return -1;
     }
     ccif_WANConnectionInfo_t wan{};
     if (ccif_WANConnectionInfo_get(path, &wan) != 0) {
-        GWLOG(5, "(%s) get %s failed.", __func__, path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get %s failed.", __func__, path);
         return -1;
     }
     char *end = nullptr;
     const unsigned long v = std::strtoul(wan.Index, &end, 10);
     if (!wan.Index[0] || *end != '\0' || v > UINT32_MAX) {
-        GWLOG(5, "(%s) Index [%s] of %s is not a number.", __func__, wan.Index, path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) Index [%s] of %s is not a number.", __func__, wan.Index, path);
         return -1;
     }
     *index = static_cast<uint32_t>(v);

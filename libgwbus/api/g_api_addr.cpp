@@ -29,7 +29,7 @@ uint32_t mapping_index(const char *func, const char *path)
 {
     uint32_t index = 0;
     if (!gwapi::path_index(path, &index))
-        GWLOG(6, "(%s) PortMapping path %s has no index.", func, path);
+        GWLOG(LOG_LVL_INFO, "(%s) PortMapping path %s has no index.", func, path);
     return index;
 }
 
@@ -47,7 +47,7 @@ int wan_and_mappings(const char *func, uint32_t wan_index, ccif_WANConnectionInf
     if (rc != 0)
         return rc;
     if (gwapi::list_under(ccif_PortMapping_get_objs, wan->path, maps) != 0) {
-        GWLOG(5, "(%s) get %s/PortMapping objects failed.", func, wan->path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get %s/PortMapping objects failed.", func, wan->path);
         return -1;
     }
     return 0;
@@ -59,10 +59,10 @@ int add_below(const char *func, const ccif_WANConnectionInfo_t &wan, const api_P
     ccif_PortMapping_t pm{};
     entry_to_record(entry, &pm);
     if (ccif_PortMapping_add_obj(wan.path, &pm) != 0) {
-        GWLOG(5, "(%s) AddObject %s/PortMapping failed.", func, wan.path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) AddObject %s/PortMapping failed.", func, wan.path);
         return -1;
     }
-    GWLOG(5, "(%s) AddObject %s/PortMapping success.", func, wan.path);
+    GWLOG(LOG_LVL_NOTICE, "(%s) AddObject %s/PortMapping success.", func, wan.path);
     return static_cast<int>(mapping_index(func, pm.path));
 }
 
@@ -81,11 +81,11 @@ int api_getPortMappingInfo(api_PortMappingInfo_t **info, int *count)
         *count = 0;
         List<ccif_WANConnectionInfo_t> wans;
         if (gwapi::list(ccif_WANConnectionInfo_get_objs, wans) != 0) {
-            GWLOG(5, "(%s) get WANConnectionInfo objects failed.", fn);
+            GWLOG(LOG_LVL_NOTICE, "(%s) get WANConnectionInfo objects failed.", fn);
             return -1;
         }
         if (wans.count == 0) {
-            GWLOG(5, "(%s) WANConnectionInfo objects is 0, wan not exist.", fn);
+            GWLOG(LOG_LVL_NOTICE, "(%s) WANConnectionInfo objects is 0, wan not exist.", fn);
             return 0;
         }
         struct Pending {
@@ -96,14 +96,14 @@ int api_getPortMappingInfo(api_PortMappingInfo_t **info, int *count)
         for (const auto &w : wans) {
             Pending p{&w, {}};
             if (gwapi::list_under(ccif_PortMapping_get_objs, w.path, p.maps) != 0) {
-                GWLOG(5, "(%s) get %s/PortMapping objects failed.", fn, w.path);
+                GWLOG(LOG_LVL_NOTICE, "(%s) get %s/PortMapping objects failed.", fn, w.path);
                 continue;
             }
             if (p.maps.count > 0)
                 found.push_back(std::move(p));
         }
         if (found.empty()) {
-            GWLOG(5, "(%s) no PortMappingInfo.", fn);
+            GWLOG(LOG_LVL_NOTICE, "(%s) no PortMappingInfo.", fn);
             return 0;
         }
         auto *out = g_new0(api_PortMappingInfo_t, found.size());
@@ -152,7 +152,7 @@ int api_addPortMapping(uint32_t wan_index, const api_PortMappingEntry_t *entry)
     if (wan_and_mappings(__func__, wan_index, &wan, maps) != 0)
         return -1;
     if (maps.count > API_PORTMAPPING_MAX) {
-        GWLOG(5, "(%s) Portmapping exceeds the maximum limit.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) Portmapping exceeds the maximum limit.", __func__);
         return -2;
     }
     for (const auto &m : maps) {
@@ -160,10 +160,10 @@ int api_addPortMapping(uint32_t wan_index, const api_PortMappingEntry_t *entry)
             std::strcmp(m.PortMappingProtocol, entry->PortMappingProtocol) == 0 &&
             std::strcmp(m.InternalClient, entry->InternalClient) == 0) {
             if (!m.PortMappingEnabled && write_enabled(m.path, TRUE) != 0) {
-                GWLOG(5, "(%s) PortMapping exist, but set enable failed", __func__);
+                GWLOG(LOG_LVL_NOTICE, "(%s) PortMapping exist, but set enable failed", __func__);
                 return -1;
             }
-            GWLOG(5, "(%s) PortMapping found, do not add.", __func__);
+            GWLOG(LOG_LVL_NOTICE, "(%s) PortMapping found, do not add.", __func__);
             return 0;
         }
     }
@@ -180,7 +180,7 @@ int api_setPortMapping(uint32_t wan_index, uint32_t mapping_index_in, const api_
     if (wan_and_mappings(__func__, wan_index, &wan, maps) != 0)
         return -1;
     if (maps.count > API_PORTMAPPING_MAX) {
-        GWLOG(5, "(%s) Portmapping exceeds the maximum limit.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) Portmapping exceeds the maximum limit.", __func__);
         return -2;
     }
     if (mapping_index_in != 0) {
@@ -190,7 +190,7 @@ int api_setPortMapping(uint32_t wan_index, uint32_t mapping_index_in, const api_
                 continue;
             entry_to_record(entry, &m);
             if (ccif_PortMapping_set(&m) != 0) {
-                GWLOG(5, "(%s) SetValues %s failed.", __func__, m.path);
+                GWLOG(LOG_LVL_NOTICE, "(%s) SetValues %s failed.", __func__, m.path);
                 return -1;
             }
             return static_cast<int>(idx);
@@ -209,7 +209,7 @@ int api_deletePortMapping(uint32_t wan_index, uint32_t mapping_index_in)
             return -1;
         const std::string path = std::string(wan.path) + "/PortMapping/" + std::to_string(mapping_index_in);
         if (ccif_PortMapping_del_obj(path.c_str()) != 0) {
-            GWLOG(5, "(%s) DeleteObject %s failed.", fn, path.c_str());
+            GWLOG(LOG_LVL_NOTICE, "(%s) DeleteObject %s failed.", fn, path.c_str());
             return -1;
         }
         return 0;
@@ -230,17 +230,17 @@ int api_setPortMappingSwitch(uint32_t wan_index, uint32_t mapping_index_in, gboo
         if (!gwapi::path_index(m.path, &idx) || idx != mapping_index_in)
             continue;
         if ((m.PortMappingEnabled ? TRUE : FALSE) == want) {
-            GWLOG(5, "(%s) PortMapping found, do not set.", __func__);
+            GWLOG(LOG_LVL_NOTICE, "(%s) PortMapping found, do not set.", __func__);
             return 0;
         }
         if (write_enabled(m.path, want) != 0) {
-            GWLOG(5, "(%s) PortMapping found, set PortMappingEnabled failed", __func__);
+            GWLOG(LOG_LVL_NOTICE, "(%s) PortMapping found, set PortMappingEnabled failed", __func__);
             return -1;
         }
-        GWLOG(5, "(%s) PortMapping found, set PortMappingEnabled success.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) PortMapping found, set PortMappingEnabled success.", __func__);
         return 0;
     }
-    GWLOG(5, "(%s) PortMappingIndex not exist from %s.", __func__, wan.path);
+    GWLOG(LOG_LVL_NOTICE, "(%s) PortMappingIndex not exist from %s.", __func__, wan.path);
     return -2;
 }
 
@@ -289,7 +289,7 @@ bool contiguous_mask(uint32_t m)
 int write_dhcp(const char *func, gwapi::PropMap &map)
 {
     if (g_hgu_SetMultiProperty(HGU_BUS_NAME, kDHCPServerPath, kDHCPServerIface, map.end()) != 0) {
-        GWLOG(5, "(%s) set DHCPServer failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set DHCPServer failed.", func);
         return -1;
     }
     return 0;
@@ -306,7 +306,7 @@ int api_getLANHostIP(api_LANHostIP_t *info)
         return -1;
     ccif_DHCPServer_t d{};
     if (ccif_DHCPServer_get(&d) != 0) {
-        GWLOG(5, "(%s) get DHCPServer failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get DHCPServer failed.", __func__);
         return -1;
     }
     copy_truncated(info->LocalIP, d.LocalIP);
@@ -319,7 +319,7 @@ int api_setLANHostIP(const char *ip, const char *mask)
     API_ENTER();
     uint32_t a = 0, m = 0;
     if (!parse_ipv4(ip, &a) || !parse_ipv4(mask, &m) || !contiguous_mask(m)) {
-        GWLOG(5, "(%s) LAN address %s/%s is invalid.", __func__, ip ? ip : "NULL", mask ? mask : "NULL");
+        GWLOG(LOG_LVL_NOTICE, "(%s) LAN address %s/%s is invalid.", __func__, ip ? ip : "NULL", mask ? mask : "NULL");
         return -1;
     }
     gwapi::PropMap map;
@@ -335,7 +335,7 @@ int api_getLANDHCPInfo(api_LANDHCPInfo_t *info)
         return -1;
     ccif_DHCPServer_t d{};
     if (ccif_DHCPServer_get(&d) != 0) {
-        GWLOG(5, "(%s) get DHCPServer failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get DHCPServer failed.", __func__);
         return -1;
     }
     info->DHCPServerEnable = d.DHCPServerEnable ? TRUE : FALSE;
@@ -357,19 +357,19 @@ int api_setLANDHCPInfo(const api_LANDHCPInfo_t *info)
     copy_truncated(end, info->DHCPEndIP);
     uint32_t s = 0, e = 0;
     if (!parse_ipv4(start, &s) || !parse_ipv4(end, &e) || s > e || info->DHCPDuration == 0) {
-        GWLOG(5, "(%s) DHCP pool %s-%s lease %u is invalid.", __func__, start, end, info->DHCPDuration);
+        GWLOG(LOG_LVL_NOTICE, "(%s) DHCP pool %s-%s lease %u is invalid.", __func__, start, end, info->DHCPDuration);
         return -1;
     }
     // A pool outside the LAN's own subnet would hand out addresses no host could use.
     ccif_DHCPServer_t d{};
     if (ccif_DHCPServer_get(&d) != 0) {
-        GWLOG(5, "(%s) get DHCPServer failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get DHCPServer failed.", __func__);
         return -1;
     }
     uint32_t lan = 0, mask = 0;
     if (parse_ipv4(d.LocalIP, &lan) && parse_ipv4(d.Submask, &mask) &&
         ((s & mask) != (lan & mask) || (e & mask) != (lan & mask))) {
-        GWLOG(5, "(%s) DHCP pool %s-%s is outside %s/%s.", __func__, start, end, d.LocalIP, d.Submask);
+        GWLOG(LOG_LVL_NOTICE, "(%s) DHCP pool %s-%s is outside %s/%s.", __func__, start, end, d.LocalIP, d.Submask);
         return -1;
     }
     gwapi::PropMap map;

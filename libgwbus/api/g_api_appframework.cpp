@@ -22,7 +22,7 @@ int api_getListApp(api_AppInfo_t **apps, int *count)
     mth_PluginInfo_t *raw = nullptr;
     int n = 0;
     if (mth_Plugin_List(&raw, &n) != 0) {
-        GWLOG(5, "(%s) List plugin failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) List plugin failed.", __func__);
         return -1;
     }
     std::unique_ptr<mth_PluginInfo_t, PluginInfoFree> plugins(raw);
@@ -32,7 +32,7 @@ int api_getListApp(api_AppInfo_t **apps, int *count)
         return 0;
     gwapi::Block<api_AppInfo_t> out(static_cast<api_AppInfo_t *>(g_try_malloc0_n(n, sizeof(api_AppInfo_t))));
     if (!out) {
-        GWLOG(3, "(%s) malloc for %d records failed.", __func__, n);
+        GWLOG(LOG_LVL_ERR, "(%s) malloc for %d records failed.", __func__, n);
         return -1;
     }
     for (int i = 0; i < n; ++i) {
@@ -62,7 +62,7 @@ int api_getAppStatus(const char *name, char *state, int size)
     if (gwapi::empty(name) || !state || size <= 0)
         return -1;
     if (mth_Plugin_GetStatus(name, state, static_cast<size_t>(size)) != 0) {
-        GWLOG(5, "(%s) GetStatus of plugin %s failed.", __func__, name);
+        GWLOG(LOG_LVL_NOTICE, "(%s) GetStatus of plugin %s failed.", __func__, name);
         return -1;
     }
     return 0;

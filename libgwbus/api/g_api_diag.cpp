@@ -31,11 +31,11 @@ Slot &slot()
 void fault_decoder(const char *, const char *, const char *, const char *member, GVariant *parameters, void *)
 {
     if (!parameters) {
-        GWLOG(5, "signal %s parameters is null", member ? member : "");
+        GWLOG(LOG_LVL_NOTICE, "signal %s parameters is null", member ? member : "");
         return;
     }
     if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(sa{sv}as)"))) {
-        GWLOG(5, "signal %s parameters type %s is wrong.", member ? member : "", g_variant_get_type_string(parameters));
+        GWLOG(LOG_LVL_NOTICE, "signal %s parameters type %s is wrong.", member ? member : "", g_variant_get_type_string(parameters));
         return;
     }
     api_FaultEventCb cb = nullptr;
@@ -72,10 +72,10 @@ void fault_decoder(const char *, const char *, const char *, const char *member,
         }
         ev.PropertyNum = static_cast<int>(props.size());
         ev.Property = props.empty() ? nullptr : props.data();
-        GWLOG(7, "signal %s of %s with %d properties.", member, ev.Interface, ev.PropertyNum);
+        GWLOG(LOG_LVL_DEBUG, "signal %s of %s with %d properties.", member, ev.Interface, ev.PropertyNum);
         cb(&ev, ud);
     } catch (...) {
-        GWLOG(3, "(%s) out of memory.", __func__);
+        GWLOG(LOG_LVL_ERR, "(%s) out of memory.", __func__);
     }
 }
 
@@ -89,7 +89,7 @@ int api_getDiagInfo(api_DiagInfo_t *info)
     if (!info)
         return -1;
     if (ccif_AutoDiagnosticsRedirect_get(info) != 0) {
-        GWLOG(5, "(%s) get AutoDiagnosticsRedirect failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get AutoDiagnosticsRedirect failed.", __func__);
         return -1;
     }
     return 0;
@@ -99,19 +99,19 @@ int api_setRedirect(gboolean enable, const char *url)
 {
     API_ENTER();
     if (enable && gwapi::empty(url)) {
-        GWLOG(5, "(%s) RedirectURL can not be NULL when enabled.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) RedirectURL can not be NULL when enabled.", __func__);
         return -1;
     }
     ccif_AutoDiagnosticsRedirect_t r{};
     if (!url && ccif_AutoDiagnosticsRedirect_get(&r) != 0) {
-        GWLOG(5, "(%s) get AutoDiagnosticsRedirect failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get AutoDiagnosticsRedirect failed.", __func__);
         return -1;
     }
     r.RedirectEnable = enable ? TRUE : FALSE;
     if (url)
         copy_truncated(r.RedirectURL, url);
     if (ccif_AutoDiagnosticsRedirect_set(&r) != 0) {
-        GWLOG(5, "(%s) set AutoDiagnosticsRedirect failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set AutoDiagnosticsRedirect failed.", __func__);
         return -1;
     }
     return 0;
@@ -121,14 +121,14 @@ int api_subscribeFaultEvent(api_FaultEventCb callback, void *user_data)
 {
     API_ENTER();
     if (callback && !user_data) {
-        GWLOG(5, "(%s) user data can not be NULL.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) user data can not be NULL.", __func__);
         return -1;
     }
     Slot &s = slot();
     std::lock_guard<std::mutex> lock(s.mu);
     if (!callback) {
         if (s.sub_id <= 0) {
-            GWLOG(5, "(%s) unsubscribe AutoDiagnostics signal which SubID is wrong.", __func__);
+            GWLOG(LOG_LVL_NOTICE, "(%s) unsubscribe AutoDiagnostics signal which SubID is wrong.", __func__);
             return -1;
         }
         h_dbus_UnSubscribeSignal(static_cast<unsigned>(s.sub_id));
@@ -138,7 +138,7 @@ int api_subscribeFaultEvent(api_FaultEventCb callback, void *user_data)
         return 0;
     }
     if (s.sub_id > 0) {
-        GWLOG(5, "(%s) subscribe AutoDiagnostics signal has exist, first unsubscribe it.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) subscribe AutoDiagnostics signal has exist, first unsubscribe it.", __func__);
         h_dbus_UnSubscribeSignal(static_cast<unsigned>(s.sub_id));
         s.sub_id = 0;
         s.callback = nullptr;
@@ -146,7 +146,7 @@ int api_subscribeFaultEvent(api_FaultEventCb callback, void *user_data)
     }
     const long id = h_dbus_SubscribeSignal(nullptr, kMonitorPath, kMonitorIface, kMonitorMember, fault_decoder, nullptr);
     if (id <= 0) {
-        GWLOG(5, "(%s) subscribe AutoDiagnostics signal failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) subscribe AutoDiagnostics signal failed.", __func__);
         return -1;
     }
     s.sub_id = id;

@@ -16,7 +16,7 @@ bool text_out_ok(const char *buf, int size) { return buf && size > 0; }
 int read_device(const char *func, ccif_DeviceInfo_t *dev)
 {
     if (ccif_DeviceInfo_get(dev) != 0) {
-        GWLOG(5, "(%s) get DeviceInfo failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get DeviceInfo failed.", func);
         return -1;
     }
     return 0;
@@ -40,7 +40,7 @@ int capability(const char *func, int *out, int (*getter)(void))
         return -1;
     const int v = getter();
     if (v < 0) {
-        GWLOG(5, "(%s) get DeviceInfo failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get DeviceInfo failed.", func);
         return -1;
     }
     *out = v;
@@ -58,7 +58,7 @@ int method_text(const char *func, char *buf, int size, int (*m)(char *, size_t, 
     const int rc = m(tmp, sizeof tmp, &status, &errmsg);
     gw::GCharPtr msg(errmsg);
     if (rc != 0 || status != 0) {
-        GWLOG(5, "(%s) call failed, %d,%d : %s", func, rc, status, msg ? msg.get() : "");
+        GWLOG(LOG_LVL_NOTICE, "(%s) call failed, %d,%d : %s", func, rc, status, msg ? msg.get() : "");
         return -1;
     }
     copy_truncated(buf, static_cast<size_t>(size), tmp);
@@ -95,7 +95,7 @@ int user_get(const char *func, const UserKind<T> &k, T **out, int *count)
     *count = 0;
     gwapi::List<T> all;
     if (gwapi::list(k.get_objs, all) != 0) {
-        GWLOG(5, "(%s) get %s objects failed.", func, k.name);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get %s objects failed.", func, k.name);
         return -1;
     }
     *count = all.count;
@@ -107,22 +107,22 @@ template <typename T>
 int user_add(const char *func, const UserKind<T> &k, const T *rec)
 {
     if (!rec || gwapi::empty(rec->UserName)) {
-        GWLOG(5, "(%s) UserName can not be NULL.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) UserName can not be NULL.", func);
         return -1;
     }
     gwapi::List<T> all;
     if (gwapi::list(k.get_objs, all) != 0) {
-        GWLOG(5, "(%s) get %s objects failed.", func, k.name);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get %s objects failed.", func, k.name);
         return -1;
     }
     if (by_user(all, rec->UserName)) {
-        GWLOG(5, "(%s) %s %s exists, do not add.", func, k.name, rec->UserName);
+        GWLOG(LOG_LVL_NOTICE, "(%s) %s %s exists, do not add.", func, k.name, rec->UserName);
         return -1;
     }
     T copy = *rec;
     copy.path[0] = '\0';
     if (k.add_obj(&copy) != 0) {
-        GWLOG(5, "(%s) AddObject %s failed.", func, k.name);
+        GWLOG(LOG_LVL_NOTICE, "(%s) AddObject %s failed.", func, k.name);
         return -1;
     }
     return 0;
@@ -132,23 +132,23 @@ template <typename T>
 int user_set(const char *func, const UserKind<T> &k, const T *rec)
 {
     if (!rec || gwapi::empty(rec->UserName)) {
-        GWLOG(5, "(%s) UserName can not be NULL.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) UserName can not be NULL.", func);
         return -1;
     }
     gwapi::List<T> all;
     if (gwapi::list(k.get_objs, all) != 0) {
-        GWLOG(5, "(%s) get %s objects failed.", func, k.name);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get %s objects failed.", func, k.name);
         return -1;
     }
     const T *found = by_user(all, rec->UserName);
     if (!found) {
-        GWLOG(5, "(%s) %s %s no match object.", func, k.name, rec->UserName);
+        GWLOG(LOG_LVL_NOTICE, "(%s) %s %s no match object.", func, k.name, rec->UserName);
         return -2;
     }
     T copy = *rec;
     copy_truncated(copy.path, found->path);
     if (k.set(&copy) != 0) {
-        GWLOG(5, "(%s) set %s failed.", func, found->path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set %s failed.", func, found->path);
         return -1;
     }
     return 0;
@@ -158,21 +158,21 @@ template <typename T>
 int user_delete(const char *func, const UserKind<T> &k, const char *user)
 {
     if (gwapi::empty(user)) {
-        GWLOG(5, "(%s) UserName can not be NULL.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) UserName can not be NULL.", func);
         return -1;
     }
     gwapi::List<T> all;
     if (gwapi::list(k.get_objs, all) != 0) {
-        GWLOG(5, "(%s) get %s objects failed.", func, k.name);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get %s objects failed.", func, k.name);
         return -1;
     }
     const T *found = by_user(all, user);
     if (!found) {
-        GWLOG(5, "(%s) %s %s no match object.", func, k.name, user);
+        GWLOG(LOG_LVL_NOTICE, "(%s) %s %s no match object.", func, k.name, user);
         return -2;
     }
     if (k.del_obj(found->path) != 0) {
-        GWLOG(5, "(%s) DeleteObject %s failed.", func, found->path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) DeleteObject %s failed.", func, found->path);
         return -1;
     }
     return 0;
@@ -183,12 +183,12 @@ int user_delete_all(const char *func, const UserKind<T> &k)
 {
     gwapi::List<T> all;
     if (gwapi::list(k.get_objs, all) != 0) {
-        GWLOG(5, "(%s) get %s objects failed.", func, k.name);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get %s objects failed.", func, k.name);
         return -1;
     }
     for (const auto &r : all) {
         if (k.del_obj(r.path) != 0) {
-            GWLOG(5, "(%s) DeleteObject %s failed.", func, r.path);
+            GWLOG(LOG_LVL_NOTICE, "(%s) DeleteObject %s failed.", func, r.path);
             return -1;
         }
     }
@@ -204,14 +204,14 @@ int write_http(const char *func, uint8_t enable, const char *password)
 {
     ccif_HTTPServer_t h{};
     if (ccif_HTTPServer_get(&h) != 0) {
-        GWLOG(5, "(%s) get HTTPServer failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get HTTPServer failed.", func);
         return -1;
     }
     h.Enable = enable;
     if (password)
         copy_truncated(h.Password, password);
     if (ccif_HTTPServer_set(&h) != 0) {
-        GWLOG(5, "(%s) set HTTPServer failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set HTTPServer failed.", func);
         return -1;
     }
     return 0;
@@ -227,7 +227,7 @@ int if_names(const char *func, const char *kind, int (*get_objs)(T **, int *), c
     *count = 0;
     gwapi::List<T> all;
     if (gwapi::list(get_objs, all) != 0) {
-        GWLOG(5, "(%s) get %s objects failed.", func, kind);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get %s objects failed.", func, kind);
         return -1;
     }
     int n = 0;
@@ -356,7 +356,7 @@ int api_getDeviceLOID(char *loid, int size)
         return -1;
     ccif_PONInfo_t pon{};
     if (ccif_PONInfo_get(&pon) != 0) {
-        GWLOG(5, "(%s) get PONInfo failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get PONInfo failed.", __func__);
         return -1;
     }
     copy_truncated(loid, static_cast<size_t>(size), pon.LOID);
@@ -441,7 +441,7 @@ int api_getHTTPRight(api_HTTPRight_t *right)
     if (!right)
         return -1;
     if (ccif_HTTPServer_get(right) != 0) {
-        GWLOG(5, "(%s) get HTTPServer failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get HTTPServer failed.", __func__);
         return -1;
     }
     return 0;
@@ -453,7 +453,7 @@ int api_setHTTPRight(const api_HTTPRight_t *right)
     if (!right)
         return -1;
     if (ccif_HTTPServer_set(right) != 0) {
-        GWLOG(5, "(%s) set HTTPServer failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set HTTPServer failed.", __func__);
         return -1;
     }
     return 0;
@@ -481,11 +481,11 @@ int api_setHTTPUserPassword(const char *password)
 {
     API_ENTER();
     if (gwapi::empty(password)) {
-        GWLOG(5, "(%s) Password can not be NULL.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) Password can not be NULL.", __func__);
         return -1;
     }
     if (g_hgu_SetProperty(HGU_BUS_NAME, kHttpPath, kHttpIface, "Password", g_variant_new_string(password)) != 0) {
-        GWLOG(5, "(%s) set HTTPServer.Password failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set HTTPServer.Password failed.", __func__);
         return -1;
     }
     return 0;
@@ -499,7 +499,7 @@ int api_reset(void)
     const int rc = mth_Restore(&status, &errmsg);
     gw::GCharPtr msg(errmsg);
     if (rc != 0 || status != 0) {
-        GWLOG(5, "(%s) Restore failed, %d,%d : %s", __func__, rc, status, msg ? msg.get() : "");
+        GWLOG(LOG_LVL_NOTICE, "(%s) Restore failed, %d,%d : %s", __func__, rc, status, msg ? msg.get() : "");
         return -1;
     }
     return 0;
@@ -511,7 +511,7 @@ int api_setLedSwitch(gboolean on)
     ccif_LED_t led{};
     led.LEDStatus = on ? 1 : 0;
     if (ccif_LED_set(&led) != 0) {
-        GWLOG(5, "(%s) set LED.LEDStatus failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set LED.LEDStatus failed.", __func__);
         return -1;
     }
     return 0;

@@ -11,12 +11,12 @@ int dev_info(const char *func, api_InfosecDevInfo_t *out)
 {
     ccif_DeviceInfo_t dev{};
     if (ccif_DeviceInfo_get(&dev) != 0) {
-        GWLOG(5, "(%s) get DeviceInfo failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get DeviceInfo failed.", func);
         return -1;
     }
     ccif_PONInfo_t pon{};
     if (ccif_PONInfo_get(&pon) != 0) {
-        GWLOG(5, "(%s) get PONInfo failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get PONInfo failed.", func);
         return -1;
     }
     api_InfosecDevInfo_t o{};
@@ -44,14 +44,14 @@ int wan_info(const char *func, api_InfosecWANInfo_t **info, int *count)
     *count = 0;
     gwapi::List<ccif_WANConnectionInfo_t> wans;
     if (gwapi::list(ccif_WANConnectionInfo_get_objs, wans) != 0) {
-        GWLOG(5, "(%s) get WANConnectionInfo objects failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get WANConnectionInfo objects failed.", func);
         return -1;
     }
     if (wans.count == 0)
         return 0;
     gwapi::List<ccif_PPPoE_t> accounts;
     if (gwapi::list(ccif_PPPoE_get_objs, accounts) != 0) {
-        GWLOG(5, "(%s) get PPPoE objects failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get PPPoE objects failed.", func);
         return -1;
     }
     auto *out = g_new0(api_InfosecWANInfo_t, wans.count);
@@ -110,7 +110,7 @@ int api_getPPPoEInfo(api_PPPoEInfo_t **info, int *count)
     *count = 0;
     gwapi::List<ccif_PPPoE_t> accounts;
     if (gwapi::list(ccif_PPPoE_get_objs, accounts) != 0) {
-        GWLOG(5, "(%s) get PPPoE objects failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get PPPoE objects failed.", __func__);
         return -1;
     }
     if (accounts.count == 0)
@@ -166,11 +166,11 @@ int api_InformGetData(api_InformData_t **data)
     if (dev_info(__func__, &d->Dev) != 0)
         return -1;
     if (g_api_getEthernetConfigInfo(&d->Ethernet, &d->EthernetNum) != 0) {
-        GWLOG(5, "(%s) get EthernetConfig failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get EthernetConfig failed.", __func__);
         return -1;
     }
     if (g_api_getLANHostInfo(0, &d->LANHost, &d->LANHostNum) != 0) {
-        GWLOG(5, "(%s) get LANHost failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get LANHost failed.", __func__);
         return -1;
     }
     if (wan_info(__func__, &d->WAN, &d->WANNum) != 0)

@@ -11,26 +11,26 @@
 
 namespace {
 
-using Msg = std::unique_ptr<char, gwapi::GFreeDeleter>;
+using Msg = gw::GCharPtr;
 
 // 0 when the service did the work; -1 (logged with the method) otherwise.
 int outcome(const char *func, const char *method, int code, const char *msg)
 {
     if (code == 0)
         return 0;
-    GWLOG(5, "(%s) %s failed, %d : %s", func, method, code, msg ? msg : "");
+    GWLOG(LOG_LVL_NOTICE, "(%s) %s failed, %d : %s", func, method, code, msg ? msg : "");
     return -1;
 }
 
 bool sets_valid(const char *func, const api_IPSet_t *sets, int count)
 {
     if (!sets || count <= 0) {
-        GWLOG(5, "(%s) IPSet list is empty.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) IPSet list is empty.", func);
         return false;
     }
     for (int i = 0; i < count; ++i) {
         if (sets[i].Name[0] == '\0') {
-            GWLOG(5, "(%s) IPSet %d Name can not be NULL.", func, i);
+            GWLOG(LOG_LVL_NOTICE, "(%s) IPSet %d Name can not be NULL.", func, i);
             return false;
         }
     }
@@ -66,7 +66,7 @@ void free_sets(api_IPSet_t *sets, int count)
 int unpack(const char *func, GVariant *av, api_IPSet_t **sets, int *count)
 {
     if (!av || !g_variant_is_of_type(av, G_VARIANT_TYPE("av"))) {
-        GWLOG(5, "(%s) IPSet reply is not av.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) IPSet reply is not av.", func);
         return -1;
     }
     const int n = static_cast<int>(g_variant_n_children(av));
@@ -77,7 +77,7 @@ int unpack(const char *func, GVariant *av, api_IPSet_t **sets, int *count)
         gw::VariantPtr boxed(g_variant_get_child_value(av, static_cast<size_t>(i)));
         gw::VariantPtr v(g_variant_get_variant(boxed.get()));
         if (!g_variant_is_of_type(v.get(), G_VARIANT_TYPE("(suusuas)"))) {
-            GWLOG(5, "(%s) IPSet element %d type %s is not (suusuas).", func, i, g_variant_get_type_string(v.get()));
+            GWLOG(LOG_LVL_NOTICE, "(%s) IPSet element %d type %s is not (suusuas).", func, i, g_variant_get_type_string(v.get()));
             free_sets(out, i);
             return -1;
         }
@@ -121,12 +121,12 @@ int get_sets(const char *func, const char *method, Call call, api_IPSet_t **sets
 bool names_valid(const char *func, const char *const *names, int count)
 {
     if (!names || count <= 0) {
-        GWLOG(5, "(%s) IPSet names are empty.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) IPSet names are empty.", func);
         return false;
     }
     for (int i = 0; i < count; ++i) {
         if (gwapi::empty(names[i])) {
-            GWLOG(5, "(%s) IPSet name %d can not be NULL.", func, i);
+            GWLOG(LOG_LVL_NOTICE, "(%s) IPSet name %d can not be NULL.", func, i);
             return false;
         }
     }
@@ -179,7 +179,7 @@ int api_deleteIPSets(const char *name)
 {
     API_ENTER();
     if (gwapi::empty(name)) {
-        GWLOG(5, "(%s) IPSet name can not be NULL.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) IPSet name can not be NULL.", __func__);
         return -1;
     }
     char *msg = nullptr;
@@ -192,7 +192,7 @@ int api_clearIPSets(const char *name)
 {
     API_ENTER();
     if (gwapi::empty(name)) {
-        GWLOG(5, "(%s) IPSet name can not be NULL.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) IPSet name can not be NULL.", __func__);
         return -1;
     }
     char *msg = nullptr;
@@ -205,7 +205,7 @@ int api_checkIPSetEntry(const char *name, const char *entry, int *found)
 {
     API_ENTER();
     if (gwapi::empty(name) || gwapi::empty(entry) || !found) {
-        GWLOG(5, "(%s) IPSet name or entry can not be NULL.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) IPSet name or entry can not be NULL.", __func__);
         return -1;
     }
     int result = 0;

@@ -11,7 +11,7 @@ using Runner = int (*)(const char *, char ***, int *, int *, char **);
 int run(const char *func, const char *method, Runner runner, const char *command, char ***lines, int *count)
 {
     if (gwapi::empty(command) || !lines || !count) {
-        GWLOG(5, "(%s) command can not be NULL.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) command can not be NULL.", func);
         return -1;
     }
     *lines = nullptr;
@@ -21,14 +21,14 @@ int run(const char *func, const char *method, Runner runner, const char *command
     int status = 0;
     char *msg = nullptr;
     const int rc = runner(command, &out, &n, &status, &msg);
-    std::unique_ptr<char, gwapi::GFreeDeleter> msg_owner(msg);
+    gw::GCharPtr msg_owner(msg);
     if (rc != 0) {
-        GWLOG(5, "(%s) %s %s failed.", func, method, command);
+        GWLOG(LOG_LVL_NOTICE, "(%s) %s %s failed.", func, method, command);
         return -1;
     }
     if (status != 0) {
         g_hgu_freeStrList(out);
-        GWLOG(5, "(%s) %s %s refused, %d : %s", func, method, command, status, msg ? msg : "");
+        GWLOG(LOG_LVL_NOTICE, "(%s) %s %s refused, %d : %s", func, method, command, status, msg ? msg : "");
         return -1;
     }
     *lines = out;

@@ -9,7 +9,7 @@ bool lifetimes_valid(const char *func, uint32_t preferred, uint32_t valid)
 {
     if (preferred <= valid)
         return true;
-    GWLOG(5, "(%s) PreferredLifeTime %u is longer than ValidLifeTime %u.", func, preferred, valid);
+    GWLOG(LOG_LVL_NOTICE, "(%s) PreferredLifeTime %u is longer than ValidLifeTime %u.", func, preferred, valid);
     return false;
 }
 
@@ -20,7 +20,7 @@ int read(const char *func, const char *what, int (*get)(R *), R *out)
         return -1;
     R rec{};
     if (get(&rec) != 0) {
-        GWLOG(5, "(%s) get %s failed.", func, what);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get %s failed.", func, what);
         return -1;
     }
     *out = rec;
@@ -31,7 +31,7 @@ template <typename R>
 int write(const char *func, const char *what, int (*set)(const R *), const R *in)
 {
     if (set(in) != 0) {
-        GWLOG(5, "(%s) set %s failed.", func, what);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set %s failed.", func, what);
         return -1;
     }
     return 0;
@@ -81,7 +81,7 @@ int api_setRouterAdvertisement(const api_RouterAdvertisement_t *info)
     if (!info)
         return -1;
     if (info->MinRtrAdvInterval >= info->MaxRtrAdvInterval) {
-        GWLOG(5, "(%s) MinRtrAdvInterval %u is not below MaxRtrAdvInterval %u.", __func__, info->MinRtrAdvInterval,
+        GWLOG(LOG_LVL_NOTICE, "(%s) MinRtrAdvInterval %u is not below MaxRtrAdvInterval %u.", __func__, info->MinRtrAdvInterval,
               info->MaxRtrAdvInterval);
         return -1;
     }

@@ -32,7 +32,7 @@ Subscribers &subscribers()
 void on_status(const char *, const char *path, const char *, const char *, GVariant *params, void *)
 {
     if (!params || !g_variant_is_of_type(params, G_VARIANT_TYPE("((su)us)"))) {
-        GWLOG(4, "signal %s from %s has a wrong payload.", kStatusSignal, path ? path : "");
+        GWLOG(LOG_LVL_WARN, "signal %s from %s has a wrong payload.", kStatusSignal, path ? path : "");
         return;
     }
     const char *name = nullptr;
@@ -48,7 +48,7 @@ void on_status(const char *, const char *path, const char *, const char *, GVari
             if (p.first == name)
                 due.push_back(p.second);
     }
-    GWLOG(6, "signal %s : %s status %u, %u (%s), %zu subscriber(s).", kStatusSignal, name, status, code, msg,
+    GWLOG(LOG_LVL_INFO, "signal %s : %s status %u, %u (%s), %zu subscriber(s).", kStatusSignal, name, status, code, msg,
           due.size());
     // Called without the lock, so a callback may unsubscribe itself.
     for (auto cb : due)
@@ -95,13 +95,13 @@ int api_getFirewallL2TPVPNStatus(const char *name, api_FirewallL2TPVPNStatus_t *
     int code = 0;
     char *msg = nullptr;
     const int call = mth_Firewall_L2TPVPN_GetL2TPVPNStatus(obj.path, &st, &code, &msg);
-    std::unique_ptr<char, gwapi::GFreeDeleter> msg_owner(msg);
+    gw::GCharPtr msg_owner(msg);
     if (call != 0) {
-        GWLOG(5, "(%s) GetL2TPVPNStatus of %s failed.", __func__, obj.path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) GetL2TPVPNStatus of %s failed.", __func__, obj.path);
         return -1;
     }
     if (code != 0) {
-        GWLOG(5, "(%s) GetL2TPVPNStatus of %s refused, %d : %s", __func__, obj.path, code, msg ? msg : "");
+        GWLOG(LOG_LVL_NOTICE, "(%s) GetL2TPVPNStatus of %s refused, %d : %s", __func__, obj.path, code, msg ? msg : "");
         return -1;
     }
     copy_truncated(status->Name, st.Name);
@@ -114,7 +114,7 @@ int api_subscribeFirewallL2TPVPNStatus(const char *name, api_FirewallL2TPVPNStat
     API_ENTER();
     const char *const fn = __func__;
     if (gwapi::empty(name) || !cb) {
-        GWLOG(5, "(%s) name or callback is null.", fn);
+        GWLOG(LOG_LVL_NOTICE, "(%s) name or callback is null.", fn);
         return -1;
     }
     return gwapi::guarded(fn, [&]() -> int {
@@ -122,7 +122,7 @@ int api_subscribeFirewallL2TPVPNStatus(const char *name, api_FirewallL2TPVPNStat
         std::lock_guard<std::mutex> lock(s.mu);
         for (const auto &p : s.list) {
             if (p.first == name) {
-                GWLOG(5, "(%s) %s has subscribed.", fn, name);
+                GWLOG(LOG_LVL_NOTICE, "(%s) %s has subscribed.", fn, name);
                 return 0;
             }
         }
@@ -130,7 +130,7 @@ int api_subscribeFirewallL2TPVPNStatus(const char *name, api_FirewallL2TPVPNStat
         if (s.sub_id <= 0) {
             const long id = h_dbus_SubscribeSignal(nullptr, nullptr, kL2TPIface, kStatusSignal, on_status, nullptr);
             if (id <= 0) {
-                GWLOG(5, "(%s) subscribe %s failed.", fn, kStatusSignal);
+                GWLOG(LOG_LVL_NOTICE, "(%s) subscribe %s failed.", fn, kStatusSignal);
                 return -1;
             }
             s.sub_id = id;
@@ -157,7 +157,7 @@ int api_unsubscribeFirewallL2TPVPNStatus(const char *name)
         }
         return 0;
     }
-    GWLOG(5, "(%s) %s is not subscribed.", __func__, name);
+    GWLOG(LOG_LVL_NOTICE, "(%s) %s is not subscribed.", __func__, name);
     return -1;
 }
 

@@ -15,7 +15,7 @@ int api_getFirewallL2TPVPNProfileStatus(const char *name, api_FirewallProfileSta
 {
     API_ENTER();
     if (gwapi::empty(name)) {
-        GWLOG(5, "(%s) Name can not be NULL.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) Name can not be NULL.", __func__);
         return -1;
     }
     return L2TPVPNFamily::profile_status(__func__, name, list, count);

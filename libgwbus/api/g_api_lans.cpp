@@ -29,26 +29,26 @@ int api_setWLANSSIDSwitch(uint32_t ssid_index, gboolean on)
     if (const int rc = gwapi::check_wifi(__func__); rc != 0)
         return rc;
     if (ssid_index < 1 || ssid_index > 8) {
-        GWLOG(5, "(%s) ssidIndex %u is invalide, should be 1--8", __func__, ssid_index);
+        GWLOG(LOG_LVL_NOTICE, "(%s) ssidIndex %u is invalide, should be 1--8", __func__, ssid_index);
         return -1;
     }
     if (on) {
         ccif_WiFiInfo_t wifi{};
         if (ccif_WiFiInfo_get(&wifi) != 0) {
-            GWLOG(5, "(%s) get WiFiInfo failed.", __func__);
+            GWLOG(LOG_LVL_NOTICE, "(%s) get WiFiInfo failed.", __func__);
             return -1;
         }
         const bool five = ssid_index >= 5;
         const gboolean radio_on = five ? wifi.Enable5G : wifi.Enable2G;
         if (!radio_on && set_bool(kWiFiInfoPath, kWiFiInfoIface, five ? "Enable5G" : "Enable2G", TRUE) != 0) {
-            GWLOG(5, "(%s) set %s failed.", __func__, five ? "Enable5G" : "Enable2G");
+            GWLOG(LOG_LVL_NOTICE, "(%s) set %s failed.", __func__, five ? "Enable5G" : "Enable2G");
             return -1;
         }
     }
     char path[CCIF_PATH_SIZE];
     std::snprintf(path, sizeof path, "/com/yvc/igd1/Config/WLAN/Devices/%u", ssid_index);
     if (set_bool(path, "com.yvc.igd1.WLANConfiguration", "Enable", on ? TRUE : FALSE) != 0) {
-        GWLOG(5, "(%s) set %s Enable failed.", __func__, path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set %s Enable failed.", __func__, path);
         return -1;
     }
     return 0;
@@ -60,31 +60,31 @@ int api_setWLANHardwareSwitch(const char *radio, gboolean on)
     if (const int rc = gwapi::check_wifi(__func__); rc != 0)
         return rc;
     if (!radio) {
-        GWLOG(5, "(%s) radioType is null.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) radioType is null.", __func__);
         return -1;
     }
     const bool five = std::strcmp(radio, "5G") == 0;
     if (!five && std::strcmp(radio, "2.4G") != 0) {
-        GWLOG(5, "(%s) radioType %s is invalide, should be 2.4G or 5G.", __func__, radio);
+        GWLOG(LOG_LVL_NOTICE, "(%s) radioType %s is invalide, should be 2.4G or 5G.", __func__, radio);
         return -1;
     }
     ccif_WiFiInfo_t wifi{};
     if (ccif_WiFiInfo_get(&wifi) != 0) {
-        GWLOG(5, "(%s) get WiFiInfo failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get WiFiInfo failed.", __func__);
         return -1;
     }
     if (five && !wifi.DualBand) {
-        GWLOG(5, "(%s) not supported 5G, should be 2.4G.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) not supported 5G, should be 2.4G.", __func__);
         return -1;
     }
     const gboolean want = on ? TRUE : FALSE;
     const gboolean have = (five ? wifi.Enable5G : wifi.Enable2G) ? TRUE : FALSE;
     if (have == want) {
-        GWLOG(5, "(%s) %s switch need not change.", __func__, five ? "5G" : "2.4G");
+        GWLOG(LOG_LVL_NOTICE, "(%s) %s switch need not change.", __func__, five ? "5G" : "2.4G");
         return 0;
     }
     if (set_bool(kWiFiInfoPath, kWiFiInfoIface, five ? "Enable5G" : "Enable2G", want) != 0) {
-        GWLOG(5, "(%s) set %s failed.", __func__, five ? "Enable5G" : "Enable2G");
+        GWLOG(LOG_LVL_NOTICE, "(%s) set %s failed.", __func__, five ? "Enable5G" : "Enable2G");
         return -1;
     }
     return 0;
@@ -97,12 +97,12 @@ int api_getGatewayName(char *name, int size)
         return -1;
     GVariant *raw = nullptr;
     if (g_hgu_GetProperty(HGU_BUS_NAME, kDevicePath, kDeviceIface, "DevName", &raw) != 0) {
-        GWLOG(5, "(%s) get DevName failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get DevName failed.", __func__);
         return -1;
     }
     gw::VariantPtr v = gw::adopt_variant(raw);
     if (!g_variant_is_of_type(v.get(), G_VARIANT_TYPE_STRING)) {
-        GWLOG(5, "(%s) DevName is not a string.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) DevName is not a string.", __func__);
         return -1;
     }
     copy_truncated(name, static_cast<size_t>(size), g_variant_get_string(v.get(), nullptr));
@@ -115,7 +115,7 @@ int api_setGatewayName(const char *name)
     if (!name)
         return -1;
     if (g_hgu_SetProperty(HGU_BUS_NAME, kDevicePath, kDeviceIface, "DevName", g_variant_new_string(name)) != 0) {
-        GWLOG(5, "(%s) set DevName failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set DevName failed.", __func__);
         return -1;
     }
     return 0;
@@ -130,7 +130,7 @@ int api_getEthernetConfigInfo(api_EthernetConfigInfo_t **info, int *count)
     *count = 0;
     gwapi::List<ccif_EthernetConfig_t> ports;
     if (gwapi::list(ccif_EthernetConfig_get_objs, ports) != 0) {
-        GWLOG(5, "(%s) get EthernetConfig objects failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get EthernetConfig objects failed.", __func__);
         return -1;
     }
     *count = ports.count;
@@ -161,7 +161,7 @@ int filter_hosts(const char *func, Keep keep, api_LANHostInfo_t **info, int *cou
     *count = 0;
     gwapi::List<ccif_LANHost_t> hosts;
     if (gwapi::list(ccif_LANHost_get_objs, hosts) != 0) {
-        GWLOG(5, "(%s) get LANHost objects failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get LANHost objects failed.", func);
         return -1;
     }
     int n = 0;
@@ -206,7 +206,7 @@ int api_getLANHostInfoByMAC(const char *mac, api_LANHostInfo_t *info)
         return -1;
     gwapi::List<ccif_LANHost_t> hosts;
     if (gwapi::list(ccif_LANHost_get_objs, hosts) != 0) {
-        GWLOG(5, "(%s) get LANHost objects failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get LANHost objects failed.", __func__);
         return -1;
     }
     for (const auto &h : hosts) {
@@ -215,7 +215,7 @@ int api_getLANHostInfoByMAC(const char *mac, api_LANHostInfo_t *info)
             return 0;
         }
     }
-    GWLOG(5, "(%s) LANHost %s no match object.", __func__, mac);
+    GWLOG(LOG_LVL_NOTICE, "(%s) LANHost %s no match object.", __func__, mac);
     return -2;
 }
 
@@ -239,7 +239,7 @@ int find_host(const char *func, const char *mac, ccif_LANHost_t *host)
 {
     gwapi::List<ccif_LANHost_t> hosts;
     if (gwapi::list(ccif_LANHost_get_objs, hosts) != 0) {
-        GWLOG(5, "(%s) get LANHost objects failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get LANHost objects failed.", func);
         return -1;
     }
     for (const auto &h : hosts) {
@@ -248,7 +248,7 @@ int find_host(const char *func, const char *mac, ccif_LANHost_t *host)
             return 0;
         }
     }
-    GWLOG(5, "(%s) LANHost %s no match object.", func, mac);
+    GWLOG(LOG_LVL_NOTICE, "(%s) LANHost %s no match object.", func, mac);
     return -2;
 }
 
@@ -259,7 +259,7 @@ int write_host(const char *func, const char *mac, gwapi::PropMap &map)
     if (const int rc = find_host(func, mac, &h); rc != 0)
         return rc;
     if (ccif_LANHost_setv(h.path, map.end()) != 0) {
-        GWLOG(5, "(%s) set %s failed.", func, h.path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set %s failed.", func, h.path);
         return -1;
     }
     return 0;
@@ -286,7 +286,7 @@ int find_listed(const char *func, const MacList<T> &l, const char *mac, T *entry
 {
     gwapi::List<T> items;
     if (gwapi::list(l.get_objs, items) != 0) {
-        GWLOG(5, "(%s) get %s objects failed.", func, l.kind);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get %s objects failed.", func, l.kind);
         return -1;
     }
     for (const auto &e : items) {
@@ -302,7 +302,7 @@ template <typename T>
 int list_add(const char *func, const MacList<T> &l, const char *mac)
 {
     if (gwapi::empty(mac)) {
-        GWLOG(5, "(%s) mac is null.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) mac is null.", func);
         return -1;
     }
     T e{};
@@ -310,13 +310,13 @@ int list_add(const char *func, const MacList<T> &l, const char *mac)
     if (found < 0)
         return -1;
     if (found > 0) {
-        GWLOG(5, "(%s) %s %s exist, do not add.", func, l.kind, mac);
+        GWLOG(LOG_LVL_NOTICE, "(%s) %s %s exist, do not add.", func, l.kind, mac);
         return 0;
     }
     T obj{};
     copy_truncated(obj.MAC, mac);
     if (l.add_obj(&obj) != 0) {
-        GWLOG(5, "(%s) AddObject %s %s failed.", func, l.kind, mac);
+        GWLOG(LOG_LVL_NOTICE, "(%s) AddObject %s %s failed.", func, l.kind, mac);
         return -1;
     }
     return 0;
@@ -326,7 +326,7 @@ template <typename T>
 int list_delete(const char *func, const MacList<T> &l, const char *mac)
 {
     if (gwapi::empty(mac)) {
-        GWLOG(5, "(%s) mac is null.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) mac is null.", func);
         return -1;
     }
     T e{};
@@ -334,11 +334,11 @@ int list_delete(const char *func, const MacList<T> &l, const char *mac)
     if (found < 0)
         return -1;
     if (found == 0) {
-        GWLOG(5, "(%s) %s %s no match object.", func, l.kind, mac);
+        GWLOG(LOG_LVL_NOTICE, "(%s) %s %s no match object.", func, l.kind, mac);
         return -2;
     }
     if (l.del_obj(e.path) != 0) {
-        GWLOG(5, "(%s) DeleteObject %s failed.", func, e.path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) DeleteObject %s failed.", func, e.path);
         return -1;
     }
     return 0;
@@ -435,7 +435,7 @@ int api_setLANHostSpeedLimit(const char *mac, const api_LANHostSpeedLimit_t *lim
     const bool us_bad = limit->UsBandwidth != 0 && limit->UsGuaranteeBandwidth > limit->UsBandwidth;
     const bool ds_bad = limit->DsBandwidth != 0 && limit->DsGuaranteeBandwidth > limit->DsBandwidth;
     if (us_bad || ds_bad) {
-        GWLOG(5, "(%s) guarantee bandwidth above the limit.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) guarantee bandwidth above the limit.", __func__);
         return -1;
     }
     gwapi::PropMap map;
@@ -481,7 +481,7 @@ int find_port(const char *func, uint32_t port, ccif_EthernetConfig_t *out)
 {
     gwapi::List<ccif_EthernetConfig_t> ports;
     if (gwapi::list(ccif_EthernetConfig_get_objs, ports) != 0) {
-        GWLOG(5, "(%s) get EthernetConfig objects failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get EthernetConfig objects failed.", func);
         return -1;
     }
     for (const auto &p : ports) {
@@ -491,7 +491,7 @@ int find_port(const char *func, uint32_t port, ccif_EthernetConfig_t *out)
             return 0;
         }
     }
-    GWLOG(5, "(%s) EthernetConfig %u no match object.", func, port);
+    GWLOG(LOG_LVL_NOTICE, "(%s) EthernetConfig %u no match object.", func, port);
     return -2;
 }
 
@@ -541,12 +541,12 @@ int api_setLANEthernetEnable(uint32_t port, gboolean enable)
         return rc;
     const gboolean want = enable ? TRUE : FALSE;
     if ((p.Enable ? TRUE : FALSE) == want) {
-        GWLOG(5, "(%s) %s Enable need not change.", __func__, p.path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) %s Enable need not change.", __func__, p.path);
         return 0;
     }
     if (g_hgu_SetProperty(HGU_BUS_NAME, p.path, "com.yvc.igd1.EthernetConfig", "Enable", g_variant_new_boolean(want)) !=
         0) {
-        GWLOG(5, "(%s) set %s Enable failed.", __func__, p.path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set %s Enable failed.", __func__, p.path);
         return -1;
     }
     return 0;

@@ -31,7 +31,7 @@ int api_getLANHistoryTraffic(uint32_t index, uint32_t start, uint32_t num, api_L
         *count = 0;
         gwapi::List<ccif_EthernetConfig_t> ports;
         if (gwapi::list(ccif_EthernetConfig_get_objs, ports) != 0) {
-            GWLOG(5, "(%s) get EthernetConfig objects failed.", fn);
+            GWLOG(LOG_LVL_NOTICE, "(%s) get EthernetConfig objects failed.", fn);
             return -1;
         }
         std::vector<std::pair<uint32_t, const ccif_EthernetConfig_t *>> chosen;
@@ -44,7 +44,7 @@ int api_getLANHistoryTraffic(uint32_t index, uint32_t start, uint32_t num, api_L
         }
         if (chosen.empty()) {
             if (index != 0) {
-                GWLOG(5, "(%s) EthernetConfig %u no match object.", fn, index);
+                GWLOG(LOG_LVL_NOTICE, "(%s) EthernetConfig %u no match object.", fn, index);
                 return -2;
             }
             return 0;
@@ -59,7 +59,7 @@ int api_getLANHistoryTraffic(uint32_t index, uint32_t start, uint32_t num, api_L
             const int rc = ccif_GetLANHistoryTraffic(chosen[i].second->path, start, num, &base, &history,
                                                      &history_count, &status, &errmsg);
             if (rc != 0 || status != 0) {
-                GWLOG(5, "(%s) GetLANHistoryTraffic %s failed, %d,%d : %s", fn, chosen[i].second->path, rc,
+                GWLOG(LOG_LVL_NOTICE, "(%s) GetLANHistoryTraffic %s failed, %d,%d : %s", fn, chosen[i].second->path, rc,
                       status, errmsg ? errmsg : "");
                 g_free(base);
                 g_hgu_freeStrList(history);

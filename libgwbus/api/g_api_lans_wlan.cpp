@@ -37,7 +37,7 @@ int check_ssid(const char *func, uint32_t index)
     if (const int rc = gwapi::check_wifi(func); rc != 0)
         return rc;
     if (index < 1 || index > kSSIDMax) {
-        GWLOG(5, "(%s) ssidIndex %u is invalide, should be 1--8", func, index);
+        GWLOG(LOG_LVL_NOTICE, "(%s) ssidIndex %u is invalide, should be 1--8", func, index);
         return -1;
     }
     return 0;
@@ -47,7 +47,7 @@ int read_ssid(const char *func, uint32_t index, ccif_WLANConfiguration_t *w)
 {
     const SsidPath path(index);
     if (ccif_WLANConfiguration_get(path.text, w) != 0) {
-        GWLOG(5, "(%s) get WLANConfiguration from %s failed.", func, path.text);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get WLANConfiguration from %s failed.", func, path.text);
         return -1;
     }
     return 0;
@@ -57,7 +57,7 @@ int write_ssid(const char *func, uint32_t index, gwapi::PropMap &map)
 {
     const SsidPath path(index);
     if (ccif_WLANConfiguration_setv(path.text, map.end()) != 0) {
-        GWLOG(5, "(%s) set WLANConfiguration of %s failed.", func, path.text);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set WLANConfiguration of %s failed.", func, path.text);
         return -1;
     }
     return 0;
@@ -69,7 +69,7 @@ int check_radio(const char *func, const char *radio, uint32_t *index)
     if (const int rc = gwapi::check_wifi(func); rc != 0)
         return rc;
     if (!radio) {
-        GWLOG(5, "(%s) radioType is null.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) radioType is null.", func);
         return -1;
     }
     if (std::strcmp(radio, "2.4G") == 0)
@@ -77,7 +77,7 @@ int check_radio(const char *func, const char *radio, uint32_t *index)
     else if (std::strcmp(radio, "5G") == 0)
         *index = kFirst5G;
     else {
-        GWLOG(5, "(%s) radioType %s is invalide, should be 2.4G or 5G.", func, radio);
+        GWLOG(LOG_LVL_NOTICE, "(%s) radioType %s is invalide, should be 2.4G or 5G.", func, radio);
         return -1;
     }
     return 0;
@@ -105,7 +105,7 @@ int find_guest(const char *func, ccif_WLANConfiguration_t *guest)
 {
     gwapi::List<ccif_WLANConfiguration_t> ssids;
     if (gwapi::list(ccif_WLANConfiguration_get_objs, ssids) != 0) {
-        GWLOG(5, "(%s) get WLANConfiguration objects failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get WLANConfiguration objects failed.", func);
         return -1;
     }
     for (const auto &w : ssids) {
@@ -116,7 +116,7 @@ int find_guest(const char *func, ccif_WLANConfiguration_t *guest)
             return static_cast<int>(index);
         }
     }
-    GWLOG(5, "(%s) no guest SSID.", func);
+    GWLOG(LOG_LVL_NOTICE, "(%s) no guest SSID.", func);
     return -2;
 }
 
@@ -125,7 +125,7 @@ int radio_on_for(const char *func, uint32_t index)
 {
     ccif_WiFiInfo_t wifi{};
     if (ccif_WiFiInfo_get(&wifi) != 0) {
-        GWLOG(5, "(%s) get WiFiInfo failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get WiFiInfo failed.", func);
         return -1;
     }
     const bool five = index >= kFirst5G;
@@ -133,7 +133,7 @@ int radio_on_for(const char *func, uint32_t index)
         return 0;
     const char *prop = five ? "Enable5G" : "Enable2G";
     if (g_hgu_SetProperty(HGU_BUS_NAME, kWiFiInfoPath, kWiFiInfoIface, prop, g_variant_new_boolean(TRUE)) != 0) {
-        GWLOG(5, "(%s) set WiFiInfo.%s failed.", func, prop);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set WiFiInfo.%s failed.", func, prop);
         return -1;
     }
     return 0;
@@ -147,7 +147,7 @@ int set_wps(const char *func, uint32_t index, gboolean enable)
     copy_truncated(wps.path, WpsPath(index).text);
     wps.Enable = enable;
     if (ccif_WPS_set(&wps) != 0) {
-        GWLOG(5, "(%s) set %s Enable failed.", func, wps.path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set %s Enable failed.", func, wps.path);
         return -1;
     }
     return 0;
@@ -215,7 +215,7 @@ int api_getWLANWPSStatus(uint32_t ssid_index, gboolean *enable)
     const WpsPath path(ssid_index);
     ccif_WPS_t wps{};
     if (ccif_WPS_get(path.text, &wps) != 0) {
-        GWLOG(5, "(%s) get %s failed.", __func__, path.text);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get %s failed.", __func__, path.text);
         return -1;
     }
     *enable = wps.Enable ? TRUE : FALSE;
@@ -232,12 +232,12 @@ int api_getWLANHardwareSwitch(const char *radio, gboolean *on)
         return -1;
     ccif_WiFiInfo_t wifi{};
     if (ccif_WiFiInfo_get(&wifi) != 0) {
-        GWLOG(5, "(%s) get WiFiInfo failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get WiFiInfo failed.", __func__);
         return -1;
     }
     const bool five = first == kFirst5G;
     if (five && !wifi.DualBand) {
-        GWLOG(5, "(%s) not supported 5G, should be 2.4G.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) not supported 5G, should be 2.4G.", __func__);
         return -1;
     }
     *on = (five ? wifi.Enable5G : wifi.Enable2G) ? TRUE : FALSE;
@@ -254,7 +254,7 @@ int api_getWLANRadioInfo(const char *radio, api_WLANRadioInfo_t *info)
         return -1;
     ccif_WiFiInfo_t wifi{};
     if (ccif_WiFiInfo_get(&wifi) != 0) {
-        GWLOG(5, "(%s) get WiFiInfo failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get WiFiInfo failed.", __func__);
         return -1;
     }
     ccif_WLANConfiguration_t w{};
@@ -279,14 +279,14 @@ int api_getWLANNeighbor(int slot, const char *band, h_dbus_signal_cb callback, v
     if (const int rc = check_radio(__func__, band, &first); rc != 0)
         return rc;
     if (slot < 0 || slot > 1 || !callback) {
-        GWLOG(5, "(%s) slot %d or callback is invalid.", __func__, slot);
+        GWLOG(LOG_LVL_NOTICE, "(%s) slot %d or callback is invalid.", __func__, slot);
         return -1;
     }
     if (get_signalWLANNeighborResponseSubID() <= 0) {
         const long id = h_dbus_SubscribeSignal(nullptr, kWiFiInfoPath, kWiFiInfoIface, "WLANNeighborResponse",
                                                handle_signalWLANNeighborResponse, nullptr);
         if (id <= 0) {
-            GWLOG(5, "(%s) subscribe WLANNeighborResponse failed.", __func__);
+            GWLOG(LOG_LVL_NOTICE, "(%s) subscribe WLANNeighborResponse failed.", __func__);
             return -1;
         }
         set_signalWLANNeighborResponseSubID(id);
@@ -298,7 +298,7 @@ int api_getWLANNeighbor(int slot, const char *band, h_dbus_signal_cb callback, v
     const int rc = mth_GetWLANNeighbor(band, &status, &errmsg);
     gw::GCharPtr msg(errmsg);
     if (rc != 0 || status != 0) {
-        GWLOG(5, "(%s) GetWLANNeighbor failed, %d,%d : %s", __func__, rc, status, msg ? msg.get() : "");
+        GWLOG(LOG_LVL_NOTICE, "(%s) GetWLANNeighbor failed, %d,%d : %s", __func__, rc, status, msg ? msg.get() : "");
         clear_signalWLANNeighborResponseCb(slot);
         return -1;
     }
@@ -311,7 +311,7 @@ int api_getWLANHostInfo(uint32_t ssid_index, api_LANHostInfo_t **info, int *coun
     if (const int rc = gwapi::check_wifi(__func__); rc != 0)
         return rc;
     if (ssid_index > kSSIDMax) {
-        GWLOG(5, "(%s) ssidIndex %u is invalide, should be 1--8", __func__, ssid_index);
+        GWLOG(LOG_LVL_NOTICE, "(%s) ssidIndex %u is invalide, should be 1--8", __func__, ssid_index);
         return -1;
     }
     if (!info || !count)
@@ -322,7 +322,7 @@ int api_getWLANHostInfo(uint32_t ssid_index, api_LANHostInfo_t **info, int *coun
     std::snprintf(want, sizeof want, "SSID%u", ssid_index);
     gwapi::List<ccif_LANHost_t> hosts;
     if (gwapi::list(ccif_LANHost_get_objs, hosts) != 0) {
-        GWLOG(5, "(%s) get LANHost objects failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get LANHost objects failed.", __func__);
         return -1;
     }
     auto keep = [&](const ccif_LANHost_t &h) {
@@ -411,7 +411,7 @@ int api_setWLANSSIDSecurity(uint32_t ssid_index, uint8_t encryption_mode, const 
     const bool open = encryption_mode == API_WLAN_ENCRYPTION_OPEN;
     // An open SSID with a stored key, or a protected one with a key the radio refuses, must not be written.
     if (open ? !gwapi::empty(pwd) : !valid_key(pwd)) {
-        GWLOG(5, "(%s) password does not suit EncryptionMode %u.", __func__, encryption_mode);
+        GWLOG(LOG_LVL_NOTICE, "(%s) password does not suit EncryptionMode %u.", __func__, encryption_mode);
         return -1;
     }
     gwapi::PropMap map;
@@ -452,7 +452,7 @@ int api_setWLANRadioChannel(const char *radio, uint32_t channel)
         return rc;
     const bool ok = channel == 0 || (first == kFirst5G ? channel >= 36 && channel <= 177 : channel <= 14);
     if (!ok) {
-        GWLOG(5, "(%s) channel %u is invalid for %s.", __func__, channel, radio);
+        GWLOG(LOG_LVL_NOTICE, "(%s) channel %u is invalid for %s.", __func__, channel, radio);
         return -1;
     }
     gwapi::PropMap map;
@@ -468,7 +468,7 @@ int api_setWLANRadioPower(const char *radio, uint32_t power)
     if (const int rc = check_radio(__func__, radio, &first); rc != 0)
         return rc;
     if (power < 1 || power > 100) {
-        GWLOG(5, "(%s) power %u is invalid, should be 1--100.", __func__, power);
+        GWLOG(LOG_LVL_NOTICE, "(%s) power %u is invalid, should be 1--100.", __func__, power);
         return -1;
     }
     gwapi::PropMap map;
@@ -515,7 +515,7 @@ int api_setGuestSSID(const api_GuestSSIDConfig_t *config)
     copy_truncated(ssid, config->SSID);
     copy_truncated(pwd, config->PWD);
     if (pwd[0] && !valid_key(pwd)) {
-        GWLOG(5, "(%s) guest password is invalid.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) guest password is invalid.", __func__);
         return -1;
     }
     ccif_WLANConfiguration_t g{};

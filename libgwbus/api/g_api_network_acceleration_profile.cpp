@@ -15,7 +15,7 @@ int api_getNetworkAccelerationProfileStatus(const char *name, api_FirewallProfil
 {
     API_ENTER();
     if (gwapi::empty(name)) {
-        GWLOG(5, "(%s) Name can not be NULL.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) Name can not be NULL.", __func__);
         return -1;
     }
     return NetworkAccelerationFamily::profile_status(__func__, name, list, count);

@@ -15,7 +15,7 @@ int api_getTrafficControlProfileStatus(const char *name, api_FirewallProfileStat
 {
     API_ENTER();
     if (gwapi::empty(name)) {
-        GWLOG(5, "(%s) Name can not be NULL.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) Name can not be NULL.", __func__);
         return -1;
     }
     return TrafficControlFamily::profile_status(__func__, name, list, count);

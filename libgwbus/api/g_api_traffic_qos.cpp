@@ -26,7 +26,7 @@ bool valid_flow(uint32_t flow)
 {
     if (flow <= kLastFlow)
         return true;
-    GWLOG(5, "flow %u is invalide, should be 0--7", flow);
+    GWLOG(LOG_LVL_NOTICE, "flow %u is invalide, should be 0--7", flow);
     return false;
 }
 
@@ -64,18 +64,18 @@ private:
     {
         List<ccif_TrafficQoSFlow_t> flows;
         if (gwapi::list(ccif_TrafficQoSFlow_get_objs, flows) != 0) {
-            GWLOG(5, "%s get TrafficQoSFlow objects failed.", func);
+            GWLOG(LOG_LVL_NOTICE, "%s get TrafficQoSFlow objects failed.", func);
             return false;
         }
         std::array<uint32_t, kMapSize> fresh{};
         for (const auto &f : flows) {
             if (f.Flow >= kMapSize) {
-                GWLOG(4, "%s qos flow number %d wrong (0~7)!", func, static_cast<int>(f.Flow));
+                GWLOG(LOG_LVL_WARN, "%s qos flow number %d wrong (0~7)!", func, static_cast<int>(f.Flow));
                 continue;
             }
             uint32_t index = 0;
             if (!gwapi::path_index(f.path, &index) || index == 0) {
-                GWLOG(5, "%s parse qos index fail!", func);
+                GWLOG(LOG_LVL_NOTICE, "%s parse qos index fail!", func);
                 continue;
             }
             fresh[f.Flow] = index;
@@ -103,7 +103,7 @@ int on_flow(const char *func, uint32_t flow, F &&act)
     return gwapi::guarded(func, [&]() -> int {
         const FlowMap::Found found = flow_map().find(func, flow);
         if (found.index == 0) {
-            GWLOG(5, "%s Flow %u not exist!", func, flow);
+            GWLOG(LOG_LVL_NOTICE, "%s Flow %u not exist!", func, flow);
             return -1;
         }
         const int rc = act(gwapi::instance_path(kFlows, found.index));
@@ -122,7 +122,7 @@ int read_flow(const char *func, uint32_t flow, ccif_TrafficQoSFlow_t *rec)
     return on_flow(func, flow, [&](const std::string &path) -> int {
         *rec = ccif_TrafficQoSFlow_t{};
         if (ccif_TrafficQoSFlow_get(path.c_str(), rec) != 0) {
-            GWLOG(5, "get TrafficQoSFlow.x from %s failed.", path.c_str());
+            GWLOG(LOG_LVL_NOTICE, "get TrafficQoSFlow.x from %s failed.", path.c_str());
             return -1;
         }
         return 0;
@@ -132,7 +132,7 @@ int read_flow(const char *func, uint32_t flow, ccif_TrafficQoSFlow_t *rec)
 int add_classification(const char *func, uint32_t flow, const api_TrafficQoSClassificationEntry_t *entry)
 {
     if (!entry || gwapi::empty(entry->RemotePort)) {
-        GWLOG(5, "input argument is empty.");
+        GWLOG(LOG_LVL_NOTICE, "input argument is empty.");
         return -1;
     }
     return on_flow(func, flow, [&](const std::string &path) -> int {
@@ -140,12 +140,12 @@ int add_classification(const char *func, uint32_t flow, const api_TrafficQoSClas
         copy_truncated(rec.RemoteAddress, entry->RemoteAddress);
         copy_truncated(rec.RemotePort, entry->RemotePort);
         if (ccif_TrafficQoSClassification_add_obj(path.c_str(), &rec) != 0) {
-            GWLOG(5, "add TrafficQoSFlow failed.");
+            GWLOG(LOG_LVL_NOTICE, "add TrafficQoSFlow failed.");
             return -1;
         }
         uint32_t index = 0;
         if (!gwapi::path_index(rec.path, &index) || index == 0) {
-            GWLOG(5, "(%s) get new TrafficQoSClassification index is failed.", func);
+            GWLOG(LOG_LVL_NOTICE, "(%s) get new TrafficQoSClassification index is failed.", func);
             return -1;
         }
         return static_cast<int>(index);
@@ -186,7 +186,7 @@ int api_setTrafficQoSFlow(uint32_t flow, const api_TrafficQoSFlowEntry_t *entry)
         rec.DownSpeed = entry->DownSpeed;
         rec.DSCPRemark = entry->DSCPRemark;
         if (ccif_TrafficQoSFlow_set(&rec) != 0) {
-            GWLOG(5, "(%s) set %s failed.", fn, path.c_str());
+            GWLOG(LOG_LVL_NOTICE, "(%s) set %s failed.", fn, path.c_str());
             return -1;
         }
         return 0;
@@ -220,7 +220,7 @@ int api_setTrafficQoSSpeedLimitByFlow(uint32_t flow, uint32_t up_speed, uint32_t
         map.add("UpSpeed", g_variant_new_uint32(up_speed));
         map.add("DownSpeed", g_variant_new_uint32(down_speed));
         if (g_hgu_SetMultiProperty(HGU_BUS_NAME, path.c_str(), kFlowIface, map.end()) != 0) {
-            GWLOG(5, "(%s) set speed limit of %s failed.", fn, path.c_str());
+            GWLOG(LOG_LVL_NOTICE, "(%s) set speed limit of %s failed.", fn, path.c_str());
             return -1;
         }
         return 0;
@@ -251,7 +251,7 @@ int api_setTrafficQoSDSCPRemarkByFlow(uint32_t flow, uint8_t dscp_remark)
     return on_flow(fn, flow, [&](const std::string &path) -> int {
         if (g_hgu_SetProperty(HGU_BUS_NAME, path.c_str(), kFlowIface, "DSCPRemark", g_variant_new_byte(dscp_remark)) !=
             0) {
-            GWLOG(5, "(%s) set DSCPRemark of %s failed.", fn, path.c_str());
+            GWLOG(LOG_LVL_NOTICE, "(%s) set DSCPRemark of %s failed.", fn, path.c_str());
             return -1;
         }
         return 0;
@@ -283,7 +283,7 @@ int api_getTrafficQoSClassificationByFlow(uint32_t flow, api_TrafficQoSClassific
     return on_flow(fn, flow, [&](const std::string &path) -> int {
         List<ccif_TrafficQoSClassification_t> found;
         if (gwapi::list_under(ccif_TrafficQoSClassification_get_objs, path.c_str(), found) != 0) {
-            GWLOG(5, "%s get TrafficQoSClassification failed.", fn);
+            GWLOG(LOG_LVL_NOTICE, "%s get TrafficQoSClassification failed.", fn);
             return -1;
         }
         if (found.count == 0)
@@ -325,7 +325,7 @@ int api_setTrafficQoSClassificationUnderFlow(uint32_t flow, uint32_t index,
     if (index == 0)
         return add_classification(__func__, flow, entry);
     if (!entry || gwapi::empty(entry->RemotePort)) {
-        GWLOG(5, "input argument is empty.");
+        GWLOG(LOG_LVL_NOTICE, "input argument is empty.");
         return -1;
     }
     return on_flow(__func__, flow, [&](const std::string &path) -> int {
@@ -334,7 +334,7 @@ int api_setTrafficQoSClassificationUnderFlow(uint32_t flow, uint32_t index,
         copy_truncated(rec.RemoteAddress, entry->RemoteAddress);
         copy_truncated(rec.RemotePort, entry->RemotePort);
         if (ccif_TrafficQoSClassification_set(&rec) != 0) {
-            GWLOG(5, "add TrafficQoSFlow failed.");
+            GWLOG(LOG_LVL_NOTICE, "add TrafficQoSFlow failed.");
             return -1;
         }
         return static_cast<int>(index);
@@ -347,7 +347,7 @@ int api_deleteTrafficQoSClassificationFromFlow(uint32_t flow, const api_TrafficQ
     if (!valid_flow(flow))
         return -1;
     if (!entry || (entry->Index == 0 && gwapi::empty(entry->RemotePort))) {
-        GWLOG(5, "input argument is empty.");
+        GWLOG(LOG_LVL_NOTICE, "input argument is empty.");
         return -1;
     }
     const char *const fn = __func__;
@@ -358,7 +358,7 @@ int api_deleteTrafficQoSClassificationFromFlow(uint32_t flow, const api_TrafficQ
         } else {
             List<ccif_TrafficQoSClassification_t> found;
             if (gwapi::list_under(ccif_TrafficQoSClassification_get_objs, path.c_str(), found) != 0) {
-                GWLOG(5, "%s get TrafficQoSClassification failed.", fn);
+                GWLOG(LOG_LVL_NOTICE, "%s get TrafficQoSClassification failed.", fn);
                 return -1;
             }
             for (const auto &c : found) {
@@ -369,12 +369,12 @@ int api_deleteTrafficQoSClassificationFromFlow(uint32_t flow, const api_TrafficQ
                 }
             }
             if (victim.empty()) {
-                GWLOG(5, "%s get match TrafficQoSClassification failed.", fn);
+                GWLOG(LOG_LVL_NOTICE, "%s get match TrafficQoSClassification failed.", fn);
                 return -1;
             }
         }
         if (ccif_TrafficQoSClassification_del_obj(victim.c_str()) != 0) {
-            GWLOG(5, "delete object %s failed.", victim.c_str());
+            GWLOG(LOG_LVL_NOTICE, "delete object %s failed.", victim.c_str());
             return -1;
         }
         return 0;
@@ -389,7 +389,7 @@ int api_clearTrafficQoSClassificationUnderFlow(uint32_t flow)
     const char *const fn = __func__;
     return on_flow(fn, flow, [&](const std::string &path) -> int {
         if (ccif_TrafficQoSClassification_clear_objs(path.c_str()) != 0) {
-            GWLOG(5, "(%s) RemoveAllObjects %s/Classification failed.", fn, path.c_str());
+            GWLOG(LOG_LVL_NOTICE, "(%s) RemoveAllObjects %s/Classification failed.", fn, path.c_str());
             return -1;
         }
         return 0;

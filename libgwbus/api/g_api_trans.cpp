@@ -39,11 +39,11 @@ int api_getVLANBindInfo(api_VLANBindInfo_t **info, int *count)
         *count = 0;
         List<ccif_WANConnectionInfo_t> wans;
         if (gwapi::list(ccif_WANConnectionInfo_get_objs, wans) != 0) {
-            GWLOG(5, "(%s) get WANConnectionInfo objects failed.", fn);
+            GWLOG(LOG_LVL_NOTICE, "(%s) get WANConnectionInfo objects failed.", fn);
             return -1;
         }
         if (wans.count == 0) {
-            GWLOG(5, "(%s) WANConnectionInfo objects is 0, wan not exist.", fn);
+            GWLOG(LOG_LVL_NOTICE, "(%s) WANConnectionInfo objects is 0, wan not exist.", fn);
             return 0;
         }
         auto *out = g_new0(api_VLANBindInfo_t, wans.count);
@@ -53,7 +53,7 @@ int api_getVLANBindInfo(api_VLANBindInfo_t **info, int *count)
             char *end = nullptr;
             const unsigned long idx = std::strtoul(w.Index, &end, 10);
             if (w.Index[0] == '\0' || *end != '\0' || idx > UINT32_MAX)
-                GWLOG(6, "(%s) %s Index %s is not a number.", fn, w.path, w.Index);
+                GWLOG(LOG_LVL_INFO, "(%s) %s Index %s is not a number.", fn, w.path, w.Index);
             else
                 o.Index = static_cast<uint32_t>(idx);
             copy_truncated(o.WANName, w.WANName);

@@ -13,7 +13,7 @@ int api_getVoIPServerInfo(api_VoIPServerInfo_t *info)
         return -1;
     ccif_VoIPServer_t s{};
     if (ccif_VoIPServer_get(&s) != 0) {
-        GWLOG(5, "(%s) get VoIPServer failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get VoIPServer failed.", __func__);
         return -1;
     }
     *info = s;
@@ -29,7 +29,7 @@ int api_getVoIPInfo(api_VoIPInfo_t **info, int *count)
     *count = 0;
     gwapi::List<ccif_VoIPInfo_t> lines;
     if (gwapi::list(ccif_VoIPInfo_get_objs, lines) != 0) {
-        GWLOG(5, "(%s) get VoIPInfo objects failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get VoIPInfo objects failed.", __func__);
         return -1;
     }
     if (lines.count == 0)
@@ -39,7 +39,7 @@ int api_getVoIPInfo(api_VoIPInfo_t **info, int *count)
     for (const auto &l : lines) {
         api_VoIPInfo_t &o = out[i++];
         if (!gwapi::path_index(l.path, &o.Index))
-            GWLOG(6, "(%s) VoIPInfo path %s has no index.", __func__, l.path);
+            GWLOG(LOG_LVL_INFO, "(%s) VoIPInfo path %s has no index.", __func__, l.path);
         copy_truncated(o.Username, l.PhoneNumber);
         copy_truncated(o.PasswordIndicator, l.PasswordIndicator);
         copy_truncated(o.Status, l.LineStatus);
@@ -69,7 +69,7 @@ int pots_count(const char *func)
 {
     const int n = getDevicePOTSNum();
     if (n < 0)
-        GWLOG(5, "(%s) get POTSNum failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get POTSNum failed.", func);
     return n;
 }
 
@@ -91,7 +91,7 @@ int api_getPOTSInfo(api_POTSInfo_t **info, int *count)
         return 0;
     gwapi::List<ccif_VoIPInfo_t> lines;
     if (gwapi::list(ccif_VoIPInfo_get_objs, lines) != 0) {
-        GWLOG(5, "(%s) get VoIPInfo objects failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get VoIPInfo objects failed.", __func__);
         return -1;
     }
     auto *out = g_new0(api_POTSInfo_t, ports);
@@ -128,21 +128,21 @@ long api_subscribeVoIPEvent(const char *event, h_dbus_signal_cb callback)
     if (ports < 0)
         return -1;
     if (ports == 0) {
-        GWLOG(5, "(%s) device has no POTS.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) device has no POTS.", __func__);
         return -52;
     }
     if (event && *event && std::strcmp(event, "NOTIFY_VOICE_CALL_INFO") != 0) {
-        GWLOG(5, "(%s) event error.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) event error.", __func__);
         return -1;
     }
     if (!callback) {
-        GWLOG(5, "(%s) callback is null.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) callback is null.", __func__);
         return -1;
     }
     const long id = h_dbus_SubscribeSignal(nullptr, nullptr, "com.yvc.igd1.VoIPInfo", "NotifyVoiceCallInfo", callback,
                                            nullptr);
     if (id <= 0) {
-        GWLOG(5, "(%s) subscribe NotifyVoiceCallInfo failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) subscribe NotifyVoiceCallInfo failed.", __func__);
         return -1;
     }
     return id;
@@ -152,7 +152,7 @@ int api_unSubscribeVoIPEvent(long id)
 {
     API_ENTER();
     if (id <= 0 || id > static_cast<long>(UINT32_MAX)) {
-        GWLOG(5, "(%s) SubID %ld is wrong.", __func__, id);
+        GWLOG(LOG_LVL_NOTICE, "(%s) SubID %ld is wrong.", __func__, id);
         return -1;
     }
     h_dbus_UnSubscribeSignal(static_cast<unsigned>(id));

@@ -26,11 +26,11 @@ Slot g_slot;
 void roaming_decoder(const char *, const char *, const char *, const char *member, GVariant *parameters, void *)
 {
     if (!parameters) {
-        GWLOG(5, "signal %s parameters is null", member ? member : kRoamingSignal);
+        GWLOG(LOG_LVL_NOTICE, "signal %s parameters is null", member ? member : kRoamingSignal);
         return;
     }
     if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(ssssiiiu)"))) {
-        GWLOG(5, "signal %s has type %s, ignored.", member ? member : kRoamingSignal,
+        GWLOG(LOG_LVL_NOTICE, "signal %s has type %s, ignored.", member ? member : kRoamingSignal,
               g_variant_get_type_string(parameters));
         return;
     }
@@ -47,7 +47,7 @@ void roaming_decoder(const char *, const char *, const char *, const char *membe
         std::lock_guard<std::mutex> lock(g_slot_mutex);
         s = g_slot;
     }
-    GWLOG(6, "signal %s: %s from %s to %s", kRoamingSignal, r.StaMAC, r.FromBSSID, r.ToBSSID);
+    GWLOG(LOG_LVL_INFO, "signal %s: %s from %s to %s", kRoamingSignal, r.StaMAC, r.FromBSSID, r.ToBSSID);
     if (s.callback)
         s.callback(&r, s.user_data);
 }
@@ -57,11 +57,11 @@ int check_ftto_master(const char *func)
 {
     const int type = getDevType();
     if (type < 0) {
-        GWLOG(5, "(%s) get DevType failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get DevType failed.", func);
         return -1;
     }
     if (type != API_DEVTYPE_FTTO_MASTER) {
-        GWLOG(5, "(%s) API only support FTTO Master device.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) API only support FTTO Master device.", func);
         return -21;
     }
     return 0;
@@ -78,7 +78,7 @@ int api_getWiFiRoaming(gboolean *enable_report)
         return -1;
     ccif_WiFiRoaming_t r{};
     if (ccif_WiFiRoaming_get(&r) != 0) {
-        GWLOG(5, "(%s) get WiFiRoaming failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get WiFiRoaming failed.", __func__);
         return -1;
     }
     *enable_report = r.EnableReport ? TRUE : FALSE;
@@ -91,7 +91,7 @@ int api_setWiFiRoamingEnableReport(gboolean enable_report)
     ccif_WiFiRoaming_t r{};
     r.EnableReport = enable_report ? TRUE : FALSE;
     if (ccif_WiFiRoaming_set(&r) != 0) {
-        GWLOG(5, "(%s) set WiFiRoaming.EnableReport failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set WiFiRoaming.EnableReport failed.", __func__);
         return -1;
     }
     return 0;
@@ -112,7 +112,7 @@ int api_getWiFiRoamingRecordsByMac(const char *mac, api_WiFiRoamingRecord_t **re
     gwapi::Block<mth_WiFiRoamingRecord_t> block(raw);
     gw::GCharPtr msg(errmsg);
     if (rc != 0 || status != 0) {
-        GWLOG(5, "(%s) GetWiFiRoamingRecordsByMac %s failed, %d,%d : %s", __func__, mac, rc, status,
+        GWLOG(LOG_LVL_NOTICE, "(%s) GetWiFiRoamingRecordsByMac %s failed, %d,%d : %s", __func__, mac, rc, status,
               msg ? msg.get() : "");
         return -1;
     }
@@ -136,13 +136,13 @@ int api_subscribeRoamingEvent(api_RoamingEventCb callback, void *user_data)
     if (const int rc = check_ftto_master(__func__); rc != 0)
         return rc;
     if (callback && !user_data) {
-        GWLOG(5, "(%s) user data is null.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) user data is null.", __func__);
         return -1;
     }
     std::lock_guard<std::mutex> lock(g_slot_mutex);
     if (!callback) {
         if (g_slot.id == 0) {
-            GWLOG(5, "(%s) unsubscribe %s signal which SubID is wrong.", __func__, kRoamingSignal);
+            GWLOG(LOG_LVL_NOTICE, "(%s) unsubscribe %s signal which SubID is wrong.", __func__, kRoamingSignal);
             return -1;
         }
         h_dbus_UnSubscribeSignal(g_slot.id);
@@ -150,14 +150,14 @@ int api_subscribeRoamingEvent(api_RoamingEventCb callback, void *user_data)
         return 0;
     }
     if (g_slot.id != 0) {
-        GWLOG(5, "(%s) subscribe %s signal has exist, first unsubscribe it.", __func__, kRoamingSignal);
+        GWLOG(LOG_LVL_NOTICE, "(%s) subscribe %s signal has exist, first unsubscribe it.", __func__, kRoamingSignal);
         h_dbus_UnSubscribeSignal(g_slot.id);
         g_slot = Slot{};
     }
     const long id = h_dbus_SubscribeSignal(nullptr, kRoamingPath, kRoamingIface, kRoamingSignal, roaming_decoder,
                                            nullptr);
     if (id <= 0) {
-        GWLOG(5, "(%s) subscribe %s signal failed.", __func__, kRoamingSignal);
+        GWLOG(LOG_LVL_NOTICE, "(%s) subscribe %s signal failed.", __func__, kRoamingSignal);
         return -1;
     }
     g_slot = Slot{callback, user_data, static_cast<unsigned>(id)};

@@ -71,7 +71,7 @@ int update_config(const char *func, const ccif_WMMConfiguration_t &c, gboolean w
     const bool uapsd_differs = (c.UAPSDSupported ? TRUE : FALSE) != uapsd;
     const bool wmm_differs = (c.WMMEnable ? TRUE : FALSE) != wmm;
     if (!uapsd_differs && !wmm_differs) {
-        GWLOG(5, "(%s) %s.WMMEnable need not change.", func, c.path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) %s.WMMEnable need not change.", func, c.path);
         return 0;
     }
     GVariantBuilder b;
@@ -81,7 +81,7 @@ int update_config(const char *func, const ccif_WMMConfiguration_t &c, gboolean w
     if (wmm_differs)
         g_variant_builder_add(&b, "{sv}", "WMMEnable", g_variant_new_boolean(wmm));
     if (ccif_WMMConfiguration_setv(c.path, g_variant_builder_end(&b)) != 0) {
-        GWLOG(5, "(%s) set %s failed.", func, c.path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) set %s failed.", func, c.path);
         return -1;
     }
     return 0;
@@ -94,7 +94,7 @@ int add_config(const char *func, const char *ssid, gboolean wmm, gboolean uapsd,
     c.WMMEnable = wmm;
     c.UAPSDSupported = uapsd;
     if (ccif_WMMConfiguration_add_obj(&c) != 0) {
-        GWLOG(5, "(%s) AddObject WMMConfiguration %s failed.", func, ssid);
+        GWLOG(LOG_LVL_NOTICE, "(%s) AddObject WMMConfiguration %s failed.", func, ssid);
         return -1;
     }
     if (out)
@@ -107,7 +107,7 @@ int clear_services(const char *func, const char *config_path)
     const std::string coll = std::string(config_path) + "/WMMServiceIPSet";
     if (g_hgu_CallMethod(HGU_BUS_NAME, coll.c_str(), HGU_OBJECT_MANAGER_INTERFACE, "RemoveAllObjects", nullptr,
                          nullptr, HGU_DEFAULT_TIMEOUT) != 0) {
-        GWLOG(5, "(%s) RemoveAllObjects %s.WMMServiceIPSet failed.", func, config_path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) RemoveAllObjects %s.WMMServiceIPSet failed.", func, config_path);
         return -1;
     }
     return 0;
@@ -116,7 +116,7 @@ int clear_services(const char *func, const char *config_path)
 int list_configs(const char *func, List<ccif_WMMConfiguration_t> &cfgs)
 {
     if (gwapi::list(ccif_WMMConfiguration_get_objs, cfgs) != 0) {
-        GWLOG(5, "(%s) get WMMConfiguration objects failed.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get WMMConfiguration objects failed.", func);
         return -1;
     }
     return 0;
@@ -125,7 +125,7 @@ int list_configs(const char *func, List<ccif_WMMConfiguration_t> &cfgs)
 int list_services(const char *func, const char *config_path, List<ccif_WMMServiceIPSet_t> &svcs)
 {
     if (gwapi::list_under(ccif_WMMServiceIPSet_get_objs, config_path, svcs) != 0) {
-        GWLOG(5, "(%s) get %s/WMMServiceIPSet objects failed.", func, config_path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get %s/WMMServiceIPSet objects failed.", func, config_path);
         return -1;
     }
     return 0;
@@ -146,12 +146,12 @@ int isVaildWMMSSID(const char *ssid)
 {
     const int wifi = getDeviceWiFi();
     if (wifi == 0) {
-        GWLOG(5, "Device does not support WMM");
+        GWLOG(LOG_LVL_NOTICE, "Device does not support WMM");
         return -1;
     }
     const char highest = wifi == 1 ? '4' : '8';
     if (!ssid || std::strncmp(ssid, "SSID", 4) != 0 || ssid[4] < '1' || ssid[4] > highest || ssid[5] != '\0') {
-        GWLOG(5, "(%s) %s is not a valid WMM SSID.", __func__, ssid ? ssid : "(null)");
+        GWLOG(LOG_LVL_NOTICE, "(%s) %s is not a valid WMM SSID.", __func__, ssid ? ssid : "(null)");
         return -1;
     }
     return 0;
@@ -171,7 +171,7 @@ int api_setWMMEnable(const char *ssid, gboolean wmm_enable, gboolean uapsd_enabl
         return -1;
     if (gwapi::empty(ssid)) {
         if (cfgs.count == 0) {
-            GWLOG(5, "(%s) WMMConfiguration objects is 0.", __func__);
+            GWLOG(LOG_LVL_NOTICE, "(%s) WMMConfiguration objects is 0.", __func__);
             return -1;
         }
         for (const auto &c : cfgs)
@@ -192,11 +192,11 @@ int api_setWMMServiceIPSet(const char *ssid, const api_WMMServiceIPSet_t *servic
         if (const int rc = gwapi::check_wifi(fn); rc != 0)
             return rc;
         if (gwapi::empty(ssid)) {
-            GWLOG(5, "(%s) WMMSupportedSSID can not be NULL.", fn);
+            GWLOG(LOG_LVL_NOTICE, "(%s) WMMSupportedSSID can not be NULL.", fn);
             return -1;
         }
         if (!service || gwapi::empty(service->ServiceName)) {
-            GWLOG(5, "(%s) ServiceName can not be NULL.", fn);
+            GWLOG(LOG_LVL_NOTICE, "(%s) ServiceName can not be NULL.", fn);
             return -1;
         }
         ccif_WMMServiceIPSet_t want{};
@@ -219,7 +219,7 @@ int api_setWMMServiceIPSet(const char *ssid, const api_WMMServiceIPSet_t *servic
         const ccif_WMMServiceIPSet_t *have = service_of(svcs, want.ServiceName);
         if (!have) {
             if (ccif_WMMServiceIPSet_add_obj(cfg.path, &want) != 0) {
-                GWLOG(5, "(%s) AddObject %s/WMMServiceIPSet failed.", fn, cfg.path);
+                GWLOG(LOG_LVL_NOTICE, "(%s) AddObject %s/WMMServiceIPSet failed.", fn, cfg.path);
                 return -1;
             }
             return 0;
@@ -235,11 +235,11 @@ int api_setWMMServiceIPSet(const char *ssid, const api_WMMServiceIPSet_t *servic
         }
         if (!differs) {
             g_variant_builder_clear(&b);
-            GWLOG(5, "(%s) %s.%s need not change.", fn, ssid, want.ServiceName);
+            GWLOG(LOG_LVL_NOTICE, "(%s) %s.%s need not change.", fn, ssid, want.ServiceName);
             return 0;
         }
         if (ccif_WMMServiceIPSet_setv(have->path, g_variant_builder_end(&b)) != 0) {
-            GWLOG(5, "(%s) set %s failed.", fn, have->path);
+            GWLOG(LOG_LVL_NOTICE, "(%s) set %s failed.", fn, have->path);
             return -1;
         }
         return 0;
@@ -264,7 +264,7 @@ int api_deleteWMMServiceIPSet(const char *ssid, const char *service_name)
         }
         const auto *c = config_of(cfgs, ssid);
         if (!c) {
-            GWLOG(5, "(%s) WMMSupportedSSID no match object.", fn);
+            GWLOG(LOG_LVL_NOTICE, "(%s) WMMSupportedSSID no match object.", fn);
             return -1;
         }
         if (gwapi::empty(service_name))
@@ -274,11 +274,11 @@ int api_deleteWMMServiceIPSet(const char *ssid, const char *service_name)
             return -1;
         const auto *s = service_of(svcs, service_name);
         if (!s) {
-            GWLOG(5, "(%s) WMMSupportedSSID or ServiceName no match object.", fn);
+            GWLOG(LOG_LVL_NOTICE, "(%s) WMMSupportedSSID or ServiceName no match object.", fn);
             return -1;
         }
         if (ccif_WMMServiceIPSet_del_obj(s->path) != 0) {
-            GWLOG(5, "(%s) DeleteObject %s failed.", fn, s->path);
+            GWLOG(LOG_LVL_NOTICE, "(%s) DeleteObject %s failed.", fn, s->path);
             return -1;
         }
         return 0;
@@ -306,7 +306,7 @@ int api_getWMMIPSetInfo(const char *ssid, const char *service_name, api_WMMIPSet
         } else if (const auto *c = config_of(cfgs, ssid)) {
             chosen.push_back(c);
         } else {
-            GWLOG(5, "(%s) WMMSupportedSSID no match object.", fn);
+            GWLOG(LOG_LVL_NOTICE, "(%s) WMMSupportedSSID no match object.", fn);
             return -1;
         }
         if (chosen.empty())
@@ -327,7 +327,7 @@ int api_getWMMIPSetInfo(const char *ssid, const char *service_name, api_WMMIPSet
             if (one_service) {
                 const auto *s = service_of(svcs, service_name);
                 if (!s) {
-                    GWLOG(5, "(%s) WMMSupportedSSID or ServiceName no match object.", fn);
+                    GWLOG(LOG_LVL_NOTICE, "(%s) WMMSupportedSSID or ServiceName no match object.", fn);
                     free_info(out, chosen.size());
                     return -1;
                 }

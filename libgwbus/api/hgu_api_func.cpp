@@ -49,7 +49,7 @@ void compact_host(const ccif_LANHost_t &h, hgu_LANHostInfo_t &o)
 void compact_port(const char *func, const ccif_EthernetConfig_t &e, hgu_EthernetInfo_t &o)
 {
     if (!gwapi::path_index(e.path, &o.Index))
-        GWLOG(6, "(%s) EthernetConfig path %s has no index.", func, e.path);
+        GWLOG(LOG_LVL_INFO, "(%s) EthernetConfig path %s has no index.", func, e.path);
     o.Enable = e.Enable;
     copy_truncated(o.Status, e.Status);
     copy_truncated(o.MAC, e.MAC);
@@ -78,21 +78,21 @@ int getDefaultInternetPPPoEInfo(hgu_PPPoEInfo_t *info)
     const int rc = mth_GetInternetConnIndex(path, sizeof path, &status, &errmsg);
     gw::GCharPtr msg(errmsg);
     if (rc != 0 || status != 0 || !path[0]) {
-        GWLOG(5, "(%s) GetInternetConnIndex failed, %d,%d : %s", __func__, rc, status, msg ? msg.get() : "");
+        GWLOG(LOG_LVL_NOTICE, "(%s) GetInternetConnIndex failed, %d,%d : %s", __func__, rc, status, msg ? msg.get() : "");
         return -1;
     }
     ccif_WANConnectionInfo_t wan{};
     if (ccif_WANConnectionInfo_get(path, &wan) != 0) {
-        GWLOG(5, "(%s) get %s failed.", __func__, path);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get %s failed.", __func__, path);
         return -2;
     }
     if (std::strcmp(wan.ConnectionType, "PPPoE_Routed") != 0) {
-        GWLOG(5, "default internet wan %s is not PPPoE_Routed.", wan.WANName);
+        GWLOG(LOG_LVL_NOTICE, "default internet wan %s is not PPPoE_Routed.", wan.WANName);
         return -3;
     }
     gwapi::List<ccif_PPPoE_t> accounts;
     if (gwapi::list(ccif_PPPoE_get_objs, accounts) != 0 || accounts.count == 0) {
-        GWLOG(5, "(%s) get PPPoE objects failed or none.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get PPPoE objects failed or none.", __func__);
         return -4;
     }
     for (const auto &a : accounts) {
@@ -107,7 +107,7 @@ int getDefaultInternetPPPoEInfo(hgu_PPPoEInfo_t *info)
         *info = out;
         return 0;
     }
-    GWLOG(5, "(%s) no PPPoE object of %s.", __func__, wan.WANName);
+    GWLOG(LOG_LVL_NOTICE, "(%s) no PPPoE object of %s.", __func__, wan.WANName);
     return -5;
 }
 
@@ -120,7 +120,7 @@ int g_api_getLANHostInfo(int filter, hgu_LANHostInfo_t **info, int *count)
     *count = 0;
     gwapi::List<ccif_LANHost_t> hosts;
     if (gwapi::list(ccif_LANHost_get_objs, hosts) != 0) {
-        GWLOG(5, "(%s) get LANHost objects failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get LANHost objects failed.", __func__);
         return -1;
     }
     const char *want = filter_class(filter);
@@ -157,7 +157,7 @@ int g_api_getEthernetConfigInfo(hgu_EthernetInfo_t **info, int *count)
     *count = 0;
     gwapi::List<ccif_EthernetConfig_t> ports;
     if (gwapi::list(ccif_EthernetConfig_get_objs, ports) != 0) {
-        GWLOG(5, "(%s) get EthernetConfig objects failed.", __func__);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get EthernetConfig objects failed.", __func__);
         return -1;
     }
     if (ports.count == 0)

@@ -54,12 +54,12 @@ int any_properties(GVariant *props, void * /*record*/)
 std::string subnet_collection(const char *func, const SubnetKind &k, uint32_t parent, bool must_exist)
 {
     if (parent == 0) {
-        GWLOG(5, "(%s) index 0 is invalide.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) index 0 is invalide.", func);
         return std::string();
     }
     const std::string parent_path = instance_path(k.parent_collection, parent);
     if (must_exist && vpn_property_get(parent_path.c_str(), k.parent_interface, nullptr, any_properties) != 0) {
-        GWLOG(5, "(%s) %s not exist.", func, parent_path.c_str());
+        GWLOG(LOG_LVL_NOTICE, "(%s) %s not exist.", func, parent_path.c_str());
         return std::string();
     }
     return parent_path + "/" + k.child;
@@ -73,7 +73,7 @@ int read_subnets(const char *func, const SubnetKind &k, uint32_t parent, bool mu
     if (collection.empty())
         return -1;
     if (vpn_obj_list(collection.c_str(), k.interface, objs) != 0) {
-        GWLOG(5, "(%s) get %s objects failed.", func, collection.c_str());
+        GWLOG(LOG_LVL_NOTICE, "(%s) get %s objects failed.", func, collection.c_str());
         return -1;
     }
     return 0;
@@ -110,7 +110,7 @@ const SubnetKind kL2TPClientRemoteSubnets = {
 int vpn_obj_add(const char *collection, char *path_out)
 {
     if (empty(collection) || !path_out || !g_variant_is_object_path(collection)) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     GVariant *raw = nullptr;
@@ -123,7 +123,7 @@ int vpn_obj_add(const char *collection, char *path_out)
     // A cut path would name another object, and one outside the collection could not be deleted
     // again through it.
     if (!created || std::strlen(created) > kMaxPath || !is_child_of(collection, created)) {
-        GWLOG(4, "add obj for %s failed.", collection);
+        GWLOG(LOG_LVL_WARN, "add obj for %s failed.", collection);
         return -1;
     }
     copy_truncated(path_out, CCIF_PATH_SIZE, created);
@@ -133,7 +133,7 @@ int vpn_obj_add(const char *collection, char *path_out)
 int vpn_obj_del(const char *collection, const char *path)
 {
     if (empty(collection) || empty(path) || !g_variant_is_object_path(path) || !is_child_of(collection, path)) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     return g_hgu_CallMethod(HGU_BUS_NAME, collection, HGU_OBJECT_MANAGER_INTERFACE, "DeleteObject",
@@ -145,7 +145,7 @@ int vpn_obj_del(const char *collection, const char *path)
 int vpn_obj_clear(const char *collection)
 {
     if (empty(collection) || !g_variant_is_object_path(collection)) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     return g_hgu_CallMethod(HGU_BUS_NAME, collection, HGU_OBJECT_MANAGER_INTERFACE, "RemoveAllObjects", nullptr,
@@ -157,7 +157,7 @@ int vpn_obj_clear(const char *collection)
 int vpn_property_get(const char *path, const char *interface, void *record, VpnParser parser)
 {
     if (empty(path) || empty(interface) || !parser || !g_variant_is_object_path(path) || !below_vpn_root(path)) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     GVariant *raw = nullptr;
@@ -171,7 +171,7 @@ int vpn_obj_list(const char *collection, const char *interface, std::vector<VpnO
 {
     out.clear();
     if (empty(collection) || empty(interface) || !g_variant_is_object_path(collection)) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     GVariant *raw = nullptr;
@@ -179,7 +179,7 @@ int vpn_obj_list(const char *collection, const char *interface, std::vector<VpnO
                                     nullptr, &raw, HGU_DEFAULT_TIMEOUT);
     gw::VariantPtr reply(raw);
     if (rc != 0 || !reply) {
-        GWLOG(4, "GetManagedObjects failed with ret(%d)", rc != 0 ? rc : -1);
+        GWLOG(LOG_LVL_WARN, "GetManagedObjects failed with ret(%d)", rc != 0 ? rc : -1);
         return -1;
     }
     gw::VariantPtr managed(g_variant_get_child_value(reply.get(), 0));
@@ -202,7 +202,7 @@ int vpn_obj_list(const char *collection, const char *interface, std::vector<VpnO
 int subnets_get_all(const char *func, const SubnetKind &k, uint32_t parent, api_VPNSubnetInfo_t **list, int *count)
 {
     if (!list || !count) {
-        GWLOG(5, "(%s) the parameter is invalid.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) the parameter is invalid.", func);
         return -1;
     }
     *list = nullptr;
@@ -229,7 +229,7 @@ int subnets_get_all(const char *func, const SubnetKind &k, uint32_t parent, api_
 int subnets_set(const char *func, const SubnetKind &k, uint32_t parent, const api_VPNSubnetEntry_t *entry)
 {
     if (!entry) {
-        GWLOG(5, "(%s) the parameter is invalid.", func);
+        GWLOG(LOG_LVL_NOTICE, "(%s) the parameter is invalid.", func);
         return -1;
     }
     return guarded(func, [&]() -> int {
@@ -238,7 +238,7 @@ int subnets_set(const char *func, const SubnetKind &k, uint32_t parent, const ap
         // The address is the subnet's key; the service takes only UTF-8 texts.
         if (address.empty() || !g_utf8_validate(address.c_str(), -1, nullptr) ||
             !g_utf8_validate(mask.c_str(), -1, nullptr)) {
-            GWLOG(5, "(%s) %s or %s is invalide.", func, k.address, k.mask);
+            GWLOG(LOG_LVL_NOTICE, "(%s) %s or %s is invalide.", func, k.address, k.mask);
             return -1;
         }
         std::string collection;
@@ -247,7 +247,7 @@ int subnets_set(const char *func, const SubnetKind &k, uint32_t parent, const ap
             return -1;
         if (const VpnObject *o = find_subnet(k, objs, address)) {
             if (write_subnet(k, o->path, address, mask) != 0) {
-                GWLOG(5, "(%s) update %s failed.", func, o->path.c_str());
+                GWLOG(LOG_LVL_NOTICE, "(%s) update %s failed.", func, o->path.c_str());
                 return -1;
             }
             return 0;
@@ -256,7 +256,7 @@ int subnets_set(const char *func, const SubnetKind &k, uint32_t parent, const ap
         if (vpn_obj_add(collection.c_str(), created) != 0)
             return -1;
         if (write_subnet(k, created, address, mask) != 0) {
-            GWLOG(5, "update obj for %s fail!", created);
+            GWLOG(LOG_LVL_NOTICE, "update obj for %s fail!", created);
             vpn_obj_del(collection.c_str(), created);
             return -1;
         }
@@ -267,7 +267,7 @@ int subnets_set(const char *func, const SubnetKind &k, uint32_t parent, const ap
 int subnets_delete(const char *func, const SubnetKind &k, uint32_t parent, const char *address)
 {
     if (empty(address)) {
-        GWLOG(5, "(%s) %s is empty.", func, k.address);
+        GWLOG(LOG_LVL_NOTICE, "(%s) %s is empty.", func, k.address);
         return -1;
     }
     return guarded(func, [&]() -> int {
@@ -277,11 +277,11 @@ int subnets_delete(const char *func, const SubnetKind &k, uint32_t parent, const
             return -1;
         const VpnObject *o = find_subnet(k, objs, address);
         if (!o) {
-            GWLOG(5, "(%s) %s %s not exist.", func, k.address, address);
+            GWLOG(LOG_LVL_NOTICE, "(%s) %s %s not exist.", func, k.address, address);
             return 0;
         }
         if (vpn_obj_del(collection.c_str(), o->path.c_str()) != 0) {
-            GWLOG(5, "(%s) delete object %s failed.", func, o->path.c_str());
+            GWLOG(LOG_LVL_NOTICE, "(%s) delete object %s failed.", func, o->path.c_str());
             return -1;
         }
         return 0;
@@ -295,7 +295,7 @@ int subnets_clear(const char *func, const SubnetKind &k, uint32_t parent)
         if (collection.empty())
             return -1;
         if (vpn_obj_clear(collection.c_str()) != 0) {
-            GWLOG(5, "(%s) RemoveAllObjects %s failed.", func, collection.c_str());
+            GWLOG(LOG_LVL_NOTICE, "(%s) RemoveAllObjects %s failed.", func, collection.c_str());
             return -1;
         }
         return 0;
@@ -316,15 +316,15 @@ int history_of(const char *func, const HistorySource &src, const HistoryTunnel &
     int status = 0;
     char *msg = nullptr;
     const int rc = src.call(t.path.c_str(), start, num, &base, &history, &n, &status, &msg);
-    std::unique_ptr<char, GFreeDeleter> base_owner(base), msg_owner(msg);
+    gw::GCharPtr base_owner(base), msg_owner(msg);
     if (rc != 0) {
         g_hgu_freeStrList(history);
-        GWLOG(5, "(%s) %s of %s failed.", func, src.method, t.path.c_str());
+        GWLOG(LOG_LVL_NOTICE, "(%s) %s of %s failed.", func, src.method, t.path.c_str());
         return -1;
     }
     if (status != 0) {
         g_hgu_freeStrList(history);
-        GWLOG(5, "method %s status : %d.", src.method, status);
+        GWLOG(LOG_LVL_NOTICE, "method %s status : %d.", src.method, status);
         return -1;
     }
     out->Index = t.index;

@@ -106,12 +106,12 @@ int vpn_get_all(const char *func, const char *kind, int (*get_objs)(T **, int *)
     T *raw = nullptr;
     int n = 0;
     if (get_objs(&raw, &n) != 0) {
-        GWLOG(5, "(%s) get %s objects failed.", func, kind);
+        GWLOG(LOG_LVL_NOTICE, "(%s) get %s objects failed.", func, kind);
         return -1;
     }
     Block<T> block(raw);
     if (!block || n == 0) {
-        GWLOG(5, "(%s) %s objects is 0.", func, kind);
+        GWLOG(LOG_LVL_NOTICE, "(%s) %s objects is 0.", func, kind);
         return 0;
     }
     for (int i = 0; i < n; ++i)
@@ -127,7 +127,7 @@ int history_traffic(const char *func, const HistorySource &src, int (*get_objs)(
                     uint32_t start, uint32_t num, api_VpnHistoryTraffic_t **traffic, int *count)
 {
     if (!traffic || !count) {
-        GWLOG(5, "%s param has null traffic<%p> objNum<%p>", func, static_cast<void *>(traffic),
+        GWLOG(LOG_LVL_NOTICE, "%s param has null traffic<%p> objNum<%p>", func, static_cast<void *>(traffic),
               static_cast<void *>(count));
         return -1;
     }
@@ -140,7 +140,7 @@ int history_traffic(const char *func, const HistorySource &src, int (*get_objs)(
         } else {
             List<Rec> all;
             if (list(get_objs, all) != 0) {
-                GWLOG(5, "(%s) get %s objects failed.", func, src.kind);
+                GWLOG(LOG_LVL_NOTICE, "(%s) get %s objects failed.", func, src.kind);
                 return -1;
             }
             for (const auto &t : all)

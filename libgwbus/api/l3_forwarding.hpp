@@ -105,14 +105,14 @@ int get_routes(const char *func, uint32_t filter, const char *none, typename T::
         *count = 0;
         List<typename T::Rec> routes;
         if (gwapi::list(T::list, routes) != 0) {
-            GWLOG(5, "(%s) get %s objects failed.", func, T::kKind);
+            GWLOG(LOG_LVL_NOTICE, "(%s) get %s objects failed.", func, T::kKind);
             return -1;
         }
         int n = 0;
         for (const auto &r : routes)
             n += keeps<T>(filter, r) ? 1 : 0;
         if (n == 0) {
-            GWLOG(5, "(%s) Layer3Forwarding not %s.", func, none);
+            GWLOG(LOG_LVL_NOTICE, "(%s) Layer3Forwarding not %s.", func, none);
             return 0;
         }
         auto *out = g_new0(typename T::Info, n);
@@ -143,7 +143,7 @@ int add_route(const char *func, const typename T::Entry *entry)
             return -1;
         List<typename T::Rec> routes;
         if (gwapi::list(T::list, routes) != 0) {
-            GWLOG(5, "(%s) get %s objects failed.", func, T::kKind);
+            GWLOG(LOG_LVL_NOTICE, "(%s) get %s objects failed.", func, T::kKind);
             return -1;
         }
         for (const auto &r : routes) {
@@ -151,23 +151,23 @@ int add_route(const char *func, const typename T::Entry *entry)
                 continue;
             if (!r.Enable && g_hgu_SetProperty(HGU_BUS_NAME, r.path, T::kIface, "Enable",
                                                g_variant_new_boolean(TRUE)) != 0) {
-                GWLOG(5, "(%s) %s StaticRoute exist, but set enable failed", func, T::kName);
+                GWLOG(LOG_LVL_NOTICE, "(%s) %s StaticRoute exist, but set enable failed", func, T::kName);
                 return -1;
             }
-            GWLOG(5, "(%s) %s StaticRoute found, do not add.", func, T::kName);
+            GWLOG(LOG_LVL_NOTICE, "(%s) %s StaticRoute found, do not add.", func, T::kName);
             return static_cast<int>(index_from_path(func, r.path));
         }
-        GWLOG(5, "(%s) %s StaticRoute not found, can add.", func, T::kName);
+        GWLOG(LOG_LVL_NOTICE, "(%s) %s StaticRoute not found, can add.", func, T::kName);
         typename T::Rec rec{};
         rec.Enable = entry->Enable ? TRUE : FALSE;
         T::to_rec(*entry, &rec);
         if (T::add(&rec) != 0) {
-            GWLOG(5, "(%s) add %s failed.", func, T::kKind);
+            GWLOG(LOG_LVL_NOTICE, "(%s) add %s failed.", func, T::kKind);
             return -1;
         }
         uint32_t index = 0;
         if (!gwapi::path_index(rec.path, &index) || index == 0) {
-            GWLOG(5, "(%s) get new Layer3Forwarding index is failed.", func);
+            GWLOG(LOG_LVL_NOTICE, "(%s) get new Layer3Forwarding index is failed.", func);
             return -1;
         }
         return static_cast<int>(index);
@@ -189,7 +189,7 @@ int set_route(const char *func, uint32_t index, const typename T::Entry *entry)
         typename T::Rec current{};
         // Routes the gateway made itself are not ours to rewrite.
         if (T::get(path.c_str(), &current) == 0 && !current.StaticRoute) {
-            GWLOG(5, "(%s) %s.%u is not a static route.", func, T::kKind, index);
+            GWLOG(LOG_LVL_NOTICE, "(%s) %s.%u is not a static route.", func, T::kKind, index);
             return -1;
         }
         typename T::Rec rec{};
@@ -198,7 +198,7 @@ int set_route(const char *func, uint32_t index, const typename T::Entry *entry)
         T::to_rec(*entry, &rec);
         uint32_t written = 0;
         if (T::set(&rec) < 0 || !gwapi::path_index(rec.path, &written) || written == 0) {
-            GWLOG(5, "(%s) set %s failed.", func, T::kKind);
+            GWLOG(LOG_LVL_NOTICE, "(%s) set %s failed.", func, T::kKind);
             return -1;
         }
         return static_cast<int>(written);
@@ -211,22 +211,22 @@ int delete_route(const char *func, uint32_t index)
 {
     return gwapi::guarded(func, [&]() -> int {
         if (index == 0) {
-            GWLOG(5, "(%s) %s index 0 is invalide.", func, T::kKind);
+            GWLOG(LOG_LVL_NOTICE, "(%s) %s index 0 is invalide.", func, T::kKind);
             return -1;
         }
         const std::string path = instance_path(T::kCollection, index);
         typename T::Rec rec{};
         if (T::get(path.c_str(), &rec) != 0) {
-            GWLOG(5, "(%s) get %s.%u failed.", func, T::kKind, index);
+            GWLOG(LOG_LVL_NOTICE, "(%s) get %s.%u failed.", func, T::kKind, index);
             return -1;
         }
         // Routes the gateway made itself are not ours to remove.
         if (!rec.StaticRoute) {
-            GWLOG(5, "(%s) %s.%u is not a static route.", func, T::kKind, index);
+            GWLOG(LOG_LVL_NOTICE, "(%s) %s.%u is not a static route.", func, T::kKind, index);
             return -1;
         }
         if (T::del(path.c_str()) != 0) {
-            GWLOG(5, "(%s) delete %s.%u failed.", func, T::kKind, index);
+            GWLOG(LOG_LVL_NOTICE, "(%s) delete %s.%u failed.", func, T::kKind, index);
             return -1;
         }
         return 0;

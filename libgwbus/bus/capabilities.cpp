@@ -53,7 +53,7 @@ int read_int_property(const char *path, const char *interface_name, const char *
     gw::VariantPtr v(raw);
     int64_t n = 0;
     if (!integer_value(v.get(), n) || n < 0 || n > INT_MAX) {
-        GWLOG(4, "%s.%s has unexpected value %s", interface_name, property, g_variant_get_type_string(v.get()));
+        GWLOG(LOG_LVL_WARN, "%s.%s has unexpected value %s", interface_name, property, g_variant_get_type_string(v.get()));
         return -1;
     }
     return static_cast<int>(n);
@@ -68,7 +68,7 @@ int read_capability(CapIndex idx)
     for (int i = 0; i < c.n_allowed; ++i)
         if (c.allowed[i] == n)
             return n;
-    GWLOG(4, "DeviceInfo.%s value %d is out of range", c.property, n);
+    GWLOG(LOG_LVL_WARN, "DeviceInfo.%s value %d is out of range", c.property, n);
     return -1;
 }
 
@@ -80,7 +80,7 @@ int cached_capability(CapIndex idx)
         g_cache[idx].store(v);
     }
     if (kCaps[idx].logged)
-        GWLOG(7, "check_device_capability : DeviceInfo.%s[%d].", kCaps[idx].property, v);
+        GWLOG(LOG_LVL_DEBUG, "check_device_capability : DeviceInfo.%s[%d].", kCaps[idx].property, v);
     return v;
 }
 

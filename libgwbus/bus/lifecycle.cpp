@@ -21,7 +21,7 @@ gpointer loop_thread(gpointer data)
     char name[16];
     g_strlcpy(name, kThreadName, sizeof name);
     pthread_setname_np(pthread_self(), name);
-    GWLOG(5, "start libgwbus event loop");
+    GWLOG(LOG_LVL_NOTICE, "start libgwbus event loop");
     g_main_loop_run(loop);
     api_loop = nullptr;
     g_main_loop_unref(loop);
@@ -47,7 +47,7 @@ int libgwbus_init(void)
 {
     std::lock_guard<std::mutex> lock(g_life_mutex);
     if (g_loop_thread) {
-        GWLOG(4, "libgwbus event loop is already running");
+        GWLOG(LOG_LVL_WARN, "libgwbus event loop is already running");
         return 0;
     }
     // The loop is made before the thread starts so that libgwbus_close can never miss it.
@@ -56,7 +56,7 @@ int libgwbus_init(void)
     GError *err = nullptr;
     g_loop_thread = g_thread_try_new(kThreadName, loop_thread, loop, &err);
     if (!g_loop_thread) {
-        GWLOG(3, "create libgwbus event loop thread failed, %s", err && err->message ? err->message : "unknown error");
+        GWLOG(LOG_LVL_ERR, "create libgwbus event loop thread failed, %s", err && err->message ? err->message : "unknown error");
         if (err)
             g_error_free(err);
         api_loop = nullptr;

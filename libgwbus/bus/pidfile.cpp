@@ -13,18 +13,18 @@
 extern "C" int write_pid_to_file(const char *path)
 {
     if (!path || !*path) {
-        GWLOG(4, "the path is null.");
+        GWLOG(LOG_LVL_WARN, "the path is null.");
         return -1;
     }
     const std::string file = gw::RootPath(path);
     gw::UniqueFd fd(open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (!fd) {
-        GWLOG(4, "open pid file %s failed.", path);
+        GWLOG(LOG_LVL_WARN, "open pid file %s failed.", path);
         return -1;
     }
     char text[24];
     const int len = std::snprintf(text, sizeof text, "%ld", static_cast<long>(getpid()));
     if (write(fd.get(), text, len) != len)
-        GWLOG(4, "pid write to file %s failed.", path);
+        GWLOG(LOG_LVL_WARN, "pid write to file %s failed.", path);
     return 0;
 }

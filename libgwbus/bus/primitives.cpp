@@ -26,9 +26,9 @@ ConnectionPtr system_bus()
     ConnectionPtr conn(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, ErrorOut(err)));
     if (!conn) {
         if (err && err->message)
-            GWLOG(4, "g_bus_get_sync failed, %s", err->message);
+            GWLOG(LOG_LVL_WARN, "g_bus_get_sync failed, %s", err->message);
         else
-            GWLOG(4, "g_bus_get_sync failed");
+            GWLOG(LOG_LVL_WARN, "g_bus_get_sync failed");
         return conn;
     }
     std::lock_guard<std::mutex> lock(kept_mutex);
@@ -51,19 +51,19 @@ std::string print_variant(GVariant *v)
 bool names_valid(const char *bus_name, const char *object_path, const char *interface_name, const char *member)
 {
     if (!bus_name || !g_dbus_is_name(bus_name)) {
-        GWLOG(4, "the bus name [%s] is invalid.", bus_name ? bus_name : "NULL");
+        GWLOG(LOG_LVL_WARN, "the bus name [%s] is invalid.", bus_name ? bus_name : "NULL");
         return false;
     }
     if (!object_path || !g_variant_is_object_path(object_path)) {
-        GWLOG(4, "the path [%s] is invalid object path.", object_path ? object_path : "NULL");
+        GWLOG(LOG_LVL_WARN, "the path [%s] is invalid object path.", object_path ? object_path : "NULL");
         return false;
     }
     if (!interface_name || !g_dbus_is_interface_name(interface_name)) {
-        GWLOG(4, "the interface name [%s] is invalid.", interface_name ? interface_name : "NULL");
+        GWLOG(LOG_LVL_WARN, "the interface name [%s] is invalid.", interface_name ? interface_name : "NULL");
         return false;
     }
     if (member && !g_dbus_is_member_name(member)) {
-        GWLOG(4, "the member name [%s] is invalid.", member);
+        GWLOG(LOG_LVL_WARN, "the member name [%s] is invalid.", member);
         return false;
     }
     return true;
@@ -93,11 +93,11 @@ int call(const char *bus_name, const char *object_path, const char *interface_na
     if (!names_valid(bus_name, object_path, interface_name, method))
         return -1;
     if (!method) {
-        GWLOG(4, "the member name [NULL] is invalid.");
+        GWLOG(LOG_LVL_WARN, "the member name [NULL] is invalid.");
         return -1;
     }
     if (params && !g_variant_is_of_type(params.get(), G_VARIANT_TYPE_TUPLE)) {
-        GWLOG(4, "method %s parameters %s are not a tuple.", method, g_variant_get_type_string(params.get()));
+        GWLOG(LOG_LVL_WARN, "method %s parameters %s are not a tuple.", method, g_variant_get_type_string(params.get()));
         return -1;
     }
     ConnectionPtr conn = system_bus();
@@ -113,7 +113,7 @@ int call(const char *bus_name, const char *object_path, const char *interface_na
                 *got_type = returned_type(err->message);
             return kWrongReplyType;
         }
-        GWLOG(4, "call %s.%s at %s failed, %s", interface_name, method, object_path, error_text(err));
+        GWLOG(LOG_LVL_WARN, "call %s.%s at %s failed, %s", interface_name, method, object_path, error_text(err));
         return -1;
     }
     if (reply)
@@ -131,10 +131,10 @@ extern "C" {
 int g_hgu_GetProperty(const char *bus_name, const char *object_path, const char *interface_name,
                       const char *property_name, GVariant **value)
 {
-    GWLOG(7, "GetProperty : %s, %s, %s, %s", bus_name ? bus_name : "NULL", object_path ? object_path : "NULL",
+    GWLOG(LOG_LVL_DEBUG, "GetProperty : %s, %s, %s, %s", bus_name ? bus_name : "NULL", object_path ? object_path : "NULL",
           interface_name ? interface_name : "NULL", property_name ? property_name : "NULL");
     if (!property_name || !value) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     VariantPtr reply;
@@ -143,24 +143,24 @@ int g_hgu_GetProperty(const char *bus_name, const char *object_path, const char 
                            g_variant_new("(ss)", interface_name ? interface_name : "", property_name),
                            G_VARIANT_TYPE("(v)"), &reply, HGU_DEFAULT_TIMEOUT, &got);
     if (rc == gw::bus::kWrongReplyType) {
-        GWLOG(4, "return variant type[%s] is not correct type (v)", got.c_str());
+        GWLOG(LOG_LVL_WARN, "return variant type[%s] is not correct type (v)", got.c_str());
         return -1;
     }
     if (rc != 0)
         return -1;
     GVariant *inner = nullptr;
     g_variant_get(reply.get(), "(v)", &inner);
-    GWLOG(7, "property %s = %s", property_name, print_variant(inner).c_str());
+    GWLOG(LOG_LVL_DEBUG, "property %s = %s", property_name, print_variant(inner).c_str());
     *value = inner;
     return 0;
 }
 
 int g_hgu_GetAllProperty(const char *bus_name, const char *object_path, const char *interface_name, GVariant **map)
 {
-    GWLOG(7, "GetProperties : %s, %s, %s", bus_name ? bus_name : "NULL", object_path ? object_path : "NULL",
+    GWLOG(LOG_LVL_DEBUG, "GetProperties : %s, %s, %s", bus_name ? bus_name : "NULL", object_path ? object_path : "NULL",
           interface_name ? interface_name : "NULL");
     if (!map) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     VariantPtr reply;
@@ -169,13 +169,13 @@ int g_hgu_GetAllProperty(const char *bus_name, const char *object_path, const ch
                            g_variant_new("(s)", interface_name ? interface_name : ""), G_VARIANT_TYPE("(a{sv})"),
                            &reply, HGU_DEFAULT_TIMEOUT, &got);
     if (rc == gw::bus::kWrongReplyType) {
-        GWLOG(4, "return variant type(%s) is not correct type (a{sv})", got.c_str());
+        GWLOG(LOG_LVL_WARN, "return variant type(%s) is not correct type (a{sv})", got.c_str());
         return -1;
     }
     if (rc != 0)
         return -1;
     GVariant *all = g_variant_get_child_value(reply.get(), 0);
-    GWLOG(7, "GetProperties : %s", print_variant(all).c_str());
+    GWLOG(LOG_LVL_DEBUG, "GetProperties : %s", print_variant(all).c_str());
     *map = all;
     return 0;
 }
@@ -184,15 +184,15 @@ int g_hgu_SetProperty(const char *bus_name, const char *object_path, const char 
                       const char *property_name, GVariant *value)
 {
     VariantPtr owned = gw::adopt_variant(value);
-    GWLOG(7, "SetProperty : %s, %s, %s, property %s, value %s", bus_name ? bus_name : "NULL",
+    GWLOG(LOG_LVL_DEBUG, "SetProperty : %s, %s, %s, property %s, value %s", bus_name ? bus_name : "NULL",
           object_path ? object_path : "NULL", interface_name ? interface_name : "NULL",
           property_name ? property_name : "NULL", print_variant(owned.get()).c_str());
     if (!owned) {
-        GWLOG(4, "The variant is null.");
+        GWLOG(LOG_LVL_WARN, "The variant is null.");
         return -1;
     }
     if (!property_name || !interface_name) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     return gw::bus::call(bus_name, object_path, HGU_PROPERTIES_INTERFACE, "Set",
@@ -205,14 +205,14 @@ int g_hgu_SetProperty(const char *bus_name, const char *object_path, const char 
 int g_hgu_SetMultiProperty(const char *bus_name, const char *object_path, const char *interface_name, GVariant *map)
 {
     VariantPtr owned = gw::adopt_variant(map);
-    GWLOG(7, "SetValues : %s, %s, %s, value %s", bus_name ? bus_name : "NULL", object_path ? object_path : "NULL",
+    GWLOG(LOG_LVL_DEBUG, "SetValues : %s, %s, %s, value %s", bus_name ? bus_name : "NULL", object_path ? object_path : "NULL",
           interface_name ? interface_name : "NULL", print_variant(owned.get()).c_str());
     if (!owned) {
-        GWLOG(4, "The variant is null.");
+        GWLOG(LOG_LVL_WARN, "The variant is null.");
         return -1;
     }
     if (!interface_name || !g_variant_is_of_type(owned.get(), G_VARIANT_TYPE_VARDICT)) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     return gw::bus::call(bus_name, object_path, HGU_PROPERTIES_INTERFACE, "SetValues",
@@ -226,7 +226,7 @@ int g_hgu_CallMethod(const char *bus_name, const char *object_path, const char *
                      const char *method_name, GVariant *parameters, GVariant **reply, int timeout_ms)
 {
     VariantPtr params = gw::adopt_variant(parameters);
-    GWLOG(7, "Method %s : %s , %s, %s, parameters %s, timeout %d", method_name ? method_name : "NULL",
+    GWLOG(LOG_LVL_DEBUG, "Method %s : %s , %s, %s, parameters %s, timeout %d", method_name ? method_name : "NULL",
           bus_name ? bus_name : "NULL", object_path ? object_path : "NULL", interface_name ? interface_name : "NULL",
           print_variant(params.get()).c_str(), timeout_ms);
     const bool managed = method_name && std::strcmp(method_name, "GetManagedObjects") == 0;
@@ -235,12 +235,12 @@ int g_hgu_CallMethod(const char *bus_name, const char *object_path, const char *
     int rc = gw::bus::call(bus_name, object_path, interface_name, method_name, params.release(),
                            managed ? G_VARIANT_TYPE("(a{oa{sa{sv}}})") : nullptr, &out, timeout_ms, &got);
     if (rc == gw::bus::kWrongReplyType) {
-        GWLOG(4, "return variant type(%s) is not correct type (a{oa{sa{sv}}})", got.c_str());
+        GWLOG(LOG_LVL_WARN, "return variant type(%s) is not correct type (a{oa{sa{sv}}})", got.c_str());
         return -1;
     }
     if (rc != 0)
         return -1;
-    GWLOG(7, "Method %s : %s", method_name, print_variant(out.get()).c_str());
+    GWLOG(LOG_LVL_DEBUG, "Method %s : %s", method_name, print_variant(out.get()).c_str());
     if (reply)
         *reply = out.release();
     return 0;

@@ -80,7 +80,7 @@ bool name_owner(GDBusConnection *conn, const std::string &name, std::string &own
                                                      g_variant_new("(s)", name.c_str()), G_VARIANT_TYPE("(s)"),
                                                      G_DBUS_CALL_FLAGS_NONE, -1, nullptr, gw::ErrorOut(err)));
     if (!reply) {
-        GWLOG(7, "GetNameOwner %s failed, %s", name.c_str(), gw::error_text(err));
+        GWLOG(LOG_LVL_DEBUG, "GetNameOwner %s failed, %s", name.c_str(), gw::error_text(err));
         return false;
     }
     const char *s = nullptr;
@@ -96,25 +96,25 @@ extern "C" {
 long h_dbus_SubscribeSignal(const char *sender_name, const char *object_path, const char *interface_name,
                             const char *member, h_dbus_signal_cb callback, void *user_data)
 {
-    GWLOG(7, "subscribe signal : %s, %s, %s, %s", or_null(sender_name), or_null(object_path), or_null(interface_name),
+    GWLOG(LOG_LVL_DEBUG, "subscribe signal : %s, %s, %s, %s", or_null(sender_name), or_null(object_path), or_null(interface_name),
           or_null(member));
     if (empty(interface_name) || empty(member) || !callback) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     if (!empty(object_path) && !g_variant_is_object_path(object_path)) {
-        GWLOG(4, "the path [%s] is invalid object path.", object_path);
+        GWLOG(LOG_LVL_WARN, "the path [%s] is invalid object path.", object_path);
         return -1;
     }
     if (!g_dbus_is_interface_name(interface_name) || !g_dbus_is_member_name(member) ||
         (!empty(sender_name) && !g_dbus_is_name(sender_name))) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     {
         std::lock_guard<std::mutex> lock(g_list_mutex);
         if (h_dbus_sig_sub_t *dup = find_duplicate(object_path, interface_name, member, callback)) {
-            GWLOG(4, "signal subscribe warning, exist %d : %s, %s, %s.", static_cast<int>(dup->id), or_null(object_path),
+            GWLOG(LOG_LVL_WARN, "signal subscribe warning, exist %d : %s, %s, %s.", static_cast<int>(dup->id), or_null(object_path),
                   interface_name, member);
             return dup->id;
         }
@@ -134,7 +134,7 @@ long h_dbus_SubscribeSignal(const char *sender_name, const char *object_path, co
         e->user_data = user_data;
     }
     if (failed) {
-        GWLOG(4, "subscribe signal error, %s", std::strerror(errno));
+        GWLOG(LOG_LVL_WARN, "subscribe signal error, %s", std::strerror(errno));
         if (e)
             free_entry(e);
         return -1;
@@ -221,7 +221,7 @@ void h_dbus_sig_cb(GDBusConnection *connection, const gchar *sender_name, const 
         c.callback(sender_name, object_path, interface_name, signal_name, parameters, c.user_data);
     }
     if (!matched)
-        GWLOG(4, "signal not match : %p, %s, %s, signal %s", user_data, or_null(object_path), or_null(interface_name),
+        GWLOG(LOG_LVL_WARN, "signal not match : %p, %s, %s, signal %s", user_data, or_null(object_path), or_null(interface_name),
               or_null(signal_name));
 }
 

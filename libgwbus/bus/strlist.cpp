@@ -46,7 +46,7 @@ int g_hgu_strListStr0(char **list, const char *s)
 int var2value_strings(GVariant *value, char ***list)
 {
     if (!value || !list || !g_variant_is_of_type(value, G_VARIANT_TYPE_STRING_ARRAY)) {
-        GWLOG(4, "The variant is null.");
+        GWLOG(LOG_LVL_WARN, "The variant is null.");
         return -1;
     }
     const size_t n = g_variant_n_children(value);
@@ -57,7 +57,7 @@ int var2value_strings(GVariant *value, char ***list)
     // malloc'd rather than g_new so that g_hgu_freeStrList (plain free) owns it on every libc.
     char **out = static_cast<char **>(std::calloc(n + 1, sizeof(char *)));
     if (!out) {
-        GWLOG(3, "var2value_strings alloc failed, %s", std::strerror(errno));
+        GWLOG(LOG_LVL_ERR, "var2value_strings alloc failed, %s", std::strerror(errno));
         return -1;
     }
     for (size_t i = 0; i < n; ++i) {
@@ -65,7 +65,7 @@ int var2value_strings(GVariant *value, char ***list)
         g_variant_get_child(value, i, "&s", &s);
         out[i] = strdup(s);
         if (!out[i]) {
-            GWLOG(3, "var2value_strings alloc failed, %s", std::strerror(errno));
+            GWLOG(LOG_LVL_ERR, "var2value_strings alloc failed, %s", std::strerror(errno));
             g_hgu_freeStrList(out);
             return -1;
         }

@@ -50,11 +50,11 @@ uint32_t index_of(std::string_view path)
 bool path_syntax_ok(const char* path)
 {
     if (!path) {
-        GWLOG(4, "the path is null.");
+        GWLOG(LOG_LVL_WARN, "the path is null.");
         return false;
     }
     if (!g_variant_is_object_path(path) || std::strlen(path) > kMaxPath) {
-        GWLOG(4, "the path [%s] is invalid object path.", path);
+        GWLOG(LOG_LVL_WARN, "the path [%s] is invalid object path.", path);
         return false;
     }
     return true;
@@ -91,7 +91,7 @@ bool target_of(const Kind& k, const char* path, std::string& out)
     if (!path_syntax_ok(path))
         return false;
     if (!instance_ok(k, path)) {
-        GWLOG(4, "the object path is invalid.");
+        GWLOG(LOG_LVL_WARN, "the object path is invalid.");
         return false;
     }
     out = path;
@@ -105,18 +105,18 @@ bool collection_of(const Kind& k, const char* parent, std::string& out)
         return true;
     }
     if (k.rule != Rule::SubCollection) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return false;
     }
     if (!path_syntax_ok(parent))
         return false;
     if (dir_of(parent) != k.path) {
-        GWLOG(4, "the object path is invalid.");
+        GWLOG(LOG_LVL_WARN, "the object path is invalid.");
         return false;
     }
     out = std::string(parent) + "/" + k.child;
     if (out.size() > kMaxPath) {
-        GWLOG(4, "the path [%s] is invalid object path.", out.c_str());
+        GWLOG(LOG_LVL_WARN, "the path [%s] is invalid object path.", out.c_str());
         return false;
     }
     return true;
@@ -130,17 +130,17 @@ bool record_path(const Kind& k, const void* rec, std::string& out)
         return true;
     }
     if (!rec || k.path_offset < 0) {
-        GWLOG(4, "The Params pObj or pObj->path is null.");
+        GWLOG(LOG_LVL_WARN, "The Params pObj or pObj->path is null.");
         return false;
     }
     const char* p = field(rec, static_cast<uint32_t>(k.path_offset));
     size_t len = strnlen(p, CCIF_PATH_SIZE);
     if (len == 0) {
-        GWLOG(4, "The Params pObj or pObj->path is null.");
+        GWLOG(LOG_LVL_WARN, "The Params pObj or pObj->path is null.");
         return false;
     }
     if (len == CCIF_PATH_SIZE) {
-        GWLOG(4, "the path [%.*s] is invalid object path.", CCIF_PATH_SIZE, p);
+        GWLOG(LOG_LVL_WARN, "the path [%.*s] is invalid object path.", CCIF_PATH_SIZE, p);
         return false;
     }
     return target_of(k, p, out);
@@ -165,23 +165,9 @@ template <typename T> T take(const void* rec, const Prop& p)
     return v;
 }
 
-// A cut inside a multi-byte character would leave text that the service refuses on the next write
-// (and JSON cannot carry): the cut backs off to the character's first byte.
-void copy_text(char* dst, size_t size, const char* src)
-{
-    size_t n = strnlen(src, size);
-    if (n == size) {
-        n = size - 1;
-        while (n > 0 && (static_cast<unsigned char>(src[n]) & 0xC0) == 0x80)
-            --n;
-    }
-    std::memcpy(dst, src, n);
-    dst[n] = '\0';
-}
-
 void type_mismatch(const Kind& k, const Prop& p, GVariant* v)
 {
-    GWLOG(4, "property %s of %s has type %s, expected %c.", p.name, k.interface, g_variant_get_type_string(v), p.type);
+    GWLOG(LOG_LVL_WARN, "property %s of %s has type %s, expected %c.", p.name, k.interface, g_variant_get_type_string(v), p.type);
 }
 
 // Stores one value. Integers of any width are accepted for an integer field when the value fits,
@@ -193,7 +179,8 @@ bool store(const Kind& k, const Prop& p, GVariant* v, void* rec)
             type_mismatch(k, p, v);
             return false;
         }
-        copy_text(field(rec, p.offset), p.size, g_variant_get_string(v, nullptr));
+        // A split character would leave text the service refuses on the next write (and JSON cannot carry).
+        copy_truncated_utf8(field(rec, p.offset), p.size, g_variant_get_string(v, nullptr));
         return true;
     }
     if (p.type == 'a') {
@@ -203,7 +190,7 @@ bool store(const Kind& k, const Prop& p, GVariant* v, void* rec)
         }
         char** list = nullptr;
         if (var2value_strings(v, &list) < 0) {
-            GWLOG(3, "copy of list %s of %s failed.", p.name, k.interface);
+            GWLOG(LOG_LVL_ERR, "copy of list %s of %s failed.", p.name, k.interface);
             return false;
         }
         g_hgu_freeStrList(take<char**>(rec, p));
@@ -299,7 +286,7 @@ bool store(const Kind& k, const Prop& p, GVariant* v, void* rec)
     }
     if (!fits) {
         GCharPtr text(g_variant_print(v, FALSE));
-        GWLOG(4, "property %s of %s value %s is out of range.", p.name, k.interface, text.get());
+        GWLOG(LOG_LVL_WARN, "property %s of %s value %s is out of range.", p.name, k.interface, text.get());
     }
     return fits;
 }
@@ -335,7 +322,7 @@ GVariant* value_of(const Kind& k, const Prop& p, const void* rec)
         char** list = take<char**>(rec, p);
         for (char** e = list; e && *e; ++e) {
             if (!g_utf8_validate(*e, -1, nullptr)) {
-                GWLOG(4, "property %s of %s is not valid UTF-8.", p.name, k.interface);
+                GWLOG(LOG_LVL_WARN, "property %s of %s is not valid UTF-8.", p.name, k.interface);
                 return nullptr;
             }
         }
@@ -345,7 +332,7 @@ GVariant* value_of(const Kind& k, const Prop& p, const void* rec)
         const char* s = field(rec, p.offset);
         size_t len = strnlen(s, p.size);
         if (!g_utf8_validate(s, static_cast<gssize>(len), nullptr)) {
-            GWLOG(4, "property %s of %s is not valid UTF-8.", p.name, k.interface);
+            GWLOG(LOG_LVL_WARN, "property %s of %s is not valid UTF-8.", p.name, k.interface);
             return nullptr;
         }
         return g_variant_new_string(std::string(s, len).c_str());
@@ -359,7 +346,7 @@ GVariant* value_of(const Kind& k, const Prop& p, const void* rec)
 int write_values(const Kind& k, const std::string& path, const void* rec)
 {
     if (k.written_count == 0) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     if (k.set_style == SetStyle::SingleSet) {
@@ -374,7 +361,7 @@ int write_values(const Kind& k, const std::string& path, const void* rec)
     for (size_t i = 0; i < k.written_count; ++i) {
         const Prop* p = find_prop(k, k.written[i].name);
         if (!p) {
-            GWLOG(3, "%s has no property %s.", k.name, k.written[i].name);
+            GWLOG(LOG_LVL_ERR, "%s has no property %s.", k.name, k.written[i].name);
             g_variant_builder_clear(&b);
             return -1;
         }
@@ -411,7 +398,7 @@ VariantPtr managed_objects(const Kind& k, const std::string& collection)
     VariantPtr reply;
     int rc = call_manager(k, collection, "GetManagedObjects", nullptr, &reply);
     if (rc != 0 || !reply) {
-        GWLOG(4, "GetManagedObjects failed with ret(%d)", rc != 0 ? rc : -1);
+        GWLOG(LOG_LVL_WARN, "GetManagedObjects failed with ret(%d)", rc != 0 ? rc : -1);
         return nullptr;
     }
     return VariantPtr(g_variant_get_child_value(reply.get(), 0));
@@ -422,21 +409,21 @@ VariantPtr managed_objects(const Kind& k, const std::string& collection)
 int parse_map(const Kind& k, GVariant* map, void* rec) noexcept
 {
     if (!map || !g_variant_is_of_type(map, G_VARIANT_TYPE_VARDICT)) {
-        GWLOG(4, "The variant is null.");
+        GWLOG(LOG_LVL_WARN, "The variant is null.");
         return -1;
     }
     if (!rec) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     const size_t n = k.prop_count;
     const size_t got = g_variant_n_children(map);
     if (got == 0 || n == 0) {
-        GWLOG(7, "get variant Count of interface %s failed.", k.interface);
+        GWLOG(LOG_LVL_DEBUG, "get variant Count of interface %s failed.", k.interface);
         return -1;
     }
     if (got != n)
-        GWLOG(7, "Count of property [%d] is not equal the get count [%d].", static_cast<int>(n), static_cast<int>(got));
+        GWLOG(LOG_LVL_DEBUG, "Count of property [%d] is not equal the get count [%d].", static_cast<int>(n), static_cast<int>(got));
     for (size_t i = 0; i < got; ++i) {
         const char* key = nullptr;
         GVariant* raw = nullptr;
@@ -452,7 +439,7 @@ int parse_map(const Kind& k, GVariant* map, void* rec) noexcept
             }
         }
         if (!matched)
-            GWLOG(7, "%d key string is not match key [%s].", static_cast<int>(i), key);
+            GWLOG(LOG_LVL_DEBUG, "%d key string is not match key [%s].", static_cast<int>(i), key);
     }
     return 0;
 }
@@ -475,7 +462,7 @@ void free_lists(const Kind& k, void* recs, int count) noexcept
 int parse_managed(const Kind& k, GVariant* managed, void** objs, int* count) noexcept
 {
     if (!managed || !g_variant_is_of_type(managed, G_VARIANT_TYPE("a{oa{sa{sv}}}")) || !objs || !count) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     const size_t children = g_variant_n_children(managed);
@@ -486,7 +473,7 @@ int parse_managed(const Kind& k, GVariant* managed, void** objs, int* count) noe
     }
     char* block = static_cast<char*>(g_try_malloc0_n(children, k.record_size));
     if (!block) {
-        GWLOG(3, "malloc for %d %s records failed.", static_cast<int>(children), k.name);
+        GWLOG(LOG_LVL_ERR, "malloc for %d %s records failed.", static_cast<int>(children), k.name);
         return -1;
     }
     int filled = 0;
@@ -496,7 +483,7 @@ int parse_managed(const Kind& k, GVariant* managed, void** objs, int* count) noe
         g_variant_get_child(managed, c, "{&o@a{sa{sv}}}", &path, &raw);
         VariantPtr ifaces(raw);
         if (std::strlen(path) > kMaxPath) {
-            GWLOG(4, "the path [%s] is invalid object path.", path);
+            GWLOG(LOG_LVL_WARN, "the path [%s] is invalid object path.", path);
             continue;
         }
         const size_t n_ifaces = g_variant_n_children(ifaces.get());
@@ -532,7 +519,7 @@ int parse_managed(const Kind& k, GVariant* managed, void** objs, int* count) noe
 int get(const Kind& k, const char* path, void* rec) noexcept
 {
     if (!rec) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     std::string target;
@@ -556,7 +543,7 @@ int get(const Kind& k, const char* path, void* rec) noexcept
 int get_objs(const Kind& k, const char* parent, void** objs, int* count) noexcept
 {
     if (!objs || !count) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     std::string collection;
@@ -571,7 +558,7 @@ int get_objs(const Kind& k, const char* parent, void** objs, int* count) noexcep
 int add_obj(const Kind& k, const char* parent, void* rec) noexcept
 {
     if (!rec || k.path_offset < 0) {
-        GWLOG(4, "The Params pObj or pObj->path is null.");
+        GWLOG(LOG_LVL_WARN, "The Params pObj or pObj->path is null.");
         return -1;
     }
     std::string collection;
@@ -580,25 +567,25 @@ int add_obj(const Kind& k, const char* parent, void* rec) noexcept
     VariantPtr reply;
     int rc = call_manager(k, collection, "AddObject", nullptr, &reply);
     if (rc != 0 || !reply) {
-        GWLOG(4, "add %s failed, ret = %d", k.name, rc != 0 ? rc : -1);
+        GWLOG(LOG_LVL_WARN, "add %s failed, ret = %d", k.name, rc != 0 ? rc : -1);
         return -1;
     }
     if (!g_variant_is_of_type(reply.get(), G_VARIANT_TYPE("(o)"))) {
-        GWLOG(4, "add %s failed, reply type %s is not (o)", k.name, g_variant_get_type_string(reply.get()));
+        GWLOG(LOG_LVL_WARN, "add %s failed, reply type %s is not (o)", k.name, g_variant_get_type_string(reply.get()));
         return -1;
     }
     const char* created = nullptr;
     g_variant_get(reply.get(), "(&o)", &created);
     const std::string path = created;
     if (path.size() > kMaxPath || dir_of(path) != collection) {
-        GWLOG(4, "the path [%s] is invalid object path.", path.c_str());
+        GWLOG(LOG_LVL_WARN, "the path [%s] is invalid object path.", path.c_str());
         return -1;
     }
     std::vector<char> tmp(static_cast<char*>(rec), static_cast<char*>(rec) + k.record_size);
     store_path(k, tmp.data(), path);
     if (write_values(k, path, tmp.data()) != 0) {
         // No half-written object stays behind.
-        GWLOG(4, "update obj for %s fail!", path.c_str());
+        GWLOG(LOG_LVL_WARN, "update obj for %s fail!", path.c_str());
         delete_at(k, collection, path);
         return -1;
     }
@@ -610,7 +597,7 @@ int set(const Kind& k, void* rec) noexcept
 {
     std::string path;
     if (!rec) {
-        GWLOG(4, "The Params pObj or pObj->path is null.");
+        GWLOG(LOG_LVL_WARN, "The Params pObj or pObj->path is null.");
         return -1;
     }
     if (!record_path(k, rec, path))
@@ -630,14 +617,14 @@ int setv(const Kind& k, const char* path, GVariant* map) noexcept
 {
     VariantPtr owned = adopt_variant(map);
     if (!owned) {
-        GWLOG(4, "The variant is null.");
+        GWLOG(LOG_LVL_WARN, "The variant is null.");
         return -1;
     }
     std::string target;
     if (!target_of(k, path, target))
         return -1;
     if (!g_variant_is_of_type(owned.get(), G_VARIANT_TYPE_VARDICT)) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     return g_hgu_SetMultiProperty(k.bus_name, target.c_str(), k.interface, owned.release()) == 0 ? 0 : -1;
@@ -646,7 +633,7 @@ int setv(const Kind& k, const char* path, GVariant* map) noexcept
 int del_obj(const Kind& k, const char* path) noexcept
 {
     if (k.rule != Rule::Collection && k.rule != Rule::SubCollection) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     std::string target;
@@ -686,7 +673,7 @@ int clear_objs(const Kind& k, const char* parent) noexcept
 int vpn_set(const Kind& k, const char* parent, const char* label, void* rec) noexcept
 {
     if (!rec || k.index_offset < 0) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     std::string collection;
@@ -700,7 +687,7 @@ int vpn_set(const Kind& k, const char* parent, const char* label, void* rec) noe
         std::vector<char> probe(k.record_size, 0);
         if (get(k, path.c_str(), probe.data()) == 0) {
             free_lists(k, probe.data(), 1);
-            GWLOG(6, "%s change %s", k.name, what);
+            GWLOG(LOG_LVL_INFO, "%s change %s", k.name, what);
             std::vector<char> tmp(static_cast<char*>(rec), static_cast<char*>(rec) + k.record_size);
             store_path(k, tmp.data(), path);
             if (write_values(k, path, tmp.data()) != 0)
@@ -709,7 +696,7 @@ int vpn_set(const Kind& k, const char* parent, const char* label, void* rec) noe
             return 0;
         }
     }
-    GWLOG(6, "%s add %s", k.name, what);
+    GWLOG(LOG_LVL_INFO, "%s add %s", k.name, what);
     return add_obj(k, parent, rec);
 }
 

@@ -53,7 +53,7 @@ extern "C" int comm_download_file(const char *url, const char *file_path, int /*
     CurlGlobal global;
     CurlPtr curl(curl_easy_init());
     if (!curl) {
-        GWLOG(3, "curl_easy_init failed");
+        GWLOG(LOG_LVL_ERR, "curl_easy_init failed");
         return -1;
     }
     CURL *c = curl.get();
@@ -71,16 +71,16 @@ extern "C" int comm_download_file(const char *url, const char *file_path, int /*
     }
 
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        GWLOG(6, "fopen(%s), Download No %d times.", file_path, attempt);
+        GWLOG(LOG_LVL_INFO, "fopen(%s), Download No %d times.", file_path, attempt);
         SyncedFile file(std::fopen(file_path, "we"));
         if (!file) {
-            GWLOG(3, "fopen(%s) error : %s", file_path, std::strerror(errno));
+            GWLOG(LOG_LVL_ERR, "fopen(%s) error : %s", file_path, std::strerror(errno));
             return -1;
         }
         curl_easy_setopt(c, CURLOPT_WRITEDATA, file.get());
         CURLcode rc = curl_easy_perform(c);
         if (rc != CURLE_OK) {
-            GWLOG(4, "download failed, %d:%s", static_cast<int>(rc), curl_easy_strerror(rc));
+            GWLOG(LOG_LVL_WARN, "download failed, %d:%s", static_cast<int>(rc), curl_easy_strerror(rc));
             continue;
         }
         long code = 0;
@@ -90,10 +90,10 @@ extern "C" int comm_download_file(const char *url, const char *file_path, int /*
         curl_easy_getinfo(c, CURLINFO_TOTAL_TIME, &total);
         curl_easy_getinfo(c, CURLINFO_SIZE_DOWNLOAD_T, &bytes);
         double downloaded = static_cast<double>(bytes);
-        GWLOG(6, "download finished ...");
-        GWLOG(6, "Response code is: %u", static_cast<unsigned>(code));
-        GWLOG(6, "Total download time: %0.3f sec.", total);
-        GWLOG(6, "Download size: %.0f bytes.", downloaded);
+        GWLOG(LOG_LVL_INFO, "download finished ...");
+        GWLOG(LOG_LVL_INFO, "Response code is: %u", static_cast<unsigned>(code));
+        GWLOG(LOG_LVL_INFO, "Total download time: %0.3f sec.", total);
+        GWLOG(LOG_LVL_INFO, "Download size: %.0f bytes.", downloaded);
         if (size)
             *size = downloaded;
         if (downloaded > kMinBytes)

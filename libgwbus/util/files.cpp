@@ -50,21 +50,21 @@ int copy_file(const char *from, const char *to)
         return -1;
     struct stat st {};
     if (::stat(from, &st) != 0) {
-        GWLOG(3, "stat(%s) error, %s", from, std::strerror(errno));
+        GWLOG(LOG_LVL_ERR, "stat(%s) error, %s", from, std::strerror(errno));
         return -1;
     }
     if (st.st_size <= 0) {
-        GWLOG(3, "size of %s is %lu", from, static_cast<unsigned long>(st.st_size));
+        GWLOG(LOG_LVL_ERR, "size of %s is %lu", from, static_cast<unsigned long>(st.st_size));
         return -1;
     }
     gw::UniqueFd in(::open(from, O_RDONLY | O_CLOEXEC));
     if (!in) {
-        GWLOG(3, "open file %s error, %s", from, std::strerror(errno));
+        GWLOG(LOG_LVL_ERR, "open file %s error, %s", from, std::strerror(errno));
         return -1;
     }
     gw::UniqueFd out(::open(to, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (!out) {
-        GWLOG(3, "open file %s error, %s", to, std::strerror(errno));
+        GWLOG(LOG_LVL_ERR, "open file %s error, %s", to, std::strerror(errno));
         return -1;
     }
     char block[kCopyBlock];
@@ -73,13 +73,13 @@ int copy_file(const char *from, const char *to)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            GWLOG(3, "read failed. %s", std::strerror(errno));
+            GWLOG(LOG_LVL_ERR, "read failed. %s", std::strerror(errno));
             return -1;
         }
         if (n == 0)
             break;
         if (!write_all(out.get(), block, static_cast<size_t>(n))) {
-            GWLOG(3, "write failed. %s", std::strerror(errno));
+            GWLOG(LOG_LVL_ERR, "write failed. %s", std::strerror(errno));
             return -1;
         }
     }
@@ -95,7 +95,7 @@ int create_directory(const char *path, mode_t mode)
         return 0;
     if (::mkdir(path, mode) == 0 || errno == EEXIST)
         return 0;
-    GWLOG(3, "failed to create directory %s", path);
+    GWLOG(LOG_LVL_ERR, "failed to create directory %s", path);
     return -1;
 }
 
@@ -126,11 +126,11 @@ int ucf_statvfs(unsigned long long needed_bytes)
     std::string path = gw::RootPath("/opt/info");
     struct statvfs vfs {};
     if (::statvfs(path.c_str(), &vfs) != 0) {
-        GWLOG(3, "statvfs %s failed, %s", path.c_str(), std::strerror(errno));
+        GWLOG(LOG_LVL_ERR, "statvfs %s failed, %s", path.c_str(), std::strerror(errno));
         return -1;
     }
     uint64_t available = static_cast<uint64_t>(vfs.f_bavail) * static_cast<uint64_t>(vfs.f_frsize);
-    GWLOG(7, "available size %llu bytes, needed size %llu bytes", static_cast<unsigned long long>(available),
+    GWLOG(LOG_LVL_DEBUG, "available size %llu bytes, needed size %llu bytes", static_cast<unsigned long long>(available),
           needed_bytes);
     return available > needed_bytes ? 0 : -1;
 }
@@ -142,7 +142,7 @@ int ucf_set_file_mode(const char *path, mode_t mode)
     mode &= 07777;
     struct stat st {};
     if (::lstat(path, &st) != 0) {
-        GWLOG(3, "stat(%s) error, %s", path, std::strerror(errno));
+        GWLOG(LOG_LVL_ERR, "stat(%s) error, %s", path, std::strerror(errno));
         return -1;
     }
     if ((st.st_mode & mode) == mode)
@@ -150,16 +150,16 @@ int ucf_set_file_mode(const char *path, mode_t mode)
     // O_NOFOLLOW: the bits are for the file itself, never for what a link points to.
     gw::UniqueFd fd(::open(path, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
     if (!fd) {
-        GWLOG(3, "open file %s error, %s", path, std::strerror(errno));
+        GWLOG(LOG_LVL_ERR, "open file %s error, %s", path, std::strerror(errno));
         return -1;
     }
     struct stat now {};
     if (::fstat(fd.get(), &now) != 0 || now.st_ino != st.st_ino || now.st_dev != st.st_dev) {
-        GWLOG(3, "file %s changed while setting its mode", path);
+        GWLOG(LOG_LVL_ERR, "file %s changed while setting its mode", path);
         return -1;
     }
     if (::fchmod(fd.get(), (now.st_mode & 07777) | mode) != 0) {
-        GWLOG(3, "fchmod(%s) error, %s", path, std::strerror(errno));
+        GWLOG(LOG_LVL_ERR, "fchmod(%s) error, %s", path, std::strerror(errno));
         return -1;
     }
     return 0;

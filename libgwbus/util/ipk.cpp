@@ -89,7 +89,7 @@ int extract(const char *filename, const char *prefix, int flags)
     ArchiveReader in(archive_read_new());
     ArchiveWriter out(archive_write_disk_new());
     if (!in || !out) {
-        GWLOG(3, "error %s", "out of memory");
+        GWLOG(LOG_LVL_ERR, "error %s", "out of memory");
         return 1;
     }
     archive_read_support_filter_gzip(in.get());
@@ -99,19 +99,19 @@ int extract(const char *filename, const char *prefix, int flags)
     archive_write_disk_set_options(out.get(), flags | ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS);
     const char *source = std::strcmp(filename, "-") == 0 ? nullptr : filename;
     if (archive_read_open_filename(in.get(), source, kBlockSize) != ARCHIVE_OK) {
-        GWLOG(3, "error %s", archive_error_string(in.get()) ? archive_error_string(in.get()) : filename);
+        GWLOG(LOG_LVL_ERR, "error %s", archive_error_string(in.get()) ? archive_error_string(in.get()) : filename);
         return 1;
     }
     while (true) {
         archive_entry *entry = nullptr;
         int r = archive_read_next_header(in.get(), &entry);
         if (r == ARCHIVE_EOF) {
-            GWLOG(7, "extract file end. ret = %d", 0);
+            GWLOG(LOG_LVL_DEBUG, "extract file end. ret = %d", 0);
             return 0;
         }
         if (r < ARCHIVE_WARN) {
             const char *why = archive_error_string(in.get());
-            GWLOG(3, "error %s", why ? why : "reading the archive header");
+            GWLOG(LOG_LVL_ERR, "error %s", why ? why : "reading the archive header");
             return 1;
         }
         const char *raw = archive_entry_pathname(entry);
@@ -122,21 +122,21 @@ int extract(const char *filename, const char *prefix, int flags)
             continue;
         mode_t type = archive_entry_filetype(entry);
         if (archive_entry_hardlink(entry) || (type != AE_IFREG && type != AE_IFDIR)) {
-            GWLOG(4, "skip member %s: not a regular file or directory", raw);
+            GWLOG(LOG_LVL_WARN, "skip member %s: not a regular file or directory", raw);
             continue;
         }
         if (!stays_inside(name)) {
-            GWLOG(4, "skip member %s: outside the destination", raw);
+            GWLOG(LOG_LVL_WARN, "skip member %s: outside the destination", raw);
             continue;
         }
         std::string dest = std::string(prefix) + std::string(name);
         archive_entry_set_pathname(entry, dest.c_str());
         if (archive_write_header(out.get(), entry) < ARCHIVE_WARN) {
-            GWLOG(4, "write %s failed, %s", dest.c_str(), archive_error_string(out.get()));
+            GWLOG(LOG_LVL_WARN, "write %s failed, %s", dest.c_str(), archive_error_string(out.get()));
             continue;
         }
         if (archive_entry_size(entry) > 0 && !copy_data(in.get(), out.get()))
-            GWLOG(4, "write %s failed, %s", dest.c_str(), archive_error_string(out.get()));
+            GWLOG(LOG_LVL_WARN, "write %s failed, %s", dest.c_str(), archive_error_string(out.get()));
         archive_write_finish_entry(out.get());
     }
 }
@@ -147,21 +147,21 @@ char *extract_control_file_from_ipk(const char *ipk_path)
         return nullptr;
     struct stat st {};
     if (::stat(ipk_path, &st) != 0 || st.st_size < kMinIpkSize) {
-        GWLOG(4, "%s is invalid, size %lu", ipk_path, static_cast<unsigned long>(st.st_size));
+        GWLOG(LOG_LVL_WARN, "%s is invalid, size %lu", ipk_path, static_cast<unsigned long>(st.st_size));
         return nullptr;
     }
     char name[32];
     std::snprintf(name, sizeof name, "/tmp/%08x-XXXXXX", g_random_int());
     std::string tmpl = gw::RootPath(name);
     if (!mkdtemp(tmpl.data())) {
-        GWLOG(3, "Failed to create temporary directory");
+        GWLOG(LOG_LVL_ERR, "Failed to create temporary directory");
         return nullptr;
     }
     std::string prefix = tmpl + "/";
     extract(ipk_path, prefix.c_str(), ARCHIVE_EXTRACT_TIME);
     std::string inner = prefix + "control.tar.gz";
     if (extract(inner.c_str(), prefix.c_str(), ARCHIVE_EXTRACT_TIME) != 0)
-        GWLOG(3, "failed to extract %s", inner.c_str());
+        GWLOG(LOG_LVL_ERR, "failed to extract %s", inner.c_str());
     return strdup((prefix + "control").c_str());
 }
 

@@ -92,7 +92,7 @@ void detect_container_tag()
     std::string path = gw::RootPath("/proc/1/cmdline");
     FILE *f = std::fopen(path.c_str(), "rb");
     if (!f) {
-        GWLOG(3, "Open pid 1 cmdline file failed!");
+        GWLOG(LOG_LVL_ERR, "Open pid 1 cmdline file failed!");
         return;
     }
     char buf[128] = {0};
@@ -111,7 +111,7 @@ void detect_container_tag()
         }
     }
     if (!name || !*name) {
-        GWLOG(3, "Parse the cmdline failed!");
+        GWLOG(LOG_LVL_ERR, "Parse the cmdline failed!");
         return;
     }
     closelog();
@@ -125,17 +125,17 @@ void on_log_level_changed(GDBusConnection *, const gchar *, const gchar *, const
     char name[256] = {0};
     if (uci_config_get_n("log", "temp", "log_level", name, sizeof name) != 0) {
         g_logLevel = 3;
-        GWLOG(3, "get log_level failed!");
+        GWLOG(LOG_LVL_ERR, "get log_level failed!");
     } else {
         int num = api_sysLogGetPriorityNum(name);
         if (num < 0) {
             g_logLevel = 3;
-            GWLOG(3, "get log level num failed!");
+            GWLOG(LOG_LVL_ERR, "get log level num failed!");
         } else {
             g_logLevel = num;
         }
     }
-    GWLOG(5, "g_logLevel change to %s(%d)!", api_sysLogGetPriorityText(g_logLevel), g_logLevel);
+    GWLOG(LOG_LVL_NOTICE, "g_logLevel change to %s(%d)!", api_sysLogGetPriorityText(g_logLevel), g_logLevel);
 }
 
 gpointer log_main_loop(gpointer data)
@@ -147,12 +147,12 @@ gpointer log_main_loop(gpointer data)
     // Subscribed while the context is the thread default, so the handler runs on this thread.
     gw::ConnectionPtr conn(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, gw::ErrorOut(err)));
     if (!conn) {
-        GWLOG(3, "Connect the system bus failed, %s!", gw::error_text(err));
+        GWLOG(LOG_LVL_ERR, "Connect the system bus failed, %s!", gw::error_text(err));
     } else {
         sub = g_dbus_connection_signal_subscribe(conn.get(), nullptr, kSignalIface, kSignalName, kSignalPath, nullptr,
                                                  G_DBUS_SIGNAL_FLAGS_NONE, on_log_level_changed, nullptr, nullptr);
         if (sub == 0)
-            GWLOG(3, "Subscribe signal failed!");
+            GWLOG(LOG_LVL_ERR, "Subscribe signal failed!");
     }
     g_main_loop_run(ll->loop);
     if (sub)
@@ -244,7 +244,7 @@ void api_sysLogOpen(const char *tag)
 {
     std::lock_guard<std::mutex> lock(s_state_mu);
     if (s_opened.load()) {
-        GWLOG(3, "The log has init, return now!");
+        GWLOG(LOG_LVL_ERR, "The log has init, return now!");
         return;
     }
     copy_truncated(s_tag, (tag && *tag) ? tag : "default");
@@ -260,18 +260,18 @@ void api_sysLogOpen(const char *tag)
 
     char name[256] = {0};
     if (uci_config_get_n("log", "temp", "log_level", name, sizeof name) != 0) {
-        GWLOG(3, "Module %s get log_level failed!", s_tag);
+        GWLOG(LOG_LVL_ERR, "Module %s get log_level failed!", s_tag);
     } else {
         int num = api_sysLogGetPriorityNum(name);
         if (num < 0) {
-            GWLOG(3, "Module %s get log level num failed!", s_tag);
+            GWLOG(LOG_LVL_ERR, "Module %s get log level num failed!", s_tag);
             g_logLevel = 3;
         } else {
             g_logLevel = num;
         }
     }
     start_log_loop_locked();
-    GWLOG(7, "Log open success, moduleName: %s, logTagName: %s!", s_tag, s_ident);
+    GWLOG(LOG_LVL_DEBUG, "Log open success, moduleName: %s, logTagName: %s!", s_tag, s_ident);
 }
 
 void logMainLoopInit(void)
@@ -292,25 +292,25 @@ void api_sysLogClose(void)
 
 void api_sysLogEmitSignal(int level, int duration_seconds)
 {
-    GWLOG(7, "change log level from %s to %s", api_sysLogGetPriorityText(g_logLevel),
+    GWLOG(LOG_LVL_DEBUG, "change log level from %s to %s", api_sysLogGetPriorityText(g_logLevel),
           api_sysLogGetPriorityText(level));
-    GWLOG(7, "change log duration from %d seconds to %d seconds", s_duration, duration_seconds);
+    GWLOG(LOG_LVL_DEBUG, "change log duration from %d seconds to %d seconds", s_duration, duration_seconds);
     g_logLevel = level;
     s_duration = duration_seconds;
 
     gw::ErrorPtr err;
     gw::ConnectionPtr conn(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, gw::ErrorOut(err)));
     if (!conn) {
-        GWLOG(3, "Connect the system bus failed, %s!", gw::error_text(err));
+        GWLOG(LOG_LVL_ERR, "Connect the system bus failed, %s!", gw::error_text(err));
         return;
     }
     if (!g_dbus_connection_emit_signal(conn.get(), nullptr, kSignalPath, kSignalIface, kSignalName, nullptr,
                                        gw::ErrorOut(err))) {
-        GWLOG(3, "Emit signal failed, %s!", gw::error_text(err));
+        GWLOG(LOG_LVL_ERR, "Emit signal failed, %s!", gw::error_text(err));
         return;
     }
     if (!g_dbus_connection_flush_sync(conn.get(), nullptr, gw::ErrorOut(err)))
-        GWLOG(3, "Flush sync failed, %s!", gw::error_text(err));
+        GWLOG(LOG_LVL_ERR, "Flush sync failed, %s!", gw::error_text(err));
 }
 
 const char *api_sysLogGetPriorityText(int n) { return code_text(logPriorityCode, n); }

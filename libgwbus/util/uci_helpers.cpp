@@ -99,7 +99,7 @@ int set_and_save(uci_context *ctx, const std::string &expr, bool commit)
     if (rc == UCI_OK && commit)
         rc = uci_commit(ctx, &l.ptr.p, false);
     if (rc != UCI_OK)
-        GWLOG(3, "uci_set() error  : %s", error_text(ctx).c_str());
+        GWLOG(LOG_LVL_ERR, "uci_set() error  : %s", error_text(ctx).c_str());
     return rc;
 }
 
@@ -114,7 +114,7 @@ int read_option(const char *package, const char *section, const char *option, st
     std::string expr = std::string(package) + "." + section + "." + option;
     Lookup l(ctx.get(), expr);
     if (!l.complete() || !l.ptr.o) {
-        GWLOG(4, "uci_lookup_ptr() not found : %s .", expr.c_str());
+        GWLOG(LOG_LVL_WARN, "uci_lookup_ptr() not found : %s .", expr.c_str());
         return 1;
     }
     uci_option *o = l.ptr.o;
@@ -130,7 +130,7 @@ int read_option(const char *package, const char *section, const char *option, st
         list = true;
         return 0;
     }
-    GWLOG(4, "uci option %s has an unknown type", expr.c_str());
+    GWLOG(LOG_LVL_WARN, "uci option %s has an unknown type", expr.c_str());
     return 1;
 }
 
@@ -166,7 +166,7 @@ int uci_config_get_n(const char *package, const char *section, const char *optio
         return 0;
     }
     if (value.size() >= size) {
-        GWLOG(4, "uci option %s.%s.%s holds %zu bytes, more than the %zu its reader takes.", package, section,
+        GWLOG(LOG_LVL_WARN, "uci option %s.%s.%s holds %zu bytes, more than the %zu its reader takes.", package, section,
               option, value.size(), size - 1);
         return 1;
     }
@@ -177,7 +177,7 @@ int uci_config_get_n(const char *package, const char *section, const char *optio
 int uci_config_set(const char *package, const char *section, const char *option, const char *value, int commit)
 {
     if (!valid_name(package) || !section || !option || !value) {
-        GWLOG(3, "uci_set() error  : %s", "invalid argument");
+        GWLOG(LOG_LVL_ERR, "uci_set() error  : %s", "invalid argument");
         return 1;
     }
     ContextPtr ctx = open_context();
@@ -214,7 +214,7 @@ int uci_config_commit(const char *package)
     if (rc == UCI_OK)
         rc = uci_commit(ctx.get(), &l.ptr.p, false);
     if (rc != UCI_OK)
-        GWLOG(3, "uci_commit() error  : %s", error_text(ctx.get()).c_str());
+        GWLOG(LOG_LVL_ERR, "uci_commit() error  : %s", error_text(ctx.get()).c_str());
     return rc;
 }
 

@@ -55,7 +55,7 @@ void rotate_if_needed(const std::string &log_path)
     if (too_large(log_path)) {
         std::string old_path = log_path + ".old";
         if (::rename(log_path.c_str(), old_path.c_str()) != 0)
-            GWLOG(4, "rename %s to %s failed, %s", log_path.c_str(), old_path.c_str(), std::strerror(errno));
+            GWLOG(LOG_LVL_WARN, "rename %s to %s failed, %s", log_path.c_str(), old_path.c_str(), std::strerror(errno));
     }
     if (lock)
         ::flock(lock.get(), LOCK_UN);

@@ -33,21 +33,21 @@ extern "C" int archive_file_zip(const char *zip_path, const char **files)
     ArchiveWriter zip(archive_write_new());
     if (!zip || archive_write_set_format_zip(zip.get()) != ARCHIVE_OK ||
         archive_write_open_filename(zip.get(), zip_path) != ARCHIVE_OK) {
-        GWLOG(3, "open zip file %s failed, %s", zip_path, zip ? archive_error_string(zip.get()) : "out of memory");
+        GWLOG(LOG_LVL_ERR, "open zip file %s failed, %s", zip_path, zip ? archive_error_string(zip.get()) : "out of memory");
         return -1;
     }
     int rc = 0;
     for (const char **f = files; *f; ++f) {
         struct stat st {};
         if (::stat(*f, &st) != 0 || !S_ISREG(st.st_mode)) {
-            GWLOG(3, "stat file  %s failed.", *f);
+            GWLOG(LOG_LVL_ERR, "stat file  %s failed.", *f);
             continue;
         }
         if (st.st_size == 0)
             continue;
         gw::UniqueFd fd(::open(*f, O_RDONLY | O_CLOEXEC));
         if (!fd)
-            GWLOG(3, "open file %s failed.", *f);
+            GWLOG(LOG_LVL_ERR, "open file %s failed.", *f);
         EntryPtr entry(archive_entry_new());
         archive_entry_set_pathname(entry.get(), *f);
         archive_entry_set_filetype(entry.get(), AE_IFREG);
@@ -55,7 +55,7 @@ extern "C" int archive_file_zip(const char *zip_path, const char **files)
         archive_entry_set_mtime(entry.get(), st.st_mtime, 0);
         archive_entry_set_size(entry.get(), fd ? st.st_size : 0);
         if (archive_write_header(zip.get(), entry.get()) < ARCHIVE_WARN) {
-            GWLOG(3, "write zip header of %s failed, %s", *f, archive_error_string(zip.get()));
+            GWLOG(LOG_LVL_ERR, "write zip header of %s failed, %s", *f, archive_error_string(zip.get()));
             rc = -1;
             break;
         }
@@ -73,7 +73,7 @@ extern "C" int archive_file_zip(const char *zip_path, const char **files)
             size_t take = static_cast<size_t>(n) < static_cast<size_t>(left) ? static_cast<size_t>(n)
                                                                              : static_cast<size_t>(left);
             if (archive_write_data(zip.get(), block, take) < 0) {
-                GWLOG(3, "write zip data of %s failed, %s", *f, archive_error_string(zip.get()));
+                GWLOG(LOG_LVL_ERR, "write zip data of %s failed, %s", *f, archive_error_string(zip.get()));
                 rc = -1;
                 break;
             }
@@ -83,7 +83,7 @@ extern "C" int archive_file_zip(const char *zip_path, const char **files)
             break;
     }
     if (archive_write_close(zip.get()) != ARCHIVE_OK) {
-        GWLOG(3, "close zip file %s failed, %s", zip_path, archive_error_string(zip.get()));
+        GWLOG(LOG_LVL_ERR, "close zip file %s failed, %s", zip_path, archive_error_string(zip.get()));
         rc = -1;
     }
     return rc;

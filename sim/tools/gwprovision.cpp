@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "gwbus/rootpath.h"
-#include "platform/crypto.h"
+#include "core/crypto.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // WAN members: counts and names, one connection by name, PPPoE accounts with the password cipher,
 // PPPoE diagnosis, and the delayed reboot and reset.
 #include "command_fixture.hpp"
-#include "platform/crypto.h"
+#include "core/crypto.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "gwbus/log.h"
 #include "gwbus/util.h"
 #include "gwtest.hpp"
-#include "platform/crypto.h"
+#include "core/crypto.h"
 
 namespace {
 

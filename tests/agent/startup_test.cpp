@@ -15,7 +15,7 @@
 #include "gwbus/util.h"
 #include "gwtest.hpp"
 #include "igd1.hpp"
-#include "platform/crypto.h"
+#include "core/crypto.h"
 
 namespace {
 

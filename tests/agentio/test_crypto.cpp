@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "agentio_util.hpp"
-#include "platform/crypto.h"
+#include "core/crypto.h"
 
 using agentio::Bytes;
 using agentio::from_hex;

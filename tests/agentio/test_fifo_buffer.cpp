@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "gwtest.hpp"
-#include "platform/fifo_buffer.h"
+#include "core/fifo_buffer.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "agentio_util.hpp"
 #include "gwtest.hpp"
-#include "platform/crypto.h"
+#include "core/crypto.h"
 
 using agentio::Bytes;
 

@@ -12,7 +12,7 @@
 #include "agentio_util.hpp"
 #include "core/dev_info.h"
 #include "gwtest.hpp"
-#include "platform/crypto.h"
+#include "core/crypto.h"
 #include "platform/packet.h"
 
 using agentio::Bytes;

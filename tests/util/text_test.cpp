@@ -1,11 +1,13 @@
 // Key/value lookups, number formatting and address validation.
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "gwbus/strutil.h"
 #include "gwbus/util.h"
 #include "gwtest.hpp"
 
@@ -145,3 +147,29 @@ TEST(Addresses, Ipv6)
 }
 
 }  // namespace
+
+TEST(TextCut, Utf8CutDropsASplitCharacterWholeAndKeepsWholeOnes)
+{
+    const struct {
+        size_t size;
+        const char *src;
+        const char *kept;
+    } rows[] = {
+        {4, "ab\xC3\xA9", "ab"},             // two-byte é split after its first byte
+        {5, "ab\xC3\xA9", "ab\xC3\xA9"},     // fits whole
+        {5, "a\xE2\x82\xAC" "b", "a\xE2\x82\xAC"},  // three-byte € whole, b cut
+        {4, "a\xE2\x82\xAC", "a"},           // € split after two bytes
+        {4, "\xF0\x9F\x98\x80", ""},         // four-byte character split after three bytes
+        {4, "abcdef", "abc"},                // plain text cut as copy_truncated does
+        {1, "\xC3\xA9", ""},
+    };
+    for (const auto &row : rows) {
+        char dst[8];
+        std::memset(dst, 'x', sizeof dst);
+        EXPECT_STREQ(copy_truncated_utf8(dst, row.size, row.src), row.kept) << row.src << " in " << row.size;
+    }
+    char already_cut[] = "ab\xE2\x82";
+    EXPECT_STREQ(trim_partial_utf8(already_cut), "ab");
+    char whole[] = "ab\xE2\x82\xAC";
+    EXPECT_STREQ(trim_partial_utf8(whole), "ab\xE2\x82\xAC");
+}

@@ -12,12 +12,25 @@ extern "C" {
  * A null src gives an empty string. Returns dst. */
 char *copy_truncated(char *dst, size_t size, const char *src);
 
+/* copy_truncated for fields that must stay valid UTF-8: a character the cut would split is left out
+ * whole. */
+char *copy_truncated_utf8(char *dst, size_t size, const char *src);
+
+/* Drops a multi-byte character left incomplete at the end of s, as an earlier cut may leave it.
+ * Returns s. */
+char *trim_partial_utf8(char *s);
+
 #ifdef __cplusplus
 }
 template <size_t N>
 inline char *copy_truncated(char (&dst)[N], const char *src)
 {
     return copy_truncated(dst, N, src);
+}
+template <size_t N>
+inline char *copy_truncated_utf8(char (&dst)[N], const char *src)
+{
+    return copy_truncated_utf8(dst, N, src);
 }
 #endif
 

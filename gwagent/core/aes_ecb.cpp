@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "gwbus/log.h"
-#include "platform/crypto.h"
-#include "platform/evp_ctx.hpp"
+#include "core/crypto.h"
+#include "core/evp_ctx.hpp"
 
 namespace {
 

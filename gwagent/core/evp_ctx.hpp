@@ -1,24 +1,19 @@
-// Owning handle for an OpenSSL cipher context, shared by the cipher units.
-#ifndef GWAGENT_PLATFORM_EVP_CTX_HPP
-#define GWAGENT_PLATFORM_EVP_CTX_HPP
-
-#include <memory>
+// One ECB pass through an OpenSSL cipher context, shared by the cipher units.
+#ifndef GWAGENT_CORE_EVP_CTX_HPP
+#define GWAGENT_CORE_EVP_CTX_HPP
 
 #include <openssl/evp.h>
 
-namespace gw {
+#include "core/holders.hpp"
 
-struct EvpCtxDeleter {
-    void operator()(EVP_CIPHER_CTX *c) const noexcept { EVP_CIPHER_CTX_free(c); }
-};
-using EvpCtxPtr = std::unique_ptr<EVP_CIPHER_CTX, EvpCtxDeleter>;
+namespace gw {
 
 // One ECB pass without padding over whole blocks: `len` must be a multiple of the cipher's block.
 // Returns false on any library failure.
 inline bool evp_ecb_nopad(const EVP_CIPHER *cipher, const unsigned char *key, bool encrypt,
                           const unsigned char *in, int len, unsigned char *out)
 {
-    EvpCtxPtr ctx(EVP_CIPHER_CTX_new());
+    gwagent::EvpCtxPtr ctx(EVP_CIPHER_CTX_new());
     if (!ctx)
         return false;
     if (EVP_CipherInit_ex(ctx.get(), cipher, nullptr, key, nullptr, encrypt ? 1 : 0) != 1)

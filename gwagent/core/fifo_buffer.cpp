@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "gwbus/log.h"
-#include "platform/fifo_buffer.h"
+#include "core/fifo_buffer.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 /* Ciphers, digests, random identifiers and hex helpers of the agent's platform protocol. */
-#ifndef GWAGENT_PLATFORM_CRYPTO_H
-#define GWAGENT_PLATFORM_CRYPTO_H
+#ifndef GWAGENT_CORE_CRYPTO_H
+#define GWAGENT_CORE_CRYPTO_H
 
 #include <stddef.h>
 #include <stdint.h>

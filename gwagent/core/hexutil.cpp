@@ -6,7 +6,7 @@
 #include <glib.h>
 
 #include "gwbus/raii.hpp"
-#include "platform/crypto.h"
+#include "core/crypto.h"
 
 extern "C" int comm_md5sum(const char *text, char *out)
 {

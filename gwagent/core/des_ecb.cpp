@@ -3,8 +3,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/crypto.h"
-#include "platform/evp_ctx.hpp"
+#include "core/crypto.h"
+#include "core/evp_ctx.hpp"
 
 const char *Default_DES_KEY = "Qm7#tLw2@Zr9&Kp4!Xv8$Nd3";
 unsigned char DES_KEY[24];

@@ -1,6 +1,6 @@
 /* Outgoing queue: a mutex-protected FIFO of owned, malloc'd texts with a capacity. */
-#ifndef GWAGENT_PLATFORM_FIFO_BUFFER_H
-#define GWAGENT_PLATFORM_FIFO_BUFFER_H
+#ifndef GWAGENT_CORE_FIFO_BUFFER_H
+#define GWAGENT_CORE_FIFO_BUFFER_H
 
 #include <pthread.h>
 #include <stdint.h>
