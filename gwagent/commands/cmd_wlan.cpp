@@ -14,7 +14,7 @@
 #include "gwbus/log.h"
 #include "gwbus/raii.hpp"
 #include "gwbus/strutil.h"
-#include "platform/crypto.h"
+#include "core/crypto.h"
 
 namespace gwagent {
 

@@ -9,7 +9,7 @@
 #include "command_fixture.hpp"
 #include "commands/cmd_table.h"
 #include "core/dev_info.h"
-#include "platform/crypto.h"
+#include "core/crypto.h"
 
 namespace {
 
