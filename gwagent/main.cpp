@@ -4,6 +4,7 @@
 #include "bus/gwagent_dbus.h"
 #include "core/agent.h"
 #include "core/io/ucf_io.h"
+#include "gwbus/bus.h"
 #include "gwbus/log.h"
 #include "platform/conn.h"
 
@@ -12,6 +13,10 @@ namespace {
 // SIGTERM leaves the loop; the pause gives answers already handed to the kernel time to leave.
 constexpr gulong kTermPauseUs = 500 * 1000;
 constexpr int kTermCheckMs = 1000;
+// SIGTERM ends the process within this, whatever the main loop waits on (the init system's grace).
+constexpr unsigned kTermGraceMs = 3000;
+// No synchronous bus call may hold the loop longer than this (the bus default is 25 s).
+constexpr int kBusCallTimeoutMs = 10000;
 
 // uloop_run clears its cancel flag on entry, so a SIGTERM that arrived during start-up would be
 // lost, and one that lands between the loop's flag check and its wait is seen only at the next
@@ -31,6 +36,8 @@ void term_check_cb(struct uloop_timeout *t)
 int main()
 {
     write_zep_log("gwagent start");
+    g_hgu_set_call_timeout(kBusCallTimeoutMs);
+    ucf_term_watchdog_start(kTermGraceMs);
     gwagent_signal_handler();
     gwagent_global_init();
     gwagent_conn_init();

@@ -6,6 +6,7 @@
 #include "commands/cmd_json.h"
 #include "commands/cmd_table.h"
 #include "core/agent.h"
+#include "gwbus/bus.h"
 #include "gwbus/log.h"
 #include "gwbus/strutil.h"
 
@@ -198,6 +199,12 @@ extern "C" int handle_server_rpc_message(json_t *msg, const char *rpc_method)
         return -1;
     }
     const int type = get_srv_rpc_type(rpc_method);
+    // One command is one unit of bus work: after its first timed-out call the rest fail at once, so a
+    // service that does not answer holds the loop for one call timeout, not one per call.
+    struct BusScope {
+        BusScope() { g_hgu_call_scope_begin(); }
+        ~BusScope() { g_hgu_call_scope_end(); }
+    } scope;
     switch (type) {
     case SRV_RPC_POST:
         return srv_rpc_handler_post(msg);

@@ -12,27 +12,17 @@
 
 namespace {
 
-// A non-negative count given as a JSON integer or as decimal text (both forms reach us).
+// A non-negative count, sent as a JSON integer: a number sent as text is a parameter failure.
 bool count_param(json_t *cmd, const char *key, uint32_t *out)
 {
     json_t *v = json_object_get(cmd, key);
-    if (json_is_integer(v)) {
-        const json_int_t n = json_integer_value(v);
-        if (n < 0 || n > UINT32_MAX)
-            return false;
-        *out = static_cast<uint32_t>(n);
-        return true;
-    }
-    if (json_is_string(v)) {
-        const char *text = json_string_value(v);
-        char *end = nullptr;
-        const unsigned long n = std::strtoul(text, &end, 10);
-        if (!*text || *end || text[0] == '-' || n > UINT32_MAX)
-            return false;
-        *out = static_cast<uint32_t>(n);
-        return true;
-    }
-    return false;
+    if (!json_is_integer(v))
+        return false;
+    const json_int_t n = json_integer_value(v);
+    if (n < 0 || n > UINT32_MAX)
+        return false;
+    *out = static_cast<uint32_t>(n);
+    return true;
 }
 
 json_t *text_array(char **texts, int count)
@@ -67,7 +57,7 @@ extern "C" int cmd_GET_LAN_HISTORY_TRAFFIC(int id, const char *sequence_id, cons
     const int rc = api_getLANHistoryTraffic(index, start, num, &history.items, &history.count);
     if (rc != 0) {
         GWLOG(LOG_LVL_WARN, "%s api failed, return %d.", "api_getLANHistoryTraffic", rc);
-        return r.fail("CAPI return fail!");
+        return r.fail(gwagent::capi_fail_word(rc));
     }
     gwagent::JsonPtr answer = r.head();
     json_t *array = json_array();

@@ -18,9 +18,9 @@ void call_logged(SysCall call, const char *name)
     const int rc = call(&status, &errmsg);
     gw::GCharPtr msg(errmsg);
     if (rc != 0)
-        GWLOG(LOG_LVL_ERR, "%s() failed, t_ret = %d.", name, rc);
+        GWLOG(LOG_LVL_NOTICE, "%s() failed, t_ret = %d.", name, rc);
     else if (status != 0)
-        GWLOG(LOG_LVL_ERR, "%s() return failed, status = %d, %s.", name, status, errmsg ? errmsg : "");
+        GWLOG(LOG_LVL_NOTICE, "%s() return failed, status = %d, %s.", name, status, errmsg ? errmsg : "");
 }
 
 }  // namespace

@@ -121,6 +121,9 @@ int set_signal_handler(int sig, void (*handler)(int));
 void gwagent_signal_handler(void);
 int gwagent_global_init(void);
 int gwagent_devinfo_init(void);
+/* The device values alone (configuration service and framework version), without the registered
+ * flag: what every Boot re-reads. */
+int gwagent_devinfo_refresh(void);
 void gwagent_set_srv_cb(void);
 int gwagent_set_dns(void);
 int gwagent_ubus_init(void);

@@ -97,12 +97,18 @@ void read_framework_version()
 
 }  // namespace
 
-extern "C" int gwagent_devinfo_init(void)
+extern "C" int gwagent_devinfo_refresh(void)
 {
     read_mngplat();
     read_device();
     read_network();
     read_framework_version();
+    return 0;
+}
+
+extern "C" int gwagent_devinfo_init(void)
+{
+    gwagent_devinfo_refresh();
     std::string status;
     const bool ok = gwagent::uci_read("gwagent", "global", "status", status);
     g_dev_info.RegisteredFlag = (ok && !status.empty() && status[0] != '0') ? '1' : '0';

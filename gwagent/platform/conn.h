@@ -88,6 +88,11 @@ typedef uint32_t (*gwagent_clock_fn)(void);
 void gwagent_set_clock(gwagent_clock_fn fn);
 uint32_t gwagent_now(void);
 
+/* What the Boot request calls to re-read the device values (default gwagent_devinfo_refresh); tests
+ * without a configuration service replace it, NULL restores the default. */
+typedef int (*gwagent_devinfo_fn)(void);
+void gwagent_set_devinfo_refresh(gwagent_devinfo_fn fn);
+
 /* ---- plugin server --------------------------------------------------------------------------- */
 
 int ucf_connect_plugin_srv(void);

@@ -32,6 +32,8 @@ constexpr char kSharedXor = 0x50;
 
 gw_domain_info &distr() { return app_domain_info[DOMAIN_DISTR]; }
 
+gwagent_devinfo_fn g_devinfo_refresh = gwagent_devinfo_refresh;
+
 char *dup_text(const std::string &s) { return strdup(s.c_str()); }
 
 std::string fmt(const char *f, ...) __attribute__((format(printf, 1, 2)));
@@ -309,8 +311,15 @@ extern "C" void ucf_distr_fd_cb_read(void)
     g_cc_stm.distr[row].rep_chk(result);
 }
 
+extern "C" void gwagent_set_devinfo_refresh(gwagent_devinfo_fn fn)
+{
+    g_devinfo_refresh = fn ? fn : gwagent_devinfo_refresh;
+}
+
 extern "C" int distr_srv_boot_json_req(char **out)
 {
+    // Read afresh each time: a failed read at start-up or an address gained since must not stick.
+    g_devinfo_refresh();
     const gw_dev_info &g = g_dev_info;
     const bool ok_vendor = g.Vendor[0], ok_model = g.ProductClass[0], ok_mac = g.MAC[0];
     if (!ok_vendor || !ok_model || !ok_mac) {
@@ -453,11 +462,18 @@ extern "C" int distr_srv_register_json_req(char **out)
         return -1;
     getDevRND(g_dev_info.DevRND);
     getMessageID(g_dev_info.MessageID);
-    // PPPoE user name and LOID come from the device information read at start-up.
-    if (!g_dev_info.PPPoEName[0])
-        GWLOG(LOG_LVL_DEBUG, "get internet PPPoEName failed.");
-    if (!g_dev_info.LOID[0])
-        GWLOG(LOG_LVL_DEBUG, "get loid failed.");
+    // Read at each request; the device report takes the stored LOID.
+    hgu_PPPoEInfo_t pppoe {};
+    if (getDefaultInternetPPPoEInfo(&pppoe) == 0) {
+        copy_truncated(g_dev_info.PPPoEName, pppoe.PPPoEUserName);
+    } else {
+        GWLOG(LOG_LVL_WARN, "get internet PPPoEName failed.");
+        g_dev_info.PPPoEName[0] = '\0';
+    }
+    if (api_getDeviceLOID(g_dev_info.LOID, sizeof g_dev_info.LOID) != 0) {
+        GWLOG(LOG_LVL_WARN, "get loid failed.");
+        g_dev_info.LOID[0] = '\0';
+    }
     const std::string check(g_dev_info.CheckSN, strnlen(g_dev_info.CheckSN, sizeof g_dev_info.CheckSN));
     *out = dup_text(fmt("{\"RPCMethod\":\"Register\",\"DevRND\":\"%s\",\"MessageID\":\"%s\",\"MAC\":\"%s\","
                         "\"GPONSN\":\"%s\",\"VendorCode\":\"%s\",\"CheckSN\":\"%s\",\"PPPoEName\":\"%s\","

@@ -33,6 +33,34 @@ constexpr size_t kCommandFrom = 30;
 
 gw_domain_info &plugin() { return app_domain_info[DOMAIN_PLUGIN]; }
 
+// The answer queue stays small, yet no answer may be lost: while it is full no further command is
+// read. The rest waits in the socket (TCP holds the platform back) until the sender has made room.
+bool g_reading_paused = false;
+
+bool answers_full()
+{
+    return fifo_buffer_get_num(&socket_plug_tx_header) >= static_cast<int>(socket_plug_tx_header.capacity);
+}
+
+void pause_reading()
+{
+    if (!g_reading_paused)
+        GWLOG(LOG_LVL_INFO, "answer queue full, stop reading the plugin server.");
+    g_reading_paused = true;
+    uloop_fd_delete(&g_fd_plugin);
+}
+
+void resume_reading()
+{
+    if (!g_reading_paused || answers_full() || g_fd_plugin.fd < 0)
+        return;
+    g_reading_paused = false;
+    GWLOG(LOG_LVL_INFO, "answer queue has room, read the plugin server again.");
+    // A pending write interest ends in a read interest after its request went out.
+    if (!g_fd_plugin.registered)
+        ucf_uloop_fd_add(&g_fd_plugin, ULOOP_READ);
+}
+
 char *format_text(const char *f, ...) __attribute__((format(printf, 1, 2)));
 char *format_text(const char *f, ...)
 {
@@ -103,6 +131,7 @@ extern "C" int ucf_connect_plugin_srv(void)
     p.port = port;
     p.stage = DOMAIN_STAGE_IDLE;
     ucf_clear_buf_swap(UCF_SLOT_PLUGIN);
+    g_reading_paused = false;
 
     const int found = ucf_dns_resolver(p.server, p.addrs);
     if (found <= 0) {
@@ -183,6 +212,10 @@ extern "C" void ucf_plug_fd_cb_read1(void)
 {
     unsigned char frame[UCF_SWAP_SIZE];
     for (;;) {
+        if (plugin().stage == DOMAIN_STAGE_RUNNING && answers_full()) {
+            pause_reading();
+            return;
+        }
         const int r = ucf_read_socket_tcp(UCF_SLOT_PLUGIN, g_fd_plugin.fd, frame, sizeof frame);
         if (r == 0) {
             GWLOG(LOG_LVL_DEBUG, "a partial message was received(%d).", r);
@@ -433,6 +466,7 @@ extern "C" void ucf_timeout_plugin_snd_cb(struct uloop_timeout *t)
             GWLOG(LOG_LVL_INFO, "\033[34m[local ----> plugin]: %s(%d) - [%d]\033[0m", text,
                   static_cast<int>(strlen(text)), n);
     }
+    resume_reading();
     uloop_timeout_set(t, kSenderMs);
 }
 

@@ -19,7 +19,34 @@
 namespace {
 
 constexpr int kRetryMs = 60000;
+// How often the open FIFO is compared with its path: a removed or replaced one is made again.
+constexpr int kCheckMs = 10000;
+constexpr mode_t kFifoMode = 0620;
 constexpr const char *kFifo = "/tmp/pushd_to_gwagent.fifo";
+
+// Whether the path still names the FIFO the agent reads.
+bool fifo_is_current(const std::string &path)
+{
+    struct stat on_path {}, opened {};
+    if (stat(path.c_str(), &on_path) != 0 || fstat(g_fd_pushd.fd, &opened) != 0)
+        return false;
+    return on_path.st_dev == opened.st_dev && on_path.st_ino == opened.st_ino;
+}
+
+// Makes the FIFO with its mode whatever the umask; something else at the path is replaced.
+bool make_fifo(const std::string &path)
+{
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0) {
+        if (S_ISFIFO(st.st_mode))
+            return true;
+        GWLOG(LOG_LVL_WARN, "[FIFO] %s is not a fifo, create it again.", path.c_str());
+        unlink(path.c_str());
+    }
+    if (mkfifo(path.c_str(), kFifoMode) != 0 && errno != EEXIST)
+        return false;
+    return chmod(path.c_str(), kFifoMode) == 0;
+}
 
 void queue_text(const char *text)
 {
@@ -69,8 +96,7 @@ extern "C" int ucf_connect_pushd_srv(void)
 {
     ucf_clear_buf_swap(UCF_SLOT_PUSHD);
     const std::string path = gw::RootPath(kFifo);
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0 && mkfifo(path.c_str(), 0620) != 0) {
+    if (!make_fifo(path)) {
         GWLOG(LOG_LVL_ERR, "create fifo file error!(%s)", strerror(errno));
         uloop_timeout_set(&g_timeout_pushd, kRetryMs);
         return -1;
@@ -85,6 +111,7 @@ extern "C" int ucf_connect_pushd_srv(void)
     g_fd_pushd.fd = fd;
     g_fd_pushd.cb = ucf_udp_pushd_fd_cb;
     ucf_uloop_fd_add(&g_fd_pushd, ULOOP_READ | ULOOP_ERROR_CB);
+    uloop_timeout_set(&g_timeout_pushd, kCheckMs);
     return 0;
 }
 
@@ -116,8 +143,20 @@ extern "C" void ucf_pushd_fd_cb_read(void)
     ucf_connect_pushd_srv();
 }
 
-extern "C" void ucf_timeout_pushd_cb(struct uloop_timeout *)
+extern "C" void ucf_timeout_pushd_cb(struct uloop_timeout *t)
 {
+    // A writer opens the path: a FIFO removed or replaced under the agent would never be read again.
+    if (g_fd_pushd.fd >= 0) {
+        if (fifo_is_current(gw::RootPath(kFifo))) {
+            uloop_timeout_set(t, kCheckMs);
+            return;
+        }
+        GWLOG(LOG_LVL_WARN, "[FIFO] the fifo was removed or replaced, register again.");
+        drain_frames();
+        ucf_close_uloop_fd(&g_fd_pushd);
+        ucf_connect_pushd_srv();
+        return;
+    }
     if (app_domain_info[DOMAIN_DISTR].stage == DOMAIN_STAGE_RUNNING)
         ucf_connect_pushd_srv();
 }

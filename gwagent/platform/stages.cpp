@@ -252,6 +252,7 @@ extern "C" void gwagent_close(void)
 extern "C" void gwagent_close_pushd(void)
 {
     GWLOG(LOG_LVL_INFO, "close pushd connect!");
+    uloop_timeout_cancel(&g_timeout_pushd);
     if (g_fd_pushd.fd >= 0) {
         GWLOG(LOG_LVL_WARN, "close pushd fd");
         ucf_close_uloop_fd(&g_fd_pushd);

@@ -1,7 +1,9 @@
 // "ubus call" without a shell: the JSON argument is one argv entry, so no text from the platform or
 // from a package can break out of it.
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -10,6 +12,14 @@
 #include "platform/conn.h"
 
 extern char **environ;
+
+namespace {
+
+// The wait runs on the main loop: a hung ubus must not stall the agent.
+constexpr int kWaitMs = 3000;
+constexpr useconds_t kPollUs = 10 * 1000;
+
+}  // namespace
 
 extern "C" int gwagent_ubus_call(const char *object, const char *method, const char *json_arg)
 {
@@ -26,9 +36,19 @@ extern "C" int gwagent_ubus_call(const char *object, const char *method, const c
         return -1;
     }
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
+    for (int waited_ms = 0;; waited_ms += static_cast<int>(kPollUs / 1000)) {
+        const pid_t r = waitpid(pid, &status, WNOHANG);
+        if (r == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (r < 0 && errno != EINTR)
             return -1;
+        if (waited_ms >= kWaitMs)
+            break;
+        usleep(kPollUs);
     }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    GWLOG(LOG_LVL_WARN, "ubus call %s %s did not end in %d ms, killed.", object, method, kWaitMs);
+    kill(pid, SIGKILL);
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return -1;
 }

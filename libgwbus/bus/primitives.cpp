@@ -1,4 +1,5 @@
 // The four synchronous primitives on the system bus.
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -85,6 +86,16 @@ static std::string returned_type(const char *message)
     return p;
 }
 
+namespace {
+
+std::atomic<int> g_call_timeout{HGU_DEFAULT_TIMEOUT};
+
+// The unit of work of the calling thread, and whether one of its calls timed out.
+thread_local bool t_in_scope = false;
+thread_local bool t_scope_timed_out = false;
+
+}  // namespace
+
 int call(const char *bus_name, const char *object_path, const char *interface_name, const char *method,
          GVariant *parameters, const GVariantType *reply_type, VariantPtr *reply, int timeout_ms,
          std::string *got_type)
@@ -100,14 +111,22 @@ int call(const char *bus_name, const char *object_path, const char *interface_na
         GWLOG(LOG_LVL_WARN, "method %s parameters %s are not a tuple.", method, g_variant_get_type_string(params.get()));
         return -1;
     }
+    if (t_in_scope && t_scope_timed_out) {
+        GWLOG(4, "call %s.%s at %s skipped, an earlier call timed out.", interface_name, method, object_path);
+        return -1;
+    }
     ConnectionPtr conn = system_bus();
     if (!conn)
         return -1;
+    if (timeout_ms == HGU_DEFAULT_TIMEOUT)
+        timeout_ms = g_call_timeout.load();
     ErrorPtr err;
     VariantPtr out(g_dbus_connection_call_sync(conn.get(), bus_name, object_path, interface_name, method,
                                                params.get(), reply_type, G_DBUS_CALL_FLAGS_NONE, timeout_ms,
                                                nullptr, ErrorOut(err)));
     if (!out) {
+        if (err && g_error_matches(err.get(), G_IO_ERROR, G_IO_ERROR_TIMED_OUT))
+            t_scope_timed_out = t_in_scope;
         if (reply_type && err && g_error_matches(err.get(), G_IO_ERROR, G_IO_ERROR_INVALID_ARGUMENT)) {
             if (got_type)
                 *got_type = returned_type(err->message);
@@ -127,6 +146,25 @@ using gw::VariantPtr;
 using gw::bus::print_variant;
 
 extern "C" {
+
+void g_hgu_set_call_timeout(int timeout_ms)
+{
+    gw::bus::g_call_timeout.store(timeout_ms > 0 ? timeout_ms : HGU_DEFAULT_TIMEOUT);
+}
+
+void g_hgu_call_scope_begin(void)
+{
+    gw::bus::t_in_scope = true;
+    gw::bus::t_scope_timed_out = false;
+}
+
+void g_hgu_call_scope_end(void)
+{
+    gw::bus::t_in_scope = false;
+    gw::bus::t_scope_timed_out = false;
+}
+
+int g_hgu_call_scope_timed_out(void) { return gw::bus::t_scope_timed_out ? 1 : 0; }
 
 int g_hgu_GetProperty(const char *bus_name, const char *object_path, const char *interface_name,
                       const char *property_name, GVariant **value)

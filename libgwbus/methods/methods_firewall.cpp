@@ -1,6 +1,8 @@
 // IPTables, IPSet and the firewall families (L2TP VPN, network acceleration, traffic control).
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "../objects/object_engine.hpp"
 #include "gwbus/log.h"
@@ -169,24 +171,31 @@ int profile_status(Id id, const char *name, mth_ProfileStatus_t **list, int *cou
     if (simple(id, nullptr, g_variant_new("(s)", name ? name : ""), status, errmsg, &reply) != 0)
         return -1;
     VariantPtr av(g_variant_get_child_value(reply.get(), 0));
-    const size_t n = g_variant_n_children(av.get());
+    // Each element holds an array of profiles; a bare profile record is taken as one as well.
+    std::vector<VariantPtr> records;
+    for (size_t i = 0; i < g_variant_n_children(av.get()); ++i) {
+        VariantPtr boxed(g_variant_get_child_value(av.get(), i));
+        VariantPtr v(g_variant_get_variant(boxed.get()));
+        if (g_variant_is_of_type(v.get(), G_VARIANT_TYPE("a(suua(ssuu))"))) {
+            for (size_t j = 0; j < g_variant_n_children(v.get()); ++j)
+                records.emplace_back(g_variant_get_child_value(v.get(), j));
+        } else if (g_variant_is_of_type(v.get(), G_VARIANT_TYPE("(suua(ssuu))"))) {
+            records.push_back(std::move(v));
+        } else {
+            GWLOG(4, "profile status element type %s is not a(suua(ssuu))", g_variant_get_type_string(v.get()));
+        }
+    }
     *list = nullptr;
     *count = 0;
-    if (n == 0)
+    if (records.empty())
         return 0;
-    auto *out = static_cast<mth_ProfileStatus_t *>(g_try_malloc0_n(n, sizeof(mth_ProfileStatus_t)));
+    auto *out = static_cast<mth_ProfileStatus_t *>(g_try_malloc0_n(records.size(), sizeof(mth_ProfileStatus_t)));
     if (!out) {
-        GWLOG(3, "malloc for %d records failed.", static_cast<int>(n));
+        GWLOG(3, "malloc for %d records failed.", static_cast<int>(records.size()));
         return -1;
     }
     int filled = 0;
-    for (size_t i = 0; i < n; ++i) {
-        VariantPtr boxed(g_variant_get_child_value(av.get(), i));
-        VariantPtr v(g_variant_get_variant(boxed.get()));
-        if (!g_variant_is_of_type(v.get(), G_VARIANT_TYPE("(suua(ssuu))"))) {
-            GWLOG(4, "profile status element type %s is not (suua(ssuu))", g_variant_get_type_string(v.get()));
-            continue;
-        }
+    for (const VariantPtr &v : records) {
         mth_ProfileStatus_t &p = out[filled];
         const char *pname = nullptr;
         g_variant_get(v.get(), "(&suu@a(ssuu))", &pname, &p.Status, &p.Enable, nullptr);
@@ -199,10 +208,6 @@ int profile_status(Id id, const char *name, mth_ProfileStatus_t **list, int *cou
         }
         p.rules = static_cast<R *>(block);
         ++filled;
-    }
-    if (filled == 0) {
-        g_free(out);
-        out = nullptr;
     }
     *list = out;
     *count = filled;

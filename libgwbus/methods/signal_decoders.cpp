@@ -132,6 +132,7 @@ void log_http(const char *label, const char *sender, const char *path, const cha
 struct Slot {
     h_dbus_signal_cb callback;
     void *param;
+    unsigned generation;  // counts arming, so a slot re-armed by its own callback stays armed
 };
 std::mutex g_relay_mutex;
 Slot g_slots[2];
@@ -292,7 +293,7 @@ int set_signalWLANNeighborResponseCb(int slot, h_dbus_signal_cb callback, void *
     if (slot < 0 || slot > 1)
         return -1;
     std::lock_guard<std::mutex> lock(g_relay_mutex);
-    g_slots[slot] = {callback, param};
+    g_slots[slot] = {callback, param, g_slots[slot].generation + 1};
     return 0;
 }
 
@@ -301,7 +302,7 @@ int clear_signalWLANNeighborResponseCb(int slot)
     if (slot < 0 || slot > 1)
         return -1;
     std::lock_guard<std::mutex> lock(g_relay_mutex);
-    g_slots[slot] = {nullptr, nullptr};
+    g_slots[slot] = {nullptr, nullptr, g_slots[slot].generation + 1};
     return 0;
 }
 
@@ -332,13 +333,17 @@ void handle_signalWLANNeighborResponse(const char *sender, const char *path, con
     for (int i = 0; i < 2; ++i) {
         Slot s;
         {
-            // Disarmed before the call, so that a callback may arm the slot again for the next result.
             std::lock_guard<std::mutex> lock(g_relay_mutex);
             s = g_slots[i];
-            g_slots[i] = {nullptr, nullptr};
         }
-        if (s.callback)
-            s.callback(sender, path, iface, member, parameters, s.param);
+        if (!s.callback)
+            continue;
+        // Disarmed right after the call: the callback may still read its parameter from the slot, and
+        // a slot it armed again for the next result stays armed.
+        s.callback(sender, path, iface, member, parameters, s.param);
+        std::lock_guard<std::mutex> lock(g_relay_mutex);
+        if (g_slots[i].generation == s.generation)
+            g_slots[i] = {nullptr, nullptr, s.generation + 1};
     }
 }
 

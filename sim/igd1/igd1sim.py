@@ -102,6 +102,7 @@ CONTROL_XML = """
   <method name="SetReplyOverride"><arg direction="in" type="s" name="path"/><arg direction="in" type="s" name="interface"/>
     <arg direction="in" type="s" name="member"/><arg direction="in" type="s" name="reply"/></method>
   <method name="CallCount"><arg direction="in" type="s" name="member"/><arg direction="out" type="u"/></method>
+  <method name="WaitingCount"><arg direction="in" type="s" name="member"/><arg direction="out" type="u"/></method>
   <method name="ResetCounts"/>
   <method name="Reset"/>
   <method name="CallLog"><arg direction="out" type="as"/></method>
@@ -178,6 +179,7 @@ class Model:
         self.failures = []      # [path, interface, member, error, message, count]
         self.results = {}       # method -> (code, message)
         self.delays = {}
+        self.waiting = {}       # member -> calls received and held back by a delay
         self.overrides = {}     # (path, interface, member) -> GLib.Variant
         self.last_index = {}
         self.plugins = []       # [{"Name", "DisplayName", "Version", "Running", "Pid", "Library", "State"}]
@@ -287,10 +289,18 @@ class Simulator:
         member = msg.get_member()
         delay = self.m.delays.get(member, 0)
         if delay:
-            GLib.timeout_add(delay, self.reply_now, msg)
+            with self.m.lock:
+                self.m.waiting[member] = self.m.waiting.get(member, 0) + 1
+            GLib.timeout_add(delay, self.reply_delayed, msg)
         else:
             self.reply_now(msg)
         return False
+
+    def reply_delayed(self, msg):
+        member = msg.get_member()
+        with self.m.lock:
+            self.m.waiting[member] = max(0, self.m.waiting.get(member, 0) - 1)
+        return self.reply_now(msg)
 
     def reply_now(self, msg):
         path, iface, member = msg.get_path(), msg.get_interface() or "", msg.get_member()
@@ -595,6 +605,9 @@ class Simulator:
             return None
         if member == "CallCount":
             n = sum(1 for c in m.calls if a[0] == "*" or c.rsplit(" ", 1)[1] == a[0])
+            return GLib.Variant("(u)", (n,))
+        if member == "WaitingCount":
+            n = sum(v for k, v in m.waiting.items() if a[0] == "*" or k == a[0])
             return GLib.Variant("(u)", (n,))
         if member == "ResetCounts":
             m.calls.clear()

@@ -160,6 +160,7 @@ class Platform:
         self.misbehave = set(args.misbehave)
         self.root = args.root
         self.state_file = args.state
+        self.commands_gate = args.commands_gate
         self.devices = self.load_state()
         self.lock = threading.RLock()
         self.out_lock = threading.Lock()
@@ -495,6 +496,10 @@ class Platform:
             with self.lock:
                 if self.plugin_conn is not conn:
                     return
+            # Commands wait until the gate file exists: a test opens it once the gateway is set up.
+            if self.commands_gate and not os.path.exists(self.commands_gate):
+                time.sleep(0.1)
+                continue
             try:
                 line = self.commands.get(timeout=0.2)
             except queue.Empty:
@@ -624,6 +629,7 @@ def parse_args(argv):
     p.add_argument("--plugin-port", type=int, default=0)
     p.add_argument("--msg-port", type=int, default=0)
     p.add_argument("--commands")
+    p.add_argument("--commands-gate", help="send commands only once this file exists")
     p.add_argument("--misbehave", default="")
     p.add_argument("--hb-interval", type=int, default=5)
     p.add_argument("--root")

@@ -20,9 +20,24 @@ TEST_F(HistoryCommands, LanHistoryListsOnePortOrAllOfThem)
         all += std::string(port > 1 ? "," : "") + R"({"index":)" + std::to_string(port) + "," + kLanSamples;
     all += "]}";
     EXPECT_EQ(run(R"({"CmdType":"GET_LAN_HISTORY_TRAFFIC","SequenceId":"1","index":0,"Start":0,"Num":2})"), all);
-    // The platform sends the window as numbers or as decimal texts.
-    EXPECT_EQ(run(R"({"CmdType":"GET_LAN_HISTORY_TRAFFIC","SequenceId":"1","index":3,"Start":"1","Num":"2"})"),
+    EXPECT_EQ(run(R"({"CmdType":"GET_LAN_HISTORY_TRAFFIC","SequenceId":"1","index":3,"Start":1,"Num":2})"),
               head("GET_LAN_HISTORY_TRAFFIC") + R"(,"Traffic":[{"index":3,)" + kLanSamples + "]}");
+}
+
+// A number sent as text is a parameter failure in both history commands, with each one's own word.
+TEST_F(HistoryCommands, NumbersSentAsTextAreParameterFailures)
+{
+    const std::string lan = failure("GET_LAN_HISTORY_TRAFFIC", "Parse input params fail!");
+    for (const char *cmd : {R"({"CmdType":"GET_LAN_HISTORY_TRAFFIC","SequenceId":"1","index":3,"Start":"1","Num":2})",
+                            R"({"CmdType":"GET_LAN_HISTORY_TRAFFIC","SequenceId":"1","index":3,"Start":1,"Num":"2"})",
+                            R"({"CmdType":"GET_LAN_HISTORY_TRAFFIC","SequenceId":"1","index":"3","Start":1,"Num":2})"})
+        EXPECT_EQ(run(cmd), lan) << cmd;
+    EXPECT_EQ(sim.call_count("GetLANHistoryTraffic"), 0u);
+    const std::string pon = failure("GET_PON_HISTORY_TRAFFIC", "parameter_error");
+    for (const char *cmd : {R"({"CmdType":"GET_PON_HISTORY_TRAFFIC","SequenceId":"1","Start":"0","Num":3})",
+                            R"({"CmdType":"GET_PON_HISTORY_TRAFFIC","SequenceId":"1","Start":0,"Num":"3"})"})
+        EXPECT_EQ(run(cmd), pon) << cmd;
+    EXPECT_EQ(sim.call_count("GetPONHistoryTraffic"), 0u);
 }
 
 TEST_F(HistoryCommands, LanHistoryFailuresUseTheirOwnWords)
@@ -33,8 +48,10 @@ TEST_F(HistoryCommands, LanHistoryFailuresUseTheirOwnWords)
     EXPECT_EQ(run(R"({"CmdType":"GET_LAN_HISTORY_TRAFFIC","SequenceId":"1","index":"x","Start":0,"Num":2})"), bad);
     EXPECT_EQ(sim.call_count("GetLANHistoryTraffic"), 0u);
 
+    // The library's -2 (no port has that index) is neither of the named results.
+    EXPECT_EQ(run(R"({"CmdType":"GET_LAN_HISTORY_TRAFFIC","SequenceId":"1","index":9,"Start":0,"Num":2})"),
+              failure("GET_LAN_HISTORY_TRAFFIC", "undefine"));
     const std::string capi = failure("GET_LAN_HISTORY_TRAFFIC", "CAPI return fail!");
-    EXPECT_EQ(run(R"({"CmdType":"GET_LAN_HISTORY_TRAFFIC","SequenceId":"1","index":9,"Start":0,"Num":2})"), capi);
     sim.fail_next("GetLANHistoryTraffic");
     EXPECT_EQ(run(R"({"CmdType":"GET_LAN_HISTORY_TRAFFIC","SequenceId":"1","index":0,"Start":0,"Num":2})"), capi);
     EXPECT_TRUE(log.contains("api_getLANHistoryTraffic api failed"));

@@ -1,7 +1,12 @@
 // WAN members: counts and names, one connection by name, PPPoE accounts with the password cipher,
 // PPPoE diagnosis, and the delayed reboot and reset.
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "command_fixture.hpp"
 #include "core/crypto.h"
+#include "gwbus/log.h"
 
 namespace {
 
@@ -120,6 +125,51 @@ TEST_F(WanCommands, TwoRebootsThreeSecondsApartGiveOneCallFiveSecondsAfterTheSec
     g_timeout_reboot.cb(&g_timeout_reboot);
     EXPECT_EQ(sim.call_count("Reboot"), 1u);
     EXPECT_TRUE(log.contains("call com.yvc.igd1.SysCmd.Reboot..."));
+}
+
+// The level of every line logged while it lives.
+struct LevelCapture {
+    LevelCapture() { gw_log_set_sink(&LevelCapture::sink, this); }
+    ~LevelCapture() { gw_log_set_sink(nullptr, nullptr); }
+    static void sink(int level, const char *line, void *user)
+    {
+        static_cast<LevelCapture *>(user)->lines.emplace_back(level, line ? line : "");
+    }
+    int level_of(const std::string &needle) const
+    {
+        for (const auto &l : lines)
+            if (l.second.find(needle) != std::string::npos)
+                return l.first;
+        return -1;
+    }
+    std::vector<std::pair<int, std::string>> lines;
+};
+
+// A reboot or factory reset the service refuses later is a notable step, not an error of the agent.
+TEST_F(WanCommands, LaterRebootAndResetFailuresAreNotices)
+{
+    struct Case {
+        const char *cmd;
+        uloop_timeout *timer;
+        const char *member;
+        const char *call;
+    } const cases[] = {{"HG_COMMAND_REBOOT", &g_timeout_reboot, "Reboot", "mth_Reboot"},
+                       {"HG_LOCAL_RECOVERY", &g_timeout_restore, "Restore", "mth_Restore"}};
+    const int old_level = g_logLevel;
+    g_logLevel = LOG_LVL_DEBUG;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.cmd);
+        EXPECT_EQ(run_plain(c.cmd), head(c.cmd) + "}");
+        uloop_timeout_cancel(c.timer);
+        LevelCapture levels;
+        sim.fail_next(c.member);
+        c.timer->cb(c.timer);
+        EXPECT_EQ(levels.level_of(std::string(c.call) + "() failed, t_ret = -1."), LOG_LVL_NOTICE);
+        sim.set_result(c.member, 5, "busy");
+        c.timer->cb(c.timer);
+        EXPECT_EQ(levels.level_of(std::string(c.call) + "() return failed, status = 5, busy."), LOG_LVL_NOTICE);
+    }
+    g_logLevel = old_level;
 }
 
 TEST_F(WanCommands, FactoryResetFailureIsOnlyLogged)

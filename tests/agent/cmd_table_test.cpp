@@ -167,6 +167,51 @@ const Known kAllStorage[] = {
     {"LIST", 0, 2}, {"MOVE", 0, 2},          {"REMOVE", 0, 2},       {"RENAME", 0, 2},
 };
 
+// Commands whose family has not landed yet. The built table must be exactly the full list less these:
+// a family that lands takes its names out, and once this list is empty the table equals the full list.
+const char *const kStillToCome[] = {
+    "CHECK_HARDWARE_START", "CHECK_HARDWARE_STATUS", "DEL_L3_FORWARDING_IPV4_CONFIG_INFO",
+    "DEL_L3_FORWARDING_IPV6_CONFIG_INFO", "DEL_PortMapping_CONFIG", "DEL_TRAFFIC_QOS_CLASSIFICATION",
+    "DEL_VPN_IPSEC", "DEL_VPN_IPSEC_LOCALSUBNETS", "DEL_VPN_IPSEC_REMOTESUBNETS", "DEL_VPN_L2TP_CLIENT",
+    "DEL_VPN_L2TP_CLIENT_REMOTESUBNETS", "DEL_VPN_L2TP_SERVER_ACCOUNT", "DEL_VPN_VXLAN", "DEL_WMM_SERVICE_IPSET",
+    "DEVICE_SPEED", "GET_DEVICE_SPEED", "GET_DEV_WIFI_INFO", "GET_GUEST_SSID", "GET_HG_WIFI_TIMER",
+    "GET_L3_FORWARDING_IPV4_CONFIG_INFO", "GET_L3_FORWARDING_IPV6_CONFIG_INFO", "GET_LAN_DEVICE_ACCESS",
+    "GET_LAN_SPEED", "GET_PortMapping_LIST", "GET_SERVICE", "GET_TRAFFIC_QOS_CLASSIFICATION",
+    "GET_TRAFFIC_QOS_FLOW", "GET_VPN", "GET_VPN_IPSEC", "GET_VPN_IPSEC_LOCALSUBNETS",
+    "GET_VPN_IPSEC_REMOTESUBNETS", "GET_VPN_IPSec_HISTORY_TRAFFIC", "GET_VPN_IPSec_TRAFFIC", "GET_VPN_L2TP",
+    "GET_VPN_L2TP_CLIENT", "GET_VPN_L2TP_CLIENT_REMOTESUBNETS", "GET_VPN_L2TP_HISTORY_TRAFFIC",
+    "GET_VPN_L2TP_SERVER", "GET_VPN_L2TP_SERVER_ACCOUNT", "GET_VPN_L2TP_TRAFFIC", "GET_VPN_STATUC_TRAFFIC",
+    "GET_VPN_VXLAN", "GET_VPN_VxLAN_HISTORY_TRAFFIC", "GET_VPN_VxLAN_TRAFFIC", "GET_WIFI_ADV", "GET_WIFI_HIDE",
+    "GET_WIFI_INFO", "GET_WLAN_INTF_INFO", "GET_WMM_IPSET_INFO", "GET_ZEP_LOG", "Get_Log",
+    "HTTP_SPEED_TEST_OVER_TESTSERVER", "LAN_DEVICE_ACCESS", "OXA_APP_GETSTATUS", "OXA_APP_INSTALL",
+    "OXA_APP_INST_QUERY", "OXA_APP_LIST", "OXA_APP_OPERATE", "OXA_APP_UPGRADE", "OXA_ZEP_RESTORE",
+    "OXA_ZEP_UPGRADE", "QUERY_SPEEDTEST_STAT_OVER_TESTSERVER", "SET_GUEST_SSID", "SET_HG_WIFI_TIMER",
+    "SET_L3_FORWARDING_IPV4_CONFIG_INFO", "SET_L3_FORWARDING_IPV6_CONFIG_INFO", "SET_LAN_SPEED",
+    "SET_PortMapping_CONFIG", "SET_TRAFFIC_QOS_CLASSIFICATION", "SET_TRAFFIC_QOS_FLOW", "SET_VPN", "SET_VPN_IPSEC",
+    "SET_VPN_IPSEC_LOCALSUBNETS", "SET_VPN_IPSEC_REMOTESUBNETS", "SET_VPN_L2TP", "SET_VPN_L2TP_CLIENT",
+    "SET_VPN_L2TP_CLIENT_REMOTESUBNETS", "SET_VPN_L2TP_SERVER", "SET_VPN_L2TP_SERVER_ACCOUNT", "SET_VPN_VXLAN",
+    "SET_WIFI_ADV", "SET_WIFI_HIDE", "SET_WIFI_INFO", "SET_WLAN_SSID_DISABLE", "SET_WLAN_SSID_ENABLE",
+    "SET_WMM_SERVICE_IPSET", "SET_WMM_SWITCH", "VPN_STATUC_TRAFFIC",
+};
+// The storage family has not landed yet.
+const char *const kStorageStillToCome[] = {"COPY", "CREATE_FOLDER", "GET_DISC_INF", "GET_FILE_NUM",
+                                           "LIST", "MOVE", "REMOVE", "RENAME"};
+
+template <size_t N, size_t M>
+void expect_full_list_less(const cmd_entry *table, size_t count, const Known (&all)[N],
+                           const char *const (&to_come)[M])
+{
+    std::set<std::string> want;
+    for (const Known &k : all)
+        want.insert(k.CmdType);
+    for (const char *name : to_come)
+        EXPECT_EQ(want.erase(name), 1u) << name << " is not a platform command";
+    std::set<std::string> built;
+    for (size_t i = 0; i < count; ++i)
+        built.insert(table[i].CmdType);
+    EXPECT_EQ(built, want);
+}
+
 template <size_t N>
 void expect_sorted_subset(const cmd_entry *table, size_t count, const Known (&all)[N])
 {
@@ -197,7 +242,14 @@ TEST(CmdTable, FullListIsSortedByteWise)
 
 TEST(CmdTable, MainTableIsASortedSubsetWithClassAndRight)
 {
+    ASSERT_GT(g_cmd_array_num, 0u);
     expect_sorted_subset(g_cmd_array, g_cmd_array_num, kAllCommands);
+}
+
+TEST(CmdTable, TablesAreTheFullListsLessTheFamiliesStillToCome)
+{
+    expect_full_list_less(g_cmd_array, g_cmd_array_num, kAllCommands, kStillToCome);
+    expect_full_list_less(g_cmd_nas, g_cmd_nas_num, kAllStorage, kStorageStillToCome);
 }
 
 TEST(CmdTable, StorageTableIsASortedSubsetWithClassAndRight)

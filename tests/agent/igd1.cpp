@@ -89,9 +89,23 @@ void Igd1::set_result(const std::string &method, unsigned code, const std::strin
     control("SetResult", g_variant_new("(sus)", method.c_str(), code, message.c_str()));
 }
 
+void Igd1::set_delay(const std::string &member, unsigned ms)
+{
+    control("SetDelay", g_variant_new("(su)", member.c_str(), ms));
+}
+
 void Igd1::set_reply(const std::string &member, const std::string &reply)
 {
     control("SetReplyOverride", g_variant_new("(ssss)", "*", "*", member.c_str(), reply.c_str()));
+}
+
+unsigned Igd1::waiting_count(const std::string &member)
+{
+    gw::VariantPtr r = call(kControlPath, kControl, "WaitingCount", g_variant_new("(s)", member.c_str()), "(u)");
+    guint32 n = 0;
+    if (r)
+        g_variant_get(r.get(), "(u)", &n);
+    return n;
 }
 
 unsigned Igd1::call_count(const std::string &member)

@@ -27,12 +27,16 @@ public:
     unsigned call_count(const std::string &member);
     // GLib text (with types) of the last call's arguments of member, "" when it was not called.
     std::string last_args(const std::string &member);
+    // Calls of the member received and still held back by set_delay.
+    unsigned waiting_count(const std::string &member);
     // Replaces the state with a profile of sim/igd1/profiles (e.g. "ftto_master.json").
     void load_profile(const std::string &name);
     // From now on the method answers with this result code and text.
     void set_result(const std::string &method, unsigned code, const std::string &message);
     // The member (any path and interface) replies with exactly this GLib text.
     void set_reply(const std::string &member, const std::string &reply);
+    // From now on every reply of the member (any path and interface) comes after ms milliseconds.
+    void set_delay(const std::string &member, unsigned ms);
     // The property as GLib text, read straight from the service.
     std::string get_property(const std::string &path, const std::string &iface, const std::string &prop);
 

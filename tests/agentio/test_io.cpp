@@ -209,6 +209,27 @@ TEST_F(UloopIo, OversizeFrameOf10000IsDiscardedOverThreeEvents)
     EXPECT_TRUE(log.contains("handle oversize packet end(0)."));
 }
 
+// A length far beyond any packet is a broken stream, not a frame to skip: skipping 2 GiB would swallow
+// every later packet.
+TEST_F(UloopIo, LengthNoPeerCouldMeanBreaksTheStream)
+{
+    for (const uint32_t len : {0x80000000u, 1024u * 1024u + 1u}) {
+        events.clear();
+        ucf_clear_buf_swap(UCF_SLOT_PLUGIN);
+        Pair p;
+        watch(p);
+        const uint32_t be = htonl(len);
+        std::string bytes(reinterpret_cast<const char *>(&be), 4);
+        send_all(p.peer.get(), bytes + "$$\1\0" + frame("{}"));
+        run_until(1);
+        ASSERT_EQ(1u, events.size()) << len;
+        EXPECT_EQ(-1, events[0].result) << len;
+        EXPECT_EQ(0u, events[0].discard) << len;
+        EXPECT_EQ(0u, events[0].received) << len;
+        EXPECT_EQ(-1, g_fd_plugin.fd);
+    }
+}
+
 TEST_F(UloopIo, BodyArrivingInPiecesIsKeptInTheSlot)
 {
     Pair p;

@@ -365,6 +365,35 @@ TYPED_TEST(FirewallFamily, ProfileStatusCarriesEachProfileWithItsRules)
     EXPECT_EQ(C::release_all_status(nullptr, 0), -1);
 }
 
+// The service's form: every element holds an array of profiles, each with its rules.
+TYPED_TEST(FirewallFamily, ProfileStatusReadsArrayValuedElements)
+{
+    using C = TypeParam;
+    this->status_reply("(@av [<[('office', uint32 1, uint32 1, [('198.51.100.20', 'UDP', uint32 1701, uint32 1)]), "
+                       "('home', uint32 0, uint32 1, @a(ssuu) [])]>, <@a(suua(ssuu)) []>, "
+                       "<[('guest', uint32 2, uint32 0, [('203.0.113.9', 'TCP', uint32 443, uint32 0)])]>], "
+                       "uint32 0, '')");
+    api_FirewallProfileStatus_t *list = nullptr;
+    int count = 0;
+    ASSERT_EQ(C::all_status(&list, &count), 0);
+    ASSERT_EQ(count, 3);
+    EXPECT_STREQ(list[0].Name, "office");
+    EXPECT_EQ(list[0].Status, 1u);
+    EXPECT_EQ(list[0].Enable, 1u);
+    ASSERT_EQ(list[0].RuleNum, 1);
+    EXPECT_STREQ(list[0].Rules[0].Address, "198.51.100.20");
+    EXPECT_EQ(list[0].Rules[0].Port, 1701u);
+    EXPECT_STREQ(list[1].Name, "home");
+    EXPECT_EQ(list[1].Enable, 1u);
+    EXPECT_EQ(list[1].RuleNum, 0);
+    EXPECT_STREQ(list[2].Name, "guest");
+    EXPECT_EQ(list[2].Status, 2u);
+    ASSERT_EQ(list[2].RuleNum, 1);
+    EXPECT_STREQ(list[2].Rules[0].Protocol, "TCP");
+    EXPECT_EQ(list[2].Rules[0].Status, 0u);
+    EXPECT_EQ(C::release_all_status(list, count), 0);
+}
+
 TYPED_TEST(FirewallFamily, ProfileStatusRefusalsAndFailuresGiveNoList)
 {
     using C = TypeParam;

@@ -165,4 +165,46 @@ TEST_F(Decoders, WLANNeighbourRelayFiresEachSlotOnce)
     h_dbus_UnSubscribeSignal(static_cast<unsigned>(id));
 }
 
+// Inside its callback a slot still gives its parameter; it is disarmed right after the call, unless the
+// callback armed it again for the next result.
+struct SlotSeen {
+    int calls = 0;
+    void *param_inside = nullptr;
+    bool rearm = false;
+};
+
+void read_own_param(const char *, const char *, const char *, const char *, GVariant *, void *ud)
+{
+    auto *seen = static_cast<SlotSeen *>(ud);
+    const int slot = seen->rearm ? 1 : 0;
+    seen->calls++;
+    seen->param_inside = get_signalWLANNeighborResponseParam(slot);
+    if (seen->rearm) {
+        seen->rearm = false;
+        set_signalWLANNeighborResponseCb(slot, read_own_param, ud);
+    }
+}
+
+TEST_F(Decoders, WLANNeighbourSlotKeepsItsParameterDuringItsCall)
+{
+    SlotSeen once, again;
+    again.rearm = true;
+    ASSERT_EQ(0, set_signalWLANNeighborResponseCb(0, read_own_param, &once));
+    ASSERT_EQ(0, set_signalWLANNeighborResponseCb(1, read_own_param, &again));
+    gw::VariantPtr body = gw::adopt_variant(g_variant_new_parsed("([('ap1', -50)],)"));
+    handle_signalWLANNeighborResponse(":1.1", "/com/yvc/igd1/Info/WiFi", "com.yvc.igd1.WiFiInfo",
+                                      "WLANNeighborResponse", body.get(), nullptr);
+    EXPECT_EQ(1, once.calls);
+    EXPECT_EQ(&once, once.param_inside);
+    EXPECT_EQ(nullptr, get_signalWLANNeighborResponseParam(0));
+    EXPECT_EQ(1, again.calls);
+    EXPECT_EQ(&again, again.param_inside);
+    EXPECT_EQ(&again, get_signalWLANNeighborResponseParam(1)) << "re-armed by its own callback";
+    handle_signalWLANNeighborResponse(":1.1", "/com/yvc/igd1/Info/WiFi", "com.yvc.igd1.WiFiInfo",
+                                      "WLANNeighborResponse", body.get(), nullptr);
+    EXPECT_EQ(1, once.calls);
+    EXPECT_EQ(2, again.calls);
+    EXPECT_EQ(nullptr, get_signalWLANNeighborResponseParam(1));
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 // The gwagent binary against the platform simulator and the configuration simulator: the whole road
 // from Boot to a command's answer, the version report and a pushd report through the FIFO.
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -55,7 +56,7 @@ std::map<std::string, int> ready_ports(const std::string &line)
 // The platform simulator on loopback: the given ports (0: any free one), the ports it took in `ports`.
 gwtest::Child start_platsim(const gwtest::TempRoot &root, const std::map<std::string, int> &want,
                             std::map<std::string, int> &ports, const std::string &commands = "",
-                            const std::string &misbehave = "")
+                            const std::string &misbehave = "", const std::string &gate = "")
 {
     std::vector<std::string> argv = {"/usr/bin/python3", platsim_path(), "--vendor-code", kVendor, "--vendor-key",
                                      kVendorKey, "--hb-interval", "5", "--root", root.dir(),
@@ -71,6 +72,10 @@ gwtest::Child start_platsim(const gwtest::TempRoot &root, const std::map<std::st
     if (!misbehave.empty()) {
         argv.push_back("--misbehave");
         argv.push_back(misbehave);
+    }
+    if (!gate.empty()) {
+        argv.push_back("--commands-gate");
+        argv.push_back(gate);
     }
     gwtest::Child sim(argv, {}, true);
     std::string line;
@@ -289,6 +294,112 @@ TEST_F(PlatformSession, VpnAndRouteCommandsAnswerThroughTheSession)
                            R"("FailReason":"CAPI return fail!")"),
               std::string::npos)
         << answers;
+}
+
+// The first simulator line starting with the word and holding the text, within the deadline; "" if none.
+std::string await_line(gwtest::Child &sim, const std::string &word, const std::string &holding,
+                       std::chrono::seconds within)
+{
+    std::string line;
+    const auto deadline = std::chrono::steady_clock::now() + within;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (sim.read_line(line, 1s) && line.rfind(word + " ", 0) == 0 && line.find(holding) != std::string::npos)
+            return line;
+    }
+    return "";
+}
+
+// One failed DeviceInfo read at start-up must not leave the Boot without its device values for ever.
+TEST_F(PlatformSession, BootGoesOutAfterAFailedDeviceReadAtStart)
+{
+    agenttest::Igd1 &igd = agenttest::Igd1::fresh();
+    igd.fail_next("GetAll", 1, "/com/yvc/igd1/Info/Device");
+    std::map<std::string, int> ports;
+    gwtest::Child sim = start_platsim(root, {}, ports);
+    ASSERT_EQ(ports.count("distr"), 1u);
+    const std::string log_path = root.path("/hgutmp/agent-stderr.log");
+    gwtest::Child agent = start_agent(root, ports.at("distr"), log_path);
+    const std::string boot = await_line(sim, "BOOT", "\"Vendor\":\"YVC\"", 30s);
+    EXPECT_NE(boot, "") << read_file(log_path).substr(0, 20000);
+    EXPECT_NE(boot.find("\"MAC\":\"A4B1C2D3E4F5\""), std::string::npos) << boot;
+}
+
+// Started with the WAN down, then connected and told to boot again: the next Boot carries the new
+// address and the reports reach the message server.
+TEST_F(PlatformSession, WanConnectedAfterStartReachesTheNextBootAndTheReports)
+{
+    agenttest::Igd1 &igd = agenttest::Igd1::fresh();
+    igd.set_property("/com/yvc/igd1/Info/Network", "com.yvc.igd1.NetworkInfo", "WANConnectionStatus",
+                     "'Disconnected'");
+    root.write("/hgutmp/commands.txt", "{\"CmdType\":\"Start_BootRegister\",\"SequenceId\":\"00000004\"}\n");
+    const std::string gate = root.path("/hgutmp/commands.gate");
+    std::map<std::string, int> ports;
+    gwtest::Child sim = start_platsim(root, {}, ports, root.path("/hgutmp/commands.txt"), "", gate);
+    ASSERT_EQ(ports.count("distr"), 1u);
+    const std::string log_path = root.path("/hgutmp/agent-stderr.log");
+    gwtest::Child agent = start_agent(root, ports.at("distr"), log_path);
+    const std::string first = await_line(sim, "BOOT", "", 30s);
+    ASSERT_NE(first.find("\"IPAddr\":\"\""), std::string::npos) << first << read_file(log_path).substr(0, 20000);
+    ASSERT_NE(await_line(sim, "PLUGIN-REGISTER", "", 60s), "") << read_file(log_path).substr(0, 20000);
+
+    igd.set_property("/com/yvc/igd1/Info/Network", "com.yvc.igd1.NetworkInfo", "WANConnectionStatus", "'Connected'");
+    root.write("/hgutmp/commands.gate", "");
+    const std::string again = await_line(sim, "BOOT", "\"IPAddr\":\"100.64.12.34\"", 60s);
+    EXPECT_NE(again, "") << read_file(log_path).substr(0, 40000);
+    const std::string report = await_line(sim, "REPORT", "", 60s);
+    EXPECT_NE(report, "") << read_file(log_path).substr(0, 40000);
+}
+
+// A configuration service that stopped answering: SIGTERM still ends the agent within the init
+// system's grace while the main loop waits on the bus.
+TEST_F(PlatformSession, SigtermEndsTheAgentWhileABusCallHangs)
+{
+    agenttest::Igd1 &igd = agenttest::Igd1::fresh();
+    root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000005\"}\n");
+    const std::string gate = root.path("/hgutmp/commands.gate");
+    std::map<std::string, int> ports;
+    gwtest::Child sim = start_platsim(root, {}, ports, root.path("/hgutmp/commands.txt"), "", gate);
+    ASSERT_EQ(ports.count("distr"), 1u);
+    const std::string log_path = root.path("/hgutmp/agent-stderr.log");
+    gwtest::Child agent = start_agent(root, ports.at("distr"), log_path);
+    ASSERT_NE(await_line(sim, "PLUGIN-REGISTER", "", 60s), "") << read_file(log_path).substr(0, 20000);
+
+    for (const char *member : {"Get", "GetAll"})
+        igd.set_delay(member, 60000);
+    root.write("/hgutmp/commands.gate", "");
+    ASSERT_NE(await_line(sim, "COMMAND", "GET_ONT_NAME", 30s), "");
+    // The agent now waits on the service.
+    ASSERT_TRUE(gwtest::wait_until([&] { return igd.waiting_count("*") > 0; }, std::chrono::milliseconds(10000)));
+    const int status = agent.stop(std::chrono::milliseconds(6000));
+    ASSERT_NE(status, -1) << "still running 6 s after SIGTERM";
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// A command whose first call times out gives up: it answers after one bounded call timeout and makes
+// no further calls to the service that does not answer.
+TEST_F(PlatformSession, CommandGivesUpAfterItsFirstTimedOutCall)
+{
+    agenttest::Igd1 &igd = agenttest::Igd1::fresh();
+    root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_VOICE_INFO\",\"SequenceId\":\"00000006\"}\n");
+    const std::string gate = root.path("/hgutmp/commands.gate");
+    std::map<std::string, int> ports;
+    gwtest::Child sim = start_platsim(root, {}, ports, root.path("/hgutmp/commands.txt"), "", gate);
+    ASSERT_EQ(ports.count("distr"), 1u);
+    const std::string log_path = root.path("/hgutmp/agent-stderr.log");
+    gwtest::Child agent = start_agent(root, ports.at("distr"), log_path);
+    ASSERT_NE(await_line(sim, "PLUGIN-REGISTER", "", 60s), "") << read_file(log_path).substr(0, 20000);
+
+    // The voice command reads the server record (GetAll) and then the lines (GetManagedObjects).
+    for (const char *member : {"GetAll", "GetManagedObjects"})
+        igd.set_delay(member, 60000);
+    const unsigned lines_read = igd.call_count("GetManagedObjects");
+    root.write("/hgutmp/commands.gate", "");
+    const std::string answer = await_line(sim, "ANSWER", "GET_VOICE_INFO", 40s);
+    ASSERT_NE(answer, "") << read_file(log_path).substr(0, 40000);
+    EXPECT_NE(answer.find("api_return_fail"), std::string::npos) << answer;
+    EXPECT_EQ(igd.call_count("GetManagedObjects"), lines_read) << "a call after the timed-out one reached the bus";
+    EXPECT_TRUE(agent.running());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The message server exchange, the pushd FIFO and the hand-over of pushes from other threads.
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -248,6 +249,48 @@ TEST_F(Pushd, WriterThatWritesAndLeavesLosesNothing)
     ASSERT_GE(wfd_, 0);
     put("{\"topic\":\"d\"}");
     ASSERT_TRUE(plat::pump_until([] { return fifo_buffer_get_num(&socket_distr_tx_header) == 4; }));
+}
+
+TEST_F(Pushd, FifoGetsItsModeWhateverTheUmask)
+{
+    close(wfd_);
+    wfd_ = -1;
+    gwagent_close_pushd();
+    const std::string path = gw::RootPath("/tmp/pushd_to_gwagent.fifo");
+    ASSERT_EQ(unlink(path.c_str()), 0);
+    const mode_t old = umask(022);
+    const int rc = ucf_connect_pushd_srv();
+    umask(old);
+    ASSERT_EQ(rc, 0);
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(st.st_mode & 07777, 0620u);
+}
+
+// A FIFO removed or replaced while the agent reads the old one: the periodic check makes it again and
+// the next writer's report is read.
+TEST_F(Pushd, RemovedOrReplacedFifoIsMadeAgainForTheNextWriter)
+{
+    const std::string path = gw::RootPath("/tmp/pushd_to_gwagent.fifo");
+    ASSERT_TRUE(g_timeout_pushd.pending) << "the check runs while the FIFO is open";
+    for (const bool replace : {false, true}) {
+        close(wfd_);
+        wfd_ = -1;
+        ASSERT_EQ(unlink(path.c_str()), 0);
+        if (replace)
+            root_->write("/tmp/pushd_to_gwagent.fifo", "not a fifo");
+        uloop_timeout_cancel(&g_timeout_pushd);
+        g_timeout_pushd.cb(&g_timeout_pushd);
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISFIFO(st.st_mode));
+        wfd_ = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        ASSERT_GE(wfd_, 0) << "no reader on the new FIFO";
+        const std::string topic = replace ? "replaced" : "removed";
+        put("{\"topic\":\"" + topic + "\"}");
+        ASSERT_TRUE(plat::pump_until([&] { return log_.contains("\"topic\":\"" + topic + "\""); })) << topic;
+    }
 }
 
 }  // namespace

@@ -227,6 +227,8 @@ void ConnTest::SetUp()
     copy_truncated(g_dev_info.ProductClass, "HG100");
     gwagent_conn_init();
     gwagent_set_msg_pause_us(0);
+    // No configuration service here: the Boot takes the device values the test set.
+    gwagent_set_devinfo_refresh([] { return 0; });
 }
 
 void ConnTest::TearDown()
@@ -240,6 +242,7 @@ void ConnTest::TearDown()
     fifo_buffer_clear(&g_msg_srv_fifo_buf);
     gwagent_msg_handoff_done();
     gwagent_set_clock(nullptr);
+    gwagent_set_devinfo_refresh(nullptr);
     packet_set_stage_reader(nullptr);
     gwagent_set_conn_hooks(nullptr);
     uloop_done();

@@ -1,9 +1,14 @@
 // The plugin server exchange against a scripted TCP peer on loopback.
 #include <arpa/inet.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include <libubox/utils.h>
 
 #include "commands/cmd_table.h"
 #include "core/agent.h"
@@ -237,6 +242,58 @@ TEST_F(Plugin, OversizeFrameIsSkippedAndTheStreamStaysUsable)
     EXPECT_EQ(app_domain_info[DOMAIN_PLUGIN].hb_interval, 45u);
     EXPECT_GE(g_fd_plugin.fd, 0);
     EXPECT_TRUE(log_.contains("handle oversize packet"));
+}
+
+// A length field no peer could mean is a broken stream: the connection closes at once, so the normal
+// reconnect runs, instead of discarding 2 GiB of everything that follows.
+TEST_F(Plugin, FrameLengthOf2GiBClosesTheConnection)
+{
+    running();
+    peer_.send_raw({0x80, 0, 0, 0, '$', '$', 1, 0});
+    reply("{\"RPCMethod\":\"Nothing\",\"ID\":5,\"PluginName\":\"x\"}");
+    EXPECT_TRUE(peer_.closed_by_agent());
+    EXPECT_EQ(g_fd_plugin.fd, -1);
+    EXPECT_EQ(app_domain_info[DOMAIN_PLUGIN].stage, DOMAIN_STAGE_IDLE);
+    EXPECT_FALSE(log_.contains("CMD jsonStr"));
+}
+
+std::string b64_text(const std::string &bytes)
+{
+    std::vector<char> out(bytes.size() * 2 + 8, '\0');
+    b64_encode(bytes.data(), bytes.size(), out.data(), out.size());
+    return out.data();
+}
+
+// A hundred commands in one burst: every one is answered, in order, while the answer queue never holds
+// more than its ten (reading stops while it is full and resumes when the sender has made room).
+TEST_F(Plugin, BurstOfAHundredCommandsGetsEveryAnswerInOrder)
+{
+    running();
+    plat::Bytes burst;
+    for (int i = 0; i < 100; ++i) {
+        const std::string cmd = "{\"CmdType\":\"NO_SUCH_COMMAND\",\"SequenceId\":\"" + std::to_string(i) + "\"}";
+        const plat::Bytes pkt = plat::server_packet("{\"RPCMethod\":\"Post\",\"ID\":" + std::to_string(i) +
+                                                    ",\"PluginName\":\"p\",\"Parameter\":\"" + b64_text(cmd) + "\"}");
+        burst.insert(burst.end(), pkt.begin(), pkt.end());
+    }
+    peer_.send_raw(burst);
+    std::vector<int> ids;
+    int most_queued = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (ids.size() < 100 && std::chrono::steady_clock::now() < deadline) {
+        const plat::Bytes f = peer_.recv_frame(std::chrono::milliseconds(1000));
+        most_queued = std::max(most_queued, fifo_buffer_get_num(&socket_plug_tx_header));
+        const std::string text = plat::agent_text(f);
+        const size_t at = text.find("\"ID\":");
+        if (text.rfind("{\"Result\":0,", 0) == 0 && at != std::string::npos)
+            ids.push_back(std::atoi(text.c_str() + at + 5));
+    }
+    ASSERT_EQ(ids.size(), 100u);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(ids[static_cast<size_t>(i)], i);
+    EXPECT_LE(most_queued, 10);
+    EXPECT_FALSE(log_.contains("Failed to write to remote"));
+    EXPECT_GE(g_fd_plugin.fd, 0);
 }
 
 }  // namespace

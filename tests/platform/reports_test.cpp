@@ -1,8 +1,10 @@
 // The agent's own reports, read back from the message queue; the gateway and the plug-in host are
 // the configuration simulator's.
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include <jansson.h>
@@ -89,6 +91,23 @@ TEST_F(Reports, VersionReportListsPluginPackagesOnly)
     EXPECT_EQ(head(), "{\"CmdType\":\"OXA_VER_REP\",\"Info\":{\"ZepVer\":\"V3.4.5\",\"PluginList\":\"alpha:1.0/beta:2.1\"}}");
 }
 
+// A ubus that hangs is killed after a bounded wait; the caller gets a failure and the loop goes on.
+TEST_F(Reports, HungUbusIsKilledAfterABoundedWait)
+{
+    const std::string bin = root_->dir() + "/bin";
+    root_->write("/bin/ubus", "#!/bin/sh\necho $$ > \"$GW_ROOT/ubus.pid\"\nexec sleep 60\n");
+    chmod((bin + "/ubus").c_str(), 0755);
+    const std::string old_path = getenv("PATH") ? getenv("PATH") : "";
+    setenv("PATH", (bin + ":" + old_path).c_str(), 1);
+    const int rc = gwagent_ubus_call("yvproxy", "task_request", "{}");
+    setenv("PATH", old_path.c_str(), 1);
+    EXPECT_EQ(rc, -1);
+    EXPECT_TRUE(log_.contains("ubus call yvproxy task_request did not end in 3000 ms, killed."));
+    const pid_t pid = static_cast<pid_t>(std::atoi(root_->read("/ubus.pid").c_str()));
+    ASSERT_GT(pid, 0);
+    EXPECT_NE(kill(pid, 0), 0) << "the child was reaped";
+}
+
 TEST_F(Reports, UpgradeReportReadsTheModulesPackage)
 {
     control("demo", "Package: demo\nVersion: 4.2\n");
@@ -101,6 +120,41 @@ TEST_F(Reports, UpgradeReportReadsTheModulesPackage)
     setenv("PATH", old_path.c_str(), 1);
     EXPECT_EQ(head(), "{\"CmdType\":\"OXA_UPG_REP\",\"Info\":{\"PkgName\":\"demo_arm\",\"Version\":\"4.2\",\"Result\":3}}");
     EXPECT_EQ(root_->read("/ubus.args"), "call|yvtask|task_upgrade_result_response|{\"pkgname\":\"demo_arm\",\"result\":3}|");
+}
+
+// The Register request reads the internet connection's PPPoE user and the LOID when it is made and
+// keeps them; the device report carries the kept LOID.
+TEST_F(Reports, RegisterReadsPppoeNameAndLoidAndTheDeviceReportCarriesTheLoid)
+{
+    agenttest::Igd1 &sim = agenttest::Igd1::fresh();
+    sim.set_property("/com/yvc/igd1/Info/Network/WANConnectionDb/1", "com.yvc.igd1.WANConnectionInfo",
+                     "ConnectionType", "'PPPoE_Routed'");
+    char *text = nullptr;
+    ASSERT_EQ(distr_srv_register_json_req(&text), 0);
+    std::unique_ptr<char, decltype(&free)> owned(text, free);
+    json_error_t err;
+    json_t *req = json_loads(text, 0, &err);
+    ASSERT_NE(req, nullptr) << text;
+    EXPECT_STREQ(json_string_value(json_object_get(req, "PPPoEName")), "user@isp");
+    EXPECT_STREQ(json_string_value(json_object_get(req, "LOID")), "loid0001");
+    json_decref(req);
+    EXPECT_STREQ(g_dev_info.PPPoEName, "user@isp");
+    EXPECT_STREQ(g_dev_info.LOID, "loid0001");
+    g_dev_info.DevType = 4;
+    g_dev_info.WorkMode = 1;
+    ASSERT_EQ(msg_DEVICE_INFO_REP(), 0);
+    EXPECT_EQ(head().rfind("{\"CmdType\":\"DEVICE_INFO_REP\",\"DevType\":\"4\",\"WorkMode\":\"1\","
+                           "\"GateWay\":{\"LOID\":\"loid0001\",", 0), 0u) << head();
+
+    // Both reads failing: empty values, each failure logged, nothing stale kept.
+    sim.set_property("/com/yvc/igd1/Info/Network/WANConnectionDb/1", "com.yvc.igd1.WANConnectionInfo",
+                     "ConnectionType", "'IP_Routed'");
+    sim.fail_next("GetAll", 1, "/com/yvc/igd1/Info/PON");
+    ASSERT_EQ(distr_srv_register_json_req(&text), 0);
+    owned.reset(text);
+    EXPECT_NE(std::string(text).find("\"PPPoEName\":\"\",\"LOID\":\"\"}"), std::string::npos) << text;
+    EXPECT_TRUE(log_.contains("get internet PPPoEName failed."));
+    EXPECT_TRUE(log_.contains("get loid failed."));
 }
 
 TEST_F(Reports, DeviceReportOmitsSlaveKeysOutsideType11)

@@ -66,6 +66,9 @@ void ucf_set_resolver(ucf_getaddrinfo_fn gai, ucf_freeaddrinfo_fn fai);
 
 /* SIGTERM ends the main loop; start-up code then shuts down in order. Other signals do nothing. */
 void ucf_sig_handler(int sig);
+/* After SIGTERM, ends the process with status 0 once grace_ms have passed, wherever the main thread
+ * is (a blocked bus call included). 0, or -1. */
+int ucf_term_watchdog_start(unsigned grace_ms);
 /* Non-zero once SIGTERM arrived. */
 extern volatile sig_atomic_t g_ucf_terminate;
 

@@ -16,6 +16,10 @@ namespace {
 
 bool would_block(int err) { return err == EAGAIN || err == EWOULDBLOCK; }
 
+// A frame a little over the buffer is skipped and the stream stays usable; a length this far beyond
+// any packet is a broken stream (skipping it would swallow everything that follows).
+constexpr uint32_t kSkipLengthMax = 1024 * 1024;
+
 // Reads until `want` bytes are in, the descriptor would block (bytes so far), or the stream breaks (-1).
 int read_stream(int fd, unsigned char *buf, uint32_t want)
 {
@@ -122,6 +126,11 @@ extern "C" int ucf_read_socket_tcp(int slot, int fd, void *buf_v, int cap_in)
     uint32_t len_be;
     memcpy(&len_be, buf, sizeof len_be);
     const uint32_t len = ntohl(len_be);
+    if (len > kSkipLengthMax) {
+        GWLOG(LOG_LVL_ERR, "frame length %u is not a packet, the stream is broken(%d).", len, fd);
+        ucf_clear_buf_swap(slot);
+        return -1;
+    }
     if (len > cap - UCF_FRAME_HEADER) {
         GWLOG(LOG_LVL_WARN, "oversize packet(%u), discard it.", len);
         s.received = 0;

@@ -38,6 +38,18 @@ int g_hgu_SetMultiProperty(const char *bus_name, const char *object_path, const 
 int g_hgu_CallMethod(const char *bus_name, const char *object_path, const char *interface_name,
                      const char *method_name, GVariant *parameters, GVariant **reply, int timeout_ms);
 
+/* ---- call bounds, for a daemon whose loop must keep moving while a service does not answer ---------
+ * g_hgu_set_call_timeout: the timeout of every call made with HGU_DEFAULT_TIMEOUT (also the property
+ * primitives); -1, the initial setting, keeps the bus default.
+ * g_hgu_call_scope_begin / _end: one unit of work on the calling thread (a command). Inside it, once a
+ * call has timed out, every later call fails at once without reaching the bus, so the unit gives up
+ * after its first timeout instead of waiting once per call. g_hgu_call_scope_timed_out: 1 when a call
+ * of the current unit timed out. */
+void g_hgu_set_call_timeout(int timeout_ms);
+void g_hgu_call_scope_begin(void);
+void g_hgu_call_scope_end(void);
+int g_hgu_call_scope_timed_out(void);
+
 /* ---- string lists: owned strings ending with a NULL entry, the array owned too ------------------ */
 
 void g_hgu_freeStrList(char **list);
