@@ -8,6 +8,7 @@
 #include "core/agent.h"
 #include "gwbus/bus.h"
 #include "gwbus/log.h"
+#include "gwbus/raii.hpp"
 #include "gwbus/strutil.h"
 
 using gwagent::JsonPtr;
@@ -199,12 +200,8 @@ extern "C" int handle_server_rpc_message(json_t *msg, const char *rpc_method)
         return -1;
     }
     const int type = get_srv_rpc_type(rpc_method);
-    // One command is one unit of bus work: after its first timed-out call the rest fail at once, so a
-    // service that does not answer holds the loop for one call timeout, not one per call.
-    struct BusScope {
-        BusScope() { g_hgu_call_scope_begin(); }
-        ~BusScope() { g_hgu_call_scope_end(); }
-    } scope;
+    // One command is one unit of bus work.
+    gw::BusCallScope scope;
     switch (type) {
     case SRV_RPC_POST:
         return srv_rpc_handler_post(msg);

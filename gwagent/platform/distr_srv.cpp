@@ -12,6 +12,7 @@
 #include "core/io/ucf_io.h"
 #include "gwbus/api.h"
 #include "gwbus/log.h"
+#include "gwbus/raii.hpp"
 #include "gwbus/strutil.h"
 #include "gwbus/util.h"
 #include "platform/conn.h"
@@ -318,7 +319,9 @@ extern "C" void gwagent_set_devinfo_refresh(gwagent_devinfo_fn fn)
 
 extern "C" int distr_srv_boot_json_req(char **out)
 {
-    // Read afresh each time: a failed read at start-up or an address gained since must not stick.
+    // Read afresh each time: a failed read at start-up or an address gained since must not stick. A
+    // service that does not answer costs one call timeout, not one per value.
+    gw::BusCallScope scope;
     g_devinfo_refresh();
     const gw_dev_info &g = g_dev_info;
     const bool ok_vendor = g.Vendor[0], ok_model = g.ProductClass[0], ok_mac = g.MAC[0];
@@ -463,6 +466,7 @@ extern "C" int distr_srv_register_json_req(char **out)
     getDevRND(g_dev_info.DevRND);
     getMessageID(g_dev_info.MessageID);
     // Read at each request; the device report takes the stored LOID.
+    gw::BusCallScope scope;
     hgu_PPPoEInfo_t pppoe {};
     if (getDefaultInternetPPPoEInfo(&pppoe) == 0) {
         copy_truncated(g_dev_info.PPPoEName, pppoe.PPPoEUserName);

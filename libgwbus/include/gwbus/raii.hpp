@@ -11,6 +11,8 @@
 #include <gio/gio.h>
 #include <glib.h>
 
+#include "gwbus/bus.h"
+
 namespace gw {
 
 template <typename T, void (*Free)(T *)>
@@ -98,6 +100,15 @@ public:
 
 private:
     int fd_ = -1;
+};
+
+// One unit of bus work on this thread (a command, a request): after its first timed-out call the rest
+// fail at once, so a service that does not answer costs one call timeout, not one per call.
+struct BusCallScope {
+    BusCallScope() { g_hgu_call_scope_begin(); }
+    ~BusCallScope() { g_hgu_call_scope_end(); }
+    BusCallScope(const BusCallScope &) = delete;
+    BusCallScope &operator=(const BusCallScope &) = delete;
 };
 
 }  // namespace gw
