@@ -85,8 +85,9 @@ TEST_F(RealUbus, AgentCallsReachTheRegisteredObjects)
 
 TEST_F(RealUbus, CallsOnAbsentObjectsOrMethodsFail)
 {
-    EXPECT_EQ(gwagent_ubus_call("yvnothing", "task_request", "{}"), 4);  // UBUS_STATUS_NOT_FOUND
-    EXPECT_EQ(gwagent_ubus_call("yvtask", "no_such_method", "{}"), 3);  // UBUS_STATUS_METHOD_NOT_FOUND
+    // The tool's exit codes: the status for a failed lookup, its negation for a failed call.
+    EXPECT_EQ(gwagent_ubus_call("yvnothing", "task_request", "{}"), 4);   // UBUS_STATUS_NOT_FOUND
+    EXPECT_EQ(gwagent_ubus_call("yvtask", "no_such_method", "{}"), 253);  // -UBUS_STATUS_METHOD_NOT_FOUND
 }
 
 TEST_F(RealUbus, AgentConnectionFindsTaskdById)

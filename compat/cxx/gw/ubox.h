@@ -8,8 +8,10 @@ extern "C" {
 #include <libubox/utils.h>
 }
 
-/* libubox/utils.h defines `fallthrough` as a macro, which breaks the attribute tests in GLib's headers;
- * its include guard keeps it from coming back. */
+/* libubox/utils.h defines `fallthrough`, `__constructor` and `__destructor` as macros, which break GLib's
+ * attribute tests and C++ library headers included later; its include guard keeps them from coming back. */
 #undef fallthrough
+#undef __constructor
+#undef __destructor
 
 #endif
