@@ -1,4 +1,5 @@
 /* Base64 (RFC 4648 alphabet, '=' padding). */
+#include <stdbool.h>
 #include <stdint.h>
 #include <string.h>
 
@@ -46,43 +47,64 @@ static int b64_value(char c)
 	return p ? (int)(p - b64_alphabet) : -1;
 }
 
-/* Whitespace between groups is skipped, as in the classic resolver implementation; decoding ends at
- * the first '=' and a group cut short before it is an error unless its bits form whole bytes. */
+static bool b64_space(char c)
+{
+	return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+/* Groups of four characters, whitespace anywhere skipped; '=' pads only the last group (in its third
+ * and fourth or its fourth place), the padded-away bits must be zero and only whitespace may follow.
+ * A destination of exactly the decoded size is enough; the terminating NUL is written when it fits. */
 int b64_decode(const void *_src, void *dest, size_t dest_len)
 {
 	const char *src = _src;
 	uint8_t *out = dest;
 	size_t o = 0;
-	uint32_t acc = 0;
-	int bits = 0, count = 0;
+	int group[4];
+	int count = 0;
+	bool ended = false;
 
-	if (!src || !dest)
+	if (!src || !dest || !dest_len)
 		return -1;
 
-	for (; *src && *src != '='; src++) {
-		int v;
+	for (; *src; src++) {
+		int pad, bytes;
+		uint32_t v;
 
-		if (*src == ' ' || *src == '\t' || *src == '\r' || *src == '\n')
+		if (b64_space(*src))
 			continue;
-		v = b64_value(*src);
-		if (v < 0)
+		if (ended)
 			return -1;
-		acc = (acc << 6) | (uint32_t)v;
-		bits += 6;
-		count++;
-		if (bits >= 8) {
-			bits -= 8;
-			if (o + 1 >= dest_len)
-				return -1;
-			out[o++] = (uint8_t)(acc >> bits);
-			acc &= (1u << bits) - 1;
-		}
+		group[count] = *src == '=' ? -2 : b64_value(*src);
+		if (group[count] == -1)
+			return -1;
+		if (++count < 4)
+			continue;
+		count = 0;
+
+		pad = (group[3] == -2) + (group[2] == -2);
+		if (group[0] < 0 || group[1] < 0 || (group[2] == -2 && group[3] != -2))
+			return -1;
+		v = ((uint32_t)group[0] << 18) | ((uint32_t)group[1] << 12);
+		if (pad < 2)
+			v |= (uint32_t)group[2] << 6;
+		if (pad < 1)
+			v |= (uint32_t)group[3];
+		if ((pad == 2 && (v & 0xffff)) || (pad == 1 && (v & 0xff)))
+			return -1;
+		bytes = 3 - pad;
+		if (o + (size_t)bytes > dest_len)
+			return -1;
+		out[o++] = (uint8_t)(v >> 16);
+		if (bytes > 1)
+			out[o++] = (uint8_t)(v >> 8);
+		if (bytes > 2)
+			out[o++] = (uint8_t)v;
+		ended = pad > 0;
 	}
-	/* One sextet alone cannot encode a byte; leftover bits must be zero padding. */
-	if (count % 4 == 1 || acc != 0)
+	if (count != 0)
 		return -1;
-	if (o >= dest_len)
-		return -1;
-	out[o] = '\0';
+	if (o < dest_len)
+		out[o] = '\0';
 	return (int)o;
 }

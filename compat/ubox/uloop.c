@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <string.h>
 #include <sys/epoll.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -19,7 +20,8 @@ struct uloop_fd_event {
 };
 
 bool uloop_cancelled = false;
-bool uloop_handle_sigchld = false;
+/* As in the real loop: children are reaped by the loop unless the program turns this off before uloop_init. */
+bool uloop_handle_sigchld = true;
 
 static LIST_HEAD(timeouts);
 static int poll_fd = -1;
@@ -27,6 +29,7 @@ static int waker_pipe[2] = { -1, -1 };
 static struct uloop_fd waker_fd;
 static int run_depth;
 static volatile sig_atomic_t uloop_status;
+static volatile sig_atomic_t do_sigchld;
 
 /* Events fetched by the current epoll round; a descriptor deleted by a handler is cleared here so
  * the rest of the round never touches it again. */
@@ -73,6 +76,9 @@ static int waker_init(void)
 	return uloop_fd_add(&waker_fd, ULOOP_READ);
 }
 
+static void uloop_setup_signals(bool add);
+
+/* The signal handlers belong to the loop from uloop_init to uloop_done, as in the real one. */
 int uloop_init(void)
 {
 	if (uloop_init_pollfd() < 0)
@@ -81,6 +87,7 @@ int uloop_init(void)
 		uloop_done();
 		return -1;
 	}
+	uloop_setup_signals(true);
 	return 0;
 }
 
@@ -99,6 +106,27 @@ static void uloop_handle_sigint(int signo)
 	uloop_status = signo;
 	uloop_cancelled = true;
 	uloop_signal_wake(signo);
+}
+
+static void uloop_sigchld(int signo)
+{
+	do_sigchld = 1;
+	uloop_signal_wake(signo);
+}
+
+/* There are no process watchers here: every child that ended is reaped and forgotten. */
+static void uloop_handle_processes(void)
+{
+	int status;
+
+	do_sigchld = 0;
+	for (;;) {
+		pid_t pid = waitpid(-1, &status, WNOHANG);
+		if (pid < 0 && errno == EINTR)
+			continue;
+		if (pid <= 0)
+			return;
+	}
 }
 
 /* Only takes over a signal that still has its default disposition, so a handler the program
@@ -135,17 +163,20 @@ static void uloop_ignore_signal(int signum, bool ignore)
 
 static void uloop_setup_signals(bool add)
 {
-	static struct sigaction old_sigint, old_sigterm;
+	static struct sigaction old_sigint, old_sigterm, old_sigchld;
 	static bool ignored_pipe;
 
 	uloop_install_handler(SIGINT, uloop_handle_sigint, &old_sigint, add);
 	uloop_install_handler(SIGTERM, uloop_handle_sigint, &old_sigterm, add);
+	if (uloop_handle_sigchld)
+		uloop_install_handler(SIGCHLD, uloop_sigchld, &old_sigchld, add);
 	if (add) {
 		struct sigaction s;
 		sigaction(SIGPIPE, NULL, &s);
-		ignored_pipe = s.sa_handler == SIG_DFL;
-		if (ignored_pipe)
+		if (s.sa_handler == SIG_DFL) {
+			ignored_pipe = true;
 			uloop_ignore_signal(SIGPIPE, true);
+		}
 	} else if (ignored_pipe) {
 		uloop_ignore_signal(SIGPIPE, false);
 		ignored_pipe = false;
@@ -186,12 +217,11 @@ int uloop_fd_add(struct uloop_fd *sock, unsigned int flags)
 	    (op != EPOLL_CTL_MOD || errno != ENOENT || epoll_ctl(poll_fd, EPOLL_CTL_ADD, sock->fd, &ev) < 0))
 		return -1;
 
+	/* Every add starts the descriptor afresh: a re-add that only switches direction clears eof and error too. */
 	sock->flags = (uint8_t)flags;
-	if (!sock->registered) {
-		sock->registered = true;
-		sock->eof = false;
-		sock->error = false;
-	}
+	sock->registered = true;
+	sock->eof = false;
+	sock->error = false;
 	return 0;
 }
 
@@ -374,52 +404,29 @@ static void uloop_process_timeouts(void)
 	}
 }
 
+/* timeout < 0: runs until uloop_end() or a signal. timeout >= 0: one pass, as the real loop does: due
+ * timeouts, then the events of at most `timeout` ms (less if a timeout falls due sooner), then returns. */
 int uloop_run_timeout(int timeout)
 {
-	int next_time = 0;
-	struct timeval end = { 0, 0 };
+	int next_time;
 
 	if (uloop_init() < 0)
 		return -1;
-	if (timeout >= 0) {
-		uloop_gettime(&end);
-		end.tv_sec += timeout / 1000;
-		end.tv_usec += (timeout % 1000) * 1000;
-		if (end.tv_usec >= 1000000) {
-			end.tv_sec++;
-			end.tv_usec -= 1000000;
-		}
-	}
-
-	if (!run_depth++)
-		uloop_setup_signals(true);
-
+	run_depth++;
 	uloop_status = 0;
 	uloop_cancelled = false;
-	for (;;) {
+	do {
 		uloop_process_timeouts();
+		if (do_sigchld)
+			uloop_handle_processes();
 		if (uloop_cancelled)
 			break;
-
 		next_time = uloop_get_next_timeout();
-		if (timeout >= 0) {
-			struct timeval now;
-			int64_t left;
-
-			uloop_gettime(&now);
-			left = tv_diff(&end, &now);
-			if (left <= 0)
-				break;
-			if (next_time < 0 || next_time > left)
-				next_time = (int)left;
-		}
+		if (timeout >= 0 && (next_time < 0 || timeout < next_time))
+			next_time = timeout;
 		uloop_run_events(next_time);
-		if (uloop_cancelled)
-			break;
-	}
-
-	if (!--run_depth)
-		uloop_setup_signals(false);
+	} while (!uloop_cancelled && timeout < 0);
+	--run_depth;
 	return uloop_status;
 }
 
@@ -427,6 +434,7 @@ void uloop_done(void)
 {
 	struct uloop_timeout *t, *tmp;
 
+	uloop_setup_signals(false);
 	if (waker_pipe[0] >= 0) {
 		uloop_fd_delete(&waker_fd);
 		close(waker_pipe[0]);

@@ -1,7 +1,7 @@
 // Dispatch of the plugin server's commands: envelope, table lookup, capability and right checks.
 #include <cstring>
 
-#include <libubox/utils.h>
+#include <gw/ubox.h>
 
 #include "commands/cmd_json.h"
 #include "commands/cmd_table.h"

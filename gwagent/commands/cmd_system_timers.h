@@ -3,7 +3,7 @@
 #ifndef GWAGENT_COMMANDS_CMD_SYSTEM_TIMERS_H
 #define GWAGENT_COMMANDS_CMD_SYSTEM_TIMERS_H
 
-#include <libubox/uloop.h>
+#include <gw/ubox.h>
 
 #ifdef __cplusplus
 extern "C" {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include <libubox/utils.h>
+#include <gw/ubox.h>
 
 #include "commands/cmd_json.h"
 #include "commands/cmd_table.h"

@@ -4,9 +4,10 @@
 #define GWAGENT_CORE_AGENT_H
 
 #include <signal.h>
+#include <stddef.h>
 #include <stdint.h>
 
-#include <libubox/uloop.h>
+#include <gw/ubox.h>
 
 #include "core/dev_info.h"
 #include "core/fifo_buffer.h"
@@ -127,6 +128,9 @@ int gwagent_devinfo_refresh(void);
 void gwagent_set_srv_cb(void);
 int gwagent_set_dns(void);
 int gwagent_ubus_init(void);
+/* The ubus socket: the one given on the command line, else the default below the run-time root.
+ * Returns a NUL-terminated copy in out, or NULL when it does not fit. */
+const char *gwagent_ubus_socket(char *out, size_t size);
 void gwagent_log_init(void);
 int gwagent_remote_run(void);
 

@@ -2,13 +2,14 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
 
-#include <libubus.h>
+#include <gw/ubus.h>
 
 #include "core/agent.h"
 #include "core/io/ucf_io.h"
@@ -73,11 +74,20 @@ extern "C" int gwagent_global_init(void)
     return 0;
 }
 
-extern "C" int gwagent_ubus_init(void)
+extern "C" const char *gwagent_ubus_socket(char *out, size_t size)
 {
     // The default socket, below the run-time root like every other system path.
     const std::string socket = ubus_socket ? std::string(ubus_socket) : gw::RootPath(UBUS_UNIX_SOCKET);
-    ctx = ubus_connect(socket.c_str());
+    if (!out || socket.size() >= size)
+        return nullptr;
+    memcpy(out, socket.c_str(), socket.size() + 1);
+    return out;
+}
+
+extern "C" int gwagent_ubus_init(void)
+{
+    char socket[PATH_MAX];
+    ctx = gwagent_ubus_socket(socket, sizeof socket) ? ubus_connect(socket) : nullptr;
     if (!ctx) {
         GWLOG(LOG_LVL_WARN, "Connection to ubus failed");
         return -1;

@@ -7,7 +7,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include <libubox/uloop.h>
+#include <gw/ubox.h>
 
 #ifdef __cplusplus
 extern "C" {

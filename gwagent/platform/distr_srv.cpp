@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include <libubox/usock.h>
+#include <gw/ubox.h>
 
 #include "commands/cmd_json.h"
 #include "core/agent.h"

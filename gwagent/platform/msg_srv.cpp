@@ -13,8 +13,7 @@
 #include <string>
 #include <vector>
 
-#include <libubox/usock.h>
-#include <libubox/utils.h>
+#include <gw/ubox.h>
 
 #include "commands/cmd_json.h"
 #include "core/agent.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include <libubus.h>
+#include <gw/ubus.h>
 
 #include "commands/cmd_ftto.h"
 #include "commands/cmd_json.h"

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include <libubox/usock.h>
+#include <gw/ubox.h>
 
 #include "commands/cmd_json.h"
 #include "commands/cmd_table.h"

@@ -116,7 +116,7 @@ TEST_F(WanCommands, TwoRebootsThreeSecondsApartGiveOneCallFiveSecondsAfterTheSec
     ASSERT_TRUE(g_timeout_reboot.pending);
     // Three seconds later the platform asks again: the wait starts over at five seconds.
     EXPECT_EQ(run_plain("HG_COMMAND_REBOOT"), head("HG_COMMAND_REBOOT") + "}");
-    const int left = uloop_timeout_remaining(&g_timeout_reboot);
+    const int64_t left = uloop_timeout_remaining64(&g_timeout_reboot);
     EXPECT_GT(left, 4000);
     EXPECT_LE(left, 5000);
     EXPECT_EQ(sim.call_count("Reboot"), 0u) << "nothing is called before the timer expires";

@@ -114,7 +114,7 @@ TEST_F(Core, FailedResolutionBacksOffOneToFiveMinutesThenTen)
         EXPECT_STREQ(d.last_error, "platform dns name resolver failed.");
         ASSERT_TRUE(g_timeout_relogin.pending);
         const int want = n <= 5 ? n * 60000 : 600000;
-        const int left = uloop_timeout_remaining(&g_timeout_relogin);
+        const int64_t left = uloop_timeout_remaining64(&g_timeout_relogin);
         EXPECT_LE(left, want);
         EXPECT_GT(left, want - 10000);
         const std::string minutes = std::to_string(n <= 5 ? n : 10);
@@ -135,7 +135,7 @@ TEST_F(Core, ErrorCounterSaturatesInsteadOfWrapping)
     gwagent_remote_run();
     gwagent_remote_run();
     EXPECT_EQ(app_domain_info[DOMAIN_DISTR].common_err, 255);
-    EXPECT_GT(uloop_timeout_remaining(&g_timeout_relogin), 590000);
+    EXPECT_GT(uloop_timeout_remaining64(&g_timeout_relogin), 590000);
 }
 
 TEST_F(Core, SuccessfulResolutionCancelsReloginAndConnectsOnce)
@@ -222,7 +222,7 @@ TEST_F(Core, LogInitRules)
         EXPECT_EQ(uci("log", "temp", "log_duration"), c.want_duration);
         EXPECT_EQ(g_timeout_syslog.pending, c.timer);
         if (c.timer) {
-            const int left = uloop_timeout_remaining(&g_timeout_syslog);
+            const int64_t left = uloop_timeout_remaining64(&g_timeout_syslog);
             EXPECT_LE(left, 300000);
             EXPECT_GT(left, 290000);
         }

@@ -112,7 +112,7 @@ TEST_F(Handlers, SetLogLevelStoresAnnouncesAndArmsTheRestoreTimer)
     EXPECT_EQ(uci("log", "temp", "log_duration"), "120");
     EXPECT_EQ(g_logLevel, 6);
     ASSERT_TRUE(g_timeout_syslog.pending);
-    const int left = uloop_timeout_remaining(&g_timeout_syslog);
+    const int64_t left = uloop_timeout_remaining64(&g_timeout_syslog);
     EXPECT_LE(left, 120000);
     EXPECT_GT(left, 110000);
 

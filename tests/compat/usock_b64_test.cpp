@@ -11,9 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include <libubox/usock.h>
-#include <libubox/utils.h>
-#include <libubus.h>
+#include <gw/ubus.h>
 
 #include "gwtest.hpp"
 
@@ -163,6 +161,34 @@ TEST(Base64, BinaryBytesRoundTrip)
     unsigned char dec[B64_DECODE_LEN(sizeof enc)];
     ASSERT_EQ(b64_decode(enc, dec, sizeof dec), 256);
     EXPECT_EQ(memcmp(in, dec, 256), 0);
+}
+
+struct Decoding {
+    const char *text;
+    size_t dest_len;
+    int result;  // byte count, or -1
+};
+// Padding is required and ends the text; whitespace is skipped; the padded-away bits must be zero; a
+// destination of exactly the decoded size is enough.
+const Decoding kDecodings[] = {
+    {"Zm9vYg==", 4, 4},  {"Zm9vYg==", 3, -1},  {"Zm9vYg", 16, -1},     {"Zm9vYg=", 16, -1},
+    {"Zm9vYg==xx", 16, -1}, {"Zg==Zg==", 16, -1}, {"Zm9vYg== \n", 16, 4}, {"Zm9v\nYmFy", 6, 6},
+    {"Zm9vYh==", 16, -1}, {"Zm9vYmF=", 16, -1}, {"Zm9vYmE=", 5, 5},      {"Z===", 16, -1},
+    {"Zm9vY", 16, -1},    {"", 4, 0},
+};
+
+TEST(Base64, DecodingAcceptsOnlyWholePaddedGroups)
+{
+    for (const Decoding &d : kDecodings) {
+        unsigned char out[16];
+        memset(out, 0xaa, sizeof out);
+        EXPECT_EQ(b64_decode(d.text, out, d.dest_len), d.result) << d.text << " into " << d.dest_len;
+        if (d.result < 0)
+            continue;
+        // The terminator is written when it fits, and nothing beyond the destination.
+        const int after = static_cast<size_t>(d.result) < d.dest_len ? 0 : 0xaa;
+        EXPECT_EQ(out[d.result], after) << d.text << " into " << d.dest_len;
+    }
 }
 
 TEST(Base64, TooSmallDestinationsAndBadCharactersFail)

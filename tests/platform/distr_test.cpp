@@ -405,7 +405,7 @@ TEST_F(Instruction, CheckIpReachesUbusAsOneArgument)
     setenv("PATH", old_path.c_str(), 1);
     std::ifstream in(record);
     std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(all, "call\nyvproxy\ntask_request\n{\"server\":\"1.2.3.4'}'; touch " + marker +
+    EXPECT_EQ(all, "-s\n" + root_->dir() + "/var/run/ubus/ubus.sock\ncall\nyvproxy\ntask_request\n{\"server\":\"1.2.3.4'}'; touch " + marker +
                        "; echo \\\"$(id)\\\" `x`\"}\n");
     struct stat st {};
     EXPECT_NE(stat(marker.c_str(), &st), 0);

@@ -15,7 +15,7 @@
 
 #include <gtest/gtest.h>
 #include <jansson.h>
-#include <libubox/uloop.h>
+#include <gw/ubox.h>
 
 #include "../agent/agent_util.hpp"
 #include "../agentio/agentio_util.hpp"

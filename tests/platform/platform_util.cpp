@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <libubox/uloop.h>
+#include <gw/ubox.h>
 
 #include "../agentio/agentio_util.hpp"
 #include "core/agent.h"
@@ -191,7 +191,7 @@ bool TcpPeer::closed_by_agent(std::chrono::milliseconds timeout)
     }, timeout);
 }
 
-int secs(struct uloop_timeout *t) { return (uloop_timeout_remaining(t) + 500) / 1000; }
+int secs(struct uloop_timeout *t) { return static_cast<int>((uloop_timeout_remaining64(t) + 500) / 1000); }
 
 bool pump_until(const std::function<bool()> &cond, std::chrono::milliseconds timeout)
 {

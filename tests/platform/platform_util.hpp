@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include <libubox/uloop.h>
+#include <gw/ubox.h>
 
 #include "gwtest.hpp"
 

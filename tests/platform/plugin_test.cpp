@@ -150,7 +150,7 @@ TEST_F(Plugin, QueuedAnswersGoOutThroughTheSender)
     EXPECT_EQ(next_text(), "{\"Result\":0,\"ID\":77,\"return_Parameter\":"
                            "\"eyJDbWRUeXBlIjoiWCIsIlNlcXVlbmNlSWQiOiIxIiwiU3RhdHVzIjoiMCJ9\"}");
     EXPECT_EQ(fifo_buffer_get_num(&socket_plug_tx_header), 0);
-    EXPECT_GT(uloop_timeout_remaining(&g_timeout_plugin_snd), 150);
+    EXPECT_GT(uloop_timeout_remaining64(&g_timeout_plugin_snd), 150);
 }
 
 TEST_F(Plugin, EleventhAnswerIsDropped)
@@ -216,7 +216,7 @@ TEST_F(Plugin, HeartbeatReplyTimeoutsShortenThenCloseAtTheFourth)
     for (int i = 0; i < 3; ++i) {
         ucf_timeout_plugin_hb_ack_cb(&g_timeout_plugin_hb_ack);
         EXPECT_EQ(p.hb_err, i + 1);
-        const int left = uloop_timeout_remaining(&g_timeout_plugin_hb);
+        const int64_t left = uloop_timeout_remaining64(&g_timeout_plugin_hb);
         EXPECT_TRUE(left <= want_ms[i] && left > want_ms[i] - 1000) << i << ": " << left;
         EXPECT_GE(g_fd_plugin.fd, 0);
     }

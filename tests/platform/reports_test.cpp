@@ -119,7 +119,7 @@ TEST_F(Reports, UpgradeReportReadsTheModulesPackage)
     EXPECT_EQ(msg_OXA_UPG_REP("demo_arm", 3), 0);
     setenv("PATH", old_path.c_str(), 1);
     EXPECT_EQ(head(), "{\"CmdType\":\"OXA_UPG_REP\",\"Info\":{\"PkgName\":\"demo_arm\",\"Version\":\"4.2\",\"Result\":3}}");
-    EXPECT_EQ(root_->read("/ubus.args"), "call|yvtask|task_upgrade_result_response|{\"pkgname\":\"demo_arm\",\"result\":3}|");
+    EXPECT_EQ(root_->read("/ubus.args"), "-s|" + root_->dir() + "/var/run/ubus/ubus.sock|call|yvtask|task_upgrade_result_response|{\"pkgname\":\"demo_arm\",\"result\":3}|");
 }
 
 // The Register request reads the internet connection's PPPoE user and the LOID when it is made and

@@ -21,8 +21,8 @@ extern "C" {
 
 /* Writes the encoding and a terminating NUL; returns its length without the NUL, or -1 if dest is too small. */
 int b64_encode(const void *src, size_t src_len, void *dest, size_t dest_len);
-/* Decodes a NUL-terminated string up to the first '='; returns the byte count, or -1 on a bad character,
- * a truncated group or a too small dest. The output is NUL-terminated as well. */
+/* Decodes a NUL-terminated, padded string; returns the byte count, or -1 on a bad character, a missing
+ * or misplaced '=', text after the padding or a too small dest. A NUL follows the bytes when it fits. */
 int b64_decode(const void *src, void *dest, size_t dest_len);
 
 #define B64_ENCODE_LEN(_len) ((((_len) + 2) / 3) * 4 + 1)
