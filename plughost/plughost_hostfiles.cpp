@@ -209,8 +209,10 @@ ContainerSettings container_settings(const CtrlInfo &info, const std::string &co
 
     if (!digits(info.lxc_cpu))
         out.items.push_back({"lxc.cgroup.cpu.shares", ""});
+    else if (std::strtoul(info.lxc_cpu.c_str(), nullptr, 10) < 1024)
+        out.items.push_back({"lxc.cgroup.cpu.shares", info.lxc_cpu});
     else
-        out.items.push_back({"lxc.cgroup.cpu.shares", std::strtoul(info.lxc_cpu.c_str(), nullptr, 10) < 1024 ? info.lxc_cpu : "256"});
+        out.items.push_back({"lxc.cgroup.cpu.shares", "256"});
 
     const std::string &mem = info.lxc_mem;
     const bool mem_ok = !mem.empty() && mem.size() <= 20 &&

@@ -129,7 +129,8 @@ TEST(PolicyFile, WrittenIntoTheRootsPolicyDirectoryAndRemoved)
 
 TEST(DefaultConf, IdMapOnlyForAnOrdinaryUser)
 {
-    EXPECT_EQ(plughost::default_conf_text(205), "lxc.idmap = u 0 205 1\nlxc.idmap = g 0 205 1\nlxc.net.0.type = none\n");
+    EXPECT_EQ(plughost::default_conf_text(205),
+              "lxc.idmap = u 0 205 1\nlxc.idmap = g 0 205 1\nlxc.net.0.type = none\n");
     EXPECT_EQ(plughost::default_conf_text(0), "lxc.net.0.type = none\n");
     gwtest::TempRoot root;
     ASSERT_EQ(plughost::write_default_conf("/opt/apps/alpha", 205), 0);
