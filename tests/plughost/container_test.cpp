@@ -145,6 +145,25 @@ TEST_F(KernelModules, StopUnloadsNewestFirstDropsTheListAndMarksTheStop)
     EXPECT_EQ(plughost::plughost_stop_plugin("nobody", reg), -1);
 }
 
+TEST(StartAtBoot, StopMarkedPluginStaysDownAndUnmonitored)
+{
+    gwtest::TempRoot root;
+    gwtest::LogCapture logs;
+    Registry reg;
+    ASSERT_EQ(reg.add(control("alpha"), "", false), 0);
+    ASSERT_EQ(reg.add(control("beta"), "", false), 0);
+    ASSERT_EQ(plughost::set_stop_mark("alpha", true), 0);
+    for (plughost::PluginRecord *rec : reg.records()) {
+        rec->monitored = 1;
+        plughost::plughost_start_at_boot(*rec);
+    }
+    EXPECT_EQ(reg.find("alpha")->monitored, 0);
+    EXPECT_EQ(reg.find("beta")->monitored, 1);
+    // beta has no container handle: logged, nothing started.
+    EXPECT_EQ(logs.count("Failed to get container beta"), 1u);
+    EXPECT_EQ(logs.count("Failed to get container alpha"), 0u);
+}
+
 TEST(RemovePlugin, DropsRecordPolicyAndContainerPath)
 {
     gwtest::TempRoot root;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <gio/gio.h>
 #include <gtest/gtest.h>
@@ -160,6 +161,21 @@ TEST_F(RealContainer, RunStartsThePluginUnderItsUserInItsOwnNamespacesAndStopEnd
     ASSERT_EQ(plughost::plughost_create_container(name_, plughost::template_for(*rec->control), reg_), 0);
     ASSERT_EQ(plughost::plughost_container_settings(name_, reg_), 0);
     EXPECT_TRUE(root_->exists("/opt/apps/" + name_ + "/" + name_ + "/rootfs/files"));
+    {
+        const std::string config = root_->read("/opt/apps/" + name_ + "/" + name_ + "/config");
+        const std::vector<std::string> lines = {
+            "lxc.idmap = u 0 200 1\n",
+            "lxc.idmap = g 0 200 1\n",
+            "lxc.net.0.type = none\n",
+            "lxc.mount.auto = proc:rw\n",
+            "lxc.cgroup.memory.limit_in_bytes = 5M\n",
+            "lxc.environment = LD_LIBRARY_PATH=/lib:/usr/lib\n",
+            "lxc.mount.entry = " + root_->dir() + "/opt/apps/" + name_ + "/files files none rw,bind,optional 0 0\n",
+        };
+        for (const std::string &line : lines)
+            EXPECT_NE(config.find(line), std::string::npos) << line << config;
+        EXPECT_EQ(config.find("lxc.cgroup.cpu.shares"), std::string::npos) << config;
+    }
     EXPECT_EQ(call("GetStatus", name_), "('STOPPED',)");
 
     ASSERT_EQ(call("Run", name_), "(0,)");
