@@ -1,14 +1,18 @@
 #include <glib-unix.h>
 #include <glib.h>
+#include <lxc/lxccontainer.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
 #include "gwbus/log.h"
 #include "gwbus/raii.hpp"
+#include "gwbus/rootpath.h"
 #include "gwbus/util.h"
+#include "plughost_container.h"
 #include "plughost_registry.h"
 #include "plughost_service.h"
+#include "plughost_users.h"
 
 extern "C" const char *plughost_build_version(void);
 
@@ -16,6 +20,8 @@ namespace {
 
 gboolean on_term(gpointer loop)
 {
+    // The host's own containers end with it, through liblxc; no other container on the machine is touched.
+    plughost::plughost_stop_all_containers();
     g_main_loop_quit(static_cast<GMainLoop *>(loop));
     return G_SOURCE_REMOVE;
 }
@@ -30,8 +36,10 @@ void on_bus_acquired(GDBusConnection *connection, const char *, gpointer)
         GWLOG(LOG_LVL_ERR, "register appframework failed.");
         exit(1);
     }
-    // Containers are not made here yet: records load without a container handle.
-    reg.load(nullptr);
+    reg.load(plughost::open_container);
+    plughost::uid_pool().load();
+    for (plughost::PluginRecord *rec : reg.records())
+        plughost::plughost_start_at_boot(*rec);
 }
 
 void on_name_lost(GDBusConnection *, const char *, gpointer)
@@ -49,6 +57,13 @@ int main()
     api_sysLogOpen("ZEP[plughost]");
     GWLOG(LOG_LVL_NOTICE, "=========  plughost start  ========");
     GWLOG(LOG_LVL_NOTICE, "%s,%s", "arm_velmar_V32085_O", plughost_build_version());
+    const std::string lxc_log_file = gw::RootPath("/var/log/app_lxc.log");
+    g_mkdir_with_parents(gw::RootPath("/var/log").c_str(), 0755);
+    struct lxc_log log = {"PLUGHOST", nullptr, lxc_log_file.c_str(), "ERROR", "PLUGHOST", false};
+    if (lxc_log_init(&log) != 0) {
+        GWLOG(LOG_LVL_ERR, "failed to init plughost lxc log");
+        return 1;
+    }
     unsigned owner = g_bus_own_name(G_BUS_TYPE_SYSTEM, plughost::kServiceName, G_BUS_NAME_OWNER_FLAGS_ALLOW_REPLACEMENT,
                                     on_bus_acquired, nullptr, on_name_lost, nullptr, nullptr);
     if (!owner) {

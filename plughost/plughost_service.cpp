@@ -9,6 +9,7 @@
 #include "gwbus/bus.h"
 #include "gwbus/log.h"
 #include "gwbus/raii.hpp"
+#include "plughost_container.h"
 
 namespace plughost {
 
@@ -92,6 +93,8 @@ private:
 void on_InstQuery(Call &c);
 void on_GetStatus(Call &c);
 void on_List(Call &c);
+void on_Run(Call &c);
+void on_Stop(Call &c);
 
 struct MethodRow {
     const char *name;
@@ -104,11 +107,11 @@ const MethodRow kMethods[] = {
     {"Install", "s url", "i response", nullptr},
     {"Upgrade", "s url", "i response", nullptr},
     {"Uninstall", "s name", "i response", nullptr},
-    {"Run", "s name", "i response", nullptr},
+    {"Run", "s name", "i response", on_Run},
     {"InstQuery", "s name", "s response,i percent", on_InstQuery},
     {"GetStatus", "s name", "s response", on_GetStatus},
     {"Reload", "s name", "i response", nullptr},
-    {"Stop", "s name", "i response", nullptr},
+    {"Stop", "s name", "i response", on_Stop},
     {"Restore", "s name", "i response", nullptr},
     {"PostMsg", "s name,s message", "s response", nullptr},
     {"List", "", "a{sv} response", on_List},
@@ -235,6 +238,100 @@ void on_List(Call &c)
         g_variant_builder_add(&b, "{sv}", r.name.c_str(), value);
     }
     c.reply(g_variant_new("(a{sv})", &b), 0);
+}
+
+constexpr int kNotRunning = -17;
+constexpr int kNoVendor = -19;
+constexpr int kNoRecordForInstalled = -1002;
+constexpr int kStopTries = 5;
+constexpr unsigned kStopRetryMicros = 400 * 1000;
+
+void reply_code(Call &c, int code)
+{
+    write_zep_log("plugin %s, ret = %d", c.method, code);
+    c.reply(g_variant_new("(i)", code), code);
+}
+
+void on_Run(Call &c)
+{
+    const std::string name = c.arg_string(0);
+    write_zep_log("Run %s", name.c_str());
+    if (is_library(name)) {
+        GWLOG(LOG_LVL_DEBUG, "library plugin, need not run");
+        reply_code(c, 0);
+        return;
+    }
+    reply_code(c, plughost_start_plugin(name, c.reg));
+}
+
+// The plug-in's management object: bus name, "/<a>/<b>/<c>" of its first three parts, "<name>.management".
+struct Management {
+    std::string bus_name, path, iface;
+};
+
+bool management_of(const CtrlInfo &info, Management &out)
+{
+    out.bus_name = plughost_bus_name(info);
+    if (out.bus_name.empty())
+        return false;
+    gw::StrvPtr parts(g_strsplit(out.bus_name.c_str(), ".", 4));
+    out.path.clear();
+    for (int i = 0; i < 3 && parts.get()[i]; ++i)
+        out.path += "/" + std::string(parts.get()[i]).substr(0, 63);
+    out.iface = out.bus_name + ".management";
+    return g_variant_is_object_path(out.path.c_str());
+}
+
+void on_Stop(Call &c)
+{
+    const std::string name = c.arg_string(0);
+    write_zep_log("%s %s", c.method, name.c_str());
+    if (!c.reg.installed(name)) {
+        reply_code(c, kStartNotInstalled);
+        return;
+    }
+    if (is_library(name)) {
+        write_zep_log("plugin %s, ret = %d", c.method, -12);
+        c.reply(g_variant_new("(i)", 0), 0);
+        return;
+    }
+    Management m;
+    {
+        Registry::Lock l = c.reg.lock();
+        const PluginRecord *rec = c.reg.find(name);
+        if (!rec) {
+            GWLOG(LOG_LVL_WARN, "failed to get plugin %s info.", name.c_str());
+            reply_code(c, kNoRecordForInstalled);
+            return;
+        }
+        if (!rec->container || !rec->container->running()) {
+            GWLOG(LOG_LVL_WARN, "plugin %s is not running.", name.c_str());
+            reply_code(c, kNotRunning);
+            return;
+        }
+        if (!rec->control || rec->control->Vendor.empty()) {
+            GWLOG(LOG_LVL_WARN, "plugin %s info invalid, missing vendor.", name.c_str());
+            reply_code(c, kNoVendor);
+            return;
+        }
+        if (!management_of(*rec->control, m)) {
+            GWLOG(LOG_LVL_WARN, "handle %s, failed to get dbus name", name.c_str());
+            reply_code(c, -1);
+            return;
+        }
+    }
+    // The plug-in gets its chance to end cleanly; its container is stopped whatever it answers.
+    for (int i = 0; i < kStopTries; ++i) {
+        GVariant *raw = nullptr;
+        if (g_hgu_CallMethod(m.bus_name.c_str(), m.path.c_str(), m.iface.c_str(), "Stop", nullptr, &raw, -1) == 0) {
+            gw::VariantPtr answer(raw);
+            break;
+        }
+        if (i + 1 < kStopTries)
+            g_usleep(kStopRetryMicros);
+    }
+    plughost_stop_plugin(name, c.reg);
+    reply_code(c, 0);
 }
 
 // ---- GDBus vtable ----------------------------------------------------------------------------------

@@ -246,15 +246,24 @@ TEST_F(AppAgentService, FlashPropertiesStoreAndTheDeprecatedOneChangesNothing)
     EXPECT_TRUE(bad.error);
 }
 
+TEST_F(AppAgentService, RunAndStopOfWhatCannotRunAnswerTheirCodes)
+{
+    plugin("libz", "", nullptr);
+    plugin("idle", "", std::make_unique<FakeContainer>(false, 0));
+    EXPECT_EQ(answer("Stop", g_variant_new("(s)", "idle")), "(-17,)");
+    EXPECT_EQ(answer("Run", g_variant_new("(s)", "ghost")), "(-13,)");
+    EXPECT_EQ(answer("Run", g_variant_new("(s)", "libz")), "(0,)");
+    EXPECT_EQ(answer("Stop", g_variant_new("(s)", "ghost")), "(-13,)");
+    EXPECT_EQ(answer("Stop", g_variant_new("(s)", "libz")), "(0,)");
+}
+
 TEST_F(AppAgentService, MethodsWithoutTheirPipelineStillAnswerOnce)
 {
     const std::pair<const char *, GVariant *> calls[] = {
         {"Install", g_variant_new("(s)", "/tmp/x.ipk")},
         {"Upgrade", g_variant_new("(s)", "/tmp/x.ipk")},
         {"Uninstall", g_variant_new("(s)", "x")},
-        {"Run", g_variant_new("(s)", "x")},
         {"Reload", g_variant_new("(s)", "x")},
-        {"Stop", g_variant_new("(s)", "x")},
         {"Restore", g_variant_new("(s)", "x")},
         {"PostMsg", g_variant_new("(ss)", "x", "m")},
         {"HandleKernelMod", g_variant_new("(sbss)", "x", TRUE, "m", "")},

@@ -1,0 +1,216 @@
+// A real plug-in container as root: a static plug-in program under its own user in its own
+// namespaces, started with Run and stopped with Stop through the AppAgent service on a private bus.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gio/gio.h>
+#include <gtest/gtest.h>
+
+#include "gwbus/raii.hpp"
+#include "gwtest.hpp"
+#include "plughost_container.h"
+#include "plughost_hostfiles.h"
+#include "plughost_service.h"
+#include "plughost_users.h"
+#include "root_tests.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using plughost::Registry;
+
+std::string lxc_missing()
+{
+    if (std::string why = roottest::missing_root(); !why.empty())
+        return why;
+    if (access("/usr/sbin/init.lxc.static", X_OK) != 0 && access("/usr/sbin/init.lxc", X_OK) != 0)
+        return "no container init (lxc package) on this machine";
+    if (access("/proc/self/ns/user", F_OK) != 0)
+        return "no user namespaces";
+    return "";
+}
+
+std::string proc_line(int pid, const std::string &key)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.compare(0, key.size() + 1, key + ":") == 0)
+            return line.substr(key.size() + 1);
+    return "";
+}
+
+std::string ns_of(const std::string &pid, const char *ns)
+{
+    std::error_code ec;
+    return fs::read_symlink("/proc/" + pid + "/ns/" + ns, ec).string();
+}
+
+// The pid of a child of `parent`, or -1.
+int child_of(int parent)
+{
+    for (const auto &e : fs::directory_iterator("/proc")) {
+        const std::string n = e.path().filename().string();
+        if (n.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::string ppid = proc_line(std::stoi(n), "PPid");
+        if (!ppid.empty() && std::stoi(ppid) == parent)
+            return std::stoi(n);
+    }
+    return -1;
+}
+
+class RealContainer : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ROOT_TEST_NEEDS(lxc_missing());
+        root_ = std::make_unique<gwtest::TempRoot>();
+        // The plug-in's user must reach its root file system through the temporary root.
+        chmod(root_->dir().c_str(), 0755);
+        root_->write("/etc/passwd", "root:x:0:0:root:/root:/bin/sh\n");
+        root_->write("/etc/group", "root:x:0:\n");
+        root_->write("/etc/shadow", "root:*:19000:0:99999:7:::\n");
+        root_->write("/etc/gshadow", "root:*::\n");
+        root_->write("/etc/default/useradd", "SHELL=/bin/false\n");
+        fs::create_directories(root_->path("/usr/share/lxc/templates"));
+        fs::create_symlink(gwtest::build_dir() + "/plughost/template/plughost-lxc-template",
+                           root_->path("/usr/share/lxc/templates/lxc-app"));
+        root_->write("/usr/lib/opkg/info/" + name_ + ".control",
+                     "Package: " + name_ + "\nVersion: 1.0\nArchitecture: arm\nVendor: Acme\nDbusVersion: 1\n"
+                     "pluginClass: 0\nmaxProcs: 16\n");
+        root_->write("/usr/lib/opkg/status",
+                     "Package: " + name_ + "\nVersion: 1.0\nStatus: install user installed\n\n");
+        fs::create_directories(root_->path("/opt/apps/" + name_ + "/files"));
+        fs::copy_file(gwtest::build_dir() + "/tests/plughost/plughost_test_plugin",
+                      root_->path("/opt/apps/" + name_ + "/files/" + name_));
+        chmod(root_->path("/opt/apps/" + name_ + "/files/" + name_).c_str(), 0755);
+
+        gwtest::PrivateBus::instance();
+        gw::ErrorPtr err;
+        server_.reset(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, gw::ErrorOut(err)));
+        ASSERT_TRUE(server_) << gw::error_text(err);
+        id_ = plughost::service_register(server_.get(), reg_);
+        ASSERT_NE(id_, 0u);
+    }
+    void TearDown() override
+    {
+        if (id_)
+            g_dbus_connection_unregister_object(server_.get(), id_);
+        if (reg_.find(name_)) {
+            plughost::plughost_stop_all_containers(reg_);
+            plughost::plughost_destroy_container(name_, true, reg_);
+            plughost::plughost_remove_plugin(name_, uid_, reg_);
+        }
+    }
+
+    // Calls a method of the service from this connection (the reply is dispatched by the loop here).
+    std::string call(const char *method, const std::string &name)
+    {
+        struct Reply {
+            gw::VariantPtr value;
+            gw::ErrorPtr error;
+            bool done = false;
+        } r;
+        g_dbus_connection_call(
+            server_.get(), g_dbus_connection_get_unique_name(server_.get()), plughost::kServicePath,
+            plughost::kServiceInterface, method, g_variant_new("(s)", name.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE,
+            20000, nullptr,
+            [](GObject *src, GAsyncResult *res, gpointer user) {
+                auto *rr = static_cast<Reply *>(user);
+                rr->value.reset(g_dbus_connection_call_finish(G_DBUS_CONNECTION(src), res, gw::ErrorOut(rr->error)));
+                rr->done = true;
+            },
+            &r);
+        EXPECT_TRUE(gwtest::wait_until([&] { return r.done; }, std::chrono::milliseconds(25000))) << method;
+        if (!r.value)
+            return std::string("error: ") + gw::error_text(r.error);
+        gw::GCharPtr text(g_variant_print(r.value.get(), FALSE));
+        return text.get();
+    }
+
+    // Container cgroups are named machine-wide, so the name is this process's own.
+    const std::string name_ = "ct" + std::to_string(getpid());
+    std::unique_ptr<gwtest::TempRoot> root_;
+    Registry reg_;
+    gw::ConnectionPtr server_;
+    unsigned id_ = 0;
+    uid_t uid_ = 0;
+};
+
+TEST_F(RealContainer, RunStartsThePluginUnderItsUserInItsOwnNamespacesAndStopEndsIt)
+{
+    auto info = std::make_unique<plughost::CtrlInfo>();
+    const std::string control = root_->path("/usr/lib/opkg/info/" + name_ + ".control");
+    ASSERT_EQ(plughost::plughost_get_plugin_ctrlinfo(control.c_str(), info.get()), 0);
+    ASSERT_EQ(reg_.add(std::move(info), control, true), 0);
+    plughost::PluginRecord *rec = reg_.find(name_);
+    ASSERT_NE(rec, nullptr);
+
+    plughost::uid_pool().load();
+    const int uid = plughost::plughost_alloc_user(*rec);
+    ASSERT_EQ(uid, 200);
+    uid_ = static_cast<uid_t>(uid);
+    ASSERT_EQ(plughost::write_default_conf(rec->container_path, uid_), 0);
+    ASSERT_EQ(plughost::plughost_hand_to_user(name_, rec->container_path, uid_), 0);
+    ASSERT_EQ(plughost::plughost_create_container(name_, plughost::template_for(*rec->control), reg_), 0);
+    ASSERT_EQ(plughost::plughost_container_settings(name_, reg_), 0);
+    EXPECT_TRUE(root_->exists("/opt/apps/" + name_ + "/" + name_ + "/rootfs/files"));
+    {
+        const std::string config = root_->read("/opt/apps/" + name_ + "/" + name_ + "/config");
+        const std::vector<std::string> lines = {
+            "lxc.idmap = u 0 200 1\n",
+            "lxc.idmap = g 0 200 1\n",
+            "lxc.net.0.type = none\n",
+            "lxc.mount.auto = proc:rw\n",
+            "lxc.cgroup.memory.limit_in_bytes = 5M\n",
+            "lxc.environment = LD_LIBRARY_PATH=/lib:/usr/lib\n",
+            "lxc.mount.entry = " + root_->dir() + "/opt/apps/" + name_ + "/files files none rw,bind,optional 0 0\n",
+        };
+        for (const std::string &line : lines)
+            EXPECT_NE(config.find(line), std::string::npos) << line << config;
+        EXPECT_EQ(config.find("lxc.cgroup.cpu.shares"), std::string::npos) << config;
+    }
+    EXPECT_EQ(call("GetStatus", name_), "('STOPPED',)");
+
+    ASSERT_EQ(call("Run", name_), "(0,)");
+    EXPECT_EQ(call("GetStatus", name_), "('RUNNING',)");
+    EXPECT_EQ(call("Run", name_), "(-15,)");
+    EXPECT_FALSE(plughost::stop_marked(name_));
+
+    const int init = rec->container->init_pid();
+    ASSERT_GT(init, 0);
+    int plugin = -1;
+    ASSERT_TRUE(gwtest::wait_until([&] { return (plugin = child_of(init)) > 0; }));
+    EXPECT_EQ(proc_line(plugin, "Uid"), "\t200\t200\t200\t200");
+    EXPECT_EQ(proc_line(plugin, "Gid"), "\t200\t200\t200\t200");
+    {
+        std::ifstream comm("/proc/" + std::to_string(plugin) + "/comm");
+        std::string name;
+        std::getline(comm, name);
+        EXPECT_EQ(name, name_);
+    }
+    for (const char *ns : {"user", "mnt", "pid", "uts", "ipc"})
+        EXPECT_NE(ns_of(std::to_string(plugin), ns), ns_of("self", ns)) << ns;
+    {
+        std::ifstream limits("/proc/" + std::to_string(plugin) + "/limits");
+        std::string text((std::istreambuf_iterator<char>(limits)), std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find("Max processes             16                   16"), std::string::npos) << text;
+        EXPECT_NE(text.find("Max open files            64                   64"), std::string::npos) << text;
+    }
+
+    EXPECT_EQ(call("Stop", name_), "(0,)");
+    EXPECT_TRUE(gwtest::wait_until([&] { return !rec->container->running(); }, std::chrono::milliseconds(15000)));
+    EXPECT_EQ(call("GetStatus", name_), "('STOPPED',)");
+    EXPECT_TRUE(plughost::stop_marked(name_));
+
+    EXPECT_EQ(plughost::plughost_destroy_container(name_, false, reg_), 0);
+    EXPECT_FALSE(root_->exists("/opt/apps/" + name_ + "/" + name_));
+}
+
+}  // namespace
