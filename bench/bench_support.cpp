@@ -71,11 +71,23 @@ Child::Child(const std::vector<std::string> &argv, const std::map<std::string, s
         throw std::runtime_error("pipe failed");
     if (pipe_stdin && pipe2(in, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
-    // Built before fork: the child only execs.
+    // Built before fork: the child only execs (other threads may hold locks setenv would need).
     std::vector<char *> args;
     for (const auto &a : argv)
         args.push_back(const_cast<char *>(a.c_str()));
     args.push_back(nullptr);
+    std::vector<std::string> env_text;
+    for (char **e = environ; *e; ++e) {
+        const std::string entry = *e;
+        if (!env.count(entry.substr(0, entry.find('='))))
+            env_text.push_back(entry);
+    }
+    for (const auto &[k, v] : env)
+        env_text.push_back(k + "=" + v);
+    std::vector<char *> envp;
+    for (auto &e : env_text)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
     const pid_t parent = getpid();
     pid_ = fork();
     if (pid_ < 0)
@@ -88,9 +100,7 @@ Child::Child(const std::vector<std::string> &argv, const std::map<std::string, s
             dup2(out[1], STDOUT_FILENO);
         if (pipe_stdin)
             dup2(in[0], STDIN_FILENO);
-        for (const auto &[k, v] : env)
-            setenv(k.c_str(), v.c_str(), 1);
-        execvp(args[0], args.data());
+        execvpe(args[0], args.data(), envp.data());
         _exit(127);
     }
     if (capture_stdout) {

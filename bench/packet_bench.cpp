@@ -9,11 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "bench_support.hpp"
+#include "core/holders.hpp"
 #include "gwbus/log.h"
 #include "platform/packet.h"
 
@@ -28,11 +28,6 @@ std::string text_of(size_t n)
         s += 'x';
     return s + "\"}";
 }
-
-struct CipherCtxFree {
-    void operator()(EVP_CIPHER_CTX *c) const noexcept { EVP_CIPHER_CTX_free(c); }
-};
-using CipherCtx = std::unique_ptr<EVP_CIPHER_CTX, CipherCtxFree>;
 
 // Packs and unpacks one text as the plugin server's two directions do; false on any failure.
 bool pack_unpack(const std::string &text)
@@ -85,7 +80,7 @@ private:
     std::string text_;
     size_t n_;
     std::vector<unsigned char> plain_, mid_, out_;
-    CipherCtx ctx_;
+    gwagent::EvpCtxPtr ctx_;
     unsigned char key_[32] = {'0', '1', '2', '3'};
 };
 
