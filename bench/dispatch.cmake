@@ -2,9 +2,9 @@
 # with the test harness, so it exists only where the tests are built.
 if(TARGET gwtest_harness)
   add_executable(bench_dispatch ${CMAKE_CURRENT_LIST_DIR}/dispatch_bench.cpp
-                 ${CMAKE_SOURCE_DIR}/tests/objects/sim_bus.cpp ${CMAKE_SOURCE_DIR}/tests/agent/agent_util.cpp)
-  target_include_directories(bench_dispatch PRIVATE ${CMAKE_SOURCE_DIR}/tests/objects ${CMAKE_SOURCE_DIR}/tests/agent)
-  target_link_libraries(bench_dispatch PRIVATE gwagent_core gwtest_harness benchmark::benchmark)
+                 ${CMAKE_SOURCE_DIR}/tests/objects/sim_bus.cpp)
+  target_include_directories(bench_dispatch PRIVATE ${CMAKE_SOURCE_DIR}/tests/objects)
+  target_link_libraries(bench_dispatch PRIVATE gwtest_agent benchmark::benchmark)
   gw_unit_names(bench_dispatch)
 else()
   message(STATUS "bench_dispatch is not built: it needs the test harness (GW_TESTS=ON)")

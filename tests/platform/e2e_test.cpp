@@ -17,9 +17,9 @@
 #include <jansson.h>
 #include <libubox/uloop.h>
 
-#include "../agent/agent_util.hpp"
-#include "../agentio/agentio_util.hpp"
-#include "../agent/igd1.hpp"
+#include "agent_util.hpp"
+#include "agentio_util.hpp"
+#include "igd1.hpp"
 #include "core/dev_info.h"
 #include "gwtest.hpp"
 #include "platform_util.hpp"

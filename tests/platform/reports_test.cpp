@@ -9,7 +9,7 @@
 
 #include <jansson.h>
 
-#include "../agent/igd1.hpp"
+#include "igd1.hpp"
 #include "core/agent.h"
 #include "gwbus/raii.hpp"
 #include "gwbus/strutil.h"
