@@ -1,9 +1,7 @@
 # One command's dispatch against one raw property read; runs its own bus and configuration simulator
 # with the test harness, so it exists only where the tests are built.
 if(TARGET gwtest_harness)
-  add_executable(bench_dispatch ${CMAKE_CURRENT_LIST_DIR}/dispatch_bench.cpp
-                 ${CMAKE_SOURCE_DIR}/tests/objects/sim_bus.cpp)
-  target_include_directories(bench_dispatch PRIVATE ${CMAKE_SOURCE_DIR}/tests/objects)
+  add_executable(bench_dispatch ${CMAKE_CURRENT_LIST_DIR}/dispatch_bench.cpp)
   target_link_libraries(bench_dispatch PRIVATE gwtest_agent benchmark::benchmark)
   gw_unit_names(bench_dispatch)
 else()

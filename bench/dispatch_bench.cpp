@@ -16,7 +16,7 @@
 #include "gwbus/log.h"
 #include "gwbus/raii.hpp"
 #include "gwtest.hpp"
-#include "sim_bus.hpp"
+#include "igd1_sim.hpp"
 
 namespace {
 
@@ -117,7 +117,7 @@ int main(int argc, char **argv)
     gwtest::PrivateBus::instance();
     int rc = 1;
     {
-        gwtest::SimBus sim;
+        gwtest::Igd1Sim sim;
         if (!sim.ready()) {
             std::fprintf(stderr, "configuration simulator did not start\n");
             return 1;
