@@ -112,7 +112,8 @@ int call(const char *bus_name, const char *object_path, const char *interface_na
         return -1;
     }
     if (t_in_scope && t_scope_timed_out) {
-        GWLOG(4, "call %s.%s at %s skipped, an earlier call timed out.", interface_name, method, object_path);
+        GWLOG(LOG_LVL_WARN, "call %s.%s at %s skipped, an earlier call timed out.", interface_name, method,
+              object_path);
         return -1;
     }
     ConnectionPtr conn = system_bus();

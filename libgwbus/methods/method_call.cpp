@@ -113,12 +113,12 @@ int call(Id id, const char *path, GVariant *args, VariantPtr &reply) noexcept
 {
     const Row &r = kRows[id];
     VariantPtr params = adopt_variant(args);
-    GWLOG(7, "%s begin", r.name);
+    GWLOG(LOG_LVL_DEBUG, "%s begin", r.name);
     const char *at = path ? path : r.path;
     const bool no_args = std::strcmp(r.args, "()") == 0;
     if (!at || (params && !g_variant_is_of_type(params.get(), G_VARIANT_TYPE(r.args))) || (!params && !no_args)) {
-        GWLOG(4, "the parameter is invalid.");
-        GWLOG(4, "call method %s failed.", r.name);
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "call method %s failed.", r.name);
         return -1;
     }
     VariantPtr out;
@@ -126,12 +126,12 @@ int call(Id id, const char *path, GVariant *args, VariantPtr &reply) noexcept
     int rc = bus::call(r.bus, at, r.iface, r.method, params.release(), G_VARIANT_TYPE(r.reply), &out,
                        HGU_DEFAULT_TIMEOUT, &got);
     if (rc == bus::kWrongReplyType)
-        GWLOG(4, "return variant type(%s) is not correct type %s", got.c_str(), r.reply);
+        GWLOG(LOG_LVL_WARN, "return variant type(%s) is not correct type %s", got.c_str(), r.reply);
     if (rc != 0 || !out) {
-        GWLOG(4, "call method %s failed.", r.name);
+        GWLOG(LOG_LVL_WARN, "call method %s failed.", r.name);
         return -1;
     }
-    GWLOG(7, "Method %s : %s", r.method, bus::print_variant(out.get()).c_str());
+    GWLOG(LOG_LVL_DEBUG, "Method %s : %s", r.method, bus::print_variant(out.get()).c_str());
     reply = std::move(out);
     return 0;
 }
@@ -160,8 +160,8 @@ bool texts_valid(Id id, std::initializer_list<const char *> texts) noexcept
 {
     for (const char *t : texts) {
         if (t && !g_utf8_validate(t, -1, nullptr)) {
-            GWLOG(4, "the parameter is invalid.");
-            GWLOG(4, "call method %s failed.", kRows[id].name);
+            GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
+            GWLOG(LOG_LVL_WARN, "call method %s failed.", kRows[id].name);
             return false;
         }
     }
@@ -188,8 +188,8 @@ void copy_struct(GVariant *tuple, const Field *fields, size_t n_fields, void *re
         const Field &f = fields[i];
         char *dst = base + f.offset;
         if (g_variant_get_type_string(v.get())[0] != f.type) {
-            GWLOG(4, "member %d has type %s, expected %c.", static_cast<int>(i), g_variant_get_type_string(v.get()),
-                  f.type);
+            GWLOG(LOG_LVL_WARN, "member %d has type %s, expected %c.", static_cast<int>(i),
+                  g_variant_get_type_string(v.get()), f.type);
             continue;
         }
         switch (f.type) {
@@ -215,7 +215,7 @@ int copy_array(GVariant *array, const Field *fields, size_t n_fields, size_t rec
     }
     char *block = static_cast<char *>(g_try_malloc0_n(n, record_size));
     if (!block) {
-        GWLOG(3, "malloc for %d records failed.", static_cast<int>(n));
+        GWLOG(LOG_LVL_ERR, "malloc for %d records failed.", static_cast<int>(n));
         return -1;
     }
     for (size_t i = 0; i < n; ++i) {

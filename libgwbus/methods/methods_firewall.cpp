@@ -123,7 +123,7 @@ int ipset_sets(Id id, const mth_IPSet_t *sets, int count, char **errmsg)
     if (errmsg)
         *errmsg = nullptr;
     if (count < 0 || (count > 0 && !sets)) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     GVariant *args = ipset_array(id, sets, count);
@@ -164,7 +164,7 @@ int profile_status(Id id, const char *name, mth_ProfileStatus_t **list, int *cou
     static constexpr Field kRuleFields[] = {GW_F(R, Address, 's'), GW_F(R, Protocol, 's'), GW_F(R, Port, 'u'),
                                             GW_F(R, Status, 'u')};
     if (!list || !count || !texts_valid(id, {name})) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     VariantPtr reply;
@@ -182,7 +182,8 @@ int profile_status(Id id, const char *name, mth_ProfileStatus_t **list, int *cou
         } else if (g_variant_is_of_type(v.get(), G_VARIANT_TYPE("(suua(ssuu))"))) {
             records.push_back(std::move(v));
         } else {
-            GWLOG(4, "profile status element type %s is not a(suua(ssuu))", g_variant_get_type_string(v.get()));
+            GWLOG(LOG_LVL_WARN, "profile status element type %s is not a(suua(ssuu))",
+                  g_variant_get_type_string(v.get()));
         }
     }
     *list = nullptr;
@@ -191,7 +192,7 @@ int profile_status(Id id, const char *name, mth_ProfileStatus_t **list, int *cou
         return 0;
     auto *out = static_cast<mth_ProfileStatus_t *>(g_try_malloc0_n(records.size(), sizeof(mth_ProfileStatus_t)));
     if (!out) {
-        GWLOG(3, "malloc for %d records failed.", static_cast<int>(records.size()));
+        GWLOG(LOG_LVL_ERR, "malloc for %d records failed.", static_cast<int>(records.size()));
         return -1;
     }
     int filled = 0;
@@ -305,7 +306,7 @@ int mth_IPSet_GetIPSetName(char ***names, int *count, char **errmsg)
 int mth_IPSet_GetIPSetConf(const char *const *names, int count, GVariant **confs, char **errmsg)
 {
     if (!names || count < 0) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     return ipset_variants(kGetIPSetConf, names, count, confs, errmsg);
@@ -319,7 +320,7 @@ int mth_IPSet_GetIPSetAllConf(GVariant **confs, char **errmsg)
 int mth_IPSet_GetIPSetInfo(const char *const *names, int count, GVariant **infos, char **errmsg)
 {
     if (!names || count < 0) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     return ipset_variants(kGetIPSetInfo, names, count, infos, errmsg);

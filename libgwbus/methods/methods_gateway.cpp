@@ -39,7 +39,7 @@ int leading_string_to_buffer(Id id, GVariant *args, char *buf, size_t size, int 
 int host_list(Id id, ccif_LANHost_t **hosts, int *count, int *status, char **errmsg)
 {
     if (!hosts || !count) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     VariantPtr reply;
@@ -50,7 +50,7 @@ int host_list(Id id, ccif_LANHost_t **hosts, int *count, int *status, char **err
     void *block = nullptr;
     int n = 0;
     if (!kind || gw::objects::parse_managed(*kind, managed.get(), &block, &n) != 0) {
-        GWLOG(4, "call method %s failed.", row(id).name);
+        GWLOG(LOG_LVL_WARN, "call method %s failed.", row(id).name);
         return -1;
     }
     *hosts = static_cast<ccif_LANHost_t *>(block);
@@ -229,7 +229,7 @@ int mth_GetWiFiRoamingRecordsByMac(const char *mac, mth_WiFiRoamingRecord_t **re
         GW_F(R, FromRSSI, 'i'), GW_F(R, ToRSSI, 'i'),    GW_F(R, Channel, 'i'), GW_F(R, Result, 'u'),
     };
     if (!records || !count) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     if (!texts_valid(kGetWiFiRoamingRecordsByMac, {mac}))
@@ -293,7 +293,7 @@ int mth_SetPPPOEAction(const char *pppoe_path, const char *wan_name, const char 
 int mth_StartIPPingDiagnostics(const mth_IPPingParam_t *p, int *status, char **errmsg)
 {
     if (!p) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     const std::string host = bounded(p->Host);
@@ -308,7 +308,7 @@ int mth_StartIPPingDiagnostics(const mth_IPPingParam_t *p, int *status, char **e
 int mth_StartTraceRouteDiagnostics(const mth_TraceRouteParam_t *p, int *status, char **errmsg)
 {
     if (!p) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     const std::string host = bounded(p->Host);

@@ -34,7 +34,7 @@ int list_reply(Id id, GVariant *args, const Field (&fields)[N], R **out, int *co
 {
     VariantPtr owned = gw::adopt_variant(args);
     if (!out || !count) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     VariantPtr reply;
@@ -102,8 +102,8 @@ int mth_Mount(const char *fs_path, GVariant *options, char **mount_point, int *s
 {
     VariantPtr opts = gw::adopt_variant(options);
     if (opts && !g_variant_is_of_type(opts.get(), G_VARIANT_TYPE_VARDICT)) {
-        GWLOG(4, "the parameter is invalid.");
-        GWLOG(4, "call method %s failed.", row(kMount).name);
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "call method %s failed.", row(kMount).name);
         return -1;
     }
     GVariant *map = opts ? opts.get() : g_variant_new("a{sv}", nullptr);
@@ -145,7 +145,7 @@ int mth_SlaveManager_GetSlaveAllInfo(mth_SlaveInfo_t **slaves, int *count, int *
 int mth_Plugin_List(mth_PluginInfo_t **plugins, int *count)
 {
     if (!plugins || !count) {
-        GWLOG(4, "the parameter is invalid.");
+        GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     VariantPtr reply;
@@ -159,7 +159,7 @@ int mth_Plugin_List(mth_PluginInfo_t **plugins, int *count)
         return 0;
     auto *out = static_cast<mth_PluginInfo_t *>(g_try_malloc0_n(n, sizeof(mth_PluginInfo_t)));
     if (!out) {
-        GWLOG(3, "malloc for %d records failed.", static_cast<int>(n));
+        GWLOG(LOG_LVL_ERR, "malloc for %d records failed.", static_cast<int>(n));
         return -1;
     }
     int filled = 0;
@@ -180,7 +180,7 @@ int mth_Plugin_List(mth_PluginInfo_t **plugins, int *count)
             g_variant_get(v.get(), "(&s&sui)", &display, &version, &running, &p.Pid);
             p.Running = running ? 1 : 0;
         } else {
-            GWLOG(4, "plugin %s has an entry of type %s", name, g_variant_get_type_string(v.get()));
+            GWLOG(LOG_LVL_WARN, "plugin %s has an entry of type %s", name, g_variant_get_type_string(v.get()));
             continue;
         }
         copy_truncated(p.Name, name);

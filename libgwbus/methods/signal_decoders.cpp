@@ -58,7 +58,7 @@ bool payload_is(GVariant *parameters, const char *type)
     if (!parameters)
         return false;
     if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE(type))) {
-        GWLOG(4, "signal payload type %s is not %s", g_variant_get_type_string(parameters), type);
+        GWLOG(LOG_LVL_WARN, "signal payload type %s is not %s", g_variant_get_type_string(parameters), type);
         return false;
     }
     return true;
@@ -87,15 +87,15 @@ bool null_payload(const char *member, GVariant *parameters)
 {
     if (parameters)
         return false;
-    GWLOG(4, "signal %s parameters is null", member ? member : "NULL");
+    GWLOG(LOG_LVL_WARN, "signal %s parameters is null", member ? member : "NULL");
     return true;
 }
 
 void log_signal(const char *sender, const char *path, const char *member, GVariant *parameters)
 {
     gw::GCharPtr text(g_variant_print(parameters, TRUE));
-    GWLOG(7, "signal %s from %s at %s : %s", member ? member : "NULL", sender ? sender : "NULL", path ? path : "NULL",
-          text.get());
+    GWLOG(LOG_LVL_DEBUG, "signal %s from %s at %s : %s", member ? member : "NULL", sender ? sender : "NULL",
+          path ? path : "NULL", text.get());
 }
 
 int decode_http(GVariant *parameters, Http *out)
@@ -123,7 +123,8 @@ void log_http(const char *label, const char *sender, const char *path, const cha
     int headers = 0;
     for (char **h = rec.HeaderFields; h && *h; ++h)
         ++headers;
-    GWLOG(6, "%s : RequestLine %s, StatusCode %u, HeaderFields %d", label, rec.RequestLine, rec.StatusCode, headers);
+    GWLOG(LOG_LVL_INFO, "%s : RequestLine %s, StatusCode %u, HeaderFields %d", label, rec.RequestLine, rec.StatusCode,
+          headers);
     g_hgu_freeStrList(rec.HeaderFields);
 }
 
@@ -176,7 +177,7 @@ int scb_decode_TraceRouteResponse(GVariant *parameters, scb_TraceRouteResult_t *
             break;
         rec.hops = static_cast<scb_TraceRouteHop_t *>(g_try_malloc0_n(hops, sizeof(scb_TraceRouteHop_t)));
         if (!rec.hops) {
-            GWLOG(3, "malloc for %d hops failed.", static_cast<int>(hops));
+            GWLOG(LOG_LVL_ERR, "malloc for %d hops failed.", static_cast<int>(hops));
             return -1;
         }
         for (size_t h = 0; h < hops; ++h) {
@@ -228,8 +229,9 @@ void scb_IPPingResponse(const char *sender, const char *path, const char *, cons
     Ping r{};
     if (scb_decode_IPPingResponse(parameters, &r) != 0)
         return;
-    GWLOG(6, "IPPingResponse : SuccessCount %u, FailureCount %u, AverageResponseTime %u, MinimumResponseTime %u, "
-             "MaximumResponseTime %u, code %u, %s",
+    GWLOG(LOG_LVL_INFO,
+          "IPPingResponse : SuccessCount %u, FailureCount %u, AverageResponseTime %u, MinimumResponseTime %u, "
+          "MaximumResponseTime %u, code %u, %s",
           r.SuccessCount, r.FailureCount, r.AverageResponseTime, r.MinimumResponseTime, r.MaximumResponseTime, r.code,
           r.message);
 }
@@ -243,9 +245,9 @@ void scb_TraceRouteResponse(const char *sender, const char *path, const char *, 
     scb_TraceRouteResult_t r{};
     if (scb_decode_TraceRouteResponse(parameters, &r) != 0)
         return;
-    GWLOG(6, "TraceRouteResponse : %d hops, code %u, %s", r.hop_count, r.code, r.message);
+    GWLOG(LOG_LVL_INFO, "TraceRouteResponse : %d hops, code %u, %s", r.hop_count, r.code, r.message);
     for (int i = 0; i < r.hop_count; ++i)
-        GWLOG(6, "hop %d : %s, %s, %u, %s", i + 1, r.hops[i].Host, r.hops[i].HostAddress, r.hops[i].RTTime,
+        GWLOG(LOG_LVL_INFO, "hop %d : %s, %s, %u, %s", i + 1, r.hops[i].Host, r.hops[i].HostAddress, r.hops[i].RTTime,
               r.hops[i].ErrorInfo);
     g_free(r.hops);
 }
@@ -271,7 +273,7 @@ void scb_NotifyDestAddressDisappear(const char *sender, const char *path, const 
     Gone r{};
     if (scb_decode_DestAddressDisappear(parameters, &r) != 0)
         return;
-    GWLOG(6, "NotifyDestAddressDisappear : DestAddress %s, WANIPAddress %s, PPPoEName %s", r.DestAddress,
+    GWLOG(LOG_LVL_INFO, "NotifyDestAddressDisappear : DestAddress %s, WANIPAddress %s, PPPoEName %s", r.DestAddress,
           r.WANIPAddress, r.PPPoEName);
 }
 
@@ -284,7 +286,8 @@ void scb_NotifyVoiceCallInfo(const char *sender, const char *path, const char *,
     Call r{};
     if (scb_decode_VoiceCallInfo(parameters, &r) != 0)
         return;
-    GWLOG(6, "NotifyVoiceCallInfo : CallDirect %u, IsSuccess %d, CallDuration %u, CallNumber %s, POTSindex %u",
+    GWLOG(LOG_LVL_INFO,
+          "NotifyVoiceCallInfo : CallDirect %u, IsSuccess %d, CallDuration %u, CallNumber %s, POTSindex %u",
           r.CallDirect, r.IsSuccess ? 1 : 0, r.CallDuration, r.CallNumber, r.POTSindex);
 }
 
@@ -329,7 +332,8 @@ long get_signalWLANNeighborResponseSubID(void)
 void handle_signalWLANNeighborResponse(const char *sender, const char *path, const char *iface, const char *member,
                                        GVariant *parameters, void *)
 {
-    GWLOG(7, "signal %s from %s at %s", member ? member : "NULL", sender ? sender : "NULL", path ? path : "NULL");
+    GWLOG(LOG_LVL_DEBUG, "signal %s from %s at %s", member ? member : "NULL", sender ? sender : "NULL",
+          path ? path : "NULL");
     for (int i = 0; i < 2; ++i) {
         Slot s;
         {

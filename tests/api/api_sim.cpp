@@ -4,20 +4,9 @@
 
 namespace apitest {
 
-gwtest::SimBus &sim()
-{
-    static gwtest::SimBus *bus = new gwtest::SimBus();  // lives as long as the private bus
-    return *bus;
-}
+gwtest::Igd1Sim &sim() { return gwtest::Igd1Sim::shared(); }
 
-void ApiSim::SetUp()
-{
-    ASSERT_TRUE(sim().ready());
-    const std::string profile = gwtest::source_dir() + "/sim/igd1/profiles/default.json";
-    sim().reset();
-    sim().control("LoadProfile", g_variant_new("(s)", profile.c_str()));
-    sim().control("ResetCounts", nullptr);
-}
+void ApiSim::SetUp() { ASSERT_TRUE(gwtest::Igd1Sim::fresh().ready()); }
 
 void ApiSim::remove_matching(const std::string &part)
 {
@@ -38,16 +27,9 @@ void ApiSim::remove_matching(const std::string &part)
 void ApiSim::set_prop(const std::string &path, const std::string &iface, const std::string &name,
                       const std::string &value)
 {
-    s().control("SetProperty", g_variant_new("(ssss)", path.c_str(), iface.c_str(), name.c_str(), value.c_str()));
+    s().set_property(path, iface, name, value);
 }
 
-std::string ApiSim::last_args(const std::string &member)
-{
-    gw::VariantPtr r = s().control("LastArgs", g_variant_new("(s)", member.c_str()), "(s)");
-    const char *text = "";
-    if (r)
-        g_variant_get(r.get(), "(&s)", &text);
-    return text;
-}
+std::string ApiSim::last_args(const std::string &member) { return s().last_args(member); }
 
 }  // namespace apitest

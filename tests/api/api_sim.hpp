@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "sim_bus.hpp"
+#include "igd1_sim.hpp"
 
 namespace apitest {
 
@@ -15,12 +15,12 @@ constexpr const char *kPM = "com.yvc.igd1.PortMapping";
 constexpr const char *kDevice = "/com/yvc/igd1/Info/Device";
 constexpr const char *kDeviceIface = "com.yvc.igd1.DeviceInfo";
 
-gwtest::SimBus &sim();
+gwtest::Igd1Sim &sim();
 
 class ApiSim : public ::testing::Test {
 protected:
     void SetUp() override;
-    gwtest::SimBus &s() { return sim(); }
+    gwtest::Igd1Sim &s() { return sim(); }
     // Removes every object whose path contains `part`.
     void remove_matching(const std::string &part);
     void set_prop(const std::string &path, const std::string &iface, const std::string &name,
@@ -29,7 +29,7 @@ protected:
     // The next `count` calls of member on exactly that path (or "*") fail.
     void fail(const std::string &member, const std::string &path = "*", unsigned count = 1)
     {
-        s().fail_next(path, member, count);
+        s().fail_next(member, count, path);
     }
 };
 

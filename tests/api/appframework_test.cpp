@@ -137,7 +137,7 @@ TEST_F(AppFramework, AFailedOrMistypedListIsMinusOneAndLeavesTheOutputs)
     api_AppInfo_t sentinel{};
     api_AppInfo_t *apps = &sentinel;
     int count = 42;
-    s().fail_next(kHost, "List");
+    s().fail_next("List", 1, kHost);
     EXPECT_EQ(api_getListApp(&apps, &count), -1);
     EXPECT_EQ(apps, &sentinel);
     EXPECT_EQ(count, 42);
@@ -208,7 +208,7 @@ TEST_F(AppFramework, StatusRefusesBadInputWithoutACall)
 TEST_F(AppFramework, AFailedOrMistypedStatusIsMinusOneAndLeavesTheText)
 {
     char state[16] = "keep";
-    s().fail_next(kHost, "GetStatus");
+    s().fail_next("GetStatus", 1, kHost);
     EXPECT_EQ(api_getAppStatus("speedtest", state, sizeof state), -1);
     EXPECT_STREQ(state, "keep");
     s().override_reply(kHost, kHostIface, "GetStatus", "(uint32 1,)");

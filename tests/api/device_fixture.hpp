@@ -15,7 +15,7 @@ namespace apitest {
 namespace dev {
 
 // The stored value of a property, parsed from its GVariant text; null when absent.
-inline gw::VariantPtr value(gwtest::SimBus &bus, const std::string &path, const std::string &iface,
+inline gw::VariantPtr value(gwtest::Igd1Sim &bus, const std::string &path, const std::string &iface,
                             const std::string &name)
 {
     const std::string text = bus.prop_text(path, iface, name);
@@ -24,7 +24,7 @@ inline gw::VariantPtr value(gwtest::SimBus &bus, const std::string &path, const 
     return gw::VariantPtr(g_variant_parse(nullptr, text.c_str(), nullptr, nullptr, nullptr));
 }
 
-inline std::string str(gwtest::SimBus &bus, const std::string &path, const std::string &iface,
+inline std::string str(gwtest::Igd1Sim &bus, const std::string &path, const std::string &iface,
                        const std::string &name)
 {
     gw::VariantPtr v = value(bus, path, iface, name);
@@ -33,7 +33,7 @@ inline std::string str(gwtest::SimBus &bus, const std::string &path, const std::
     return ok ? g_variant_get_string(v.get(), nullptr) : "";
 }
 
-inline uint64_t num(gwtest::SimBus &bus, const std::string &path, const std::string &iface, const std::string &name)
+inline uint64_t num(gwtest::Igd1Sim &bus, const std::string &path, const std::string &iface, const std::string &name)
 {
     gw::VariantPtr v = value(bus, path, iface, name);
     EXPECT_TRUE(v) << path << " " << name;
@@ -58,7 +58,7 @@ inline uint64_t num(gwtest::SimBus &bus, const std::string &path, const std::str
     }
 }
 
-inline double dbl(gwtest::SimBus &bus, const std::string &path, const std::string &iface, const std::string &name)
+inline double dbl(gwtest::Igd1Sim &bus, const std::string &path, const std::string &iface, const std::string &name)
 {
     gw::VariantPtr v = value(bus, path, iface, name);
     const bool ok = v && g_variant_is_of_type(v.get(), G_VARIANT_TYPE_DOUBLE);
@@ -67,7 +67,7 @@ inline double dbl(gwtest::SimBus &bus, const std::string &path, const std::strin
 }
 
 // Paths of the numbered children of a collection that carry iface, in the simulator's (numeric) order.
-inline std::vector<std::string> children(gwtest::SimBus &bus, const std::string &collection, const std::string &iface)
+inline std::vector<std::string> children(gwtest::Igd1Sim &bus, const std::string &collection, const std::string &iface)
 {
     gwtest::Json st = bus.state();
     json_t *objs = json_object_get(st.get(), "objects");

@@ -62,7 +62,7 @@ struct L2TPVPNCase {
                "'\", \"InsAddress\": \"'192.0.2.5'\", \"UserName\": \"'u5'\", \"Password\": \"'p5'\", "
                "\"DestPort\": \"uint32 1705\", \"Enable\": \"byte 0\", \"Operate\": \"byte 1\"}}";
     }
-    static void expect_fields(gwtest::SimBus &s, const std::string &p, const Api &a)
+    static void expect_fields(gwtest::Igd1Sim &s, const std::string &p, const Api &a)
     {
         SCOPED_TRACE(p);
         EXPECT_EQ(a.Name, fixture_str(s, p, kIface, "Name"));
@@ -115,7 +115,7 @@ struct NetworkAccelerationCase {
         return std::string("{\"") + kIface + "\": {\"Name\": \"'" + name +
                "'\", \"WANName\": \"'3_OTHER_B_VID_45'\", \"Enable\": \"byte 0\", \"Operate\": \"byte 1\"}}";
     }
-    static void expect_fields(gwtest::SimBus &s, const std::string &p, const Api &a)
+    static void expect_fields(gwtest::Igd1Sim &s, const std::string &p, const Api &a)
     {
         SCOPED_TRACE(p);
         EXPECT_EQ(a.Name, fixture_str(s, p, kIface, "Name"));
@@ -164,7 +164,7 @@ struct TrafficControlCase {
                "'\", \"Enable\": \"byte 0\", \"Operate\": \"byte 1\", \"Target\": \"byte 2\", "
                "\"Priority\": \"byte 7\"}}";
     }
-    static void expect_fields(gwtest::SimBus &s, const std::string &p, const Api &a)
+    static void expect_fields(gwtest::Igd1Sim &s, const std::string &p, const Api &a)
     {
         SCOPED_TRACE(p);
         EXPECT_EQ(a.Name, fixture_str(s, p, kIface, "Name"));

@@ -12,7 +12,7 @@
 namespace apitest {
 
 // The stored property as a value; null (and a test failure) when it is absent or not GVariant text.
-inline gw::VariantPtr fixture_value(gwtest::SimBus &bus, const std::string &path, const std::string &iface,
+inline gw::VariantPtr fixture_value(gwtest::Igd1Sim &bus, const std::string &path, const std::string &iface,
                                     const std::string &name)
 {
     const std::string text = bus.prop_text(path, iface, name);
@@ -21,7 +21,7 @@ inline gw::VariantPtr fixture_value(gwtest::SimBus &bus, const std::string &path
     return gw::adopt_variant(v);
 }
 
-inline std::string fixture_str(gwtest::SimBus &bus, const std::string &path, const std::string &iface,
+inline std::string fixture_str(gwtest::Igd1Sim &bus, const std::string &path, const std::string &iface,
                                const std::string &name)
 {
     gw::VariantPtr v = fixture_value(bus, path, iface, name);
@@ -29,7 +29,7 @@ inline std::string fixture_str(gwtest::SimBus &bus, const std::string &path, con
 }
 
 // Booleans and every integer type as a signed 64-bit number.
-inline int64_t fixture_num(gwtest::SimBus &bus, const std::string &path, const std::string &iface,
+inline int64_t fixture_num(gwtest::Igd1Sim &bus, const std::string &path, const std::string &iface,
                            const std::string &name)
 {
     gw::VariantPtr v = fixture_value(bus, path, iface, name);
@@ -47,7 +47,7 @@ inline int64_t fixture_num(gwtest::SimBus &bus, const std::string &path, const s
 }
 
 // Paths of the objects that carry iface and whose path starts with prefix, in the state's order.
-inline std::vector<std::string> fixture_paths(gwtest::SimBus &bus, const std::string &prefix, const std::string &iface)
+inline std::vector<std::string> fixture_paths(gwtest::Igd1Sim &bus, const std::string &prefix, const std::string &iface)
 {
     std::vector<std::string> out;
     gwtest::Json st = bus.state();

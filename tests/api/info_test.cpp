@@ -165,7 +165,7 @@ struct UserOps {
 };
 
 template <typename T>
-void user_scenario(gwtest::SimBus &bus, const UserOps<T> &ops)
+void user_scenario(gwtest::Igd1Sim &bus, const UserOps<T> &ops)
 {
     const std::vector<std::string> paths = dev::children(bus, ops.collection, ops.iface);
     ASSERT_FALSE(paths.empty());
@@ -201,7 +201,7 @@ void user_scenario(gwtest::SimBus &bus, const UserOps<T> &ops)
 
     // A failed write of the new object leaves none behind.
     std::strcpy(rec.UserName, "second");
-    bus.fail_next("*", "SetValues");
+    bus.fail_next("SetValues");
     EXPECT_EQ(ops.add(&rec), -1);
     EXPECT_EQ(dev::children(bus, ops.collection, ops.iface).size(), paths.size() + 1);
 
@@ -228,7 +228,7 @@ void user_scenario(gwtest::SimBus &bus, const UserOps<T> &ops)
 
     // A failing list fails every operation.
     for (int i = 0; i < 5; ++i) {
-        bus.fail_next(ops.collection, "GetManagedObjects");
+        bus.fail_next("GetManagedObjects", 1, ops.collection);
         int rc = 0;
         switch (i) {
         case 0: rc = ops.get(&list, &count); break;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "../bus/standin.hpp"
+#include "standin.hpp"
 #include "api_sim.hpp"
 #include "device_fixture.hpp"
 #include "gwbus/api.h"

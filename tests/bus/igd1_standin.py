@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-"""Independent stand-in for the configuration service, driven by the tests.
+"""Independent stand-in for the configuration service, kept on purpose to cross-check sim/igd1.
 
+Driven by tests/harness/standin.hpp.
 It owns a bus name (default com.yvc.igd1) and answers every call through one message filter, so any
 path, interface and method can be scripted. Keys are "<path> <interface> <method>"; the properties
 interface is keyed by the target interface: "<path> <iface> Get <prop>", "<path> <iface> GetAll",

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../bus/standin.hpp"
+#include "standin.hpp"
 #include "gwbus/log.h"
 #include "gwbus/methods.h"
 #include "gwbus/raii.hpp"

@@ -1,5 +1,7 @@
 #!/usr/bin/python3
-"""A small, independent stand-in for the configuration service's object model, for the accessor tests.
+"""Independent stand-in for the service's object model, kept on purpose to cross-check sim/igd1.
+
+The accessor tests run against it and the simulator alike.
 
 It owns com.yvc.igd1 on the bus it is started on and keeps a tree of objects:
   path -> {interface -> [(property, GLib.Variant)]}   (property order is kept as loaded)

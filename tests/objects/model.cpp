@@ -9,23 +9,11 @@
 
 namespace gwtest {
 
-namespace {
-
-constexpr const char* kSimControlPath = "/com/yvc/igd1sim";
-constexpr const char* kSimControl = "com.yvc.igd1sim.Control";
-
-struct JsonDeleter {
-    void operator()(json_t* j) const noexcept { json_decref(j); }
-};
-using JsonPtr = std::unique_ptr<json_t, JsonDeleter>;
-
-} // namespace
-
 Model::Model(const std::string& bus_name, Backend backend)
     : bus_name_(bus_name)
     , backend_(backend)
 {
-    const std::string address = PrivateBus::instance().address();
+    PrivateBus::instance();
     std::string line;
     if (backend_ == Backend::Standin) {
         child_ = Child({ "/usr/bin/python3", source_dir() + "/tests/objects/igd1_model.py", bus_name }, {}, true);
@@ -34,10 +22,8 @@ Model::Model(const std::string& bus_name, Backend backend)
         char tmpl[] = "/tmp/gw-objsim-XXXXXX";
         sim_dir_ = mkdtemp(tmpl) ? tmpl : "";
         std::ofstream(sim_dir_ + "/empty.json") << "{\"objects\": {}}";
-        child_ = Child({ "/usr/bin/python3", source_dir() + "/sim/igd1/igd1sim.py", "--address", address, "--root",
-                           sim_dir_, "--profile", sim_dir_ + "/empty.json" },
-            {}, true);
-        ready_ = child_.read_line(line, std::chrono::seconds(20)) && line == "READY";
+        sim_ = std::make_unique<Igd1Sim>(sim_dir_ + "/empty.json", sim_dir_);
+        ready_ = sim_->ready();
     }
     if (!ready_)
         ADD_FAILURE() << "object model on " << bus_name << " did not start: " << line;
@@ -53,28 +39,7 @@ Model::~Model()
 
 gw::VariantPtr Model::sim_control(const char* method, GVariant* args, const char* reply_type)
 {
-    gw::VariantPtr owned = gw::adopt_variant(args);
-    gw::ErrorPtr err;
-    gw::ConnectionPtr conn(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, gw::ErrorOut(err)));
-    if (!conn) {
-        ADD_FAILURE() << "no bus: " << gw::error_text(err);
-        return nullptr;
-    }
-    gw::VariantPtr r(g_dbus_connection_call_sync(conn.get(), "com.yvc.igd1", kSimControlPath, kSimControl, method,
-        owned.get(), reply_type ? G_VARIANT_TYPE(reply_type) : nullptr, G_DBUS_CALL_FLAGS_NONE, 10000, nullptr,
-        gw::ErrorOut(err)));
-    if (!r)
-        ADD_FAILURE() << "simulator control " << method << " failed: " << gw::error_text(err);
-    return r;
-}
-
-std::string Model::sim_dump()
-{
-    gw::VariantPtr r = sim_control("DumpState", nullptr, "(s)");
-    const char* text = "";
-    if (r)
-        g_variant_get(r.get(), "(&s)", &text);
-    return text;
+    return sim_->control(method, args, reply_type);
 }
 
 gw::VariantPtr Model::control(const char* method, GVariant* args, const char* reply_type)
@@ -212,7 +177,7 @@ std::string Model::last_args(const std::string& method)
 gw::VariantPtr Model::props(const std::string& path, const std::string& iface)
 {
     if (backend_ == Backend::Simulator) {
-        JsonPtr state(json_loads(sim_dump().c_str(), 0, nullptr));
+        Json state = sim_->state();
         json_t* objects = json_object_get(state.get(), "objects");
         json_t* obj = json_object_get(json_object_get(objects, path.c_str()), iface.c_str());
         if (!obj)
@@ -250,7 +215,7 @@ std::string Model::prop_text(const std::string& path, const std::string& iface, 
 bool Model::exists(const std::string& path)
 {
     if (backend_ == Backend::Simulator) {
-        JsonPtr state(json_loads(sim_dump().c_str(), 0, nullptr));
+        Json state = sim_->state();
         return json_object_get(json_object_get(state.get(), "objects"), path.c_str()) != nullptr;
     }
     gw::VariantPtr r = control("Exists", g_variant_new("(s)", path.c_str()), "(b)");

@@ -2,11 +2,13 @@
 #ifndef TESTS_OBJECTS_MODEL_HPP
 #define TESTS_OBJECTS_MODEL_HPP
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "gwbus/raii.hpp"
 #include "gwtest.hpp"
+#include "igd1_sim.hpp"
 
 namespace gwtest {
 
@@ -37,13 +39,12 @@ public:
 private:
     gw::VariantPtr control(const char* method, GVariant* args, const char* reply_type);
     gw::VariantPtr sim_control(const char* method, GVariant* args, const char* reply_type);
-    // The simulator's state: {"objects": {path: {iface: {name: text}}}, "collections": [...]}.
-    std::string sim_dump();
     std::string bus_name_;
     Backend backend_;
     std::string sim_dir_;
     bool ready_ = false;
     Child child_;
+    std::unique_ptr<Igd1Sim> sim_;
 };
 
 } // namespace gwtest

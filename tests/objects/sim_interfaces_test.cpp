@@ -9,7 +9,7 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
-#include "sim_bus.hpp"
+#include "igd1_sim.hpp"
 
 namespace {
 
@@ -34,7 +34,7 @@ struct Described {
     std::set<std::string> children;
 };
 
-Described describe(gwtest::SimBus& sim, const std::string& path, const char* dest = "com.yvc.igd1")
+Described describe(gwtest::Igd1Sim& sim, const std::string& path, const char* dest = "com.yvc.igd1")
 {
     Described d;
     const std::string xml = sim.introspect(path, dest);
@@ -68,7 +68,7 @@ class SimIntrospection : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(sim.ready()); }
     gwtest::TempRoot root;
-    gwtest::SimBus sim;
+    gwtest::Igd1Sim sim;
 };
 
 TEST_F(SimIntrospection, ObjectsHavePropertiesAndOnlyCollectionsHaveTheManager)

@@ -8,7 +8,7 @@
 
 #include "gwbus/objects.h"
 #include "gwbus/strutil.h"
-#include "sim_bus.hpp"
+#include "igd1_sim.hpp"
 
 namespace {
 
@@ -28,7 +28,7 @@ protected:
     void get_all_answers(const std::string& map) { sim.override_reply(kMapping1, "*", "GetAll", "(" + map + ",)"); }
 
     gwtest::TempRoot root;
-    gwtest::SimBus sim;
+    gwtest::Igd1Sim sim;
 };
 
 TEST_F(SimReplies, ReversedMapWithExtraKeysFillsTheRecordLikeTableOrder)
@@ -189,7 +189,7 @@ TEST_F(SimReplies, EmptyCollectionsAndChildrenOfOtherKindsListNothing)
 TEST_F(SimReplies, AddedObjectWhoseWriteIsRefusedIsDeletedAgain)
 {
     const std::string coll = std::string(kFlows) + "/1/Classification";
-    sim.fail_next("*", "SetValues");
+    sim.fail_next("SetValues");
     gwtest::LogCapture log;
     ccif_TrafficQoSClassification_t cls {};
     copy_truncated(cls.RemoteAddress, "203.0.113.5");
@@ -204,8 +204,8 @@ TEST_F(SimReplies, AddedObjectWhoseWriteIsRefusedIsDeletedAgain)
 
     // With the clean-up refused too, the add still fails and says so; nothing claims success.
     sim.reset();
-    sim.fail_next("*", "SetValues");
-    sim.fail_next("*", "DeleteObject");
+    sim.fail_next("SetValues");
+    sim.fail_next("DeleteObject");
     EXPECT_EQ(ccif_TrafficQoSClassification_add_obj((std::string(kFlows) + "/1").c_str(), &cls), -1);
     EXPECT_STREQ(cls.path, "");
 }
@@ -295,7 +295,7 @@ namespace {
 TEST(SimControl, ResetForgetsTheLastArguments)
 {
     gwtest::TempRoot root;
-    gwtest::SimBus sim;
+    gwtest::Igd1Sim sim;
     ASSERT_TRUE(sim.ready());
     ASSERT_EQ(ccif_PortMapping_del_obj(kMapping1), 0);
     auto last = [&sim] {

@@ -12,7 +12,7 @@
 
 #include "gwbus/objects.h"
 #include "object_engine.hpp"
-#include "sim_bus.hpp"
+#include "igd1_sim.hpp"
 
 namespace {
 
@@ -66,7 +66,7 @@ std::string default_path(const Kind& k)
 }
 
 // The first object of the kind in the simulator's state, or "".
-std::string find_object(gwtest::SimBus& sim, const Kind& k)
+std::string find_object(gwtest::Igd1Sim& sim, const Kind& k)
 {
     gwtest::Json s = sim.state();
     const char* path;
@@ -256,7 +256,7 @@ TEST_P(SimKind, WrittenRecordReadsBackFieldForField)
 {
     const Kind& k = *GetParam();
     gwtest::TempRoot root;
-    gwtest::SimBus sim;
+    gwtest::Igd1Sim sim;
     ASSERT_TRUE(sim.ready());
 
     std::string path = find_object(sim, k);

@@ -17,9 +17,9 @@
 #include <jansson.h>
 #include <gw/ubox.h>
 
-#include "../agent/agent_util.hpp"
-#include "../agentio/agentio_util.hpp"
-#include "../agent/igd1.hpp"
+#include "agent_util.hpp"
+#include "agentio_util.hpp"
+#include "igd1_sim.hpp"
 #include "core/dev_info.h"
 #include "gwtest.hpp"
 #include "platform_util.hpp"
@@ -117,7 +117,7 @@ protected:
         if (!exists(platsim_path()))
             GTEST_SKIP() << "platform simulator not built";
         gwtest::PrivateBus::instance();
-        ASSERT_TRUE(agenttest::Igd1::fresh().ready());
+        ASSERT_TRUE(gwtest::Igd1Sim::fresh().ready());
     }
     gwtest::TempRoot root;
 };
@@ -129,7 +129,7 @@ TEST(EndToEnd, AgentBinarySendsBootToTheProvisionedServer)
     gwtest::TempRoot root;
     GW_REQUIRE_UCI();
     gwtest::PrivateBus::instance();
-    ASSERT_TRUE(agenttest::Igd1::fresh().ready());
+    ASSERT_TRUE(gwtest::Igd1Sim::fresh().ready());
     uloop_init();
     plat::UdpPeer peer;
     const std::string prov = gwtest::build_dir() + "/sim/tools/gwprovision";
@@ -312,7 +312,7 @@ std::string await_line(gwtest::Child &sim, const std::string &word, const std::s
 // One failed DeviceInfo read at start-up must not leave the Boot without its device values for ever.
 TEST_F(PlatformSession, BootGoesOutAfterAFailedDeviceReadAtStart)
 {
-    agenttest::Igd1 &igd = agenttest::Igd1::fresh();
+    gwtest::Igd1Sim &igd = gwtest::Igd1Sim::fresh();
     igd.fail_next("GetAll", 1, "/com/yvc/igd1/Info/Device");
     std::map<std::string, int> ports;
     gwtest::Child sim = start_platsim(root, {}, ports);
@@ -328,7 +328,7 @@ TEST_F(PlatformSession, BootGoesOutAfterAFailedDeviceReadAtStart)
 // address and the reports reach the message server.
 TEST_F(PlatformSession, WanConnectedAfterStartReachesTheNextBootAndTheReports)
 {
-    agenttest::Igd1 &igd = agenttest::Igd1::fresh();
+    gwtest::Igd1Sim &igd = gwtest::Igd1Sim::fresh();
     igd.set_property("/com/yvc/igd1/Info/Network", "com.yvc.igd1.NetworkInfo", "WANConnectionStatus",
                      "'Disconnected'");
     root.write("/hgutmp/commands.txt", "{\"CmdType\":\"Start_BootRegister\",\"SequenceId\":\"00000004\"}\n");
@@ -354,7 +354,7 @@ TEST_F(PlatformSession, WanConnectedAfterStartReachesTheNextBootAndTheReports)
 // system's grace while the main loop waits on the bus.
 TEST_F(PlatformSession, SigtermEndsTheAgentWhileABusCallHangs)
 {
-    agenttest::Igd1 &igd = agenttest::Igd1::fresh();
+    gwtest::Igd1Sim &igd = gwtest::Igd1Sim::fresh();
     root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000005\"}\n");
     const std::string gate = root.path("/hgutmp/commands.gate");
     std::map<std::string, int> ports;
@@ -380,7 +380,7 @@ TEST_F(PlatformSession, SigtermEndsTheAgentWhileABusCallHangs)
 // no further calls to the service that does not answer.
 TEST_F(PlatformSession, CommandGivesUpAfterItsFirstTimedOutCall)
 {
-    agenttest::Igd1 &igd = agenttest::Igd1::fresh();
+    gwtest::Igd1Sim &igd = gwtest::Igd1Sim::fresh();
     root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_VOICE_INFO\",\"SequenceId\":\"00000006\"}\n");
     const std::string gate = root.path("/hgutmp/commands.gate");
     std::map<std::string, int> ports;

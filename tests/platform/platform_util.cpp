@@ -11,7 +11,7 @@
 
 #include <gw/ubox.h>
 
-#include "../agentio/agentio_util.hpp"
+#include "agentio_util.hpp"
 #include "core/agent.h"
 #include "core/io/ucf_io.h"
 #include "gwbus/strutil.h"

@@ -9,7 +9,7 @@
 
 #include <jansson.h>
 
-#include "../agent/igd1.hpp"
+#include "igd1_sim.hpp"
 #include "core/agent.h"
 #include "gwbus/raii.hpp"
 #include "gwbus/strutil.h"
@@ -65,7 +65,7 @@ protected:
     void SetUp() override
     {
         ConnTest::SetUp();
-        ASSERT_TRUE(agenttest::Igd1::fresh().ready());
+        ASSERT_TRUE(gwtest::Igd1Sim::fresh().ready());
         copy_truncated(g_dev_info.WANIPAddr, "");  // reports stay queued
     }
     std::string head()
@@ -126,7 +126,7 @@ TEST_F(Reports, UpgradeReportReadsTheModulesPackage)
 // keeps them; the device report carries the kept LOID.
 TEST_F(Reports, RegisterReadsPppoeNameAndLoidAndTheDeviceReportCarriesTheLoid)
 {
-    agenttest::Igd1 &sim = agenttest::Igd1::fresh();
+    gwtest::Igd1Sim &sim = gwtest::Igd1Sim::fresh();
     sim.set_property("/com/yvc/igd1/Info/Network/WANConnectionDb/1", "com.yvc.igd1.WANConnectionInfo",
                      "ConnectionType", "'PPPoE_Routed'");
     char *text = nullptr;
@@ -175,7 +175,7 @@ TEST_F(Reports, DeviceReportOmitsSlaveKeysOutsideType11)
 
 TEST_F(Reports, DeviceReportOfAnFttoMasterCarriesItsSlaves)
 {
-    auto &sim = agenttest::Igd1::fresh();
+    auto &sim = gwtest::Igd1Sim::fresh();
     sim.load_profile("ftto_master.json");
     g_dev_info.DevType = 11;
     g_dev_info.WorkMode = 1;
@@ -223,7 +223,7 @@ TEST_F(Reports, DeviceReportKeepsAnEmptyPluginListWhenTheHostFails)
     g_dev_info.WorkMode = 1;
     copy_truncated(g_dev_info.LOID, "loid-1");
     copy_truncated(g_dev_info.SerialNumber, "SN77");
-    agenttest::Igd1::fresh().fail_next("List", 1, kHost, kHostIface);
+    gwtest::Igd1Sim::fresh().fail_next("List", 1, kHost, kHostIface);
     ASSERT_EQ(msg_DEVICE_INFO_REP(), 0);
     EXPECT_EQ(head(), "{\"CmdType\":\"DEVICE_INFO_REP\",\"DevType\":\"4\",\"WorkMode\":\"1\",\"GateWay\":{\"LOID\":\"loid-1\","
                       "\"SN\":\"SN77\",\"MAC\":\"A1B2C3D4E5F6\",\"Name\":\"Living room gateway\"},\"PluginList\":[]}");

@@ -1,10 +1,12 @@
 // The configuration service simulator, exercised over a private bus as a client sees it.
 #include <gio/gio.h>
 
+#include <memory>
 #include <string>
 
 #include "gwbus/raii.hpp"
 #include "gwtest.hpp"
+#include "igd1_sim.hpp"
 
 namespace {
 
@@ -12,37 +14,25 @@ class Igd1Sim : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        gwtest::PrivateBus::instance();
-        sim_ = gwtest::Child({"/usr/bin/python3", gwtest::source_dir() + "/sim/igd1/igd1sim.py", "--root", root_.dir()},
-                             {}, true);
-        std::string line;
-        ASSERT_TRUE(sim_.read_line(line, std::chrono::seconds(20)));
-        ASSERT_EQ(line, "READY");
+        sim_ = std::make_unique<gwtest::Igd1Sim>();
+        ASSERT_TRUE(sim_->ready());
         gw::ErrorPtr err;
         conn_.reset(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, gw::ErrorOut(err)));
         ASSERT_TRUE(conn_) << gw::error_text(err);
-        call("/com/yvc/igd1sim", "com.yvc.igd1sim.Control", "Reset", nullptr);
+        sim_->reset();
     }
 
     // Returns the reply printed with types, or "ERROR: <dbus error name>".
     std::string call(const char *path, const char *iface, const char *method, GVariant *args,
                      const char *dest = "com.yvc.igd1")
     {
-        gw::ErrorPtr err;
-        gw::VariantPtr reply(g_dbus_connection_call_sync(conn_.get(), dest, path, iface, method, args, nullptr,
-                                                         G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, gw::ErrorOut(err)));
-        if (!reply) {
-            gw::GCharPtr name(g_dbus_error_get_remote_error(err.get()));
-            return std::string("ERROR: ") + (name ? name.get() : "?");
-        }
-        gw::GCharPtr text(g_variant_print(reply.get(), TRUE));
-        return text.get();
+        return sim_->call(path, iface, method, args, dest);
     }
 
     std::string control(const char *method, GVariant *args) { return call("/com/yvc/igd1sim", "com.yvc.igd1sim.Control", method, args); }
 
     gwtest::TempRoot root_;
-    gwtest::Child sim_;
+    std::unique_ptr<gwtest::Igd1Sim> sim_;
     gw::ConnectionPtr conn_;
 };
 
@@ -183,7 +173,7 @@ TEST_F(Igd1Sim, FrameworkServiceAnswersOnItsOwnName)
 
 TEST_F(Igd1Sim, StopsCleanlyOnSigterm)
 {
-    int status = sim_.stop();
+    int status = sim_->stop();
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }

@@ -71,7 +71,7 @@ TEST_F(Log, ThresholdFourDropsFiveAndKeepsFour)
 TEST_F(Log, GwlogPrefixesUnitAndLine)
 {
     int line = __LINE__ + 1;
-    GWLOG(3, "start %s", "now");
+    GWLOG(LOG_LVL_ERR, "start %s", "now");
     ASSERT_EQ(logs.lines().size(), 1u);
     EXPECT_EQ(logs.lines()[0], "log_test:" + std::to_string(line) + " start now");
 }

@@ -16,7 +16,7 @@
 #include "gwbus/log.h"
 #include "gwbus/util.h"
 #include "gwtest.hpp"
-#include "igd1.hpp"
+#include "igd1_sim.hpp"
 
 using agenttest::dispatch_command;
 using agenttest::drain_answers;

@@ -14,7 +14,7 @@
 #include "agent_util.hpp"
 #include "gwbus/util.h"
 #include "gwtest.hpp"
-#include "igd1.hpp"
+#include "igd1_sim.hpp"
 #include "core/crypto.h"
 
 namespace {
@@ -177,7 +177,7 @@ TEST_F(Startup, SigtermDuringStartUpIsNotLost)
 TEST_F(Startup, ReadsTheServiceForResolverFileAndWanAddress)
 {
     GW_REQUIRE_UCI();
-    ASSERT_TRUE(agenttest::Igd1::fresh().ready());
+    ASSERT_TRUE(gwtest::Igd1Sim::fresh().ready());
     Agent agent(root);
     ASSERT_TRUE(agent.started()) << agent.log();
     EXPECT_EQ(root.read("/tmp/resolv.conf"),

@@ -105,7 +105,7 @@ protected:
     {
         for (const Case &c : cases) {
             SCOPED_TRACE(c.what);
-            agenttest::Igd1::fresh();
+            gwtest::Igd1Sim::fresh();
             if (c.profile)
                 sim.load_profile(c.profile);
             for (const Prop &p : c.before)
@@ -479,7 +479,7 @@ TEST_F(WlanCommands, WmmMembersCallTheLibraryAndAnswerItsResult)
         {"delete without names", nullptr, {}, {}, "", "DEL_WMM_SERVICE_IPSET", "parameter_error",
          {{std::string(kWmm) + "/1/WMMServiceIPSet/1", "com.yvc.igd1.WMMServiceIPSet", "ServiceName", "'voice'"}}},
     });
-    agenttest::Igd1::fresh();
+    gwtest::Igd1Sim::fresh();
     sim.load_profile("wlan.json");
     EXPECT_EQ(send("DEL_WMM_SERVICE_IPSET", R"("WMMSupportedSSID":"SSID5","ServiceName":"video")"),
               head("DEL_WMM_SERVICE_IPSET") + "}");

@@ -14,7 +14,7 @@
 #include "gwbus/log.h"
 #include "gwbus/strutil.h"
 #include "gwtest.hpp"
-#include "igd1.hpp"
+#include "igd1_sim.hpp"
 
 namespace agenttest {
 
@@ -55,7 +55,7 @@ protected:
     {
         return head(cmd_type, "1") + R"(,"FailReason":")" + reason + "\"}";
     }
-    Igd1 &sim = Igd1::fresh();
+    gwtest::Igd1Sim &sim = gwtest::Igd1Sim::fresh();
     gwtest::TempRoot root;
     gwtest::LogCapture log;
 };
