@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include <libubox/utils.h>
+#include <gw/ubox.h>
 
 #include "commands/cmd_table.h"
 #include "core/agent.h"
