@@ -1,5 +1,6 @@
 // The framed reader fed an arbitrary stream in arbitrary chunks over a socketpair, checked against
-// a model: every frame of at most 4,092 bytes arrives whole and in order, longer ones are skipped.
+// a model: every frame of at most 4,092 bytes arrives whole and in order, longer ones are skipped, and a
+// length no peer could mean (over 1 MiB) breaks the stream as soon as its header is in.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -21,14 +22,20 @@ __attribute__((weak)) gw_dev_info g_dev_info;
 namespace {
 
 constexpr int kCap = 4096;
+constexpr uint64_t kBrokenAbove = 1024 * 1024;
 
-std::vector<std::string> model(const std::string &stream)
+std::vector<std::string> model(const std::string &stream, bool &broken)
 {
     std::vector<std::string> frames;
+    broken = false;
     size_t pos = 0;
     while (pos + 4 <= stream.size()) {
         const auto *p = reinterpret_cast<const unsigned char *>(stream.data() + pos);
         const uint64_t len = (uint64_t(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+        if (len > kBrokenAbove) {
+            broken = true;
+            break;
+        }
         if (pos + 4 + len > stream.size())
             break;
         if (len <= kCap - 4)
@@ -60,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::vector<std::string> got;
     static unsigned char buf[kCap];
     size_t i = 0;
-    while (i < size) {
+    bool broken = false;
+    while (i < size && !broken) {
         const size_t want = static_cast<size_t>(data[i]) + 1;
         const size_t avail = std::min(want, size - i - 1);
         if (avail == 0)
@@ -72,8 +80,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         i += 1 + avail;
         for (int guard = 0; guard < 100000; ++guard) {
             const int r = ucf_read_socket_tcp(UCF_SLOT_PLUGIN, sv[0], buf, kCap);
-            if (r < 0)
-                abort();
+            if (r < 0) {
+                broken = true;
+                break;
+            }
             if (r == 1) {
                 uint32_t len;
                 memcpy(&len, buf, 4);
@@ -89,7 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     close(sv[0]);
     close(sv[1]);
     ucf_clear_buf_swap(UCF_SLOT_PLUGIN);
-    if (got != model(stream))
+    bool model_broken = false;
+    if (got != model(stream, model_broken) || broken != model_broken)
         abort();
     return 0;
 }
