@@ -590,9 +590,8 @@ bool lookup_extended(uci_ptr *ptr)
     if (!open || sec[len - 1] != ']')
         return false;
     std::string type(sec + 1, open);
+    // An empty index is the first section, as on the target.
     std::string idxs(open + 1, sec + len - 1);
-    if (idxs.empty())
-        return false;
     char *end = nullptr;
     long idx = std::strtol(idxs.c_str(), &end, 10);
     if (*end || idx > INT_MAX || idx < INT_MIN)
@@ -946,7 +945,7 @@ int uci_save(uci_context *ctx, uci_package *p)
         if (!ctx->savedir || !mkdir_p(ctx->savedir))
             return UCI_ERR_IO;
         std::string path = join(ctx->savedir, p->e.name);
-        // A commit deletes the delta file under this lock; appending to the deleted one would lose the change.
+        // A commit empties the delta file under this lock, so no change is appended between its read and the truncation.
         int fd = open_locked_exclusive(path, O_WRONLY | O_APPEND | O_CREAT);
         if (fd < 0)
             return UCI_ERR_IO;
@@ -987,9 +986,9 @@ int uci_commit(uci_context *ctx, uci_package **package, bool overwrite)
             }
         } unlock{lock};
 
-        // Held from reading the staged changes until the delta file is gone, so no save slips in between.
+        // Held from reading the staged changes until the delta file is emptied, so no save slips in between.
         // No delta file: a save that creates one now stays staged on top of what is written here.
-        int delta_fd = open_locked_exclusive(delta_path, O_RDONLY);
+        int delta_fd = open_locked_exclusive(delta_path, O_RDWR);
         struct DeltaUnlock {
             int fd;
             ~DeltaUnlock()
@@ -1039,8 +1038,9 @@ int uci_commit(uci_context *ctx, uci_package **package, bool overwrite)
                 package_free(merged);
             return UCI_ERR_IO;
         }
-        if (delta_fd >= 0)
-            ::unlink(delta_path.c_str());
+        // Emptied, not removed, as the target's library leaves it.
+        if (delta_fd >= 0 && ::ftruncate(delta_fd, 0) != 0)
+            return UCI_ERR_IO;
         if (merged != p) {
             merged->path = strdup(path.c_str());
             uci_list *prev = p->e.list.prev;
@@ -1069,7 +1069,8 @@ int uci_revert(uci_context *ctx, uci_ptr *ptr)
         std::string path = join(ctx->savedir, name.c_str());
 
         // Unsaved changes join the staged ones first, then every change to the target is dropped.
-        delta_list_free(&p->delta);
+        if (int rc = uci_save(ctx, p); rc != UCI_OK)
+            return rc;
         if (!section.empty()) {
             int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
             if (fd >= 0) {
@@ -1106,11 +1107,13 @@ int uci_revert(uci_context *ctx, uci_ptr *ptr)
             }
         } else {
             // Under the delta lock, as a commit does, so a save in progress finishes first.
-            int fd = open_locked_exclusive(path, O_RDONLY);
+            int fd = open_locked_exclusive(path, O_RDWR);
             if (fd >= 0) {
-                ::unlink(path.c_str());
+                bool ok = ::ftruncate(fd, 0) == 0;
                 ::flock(fd, LOCK_UN);
                 ::close(fd);
+                if (!ok)
+                    return UCI_ERR_IO;
             }
         }
         package_free(p);

@@ -1,8 +1,12 @@
 // UCI access: every call opens its own context on the run-time root's configuration directories.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <cctype>
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -87,6 +91,32 @@ void append_list_item(std::string &out, const char *item)
     }
     out += '\'';
 }
+
+// The library locks the package file it replaces, so two processes committing one package can each write
+// over the other's change. Every writer through these helpers takes this lock for its whole change.
+class PackageLock {
+public:
+    explicit PackageLock(const char *package)
+    {
+        const std::string dir = gw::RootPath("/tmp/.uci");
+        create_directory(dir.c_str(), 0700);
+        const std::string path = dir + "/." + package + ".lock";
+        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd_ < 0 || ::flock(fd_, LOCK_EX) != 0)
+            GWLOG(LOG_LVL_WARN, "uci package %s: no writer lock (%s); writing unserialised", package,
+                  std::strerror(errno));
+    }
+    ~PackageLock()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    PackageLock(const PackageLock &) = delete;
+    PackageLock &operator=(const PackageLock &) = delete;
+
+private:
+    int fd_ = -1;
+};
 
 int set_and_save(uci_context *ctx, const std::string &expr, bool commit)
 {
@@ -180,6 +210,7 @@ int uci_config_set(const char *package, const char *section, const char *option,
         GWLOG(LOG_LVL_ERR, "uci_set() error  : %s", "invalid argument");
         return 1;
     }
+    PackageLock lock(package);
     ContextPtr ctx = open_context();
     if (!ctx)
         return 1;
@@ -204,8 +235,11 @@ int uci_config_set(const char *package, const char *section, const char *option,
 
 int uci_config_commit(const char *package)
 {
-    if (!package)
+    if (!valid_name(package)) {
+        GWLOG(LOG_LVL_ERR, "uci_commit() error  : %s", "invalid argument");
         return 1;
+    }
+    PackageLock lock(package);
     ContextPtr ctx = open_context();
     if (!ctx)
         return 1;

@@ -1,6 +1,10 @@
 // UCI access below the run-time root: reads, list quoting, staged and committed writes.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -135,6 +139,8 @@ TEST_F(Uci, HostileNamesAreRefused)
     EXPECT_NE(uci_config_set("../../x", "s", "o", "v", 1), 0);
     EXPECT_NE(uci_config_set("", "s", "o", "v", 1), 0);
     EXPECT_NE(uci_config_set("log", "s", "o", nullptr, 1), 0);
+    EXPECT_NE(uci_config_commit("../../x"), 0);
+    EXPECT_NE(uci_config_commit(nullptr), 0);
     EXPECT_FALSE(root.exists("/x"));
     EXPECT_TRUE(logs.contains("uci_set() error  : "));
 }
@@ -144,6 +150,39 @@ TEST_F(Uci, ValuesKeepSpacesAndQuotes)
     root.write("/etc/config/gwagent", "config gwagent 'main'\n");
     ASSERT_EQ(uci_config_set("gwagent", "main", "name", "it's a test", 1), 0);
     EXPECT_EQ(get("gwagent", "main", "name"), "it's a test");
+}
+
+// Processes committing one package at once (the agent, the plug-in host, plug-ins) lose none of each
+// other's changes, whichever library is underneath.
+TEST_F(Uci, ConcurrentCommittedSetsOfOnePackageLoseNoChange)
+{
+    root.write("/etc/config/race", "config race 'sec'\n");
+    constexpr int kWriters = 4, kRounds = 15;
+    std::vector<pid_t> kids;
+    for (int w = 0; w < kWriters; ++w) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            alarm(30);
+            int bad = 0;
+            for (int r = 0; r < kRounds; ++r) {
+                const std::string opt = "w" + std::to_string(w) + "_" + std::to_string(r);
+                bad += uci_config_set("race", "sec", opt.c_str(), "x", 1) != 0;
+            }
+            _exit(bad);
+        }
+        kids.push_back(pid);
+    }
+    for (pid_t pid : kids) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    const std::string file = root.read("/etc/config/race");
+    for (int w = 0; w < kWriters; ++w)
+        for (int r = 0; r < kRounds; ++r)
+            EXPECT_NE(file.find("option w" + std::to_string(w) + "_" + std::to_string(r) + " 'x'"), std::string::npos)
+                << w << " " << r << "\n"
+                << file;
 }
 
 }  // namespace
