@@ -92,8 +92,8 @@ double raw_get_us(int rounds)
     for (int i = 0; i < rounds; ++i) {
         gw::VariantPtr r(g_dbus_connection_call_sync(
             conn.get(), "com.yvc.igd1", "/com/yvc/igd1/Info/Device", "com.yvc.igd1.Properties", "Get",
-            g_variant_new("(ss)", "com.yvc.igd1.DeviceInfo", "DevName"), G_VARIANT_TYPE("(v)"),
-            G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, nullptr));
+            g_variant_new("(ss)", "com.yvc.igd1.DeviceInfo", "DevName"), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE,
+            10000, nullptr, nullptr));
         if (!r)
             return -1;
     }

@@ -42,7 +42,8 @@ std::string make_temp_dir(const char *prefix)
 
 TempRoot::TempRoot() : dir_(make_temp_dir("gwbench"))
 {
-    for (const char *sub : {"/etc/config", "/tmp/.uci", "/opt/info", "/rom", "/hgutmp", "/usr/lib/opkg/info", "/proc/1"})
+    for (const char *sub :
+         {"/etc/config", "/tmp/.uci", "/opt/info", "/rom", "/hgutmp", "/usr/lib/opkg/info", "/proc/1"})
         fs::create_directories(dir_ + sub);
     setenv("GW_ROOT", dir_.c_str(), 1);
 }
@@ -229,8 +230,9 @@ PrivateBus::PrivateBus() : dir_(make_temp_dir("gwbench-bus"))
            "    <allow receive_sender=\"*\"/>\n"
            "  </policy>\n"
            "</busconfig>\n";
-    daemon_ = Child({"dbus-daemon", "--nofork", "--nopidfile", "--config-file=" + dir_ + "/bus.conf", "--print-address=1"},
-                    {}, true);
+    daemon_ =
+        Child({"dbus-daemon", "--nofork", "--nopidfile", "--config-file=" + dir_ + "/bus.conf", "--print-address=1"},
+              {}, true);
     std::string line;
     if (!daemon_.read_line(line, std::chrono::seconds(10)) || line.empty())
         throw std::runtime_error("dbus-daemon did not start");
@@ -297,8 +299,8 @@ void print_ratio(const std::string &name, double num, const std::string &num_lab
         std::printf("RATIO %s n/a (%s %.3f %s / %s not measured)\n", name.c_str(), num_label.c_str(), num, unit,
                     den_label.c_str());
     else
-        std::printf("RATIO %s %.2f (%s %.3f %s / %s %.3f %s)\n", name.c_str(), num / den, num_label.c_str(), num,
-                    unit, den_label.c_str(), den, unit);
+        std::printf("RATIO %s %.2f (%s %.3f %s / %s %.3f %s)\n", name.c_str(), num / den, num_label.c_str(), num, unit,
+                    den_label.c_str(), den, unit);
     std::fflush(stdout);
 }
 

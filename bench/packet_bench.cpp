@@ -71,7 +71,8 @@ public:
         EVP_CIPHER_CTX *c = ctx_.get();
         const int n = static_cast<int>(n_);
         return EVP_EncryptInit_ex(c, EVP_aes_256_ecb(), nullptr, key_, nullptr) == 1 &&
-               EVP_CIPHER_CTX_set_padding(c, 0) == 1 && EVP_EncryptUpdate(c, mid_.data(), &len, plain_.data(), n) == 1 &&
+               EVP_CIPHER_CTX_set_padding(c, 0) == 1 &&
+               EVP_EncryptUpdate(c, mid_.data(), &len, plain_.data(), n) == 1 &&
                EVP_DecryptInit_ex(c, EVP_aes_256_ecb(), nullptr, key_, nullptr) == 1 &&
                EVP_CIPHER_CTX_set_padding(c, 0) == 1 && EVP_DecryptUpdate(c, out_.data(), &len, mid_.data(), n) == 1;
     }

@@ -74,11 +74,13 @@ long long control_number(const std::string &text, long long absent, long long ba
 void set_limit(int resource, rlim_t value)
 {
     struct rlimit old {};
-    struct rlimit lim {value, value};
+    struct rlimit lim {
+        value, value
+    };
     if (prlimit(0, static_cast<__rlimit_resource>(resource), &lim, &old) != 0)
         GWLOG(LOG_LVL_ERR, "prlimit %d failed : %s, limit %lld:%lld to %lld:%lld.", resource, g_strerror(errno),
-              static_cast<long long>(old.rlim_cur), static_cast<long long>(old.rlim_max),
-              static_cast<long long>(value), static_cast<long long>(value));
+              static_cast<long long>(old.rlim_cur), static_cast<long long>(old.rlim_max), static_cast<long long>(value),
+              static_cast<long long>(value));
     else
         GWLOG(LOG_LVL_INFO, "prlimit %d limit %lld:%lld.", resource, static_cast<long long>(value),
               static_cast<long long>(value));

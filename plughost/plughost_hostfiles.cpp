@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <fstream>
+#include <memory>
 
 #include <glib.h>
 

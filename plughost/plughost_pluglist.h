@@ -12,9 +12,9 @@ constexpr const char *kPlugListFile = "/opt/.plug_ins.lst";
 constexpr const char *kOpkgInfoDir = "/usr/lib/opkg/info";
 
 struct PlugListEntry {
-    std::string name;                  // text before the first ":"
-    std::vector<std::string> used;     // second field, split at ","
-    std::vector<std::string> own;      // text after the last ":", split at ","
+    std::string name;               // text before the first ":"
+    std::vector<std::string> used;  // second field, split at ","
+    std::vector<std::string> own;   // text after the last ":", split at ","
 };
 
 // Lines with three fields and more than 5 characters, in file order. false when the file is missing.

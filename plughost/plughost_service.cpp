@@ -98,7 +98,7 @@ void on_Stop(Call &c);
 
 struct MethodRow {
     const char *name;
-    const char *in;   // "type name" pairs separated by ","
+    const char *in;  // "type name" pairs separated by ","
     const char *out;
     void (*handler)(Call &);  // null: answered as not supported until its pipeline exists
 };
@@ -232,9 +232,9 @@ void on_List(Call &c)
             if (!vendor.empty())
                 display += "_" + vendor;
         }
-        GVariant *value = r.library ? g_variant_new("(ss)", display.c_str(), r.version.c_str())
-                                    : g_variant_new("(ssui)", display.c_str(), r.version.c_str(),
-                                                    r.running ? 1u : 0u, r.pid);
+        GVariant *value = r.library
+                              ? g_variant_new("(ss)", display.c_str(), r.version.c_str())
+                              : g_variant_new("(ssui)", display.c_str(), r.version.c_str(), r.running ? 1u : 0u, r.pid);
         g_variant_builder_add(&b, "{sv}", r.name.c_str(), value);
     }
     c.reply(g_variant_new("(a{sv})", &b), 0);

@@ -70,8 +70,8 @@ int run_program(const std::vector<std::string> &argv, std::string *err)
     char *serr_raw = nullptr;
     gw::ErrorPtr gerr;
     int status = 0;
-    const bool ran = g_spawn_sync(nullptr, cargv.data(), nullptr, G_SPAWN_STDOUT_TO_DEV_NULL, nullptr, nullptr,
-                                  nullptr, &serr_raw, &status, gw::ErrorOut(gerr));
+    const bool ran = g_spawn_sync(nullptr, cargv.data(), nullptr, G_SPAWN_STDOUT_TO_DEV_NULL, nullptr, nullptr, nullptr,
+                                  &serr_raw, &status, gw::ErrorOut(gerr));
     gw::GCharPtr serr(serr_raw);
     if (!ran) {
         GWLOG(LOG_LVL_WARN, "run %s failed, %s", prog.c_str(), gw::error_text(gerr));

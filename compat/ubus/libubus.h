@@ -15,30 +15,30 @@ extern "C" {
 #define UBUS_UNIX_SOCKET "/var/run/ubus/ubus.sock"
 
 enum ubus_msg_status {
-	UBUS_STATUS_OK,
-	UBUS_STATUS_INVALID_COMMAND,
-	UBUS_STATUS_INVALID_ARGUMENT,
-	UBUS_STATUS_METHOD_NOT_FOUND,
-	UBUS_STATUS_NOT_FOUND,
-	UBUS_STATUS_NO_DATA,
-	UBUS_STATUS_PERMISSION_DENIED,
-	UBUS_STATUS_TIMEOUT,
-	UBUS_STATUS_NOT_SUPPORTED,
-	UBUS_STATUS_UNKNOWN_ERROR,
-	UBUS_STATUS_CONNECTION_FAILED,
-	UBUS_STATUS_NO_MEMORY,
-	UBUS_STATUS_PARSE_ERROR,
-	UBUS_STATUS_SYSTEM_ERROR,
-	__UBUS_STATUS_LAST
+    UBUS_STATUS_OK,
+    UBUS_STATUS_INVALID_COMMAND,
+    UBUS_STATUS_INVALID_ARGUMENT,
+    UBUS_STATUS_METHOD_NOT_FOUND,
+    UBUS_STATUS_NOT_FOUND,
+    UBUS_STATUS_NO_DATA,
+    UBUS_STATUS_PERMISSION_DENIED,
+    UBUS_STATUS_TIMEOUT,
+    UBUS_STATUS_NOT_SUPPORTED,
+    UBUS_STATUS_UNKNOWN_ERROR,
+    UBUS_STATUS_CONNECTION_FAILED,
+    UBUS_STATUS_NO_MEMORY,
+    UBUS_STATUS_PARSE_ERROR,
+    UBUS_STATUS_SYSTEM_ERROR,
+    __UBUS_STATUS_LAST
 };
 
 struct ubus_context {
-	struct list_head requests;
-	struct uloop_fd sock;
-	uint32_t local_id;
-	uint16_t request_seq;
-	bool cancel_poll;
-	int stack_depth;
+    struct list_head requests;
+    struct uloop_fd sock;
+    uint32_t local_id;
+    uint16_t request_seq;
+    bool cancel_poll;
+    int stack_depth;
 };
 
 /* NULL path: the default socket. Returns NULL when no bus daemon answers. */

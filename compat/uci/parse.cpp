@@ -237,7 +237,8 @@ std::string export_package(uci_package *p, bool header, bool names)
                 out += "\toption " + std::string(o->e.name) + " " + quote(o->v.string) + "\n";
             } else {
                 uci_element *ie = nullptr;
-                uci_foreach_element(&o->v.list, ie) out += "\tlist " + std::string(o->e.name) + " " + quote(ie->name) + "\n";
+                uci_foreach_element(&o->v.list, ie) out +=
+                    "\tlist " + std::string(o->e.name) + " " + quote(ie->name) + "\n";
             }
         }
     }
@@ -258,13 +259,26 @@ bool apply_delta_line(uci_package *p, const std::string &line)
     std::string t = w[0];
     uci_command cmd = UCI_CMD_CHANGE;
     switch (t.empty() ? '\0' : t[0]) {
-    case '-': cmd = UCI_CMD_REMOVE; break;
-    case '@': cmd = UCI_CMD_RENAME; break;
-    case '+': cmd = UCI_CMD_ADD; break;
-    case '^': cmd = UCI_CMD_REORDER; break;
-    case '|': cmd = UCI_CMD_LIST_ADD; break;
-    case '~': cmd = UCI_CMD_LIST_DEL; break;
-    default: break;
+    case '-':
+        cmd = UCI_CMD_REMOVE;
+        break;
+    case '@':
+        cmd = UCI_CMD_RENAME;
+        break;
+    case '+':
+        cmd = UCI_CMD_ADD;
+        break;
+    case '^':
+        cmd = UCI_CMD_REORDER;
+        break;
+    case '|':
+        cmd = UCI_CMD_LIST_ADD;
+        break;
+    case '~':
+        cmd = UCI_CMD_LIST_DEL;
+        break;
+    default:
+        break;
     }
     if (cmd != UCI_CMD_CHANGE)
         t.erase(0, 1);

@@ -20,8 +20,8 @@ namespace uci_impl {
 
 namespace {
 
-const char *const kErrors[] = {"Success",     "Out of memory",   "Invalid argument", "Entry not found",
-                               "I/O error",   "Parse error",     "Duplicate entry",  "Unknown error"};
+const char *const kErrors[] = {"Success",   "Out of memory", "Invalid argument", "Entry not found",
+                               "I/O error", "Parse error",   "Duplicate entry",  "Unknown error"};
 
 void list_init(uci_list *l) { l->next = l->prev = l; }
 void list_add_tail(uci_list *head, uci_list *e)
@@ -421,7 +421,8 @@ int open_locked_exclusive(const std::string &path, int flags = O_RDWR | O_CREAT)
         if (fd < 0)
             return -1;
         ::flock(fd, LOCK_EX);
-        struct stat held {}, now {};
+        struct stat held {
+        }, now{};
         if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &now) == 0 && held.st_dev == now.st_dev &&
             held.st_ino == now.st_ino)
             return fd;
@@ -502,13 +503,26 @@ std::string delta_text(uci_package *p, uci_list *list)
         uci_delta *d = uci_to_delta(e);
         const char *prefix = "";
         switch (d->cmd) {
-        case UCI_CMD_REMOVE: prefix = "-"; break;
-        case UCI_CMD_RENAME: prefix = "@"; break;
-        case UCI_CMD_ADD: prefix = "+"; break;
-        case UCI_CMD_REORDER: prefix = "^"; break;
-        case UCI_CMD_LIST_ADD: prefix = "|"; break;
-        case UCI_CMD_LIST_DEL: prefix = "~"; break;
-        default: break;
+        case UCI_CMD_REMOVE:
+            prefix = "-";
+            break;
+        case UCI_CMD_RENAME:
+            prefix = "@";
+            break;
+        case UCI_CMD_ADD:
+            prefix = "+";
+            break;
+        case UCI_CMD_REORDER:
+            prefix = "^";
+            break;
+        case UCI_CMD_LIST_ADD:
+            prefix = "|";
+            break;
+        case UCI_CMD_LIST_DEL:
+            prefix = "~";
+            break;
+        default:
+            break;
         }
         out += prefix;
         out += p->e.name;
@@ -803,8 +817,8 @@ int uci_lookup_ptr(uci_context *ctx, uci_ptr *ptr, char *str, bool extended)
             }
             ptr->last = &ptr->o->e;
         }
-        ptr->flags = static_cast<decltype(ptr->flags)>(ptr->flags | uci_ptr::UCI_LOOKUP_DONE |
-                                                       uci_ptr::UCI_LOOKUP_COMPLETE);
+        ptr->flags =
+            static_cast<decltype(ptr->flags)>(ptr->flags | uci_ptr::UCI_LOOKUP_DONE | uci_ptr::UCI_LOOKUP_COMPLETE);
         return UCI_OK;
     });
 }
@@ -945,7 +959,8 @@ int uci_save(uci_context *ctx, uci_package *p)
         if (!ctx->savedir || !mkdir_p(ctx->savedir))
             return UCI_ERR_IO;
         std::string path = join(ctx->savedir, p->e.name);
-        // A commit empties the delta file under this lock, so no change is appended between its read and the truncation.
+        // A commit empties the delta file under this lock, so no change is appended between its read and the
+        // truncation.
         int fd = open_locked_exclusive(path, O_WRONLY | O_APPEND | O_CREAT);
         if (fd < 0)
             return UCI_ERR_IO;
@@ -1140,8 +1155,8 @@ int uci_export(uci_context *ctx, FILE *stream, uci_package *package, bool header
             out = export_package(package, header, (ctx->flags & UCI_FLAG_EXPORT_NAME) != 0);
         } else {
             uci_element *e = nullptr;
-            uci_foreach_element(&ctx->root, e)
-            out += export_package(uci_to_package(e), header, (ctx->flags & UCI_FLAG_EXPORT_NAME) != 0);
+            uci_foreach_element(&ctx->root, e) out +=
+                export_package(uci_to_package(e), header, (ctx->flags & UCI_FLAG_EXPORT_NAME) != 0);
         }
         return std::fwrite(out.data(), 1, out.size(), stream) == out.size() ? UCI_OK : UCI_ERR_IO;
     });

@@ -16,21 +16,21 @@ extern "C" {
 #define UCI_FILEMODE 0600
 
 enum {
-	UCI_OK = 0,
-	UCI_ERR_MEM,
-	UCI_ERR_INVAL,
-	UCI_ERR_NOTFOUND,
-	UCI_ERR_IO,
-	UCI_ERR_PARSE,
-	UCI_ERR_DUPLICATE,
-	UCI_ERR_UNKNOWN,
-	UCI_ERR_LAST
+    UCI_OK = 0,
+    UCI_ERR_MEM,
+    UCI_ERR_INVAL,
+    UCI_ERR_NOTFOUND,
+    UCI_ERR_IO,
+    UCI_ERR_PARSE,
+    UCI_ERR_DUPLICATE,
+    UCI_ERR_UNKNOWN,
+    UCI_ERR_LAST
 };
 
 struct uci_list;
 struct uci_list {
-	struct uci_list *next;
-	struct uci_list *prev;
+    struct uci_list *next;
+    struct uci_list *prev;
 };
 
 struct uci_ptr;
@@ -44,118 +44,118 @@ struct uci_backend;
 struct uci_parse_context;
 
 enum uci_type {
-	UCI_TYPE_UNSPEC = 0,
-	UCI_TYPE_DELTA = 1,
-	UCI_TYPE_PACKAGE = 2,
-	UCI_TYPE_SECTION = 3,
-	UCI_TYPE_OPTION = 4,
-	UCI_TYPE_PATH = 5,
-	UCI_TYPE_BACKEND = 6,
-	UCI_TYPE_ITEM = 7,
-	UCI_TYPE_HOOK = 8,
+    UCI_TYPE_UNSPEC = 0,
+    UCI_TYPE_DELTA = 1,
+    UCI_TYPE_PACKAGE = 2,
+    UCI_TYPE_SECTION = 3,
+    UCI_TYPE_OPTION = 4,
+    UCI_TYPE_PATH = 5,
+    UCI_TYPE_BACKEND = 6,
+    UCI_TYPE_ITEM = 7,
+    UCI_TYPE_HOOK = 8,
 };
 
 enum uci_option_type {
-	UCI_TYPE_STRING = 0,
-	UCI_TYPE_LIST = 1,
+    UCI_TYPE_STRING = 0,
+    UCI_TYPE_LIST = 1,
 };
 
 enum uci_flags {
-	UCI_FLAG_STRICT = (1 << 0),
-	UCI_FLAG_PERROR = (1 << 1),
-	UCI_FLAG_EXPORT_NAME = (1 << 2),
-	UCI_FLAG_SAVED_DELTA = (1 << 3),
+    UCI_FLAG_STRICT = (1 << 0),
+    UCI_FLAG_PERROR = (1 << 1),
+    UCI_FLAG_EXPORT_NAME = (1 << 2),
+    UCI_FLAG_SAVED_DELTA = (1 << 3),
 };
 
 struct uci_element {
-	struct uci_list list;
-	enum uci_type type;
-	char *name;
+    struct uci_list list;
+    enum uci_type type;
+    char *name;
 };
 
 struct uci_context {
-	struct uci_list root; /* loaded packages */
-	struct uci_parse_context *pctx;
-	struct uci_backend *backend;
-	struct uci_list backends;
-	enum uci_flags flags;
-	char *confdir;
-	char *savedir;
-	struct uci_list delta_path;
-	int err;
-	const char *func;
-	bool internal, nested;
-	char *buf;
-	int bufsz;
+    struct uci_list root; /* loaded packages */
+    struct uci_parse_context *pctx;
+    struct uci_backend *backend;
+    struct uci_list backends;
+    enum uci_flags flags;
+    char *confdir;
+    char *savedir;
+    struct uci_list delta_path;
+    int err;
+    const char *func;
+    bool internal, nested;
+    char *buf;
+    int bufsz;
 };
 
 struct uci_package {
-	struct uci_element e;
-	struct uci_list sections;
-	struct uci_context *ctx;
-	bool has_delta;
-	char *path;
-	struct uci_backend *backend;
-	void *priv;
-	int n_section;
-	struct uci_list delta;
-	struct uci_list saved_delta;
+    struct uci_element e;
+    struct uci_list sections;
+    struct uci_context *ctx;
+    bool has_delta;
+    char *path;
+    struct uci_backend *backend;
+    void *priv;
+    int n_section;
+    struct uci_list delta;
+    struct uci_list saved_delta;
 };
 
 struct uci_section {
-	struct uci_element e;
-	struct uci_list options;
-	struct uci_package *package;
-	bool anonymous;
-	char *type;
+    struct uci_element e;
+    struct uci_list options;
+    struct uci_package *package;
+    bool anonymous;
+    char *type;
 };
 
 struct uci_option {
-	struct uci_element e;
-	struct uci_section *section;
-	enum uci_option_type type;
-	union {
-		struct uci_list list;
-		char *string;
-	} v;
+    struct uci_element e;
+    struct uci_section *section;
+    enum uci_option_type type;
+    union {
+        struct uci_list list;
+        char *string;
+    } v;
 };
 
 enum uci_command {
-	UCI_CMD_ADD,
-	UCI_CMD_REMOVE,
-	UCI_CMD_CHANGE,
-	UCI_CMD_RENAME,
-	UCI_CMD_REORDER,
-	UCI_CMD_LIST_ADD,
-	UCI_CMD_LIST_DEL,
-	__UCI_CMD_MAX,
-	__UCI_CMD_LAST = __UCI_CMD_MAX - 1
+    UCI_CMD_ADD,
+    UCI_CMD_REMOVE,
+    UCI_CMD_CHANGE,
+    UCI_CMD_RENAME,
+    UCI_CMD_REORDER,
+    UCI_CMD_LIST_ADD,
+    UCI_CMD_LIST_DEL,
+    __UCI_CMD_MAX,
+    __UCI_CMD_LAST = __UCI_CMD_MAX - 1
 };
 
 struct uci_delta {
-	struct uci_element e;
-	enum uci_command cmd;
-	char *section;
-	char *value;
+    struct uci_element e;
+    enum uci_command cmd;
+    char *section;
+    char *value;
 };
 
 struct uci_ptr {
-	enum uci_type target;
-	enum {
-		UCI_LOOKUP_DONE = (1 << 0),
-		UCI_LOOKUP_COMPLETE = (1 << 1),
-		UCI_LOOKUP_EXTENDED = (1 << 2),
-	} flags;
+    enum uci_type target;
+    enum {
+        UCI_LOOKUP_DONE = (1 << 0),
+        UCI_LOOKUP_COMPLETE = (1 << 1),
+        UCI_LOOKUP_EXTENDED = (1 << 2),
+    } flags;
 
-	struct uci_package *p;
-	struct uci_section *s;
-	struct uci_option *o;
-	struct uci_element *last;
+    struct uci_package *p;
+    struct uci_section *s;
+    struct uci_option *o;
+    struct uci_element *last;
 
-	const char *package;
-	const char *section;
-	const char *option;
-	const char *value;
+    const char *package;
+    const char *section;
+    const char *option;
+    const char *value;
 };
 
 struct uci_context *uci_alloc_context(void);
@@ -193,17 +193,17 @@ int uci_lookup_next(struct uci_context *ctx, struct uci_element **e, struct uci_
 #define uci_list_empty(list) ((list)->next == (list))
 
 #ifndef container_of
-#define container_of(ptr, type, member) ((type *)((char *)(ptr) - offsetof(type, member)))
+#define container_of(ptr, type, member) ((type *)((char *)(ptr)-offsetof(type, member)))
 #endif
 
 #define list_to_element(ptr) container_of(ptr, struct uci_element, list)
 
-#define uci_foreach_element(_list, _ptr)                                                                     \
-	for (_ptr = list_to_element((_list)->next); &_ptr->list != (_list); _ptr = list_to_element(_ptr->list.next))
+#define uci_foreach_element(_list, _ptr)                                                                               \
+    for (_ptr = list_to_element((_list)->next); &_ptr->list != (_list); _ptr = list_to_element(_ptr->list.next))
 
-#define uci_foreach_element_safe(_list, _tmp, _ptr)                                                          \
-	for (_ptr = list_to_element((_list)->next), _tmp = list_to_element(_ptr->list.next);                   \
-	     &_ptr->list != (_list); _ptr = _tmp, _tmp = list_to_element(_ptr->list.next))
+#define uci_foreach_element_safe(_list, _tmp, _ptr)                                                                    \
+    for (_ptr = list_to_element((_list)->next), _tmp = list_to_element(_ptr->list.next); &_ptr->list != (_list);       \
+         _ptr = _tmp, _tmp = list_to_element(_ptr->list.next))
 
 #define uci_type_delta UCI_TYPE_DELTA
 #define uci_type_package UCI_TYPE_PACKAGE
@@ -215,31 +215,28 @@ int uci_lookup_next(struct uci_context *ctx, struct uci_element **e, struct uci_
 #define uci_to_section(ptr) container_of(ptr, struct uci_section, e)
 #define uci_to_option(ptr) container_of(ptr, struct uci_option, e)
 
-static inline struct uci_section *uci_lookup_section(struct uci_context *ctx, struct uci_package *p,
-						     const char *name)
+static inline struct uci_section *uci_lookup_section(struct uci_context *ctx, struct uci_package *p, const char *name)
 {
-	struct uci_element *e = NULL;
-	if (uci_lookup_next(ctx, &e, &p->sections, name) != UCI_OK)
-		return NULL;
-	return uci_to_section(e);
+    struct uci_element *e = NULL;
+    if (uci_lookup_next(ctx, &e, &p->sections, name) != UCI_OK)
+        return NULL;
+    return uci_to_section(e);
 }
 
-static inline struct uci_option *uci_lookup_option(struct uci_context *ctx, struct uci_section *s,
-						   const char *name)
+static inline struct uci_option *uci_lookup_option(struct uci_context *ctx, struct uci_section *s, const char *name)
 {
-	struct uci_element *e = NULL;
-	if (uci_lookup_next(ctx, &e, &s->options, name) != UCI_OK)
-		return NULL;
-	return uci_to_option(e);
+    struct uci_element *e = NULL;
+    if (uci_lookup_next(ctx, &e, &s->options, name) != UCI_OK)
+        return NULL;
+    return uci_to_option(e);
 }
 
-static inline const char *uci_lookup_option_string(struct uci_context *ctx, struct uci_section *s,
-						   const char *name)
+static inline const char *uci_lookup_option_string(struct uci_context *ctx, struct uci_section *s, const char *name)
 {
-	struct uci_option *o = uci_lookup_option(ctx, s, name);
-	if (!o || o->type != UCI_TYPE_STRING)
-		return NULL;
-	return o->v.string;
+    struct uci_option *o = uci_lookup_option(ctx, s, name);
+    if (!o || o->type != UCI_TYPE_STRING)
+        return NULL;
+    return o->v.string;
 }
 
 #ifdef __cplusplus

@@ -8,9 +8,9 @@
 #include "uci.h"
 
 struct uci_parse_context {
-	const char *reason;
-	int line;
-	size_t byte;
+    const char *reason;
+    int line;
+    size_t byte;
 };
 
 namespace uci_impl {

@@ -2,8 +2,8 @@
 // so that start-up and shutdown already run in their final order.
 #include "bus/gwagent_dbus.h"
 
-#include <mutex>
 #include <condition_variable>
+#include <mutex>
 
 #include "gwbus/log.h"
 

@@ -5,8 +5,8 @@
 
 namespace {
 
-constexpr const char *kCloudStatus[] = {"NotConnect", "Connecting", "Registing", "Heartbeating", "Heartbeated",
-                                        "RegisterError"};
+constexpr const char *kCloudStatus[] = {"NotConnect",   "Connecting",  "Registing",
+                                        "Heartbeating", "Heartbeated", "RegisterError"};
 
 }  // namespace
 

@@ -6,7 +6,7 @@
 extern "C" int cmd_GET_LAN_PARAMETER(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
     const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
-    ccif_DHCPServer_t dhcp {};
+    ccif_DHCPServer_t dhcp{};
     if (ccif_DHCPServer_get(&dhcp) != 0) {
         GWLOG(LOG_LVL_WARN, "get DHCPServer failed.");
         return r.fail("NO_DHCPServer");

@@ -7,7 +7,7 @@
 extern "C" int cmd_GET_PONINFORM_REQ(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
     const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
-    ccif_PONInfo_t pon {};
+    ccif_PONInfo_t pon{};
     if (ccif_PONInfo_get(&pon) != 0) {
         GWLOG(LOG_LVL_WARN, "get PONInfo failed.");
         return r.fail("NO_PONInfo");

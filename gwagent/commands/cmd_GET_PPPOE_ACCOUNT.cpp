@@ -3,8 +3,8 @@
 
 #include "commands/cmd_request.h"
 #include "commands/cmd_wan.h"
-#include "gwbus/log.h"
 #include "core/crypto.h"
+#include "gwbus/log.h"
 
 extern "C" int cmd_GET_PPPOE_ACCOUNT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {

@@ -1,6 +1,6 @@
 // HG_COMMAND_REBOOT: answers at once; the reboot follows five seconds after the last such command.
-#include "commands/cmd_system_timers.h"
 #include "commands/cmd_request.h"
+#include "commands/cmd_system_timers.h"
 #include "commands/cmd_table.h"
 
 extern "C" int cmd_HG_COMMAND_REBOOT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)

@@ -26,7 +26,7 @@ extern "C" int cmd_PPPOE_DIAG_REQ_BY_WAN(int id, const char *sequence_id, const 
     char name[256] = {};
     if (!r.required("WANName", name) || !name[0])
         return r.fail("parameter_error");
-    ccif_WANConnectionInfo_t w {};
+    ccif_WANConnectionInfo_t w{};
     const int rc = gwagent::wan_by_name(name, &w);
     if (rc == -1)
         return r.fail("WAN_NO_EXIST");

@@ -12,7 +12,7 @@ extern "C" int cmd_QUERY_WAN_INFO(int id, const char *sequence_id, const char *c
             GWLOG(LOG_LVL_WARN, "%s Parameter WANName is empty", cmd_type);
         return r.fail("parameter_error");
     }
-    ccif_WANConnectionInfo_t w {};
+    ccif_WANConnectionInfo_t w{};
     const int rc = gwagent::wan_by_name(name, &w);
     if (rc == -1)
         return r.fail("GET_PATH_FAILED");

@@ -6,7 +6,7 @@
 extern "C" int cmd_QUERY_WAN_NUM(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
     const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
-    ccif_WANConnectManager_t mgr {};
+    ccif_WANConnectManager_t mgr{};
     if (ccif_WANConnectManager_get(&mgr) != 0) {
         GWLOG(LOG_LVL_WARN, "get WANConnectManager failed.");
         return r.fail("NO_WANConnectManager");

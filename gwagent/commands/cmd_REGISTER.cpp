@@ -7,9 +7,7 @@ extern "C" int cmd_REGISTER(int id, const char *sequence_id, const char *cmd_typ
 {
     const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     char user_id[64] = {}, password[64] = {}, province[8] = {};
-    if (!r.required("USERID", user_id) ||
-        !r.required("PASSWORD", password) ||
-        !r.required("Province", province))
+    if (!r.required("USERID", user_id) || !r.required("PASSWORD", password) || !r.required("Province", province))
         return r.fail("parameter_error");
     int status = 0;
     char *errmsg = nullptr;

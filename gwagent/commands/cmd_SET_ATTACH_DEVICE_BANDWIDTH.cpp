@@ -10,9 +10,7 @@ extern "C" int cmd_SET_ATTACH_DEVICE_BANDWIDTH(int id, const char *sequence_id, 
 {
     const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     char mac[13] = {}, us[12] = {}, ds[12] = {};
-    if (!r.required("MAC", mac) ||
-        !r.required("UsBandwidth", us) ||
-        !r.required("DsBandwidth", ds))
+    if (!r.required("MAC", mac) || !r.required("UsBandwidth", us) || !r.required("DsBandwidth", ds))
         return r.fail("parameter_error");
     gwagent::HostList hosts;
     if (!hosts.read()) {

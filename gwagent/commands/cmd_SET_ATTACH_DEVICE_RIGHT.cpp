@@ -4,8 +4,7 @@
 #include "gwbus/log.h"
 #include "gwbus/strutil.h"
 
-extern "C" int cmd_SET_ATTACH_DEVICE_RIGHT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd,
-                                           int fd)
+extern "C" int cmd_SET_ATTACH_DEVICE_RIGHT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
     const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     char mac[13] = {};
@@ -31,7 +30,7 @@ extern "C" int cmd_SET_ATTACH_DEVICE_RIGHT(int id, const char *sequence_id, cons
     }
     if (blocked)
         return r.fail("EXIST");
-    ccif_AccessControlBlackList_t entry {};
+    ccif_AccessControlBlackList_t entry{};
     copy_truncated(entry.MAC, mac);
     if (ccif_AccessControlBlackList_add_obj(&entry) != 0) {
         GWLOG(LOG_LVL_WARN, "add AccessControlBlackList %s failed.", mac);

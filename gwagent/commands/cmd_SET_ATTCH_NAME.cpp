@@ -8,9 +8,7 @@ extern "C" int cmd_SET_ATTCH_NAME(int id, const char *sequence_id, const char *c
 {
     const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     char mac[13] = {}, name[256] = {}, dev_type[64] = {};
-    if (!r.required("MAC", mac) ||
-        !r.required("Name", name) ||
-        !r.required("DevType", dev_type))
+    if (!r.required("MAC", mac) || !r.required("Name", name) || !r.required("DevType", dev_type))
         return r.fail("parameter_error");
     gwagent::HostList hosts;
     if (!hosts.read()) {

@@ -28,7 +28,7 @@ extern "C" int cmd_SET_ATTCH_URL_CTR(int id, const char *sequence_id, const char
         }
         return r.ok();
     }
-    ccif_URLControlCTR_t rec {};
+    ccif_URLControlCTR_t rec{};
     copy_truncated(rec.MAC, mac.c_str());
     copy_truncated(rec.TemplateName, name.c_str());
     if (ccif_URLControlCTR_add_obj(&rec) != 0) {

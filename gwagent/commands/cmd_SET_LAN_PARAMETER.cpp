@@ -10,15 +10,12 @@ extern "C" int cmd_SET_LAN_PARAMETER(int id, const char *sequence_id, const char
 {
     const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     char local_ip[16] = {}, submask[16] = {}, start_ip[16] = {}, end_ip[16] = {}, enable[8] = {}, duration[8] = {};
-    if (!r.required("LocalIP", local_ip) ||
-        !r.required("Submask", submask) ||
-        !r.required("DHCPStartIP", start_ip) ||
-        !r.required("DHCPEndIP", end_ip) ||
-        !r.required("EnableDHCPServer", enable) ||
+    if (!r.required("LocalIP", local_ip) || !r.required("Submask", submask) || !r.required("DHCPStartIP", start_ip) ||
+        !r.required("DHCPEndIP", end_ip) || !r.required("EnableDHCPServer", enable) ||
         !r.required("DHCPDuration", duration))
         return r.fail("parameter_error");
 
-    ccif_DHCPServer_t dhcp {};
+    ccif_DHCPServer_t dhcp{};
     if (ccif_DHCPServer_get(&dhcp) != 0) {
         GWLOG(LOG_LVL_WARN, "get DHCPServer failed.");
         return r.fail("NO_DHCPServer");

@@ -3,20 +3,18 @@
 
 #include "commands/cmd_request.h"
 #include "commands/cmd_wan.h"
+#include "core/crypto.h"
 #include "gwbus/log.h"
 #include "gwbus/methods.h"
 #include "gwbus/raii.hpp"
-#include "core/crypto.h"
 
 extern "C" int cmd_SET_PPPOE_ACCOUNT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)
 {
     const gwagent::Request r{id, sequence_id, cmd_type, cmd, fd};
     char name[256] = {}, account[64] = {}, secret[64] = {}, dial_mode[16] = {};
     int idle = 0;
-    if (!r.required("WANName", name) || !name[0] ||
-        !r.required("Account", account) ||
-        !r.required("Password", secret) ||
-        !r.required("DialMode", dial_mode))
+    if (!r.required("WANName", name) || !name[0] || !r.required("Account", account) ||
+        !r.required("Password", secret) || !r.required("DialMode", dial_mode))
         return r.fail("parameter_error");
     if (!r.required_int("IdleTime", idle))
         return r.fail("parameter_error");
@@ -41,8 +39,8 @@ extern "C" int cmd_SET_PPPOE_ACCOUNT(int id, const char *sequence_id, const char
     }
     int status = 0;
     char *errmsg = nullptr;
-    const int rc = mth_SetPPPOEAccount(path, name, account, password, dial_mode, static_cast<uint32_t>(idle), &status,
-                                       &errmsg);
+    const int rc =
+        mth_SetPPPOEAccount(path, name, account, password, dial_mode, static_cast<uint32_t>(idle), &status, &errmsg);
     gw::GCharPtr msg(errmsg);
     if (rc != 0 || status != 0) {
         GWLOG(LOG_LVL_WARN, "mth_SetPPPOEAccount() return failed, status = %d, %s.", status, errmsg ? errmsg : "");

@@ -91,7 +91,7 @@ bool read_request(json_t *cmd, const char *cmd_type, TemplateRequest &req)
     json_t *item;
     json_array_foreach(spans, i, item)
     {
-        ccif_URLControlDuration_t d {};
+        ccif_URLControlDuration_t d{};
         if (!duration_param(item, cmd_type, d))
             return false;
         req.durations.push_back(d);
@@ -154,9 +154,9 @@ void restore(const char *path, const ccif_URLControlConfig_t *old, const gwagent
         whole = ccif_URLControlConfig_del_obj(path) == 0;
     } else {
         whole = put_durations(path, old_spans.items, static_cast<size_t>(old_spans.count));
-        whole = write_template(path, old->Name, old->UrlFilterEnable, old->UrlFilterPolicy, old->UrlFilterList, -1) ==
-                    0 &&
-                whole;
+        whole =
+            write_template(path, old->Name, old->UrlFilterEnable, old->UrlFilterPolicy, old->UrlFilterList, -1) == 0 &&
+            whole;
     }
     GWLOG(LOG_LVL_WARN, "URLControlConfig %s %s.", path, whole ? "restored" : "could not be restored");
 }
@@ -185,7 +185,7 @@ extern "C" int cmd_SET_URL_CTRL_TEMPLATE(int id, const char *sequence_id, const 
             return r.fail("SET_FAILED");
         }
     } else {
-        ccif_URLControlConfig_t rec {};
+        ccif_URLControlConfig_t rec{};
         copy_truncated(rec.Name, req.name.c_str());
         rec.UrlFilterEnable = req.enable;
         rec.UrlFilterPolicy = req.policy;

@@ -19,8 +19,8 @@ int answer_bandwidth(const Request &r, bool with_guarantee)
     if (!h)
         return r.fail("NOT_MATCH_LANHost");
     if (!with_guarantee)
-        return r.members({{"UsBandwidth", std::to_string(h->UsBandwidth)},
-                          {"DsBandwidth", std::to_string(h->DsBandwidth)}});
+        return r.members(
+            {{"UsBandwidth", std::to_string(h->UsBandwidth)}, {"DsBandwidth", std::to_string(h->DsBandwidth)}});
     return r.members({{"UsBandwidth", std::to_string(h->UsBandwidth)},
                       {"DsBandwidth", std::to_string(h->DsBandwidth)},
                       {"UsGuaranteeBandwidth", std::to_string(h->UsGuaranteeBandwidth)},

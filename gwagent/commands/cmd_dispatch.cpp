@@ -62,8 +62,7 @@ bool read_envelope(json_t *msg, Envelope &env, const char *param_error, const ch
         GWLOG(LOG_LVL_WARN, "get CmdType error");
         return false;
     }
-    if (get_string_json_value(env.cmd.get(), "SequenceId", JSON_STRING, env.sequence_id, sizeof env.sequence_id) !=
-        0) {
+    if (get_string_json_value(env.cmd.get(), "SequenceId", JSON_STRING, env.sequence_id, sizeof env.sequence_id) != 0) {
         GWLOG(LOG_LVL_WARN, "get SequenceId error");
         return false;
     }
@@ -106,12 +105,21 @@ struct CapabilityRule {
 };
 
 const CapabilityRule kCapabilityRules[] = {
-    {[](const gw_dev_info &d) { return d.DevWiFi == 0; }, {"WIFI", "WLAN", "SSID", "WMM"}, "Device not support WiFi.",
-     "NOT_SUPPORT_WIFI", -1},
-    {[](const gw_dev_info &d) { return d.POTSNum == 0; }, {"VOICE", "VOIP"}, "Device not support voip.",
-     "NOT_SUPPORT_VOIP", -2},
-    {[](const gw_dev_info &d) { return d.DevType != 11; }, {"FTTO_MASTER"}, "JSON API only support FTTO master device.",
-     "API_ONLY_SUPPORT_FTTO_MasterDev", -3},
+    {[](const gw_dev_info &d) { return d.DevWiFi == 0; },
+     {"WIFI", "WLAN", "SSID", "WMM"},
+     "Device not support WiFi.",
+     "NOT_SUPPORT_WIFI",
+     -1},
+    {[](const gw_dev_info &d) { return d.POTSNum == 0; },
+     {"VOICE", "VOIP"},
+     "Device not support voip.",
+     "NOT_SUPPORT_VOIP",
+     -2},
+    {[](const gw_dev_info &d) { return d.DevType != 11; },
+     {"FTTO_MASTER"},
+     "JSON API only support FTTO master device.",
+     "API_ONLY_SUPPORT_FTTO_MasterDev",
+     -3},
 };
 
 }  // namespace

@@ -11,10 +11,10 @@
 
 namespace gwagent {
 
-const char *const kFttoMasterGateWay[] = {"UPLink", "UPLinkType", "LOID", "SN", "MAC", "WANIP", "Model", "Name",
-                                          nullptr};
-const char *const kFttoMasterSlave[] = {"UPLink", "UPLinkType", "Port", "Distance", "LOID", "SN",
-                                        "MAC",    "WANIP",      "Model", "Name",    nullptr};
+const char *const kFttoMasterGateWay[] = {"UPLink", "UPLinkType", "LOID", "SN",   "MAC",
+                                          "WANIP",  "Model",      "Name", nullptr};
+const char *const kFttoMasterSlave[] = {"UPLink", "UPLinkType", "Port",  "Distance", "LOID", "SN",
+                                        "MAC",    "WANIP",      "Model", "Name",     nullptr};
 const char *const kFttoDevNode[] = {"UPLink", "UPLinkType", "Distance", "LOID", "WANIP", "Model", nullptr};
 const char *const kFttoReportSlave[] = {"UPLink", "UPLinkType", "LOID", "SN", "MAC", "WANIP", "Name", nullptr};
 
@@ -26,11 +26,17 @@ struct NodeField {
     size_t offset;
 };
 
-#define FTTO_NUM(f) {#f, true, offsetof(api_FTTONode_t, f)}
-#define FTTO_TEXT(f) {#f, false, offsetof(api_FTTONode_t, f)}
+#define FTTO_NUM(f)                                                                                                    \
+    {                                                                                                                  \
+#f, true, offsetof(api_FTTONode_t, f)                                                                          \
+    }
+#define FTTO_TEXT(f)                                                                                                   \
+    {                                                                                                                  \
+#f, false, offsetof(api_FTTONode_t, f)                                                                         \
+    }
 constexpr NodeField kNodeFields[] = {
-    FTTO_NUM(UPLink), FTTO_NUM(UPLinkType), FTTO_NUM(Port), FTTO_NUM(Distance), FTTO_TEXT(LOID),
-    FTTO_TEXT(SN),    FTTO_TEXT(MAC),       FTTO_TEXT(WANIP), FTTO_TEXT(Model), FTTO_TEXT(Name),
+    FTTO_NUM(UPLink), FTTO_NUM(UPLinkType), FTTO_NUM(Port),   FTTO_NUM(Distance), FTTO_TEXT(LOID),
+    FTTO_TEXT(SN),    FTTO_TEXT(MAC),       FTTO_TEXT(WANIP), FTTO_TEXT(Model),   FTTO_TEXT(Name),
 };
 #undef FTTO_NUM
 #undef FTTO_TEXT

@@ -46,9 +46,9 @@ int answer_ports(const gwagent::Request &r, const char *member, bool with_traffi
         json_t *entry = json_object();
         if (!entry || json_array_append_new(array, entry) != 0)
             return r.fail("create_json_fail");
-        bool ok = json_object_set_new(entry, "Index", json_integer(number)) == 0 &&
-                  json_object_set_new(entry, "Status",
-                                      json_string(std::strcmp(port.Status, "Up") == 0 ? "up" : "down")) == 0;
+        bool ok =
+            json_object_set_new(entry, "Index", json_integer(number)) == 0 &&
+            json_object_set_new(entry, "Status", json_string(std::strcmp(port.Status, "Up") == 0 ? "up" : "down")) == 0;
         if (ok && with_traffic) {
             char tx[24], rx[24];
             std::snprintf(tx, sizeof tx, "%" PRIu64, port.BytesSent);

@@ -53,7 +53,7 @@ bool pon_status(GVariant *v, std::string &out)
         return false;
     const char *s = g_variant_get_string(v, nullptr);
     out = std::strcmp(s, "NO_REG_NO_AUTH") == 0 || std::strcmp(s, "REG_AUTH") == 0 ? std::string("PON_STATUS_") + s
-                                                                                     : std::string();
+                                                                                   : std::string();
     return true;
 }
 
@@ -67,20 +67,45 @@ struct Query {
     const char *fail_word;
 };
 
-constexpr Query kLedStatus{"/com/yvc/igd1/Config/Peripheral/LED", "com.yvc.igd1.LED", "LED", "LEDStatus", "LEDStatus",
-                           byte_on_off, "NO_LEDStatus"};
-constexpr Query kOntName{"/com/yvc/igd1/Info/Device", "com.yvc.igd1.DeviceInfo", "DeviceInfo", "DevName", "Name",
-                         string_text, "NO_DevName"};
-constexpr Query kPonStatus{"/com/yvc/igd1/Info/PON", "com.yvc.igd1.PONInfo", "PONInfo", "PONStatus", "PonStatus",
-                           pon_status, "NO_PONStatus"};
-constexpr Query kPreconfig{"/com/yvc/igd1/Info/MngPlat", "com.yvc.igd1.MngPlatInfo", "MngPlatInfo", "Province",
-                           "Province", string_text, "NO_Province"};
-constexpr Query kSleepMode{"/com/yvc/igd1/Config/Power/SleepTimer", "com.yvc.igd1.SleepTimer", "SleepTimer", "Switch",
-                           "Switch", bool_on_off, "NO_Switch"};
-constexpr Query kCpuUsage{"/com/yvc/igd1/Info/Device", "com.yvc.igd1.DeviceInfo", "DeviceInfo", "CPUUsage", "Percent",
-                          byte_decimal, "NO_CPUUsage"};
-constexpr Query kMemUsage{"/com/yvc/igd1/Info/Device", "com.yvc.igd1.DeviceInfo", "DeviceInfo", "MEMUsage", "Percent",
-                          byte_decimal, "NO_MEMUsage"};
+constexpr Query kLedStatus{"/com/yvc/igd1/Config/Peripheral/LED",
+                           "com.yvc.igd1.LED",
+                           "LED",
+                           "LEDStatus",
+                           "LEDStatus",
+                           byte_on_off,
+                           "NO_LEDStatus"};
+constexpr Query kOntName{
+    "/com/yvc/igd1/Info/Device", "com.yvc.igd1.DeviceInfo", "DeviceInfo", "DevName", "Name", string_text, "NO_DevName"};
+constexpr Query kPonStatus{
+    "/com/yvc/igd1/Info/PON", "com.yvc.igd1.PONInfo", "PONInfo", "PONStatus", "PonStatus", pon_status, "NO_PONStatus"};
+constexpr Query kPreconfig{"/com/yvc/igd1/Info/MngPlat",
+                           "com.yvc.igd1.MngPlatInfo",
+                           "MngPlatInfo",
+                           "Province",
+                           "Province",
+                           string_text,
+                           "NO_Province"};
+constexpr Query kSleepMode{"/com/yvc/igd1/Config/Power/SleepTimer",
+                           "com.yvc.igd1.SleepTimer",
+                           "SleepTimer",
+                           "Switch",
+                           "Switch",
+                           bool_on_off,
+                           "NO_Switch"};
+constexpr Query kCpuUsage{"/com/yvc/igd1/Info/Device",
+                          "com.yvc.igd1.DeviceInfo",
+                          "DeviceInfo",
+                          "CPUUsage",
+                          "Percent",
+                          byte_decimal,
+                          "NO_CPUUsage"};
+constexpr Query kMemUsage{"/com/yvc/igd1/Info/Device",
+                          "com.yvc.igd1.DeviceInfo",
+                          "DeviceInfo",
+                          "MEMUsage",
+                          "Percent",
+                          byte_decimal,
+                          "NO_MEMUsage"};
 
 enum class Value { Text, OnOffByte, OnOffBool };
 
@@ -94,12 +119,13 @@ struct Setting {
     Value value;
 };
 
-constexpr Setting kSetLedStatus{"LEDStatus", 7, "/com/yvc/igd1/Config/Peripheral/LED", "com.yvc.igd1.LED", "LED",
-                                "LEDStatus", Value::OnOffByte};
-constexpr Setting kSetOntName{"Name", 255, "/com/yvc/igd1/Info/Device", "com.yvc.igd1.DeviceInfo", "DeviceInfo",
-                              "DevName", Value::Text};
-constexpr Setting kSetSleepMode{"Switch", 7, "/com/yvc/igd1/Config/Power/SleepTimer", "com.yvc.igd1.SleepTimer",
-                                "SleepTimer", "Switch", Value::OnOffBool};
+constexpr Setting kSetLedStatus{
+    "LEDStatus", 7, "/com/yvc/igd1/Config/Peripheral/LED", "com.yvc.igd1.LED", "LED", "LEDStatus", Value::OnOffByte};
+constexpr Setting kSetOntName{
+    "Name", 255, "/com/yvc/igd1/Info/Device", "com.yvc.igd1.DeviceInfo", "DeviceInfo", "DevName", Value::Text};
+constexpr Setting kSetSleepMode{
+    "Switch",        7, "/com/yvc/igd1/Config/Power/SleepTimer", "com.yvc.igd1.SleepTimer", "SleepTimer", "Switch",
+    Value::OnOffBool};
 
 int run_query(const Query &q, const gwagent::Request &r)
 {

@@ -24,8 +24,8 @@ static_assert(sizeof(gboolean) == sizeof(uint32_t), "flags are stored as four-by
 // A zeroed record of a size only known from the row.
 class Record {
 public:
-    explicit Record(size_t size) : buf_(new std::max_align_t[(size + sizeof(std::max_align_t) - 1) /
-                                                             sizeof(std::max_align_t)]())
+    explicit Record(size_t size)
+        : buf_(new std::max_align_t[(size + sizeof(std::max_align_t) - 1) / sizeof(std::max_align_t)]())
     {
     }
     void *get() { return buf_.get(); }
@@ -74,8 +74,8 @@ bool read_text(const Request &r, const char *name, char *dst, size_t keep)
     if (!r.required(name, dst, keep))
         return false;
     const json_t *v = json_object_get(r.cmd(), name);
-    if (json_is_string(v) && !g_utf8_validate(json_string_value(v), static_cast<gssize>(json_string_length(v)),
-                                               nullptr)) {
+    if (json_is_string(v) &&
+        !g_utf8_validate(json_string_value(v), static_cast<gssize>(json_string_length(v)), nullptr)) {
         GWLOG(LOG_LVL_WARN, "%s json %s is not UTF-8 text", r.cmd_type(), name);
         return false;
     }
@@ -268,7 +268,8 @@ void write_attached(const Request &r, const Attach &a, uint32_t owner)
     }
     size_t i = 0;
     json_t *element = nullptr;
-    json_array_foreach(array, i, element) {
+    json_array_foreach(array, i, element)
+    {
         if (!json_is_object(element)) {
             GWLOG(LOG_LVL_WARN, "%s %s[%zu] is not an object, skipped.", r.cmd_type(), a.param, i);
             continue;
@@ -344,7 +345,8 @@ int run_write(const WriteRow &row, const Request &r)
     if (!written)
         return row.answer == Answer::Index ? r.fail(kCapiFail) : r.capi_result(rc);
     const uint32_t owner = row.answer == Answer::Index ? static_cast<uint32_t>(rc)
-                                                       : row.keys.count ? keys[row.keys.count - 1] : 0;
+                           : row.keys.count            ? keys[row.keys.count - 1]
+                                                       : 0;
     for (size_t i = 0; i < row.attach_count; ++i)
         write_attached(r, row.attach[i], owner);
     if (row.answer != Answer::Index)

@@ -28,7 +28,7 @@ struct Field {
     const char *name;  // JSON member and parameter name
     Kind kind;
     size_t offset;
-    size_t keep;                          // Text: bytes kept, always below the field's size
+    size_t keep;                           // Text: bytes kept, always below the field's size
     const char *const *allowed = nullptr;  // Text: the only values taken (null-terminated)
     const char *fixed = nullptr;
 };
@@ -37,11 +37,7 @@ struct Fields {
     const Field *items;
     size_t count;
 };
-template <size_t N>
-constexpr Fields fields_of(const Field (&a)[N])
-{
-    return {a, N};
-}
+template <size_t N> constexpr Fields fields_of(const Field (&a)[N]) { return {a, N}; }
 
 constexpr size_t kept(size_t size, size_t keep) { return keep < size ? keep : size - 1; }
 
@@ -111,8 +107,7 @@ struct RecordRow {
     const ListRow *nested;
 };
 
-using HistoryGet = int (*)(uint32_t index, uint32_t start, uint32_t num, api_VpnHistoryTraffic_t **traffic,
-                           int *count);
+using HistoryGet = int (*)(uint32_t index, uint32_t start, uint32_t num, api_VpnHistoryTraffic_t **traffic, int *count);
 struct HistoryRow {
     HistoryGet get;
     int (*release)(api_VpnHistoryTraffic_t *traffic, int count);
@@ -133,8 +128,7 @@ JsonPtr object_of(Fields fields, const void *rec);
 int answer_bounded(const Request &r, const json_t *obj);
 
 // Adapters from the library's typed calls to the rows' untyped ones; K is the key that addresses.
-template <typename T, int (*F)(T **, int *)>
-int all_of(const uint32_t *, void **items, int *count)
+template <typename T, int (*F)(T **, int *)> int all_of(const uint32_t *, void **items, int *count)
 {
     T *list = nullptr;
     const int rc = F(&list, count);
@@ -149,23 +143,19 @@ int all_under(const uint32_t *keys, void **items, int *count)
     *items = list;
     return rc;
 }
-template <typename T, int (*F)(T *, int)>
-int release_of(void *items, int count)
+template <typename T, int (*F)(T *, int)> int release_of(void *items, int count)
 {
     return F(static_cast<T *>(items), count);
 }
-template <typename T, int (*F)(uint32_t, T *), size_t K = 0>
-int one_at(const uint32_t *keys, void *rec)
+template <typename T, int (*F)(uint32_t, T *), size_t K = 0> int one_at(const uint32_t *keys, void *rec)
 {
     return F(keys[K], static_cast<T *>(rec));
 }
-template <typename T, int (*F)(uint32_t, const T *), size_t K = 0>
-int write_at(const uint32_t *keys, const void *rec)
+template <typename T, int (*F)(uint32_t, const T *), size_t K = 0> int write_at(const uint32_t *keys, const void *rec)
 {
     return F(keys[K], static_cast<const T *>(rec));
 }
-template <typename T, int (*F)(uint32_t, const T *)>
-int add_below(uint32_t owner, const void *rec)
+template <typename T, int (*F)(uint32_t, const T *)> int add_below(uint32_t owner, const void *rec)
 {
     return F(owner, static_cast<const T *>(rec));
 }
@@ -173,14 +163,17 @@ int add_below(uint32_t owner, const void *rec)
 }  // namespace gwagent::rows
 
 // Field rows: the JSON name is the record member's name unless given.
-#define GW_TEXT(T, m) gwagent::rows::Field{#m, gwagent::rows::Kind::Text, offsetof(T, m), sizeof(T::m) - 1}
-#define GW_TEXT_KEEP(T, m, n) \
-    gwagent::rows::Field{#m, gwagent::rows::Kind::Text, offsetof(T, m), gwagent::rows::kept(sizeof(T::m), n)}
-#define GW_TEXT_AS(name, T, m) \
-    gwagent::rows::Field{name, gwagent::rows::Kind::Text, offsetof(T, m), sizeof(T::m) - 1}
-#define GW_TEXT_ONE_OF(T, m, values) \
-    gwagent::rows::Field{#m, gwagent::rows::Kind::Text, offsetof(T, m), sizeof(T::m) - 1, values}
-#define GW_FIELD(kind, T, m) gwagent::rows::Field{#m, gwagent::rows::Kind::kind, offsetof(T, m), 0}
-#define GW_FIXED(name, text) gwagent::rows::Field{name, gwagent::rows::Kind::Fixed, 0, 0, nullptr, text}
+#define GW_TEXT(T, m)                                                                                                  \
+    gwagent::rows::Field { #m, gwagent::rows::Kind::Text, offsetof(T, m), sizeof(T::m) - 1 }
+#define GW_TEXT_KEEP(T, m, n)                                                                                          \
+    gwagent::rows::Field { #m, gwagent::rows::Kind::Text, offsetof(T, m), gwagent::rows::kept(sizeof(T::m), n) }
+#define GW_TEXT_AS(name, T, m)                                                                                         \
+    gwagent::rows::Field { name, gwagent::rows::Kind::Text, offsetof(T, m), sizeof(T::m) - 1 }
+#define GW_TEXT_ONE_OF(T, m, values)                                                                                   \
+    gwagent::rows::Field { #m, gwagent::rows::Kind::Text, offsetof(T, m), sizeof(T::m) - 1, values }
+#define GW_FIELD(kind, T, m)                                                                                           \
+    gwagent::rows::Field { #m, gwagent::rows::Kind::kind, offsetof(T, m), 0 }
+#define GW_FIXED(name, text)                                                                                           \
+    gwagent::rows::Field { name, gwagent::rows::Kind::Fixed, 0, 0, nullptr, text }
 
 #endif

@@ -69,25 +69,13 @@ bool required_text(json_t *obj, const char *cmd_type, const char *param, size_t 
     return true;
 }
 
-int Request::ok() const
-{
-    return answer_status(id_, sequence_id_, cmd_type_, 0, nullptr, fd_);
-}
+int Request::ok() const { return answer_status(id_, sequence_id_, cmd_type_, 0, nullptr, fd_); }
 
-int Request::fail(const char *reason) const
-{
-    return answer_status(id_, sequence_id_, cmd_type_, 1, reason, fd_);
-}
+int Request::fail(const char *reason) const { return answer_status(id_, sequence_id_, cmd_type_, 1, reason, fd_); }
 
-int Request::answer(const json_t *obj) const
-{
-    return answer_json(id_, obj, fd_);
-}
+int Request::answer(const json_t *obj) const { return answer_json(id_, obj, fd_); }
 
-JsonPtr Request::head(int status) const
-{
-    return JsonPtr(build_json_head(cmd_type_, sequence_id_, status));
-}
+JsonPtr Request::head(int status) const { return JsonPtr(build_json_head(cmd_type_, sequence_id_, status)); }
 
 int Request::members(std::initializer_list<std::pair<const char *, std::string>> values) const
 {

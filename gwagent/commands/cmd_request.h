@@ -29,11 +29,7 @@ public:
 
     // A string parameter, cut to `keep` characters; JSON null counts as present and leaves dst alone.
     bool required(const char *param, char *dst, size_t keep) const;
-    template <size_t N>
-    bool required(const char *param, char (&dst)[N]) const
-    {
-        return required(param, dst, N - 1);
-    }
+    template <size_t N> bool required(const char *param, char (&dst)[N]) const { return required(param, dst, N - 1); }
     // An integer parameter; a number sent as text is a parameter failure, as is any other type.
     bool required_int(const char *param, int &out) const;
     // Absent members keep the caller's default without a log line; a wrong type still fails.
@@ -74,10 +70,10 @@ bool required_text(json_t *obj, const char *cmd_type, const char *param, size_t 
 }  // namespace gwagent
 
 // A handler made from a table row: the row is handed over directly, never looked up again by name.
-#define GW_ROW_HANDLER(T, run, row)                                                                     \
-    extern "C" int cmd_##T(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd) \
-    {                                                                                                   \
-        return run(row, gwagent::Request{id, sequence_id, cmd_type, cmd, fd});                          \
+#define GW_ROW_HANDLER(T, run, row)                                                                                    \
+    extern "C" int cmd_##T(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)                 \
+    {                                                                                                                  \
+        return run(row, gwagent::Request{id, sequence_id, cmd_type, cmd, fd});                                         \
     }
 
 #endif

@@ -32,13 +32,13 @@ constexpr uint32_t kStaticRoutes = 1;
 // ---- static routes ------------------------------------------------------------------------------
 
 constexpr Field kRouteList[] = {
-    GW_FIELD(U32, Route, Index),        GW_FIELD(Flag, Route, Enable),  GW_TEXT(Route, Status),
-    GW_FIXED("Type", "StaticRoute"),    GW_TEXT(Route, DestIPAddress),  GW_TEXT(Route, DestSubnetMask),
-    GW_TEXT(Route, GatewayIPAddress),   GW_TEXT(Route, Interface),
+    GW_FIELD(U32, Route, Index),      GW_FIELD(Flag, Route, Enable), GW_TEXT(Route, Status),
+    GW_FIXED("Type", "StaticRoute"),  GW_TEXT(Route, DestIPAddress), GW_TEXT(Route, DestSubnetMask),
+    GW_TEXT(Route, GatewayIPAddress), GW_TEXT(Route, Interface),
 };
 constexpr Field kRouteSet[] = {
-    GW_FIELD(Flag, RouteEntry, Enable),      GW_TEXT(RouteEntry, DestIPAddress), GW_TEXT(RouteEntry, DestSubnetMask),
-    GW_TEXT(RouteEntry, GatewayIPAddress),   GW_TEXT(RouteEntry, Interface),
+    GW_FIELD(Flag, RouteEntry, Enable),    GW_TEXT(RouteEntry, DestIPAddress), GW_TEXT(RouteEntry, DestSubnetMask),
+    GW_TEXT(RouteEntry, GatewayIPAddress), GW_TEXT(RouteEntry, Interface),
 };
 constexpr ListRow kGetRoutes{kNoKeys,
                              Pick::All,
@@ -54,20 +54,27 @@ constexpr ListRow kGetRoutes{kNoKeys,
                              "ObjList",
                              true,
                              fields_of(kRouteList)};
-constexpr WriteRow kSetRoute{kIndex,        fields_of(kRouteSet), sizeof(RouteEntry), write_at<RouteEntry, api_setL3ForwardingStatic>,
-                             Answer::Index, nullptr,              0};
+constexpr WriteRow kSetRoute{kIndex,
+                             fields_of(kRouteSet),
+                             sizeof(RouteEntry),
+                             write_at<RouteEntry, api_setL3ForwardingStatic>,
+                             Answer::Index,
+                             nullptr,
+                             0};
 // Only single static routes are deleted; the library refuses index 0.
 constexpr DeleteRow kDelRoute{kIndex, nullptr, 0, nullptr,
                               [](const uint32_t *k, const char *) { return api_deleteL3ForwardingStatic(k[0]); }};
 
 constexpr Field kRoute6List[] = {
-    GW_FIELD(U32, Route6, Index),     GW_FIELD(Flag, Route6, Enable), GW_TEXT(Route6, Status),
-    GW_FIXED("Type", "StaticRoute"),  GW_TEXT(Route6, DestIPPrefix),  GW_TEXT(Route6, NextHop),
+    GW_FIELD(U32, Route6, Index),    GW_FIELD(Flag, Route6, Enable), GW_TEXT(Route6, Status),
+    GW_FIXED("Type", "StaticRoute"), GW_TEXT(Route6, DestIPPrefix),  GW_TEXT(Route6, NextHop),
     GW_TEXT(Route6, Interface),
 };
 constexpr Field kRoute6Set[] = {
-    GW_FIELD(Flag, Route6Entry, Enable), GW_TEXT_KEEP(Route6Entry, DestIPPrefix, 45),
-    GW_TEXT_KEEP(Route6Entry, NextHop, 45), GW_TEXT(Route6Entry, Interface),
+    GW_FIELD(Flag, Route6Entry, Enable),
+    GW_TEXT_KEEP(Route6Entry, DestIPPrefix, 45),
+    GW_TEXT_KEEP(Route6Entry, NextHop, 45),
+    GW_TEXT(Route6Entry, Interface),
 };
 constexpr ListRow kGetRoutes6{kNoKeys,
                               Pick::All,
@@ -83,22 +90,28 @@ constexpr ListRow kGetRoutes6{kNoKeys,
                               "ObjList",
                               true,
                               fields_of(kRoute6List)};
-constexpr WriteRow kSetRoute6{kIndex,        fields_of(kRoute6Set), sizeof(Route6Entry),
-                              write_at<Route6Entry, api_setIPv6L3ForwardingStatic>, Answer::Index, nullptr, 0};
+constexpr WriteRow kSetRoute6{kIndex,
+                              fields_of(kRoute6Set),
+                              sizeof(Route6Entry),
+                              write_at<Route6Entry, api_setIPv6L3ForwardingStatic>,
+                              Answer::Index,
+                              nullptr,
+                              0};
 constexpr DeleteRow kDelRoute6{kIndex, nullptr, 0, nullptr,
                                [](const uint32_t *k, const char *) { return api_deleteIPv6L3ForwardingStatic(k[0]); }};
 
 // ---- traffic QoS --------------------------------------------------------------------------------
 
 constexpr Field kFlowFields[] = {
-    GW_FIELD(U32, Flow, Flow),      GW_FIELD(U64, Flow, UsStats),   GW_FIELD(U64, Flow, DsStats),
-    GW_FIELD(U32, Flow, UpSpeed),   GW_FIELD(U32, Flow, DownSpeed), GW_FIELD(Byte, Flow, DSCPRemark),
+    GW_FIELD(U32, Flow, Flow),    GW_FIELD(U64, Flow, UsStats),   GW_FIELD(U64, Flow, DsStats),
+    GW_FIELD(U32, Flow, UpSpeed), GW_FIELD(U32, Flow, DownSpeed), GW_FIELD(Byte, Flow, DSCPRemark),
 };
 constexpr Field kFlowSet[] = {GW_FIELD(U32, FlowEntry, UpSpeed), GW_FIELD(U32, FlowEntry, DownSpeed),
                               GW_FIELD(Byte, FlowEntry, DSCPRemark)};
 constexpr RecordRow kGetFlow{kFlow, sizeof(Flow), one_at<Flow, api_getTrafficQoSFlow>, fields_of(kFlowFields), nullptr};
-constexpr WriteRow kSetFlow{kFlow,          fields_of(kFlowSet), sizeof(FlowEntry), write_at<FlowEntry, api_setTrafficQoSFlow>,
-                            Answer::Result, nullptr,             0};
+constexpr WriteRow kSetFlow{
+    kFlow, fields_of(kFlowSet), sizeof(FlowEntry), write_at<FlowEntry, api_setTrafficQoSFlow>, Answer::Result, nullptr,
+    0};
 
 constexpr Field kClassList[] = {GW_FIELD(U32, Class, Flow), GW_FIELD(U32, Class, Index), GW_TEXT(Class, RemoteAddress),
                                 GW_TEXT(Class, RemotePort)};
@@ -125,8 +138,13 @@ constexpr WriteRow kSetClass{kFlowIndex,
                              Answer::ResultOrIndex,
                              nullptr,
                              0};
-constexpr WriteRow kDelClass{kFlow,          fields_of(kClassDelete), sizeof(ClassEntry),
-                             write_at<ClassEntry, api_deleteTrafficQoSClassificationFromFlow>, Answer::Result, nullptr, 0};
+constexpr WriteRow kDelClass{kFlow,
+                             fields_of(kClassDelete),
+                             sizeof(ClassEntry),
+                             write_at<ClassEntry, api_deleteTrafficQoSClassificationFromFlow>,
+                             Answer::Result,
+                             nullptr,
+                             0};
 
 // ---- port mappings ------------------------------------------------------------------------------
 
@@ -135,14 +153,17 @@ using MappingItem = api_PortMappingItem_t;
 
 constexpr const char *kProtocols[] = {"TCP", "UDP", nullptr};
 constexpr Field kMappingSet[] = {
-    GW_FIELD(Flag, Mapping, PortMappingEnabled), GW_TEXT(Mapping, RemoteHost),
-    GW_FIELD(U32, Mapping, ExternalPort),        GW_FIELD(U32, Mapping, InternalPort),
-    GW_TEXT_ONE_OF(Mapping, PortMappingProtocol, kProtocols), GW_TEXT(Mapping, InternalClient),
+    GW_FIELD(Flag, Mapping, PortMappingEnabled),
+    GW_TEXT(Mapping, RemoteHost),
+    GW_FIELD(U32, Mapping, ExternalPort),
+    GW_FIELD(U32, Mapping, InternalPort),
+    GW_TEXT_ONE_OF(Mapping, PortMappingProtocol, kProtocols),
+    GW_TEXT(Mapping, InternalClient),
     GW_TEXT(Mapping, PortMappingDescription),
 };
 constexpr Field kMappingList[] = {
-    GW_FIELD(U32, MappingItem, ExternalPort),   GW_FIELD(U32, MappingItem, InternalPort),
-    GW_TEXT(MappingItem, PortMappingProtocol),  GW_TEXT(MappingItem, InternalClient),
+    GW_FIELD(U32, MappingItem, ExternalPort),     GW_FIELD(U32, MappingItem, InternalPort),
+    GW_TEXT(MappingItem, PortMappingProtocol),    GW_TEXT(MappingItem, InternalClient),
     GW_TEXT(MappingItem, PortMappingDescription), GW_FIELD(U32, MappingItem, PortMappingLeaseDuration),
 };
 

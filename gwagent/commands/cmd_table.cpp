@@ -17,8 +17,7 @@ constexpr int const_strcmp(const char *a, const char *b)
     return static_cast<unsigned char>(*a) - static_cast<unsigned char>(*b);
 }
 
-template <size_t N>
-constexpr bool sorted_unique(const cmd_entry (&t)[N])
+template <size_t N> constexpr bool sorted_unique(const cmd_entry (&t)[N])
 {
     for (size_t i = 1; i < N; ++i)
         if (const_strcmp(t[i - 1].CmdType, t[i].CmdType) >= 0)
@@ -152,9 +151,9 @@ constexpr cmd_entry kCmdArray[] = {
 static_assert(sorted_unique(kCmdArray), "the command table must be sorted for the binary search");
 
 // The storage commands (all class 0, right 2) arrive with the storage family.
-constexpr std::array<cmd_entry, 0> kCmdNas {};
+constexpr std::array<cmd_entry, 0> kCmdNas{};
 
-gwagent::CmdTables g_tables {kCmdArray, std::size(kCmdArray), kCmdNas.data(), kCmdNas.size()};
+gwagent::CmdTables g_tables{kCmdArray, std::size(kCmdArray), kCmdNas.data(), kCmdNas.size()};
 
 }  // namespace
 

@@ -53,36 +53,30 @@ constexpr WriteRow kSetVpn{kNoKeys,
 
 // ---- traffic ------------------------------------------------------------------------------------
 
-#define GW_TRAFFIC(T)                                                                                 \
+#define GW_TRAFFIC(T)                                                                                                  \
     GW_FIELD(Pkts, T, RxPkts), GW_FIELD(Pkts, T, TxPkts), GW_FIELD(KiB, T, RxBytes), GW_FIELD(KiB, T, TxBytes)
 
 // ---- IPSec --------------------------------------------------------------------------------------
 
 // What a set writes, in the order it is read.
-#define GW_IPSEC_SETTINGS                                                                                       \
-    GW_FIELD(Flag, IPSec, Enable), GW_TEXT_KEEP(IPSec, IPSecType, 32), GW_TEXT_KEEP(IPSec, Name, 64),          \
+#define GW_IPSEC_SETTINGS                                                                                              \
+    GW_FIELD(Flag, IPSec, Enable), GW_TEXT_KEEP(IPSec, IPSecType, 32), GW_TEXT_KEEP(IPSec, Name, 64),                  \
         GW_TEXT(IPSec, WANInterface), GW_TEXT_KEEP(IPSec, RemoteIP, 45)
-#define GW_IPSEC_IKE                                                                                           \
+#define GW_IPSEC_IKE                                                                                                   \
     GW_TEXT(IPSec, ExchangeMode), GW_TEXT(IPSec, IKEAuthenticationAlgorithm), GW_TEXT(IPSec, IKEAuthenticationMethod), \
-        GW_TEXT(IPSec, IKEEncryptionAlgorithm), GW_TEXT(IPSec, IKEDHGroup), GW_TEXT(IPSec, IKEIDType),           \
-        GW_TEXT(IPSec, IKELocalName), GW_TEXT(IPSec, IKERemoteName), GW_TEXT(IPSec, IKEPreshareKey),             \
-        GW_TEXT(IPSec, IPSecTransform), GW_TEXT(IPSec, ESPAuthenticationAlgorithm),                             \
-        GW_TEXT(IPSec, ESPEncryptionAlgorithm), GW_TEXT(IPSec, IPSecPFS), GW_FIELD(U32, IPSec, IKESAPeriod),     \
-        GW_FIELD(U32, IPSec, IPSecSATimePeriod), GW_FIELD(U32, IPSec, IPSecSATrafficPeriod),                    \
-        GW_TEXT(IPSec, AHAuthenticationAlgorithm), GW_FIELD(FlagText, IPSec, DPDEnable),                        \
+        GW_TEXT(IPSec, IKEEncryptionAlgorithm), GW_TEXT(IPSec, IKEDHGroup), GW_TEXT(IPSec, IKEIDType),                 \
+        GW_TEXT(IPSec, IKELocalName), GW_TEXT(IPSec, IKERemoteName), GW_TEXT(IPSec, IKEPreshareKey),                   \
+        GW_TEXT(IPSec, IPSecTransform), GW_TEXT(IPSec, ESPAuthenticationAlgorithm),                                    \
+        GW_TEXT(IPSec, ESPEncryptionAlgorithm), GW_TEXT(IPSec, IPSecPFS), GW_FIELD(U32, IPSec, IKESAPeriod),           \
+        GW_FIELD(U32, IPSec, IPSecSATimePeriod), GW_FIELD(U32, IPSec, IPSecSATrafficPeriod),                           \
+        GW_TEXT(IPSec, AHAuthenticationAlgorithm), GW_FIELD(FlagText, IPSec, DPDEnable),                               \
         GW_FIELD(U32, IPSec, DPDThreshold), GW_FIELD(U32, IPSec, DPDRetry)
 
 constexpr Field kIPSecSet[] = {GW_IPSEC_SETTINGS, GW_IPSEC_IKE};
 constexpr Field kIPSecList[] = {
-    GW_FIELD(U32, IPSec, Index),
-    GW_FIELD(Flag, IPSec, Enable),
-    GW_TEXT(IPSec, Status),
-    GW_TEXT(IPSec, IPSecType),
-    GW_TEXT(IPSec, Name),
-    GW_TEXT(IPSec, WANInterface),
-    GW_TEXT(IPSec, RemoteIP),
-    GW_TEXT(IPSec, LocalIP),
-    GW_IPSEC_IKE,
+    GW_FIELD(U32, IPSec, Index), GW_FIELD(Flag, IPSec, Enable), GW_TEXT(IPSec, Status),
+    GW_TEXT(IPSec, IPSecType),   GW_TEXT(IPSec, Name),          GW_TEXT(IPSec, WANInterface),
+    GW_TEXT(IPSec, RemoteIP),    GW_TEXT(IPSec, LocalIP),       GW_IPSEC_IKE,
     GW_TRAFFIC(IPSec),
 };
 constexpr Field kIPSecTrafficFields[] = {GW_FIELD(U32, IPSec, Index), GW_TRAFFIC(IPSec)};
@@ -110,8 +104,8 @@ constexpr ListRow kGetIPSec{kIndex,
                             "ObjList",
                             true,
                             fields_of(kIPSecList)};
-constexpr WriteRow kSetIPSec{kIndex,         fields_of(kIPSecSet), sizeof(IPSec), write_at<IPSec, api_setIPSec>,
-                             Answer::Index,  kIPSecSubnets,        2};
+constexpr WriteRow kSetIPSec{
+    kIndex, fields_of(kIPSecSet), sizeof(IPSec), write_at<IPSec, api_setIPSec>, Answer::Index, kIPSecSubnets, 2};
 constexpr DeleteRow kDelIPSec{kIndex, nullptr, 0, [](const uint32_t *) { return api_clearIPSec(); },
                               [](const uint32_t *k, const char *) { return api_deleteIPSec(k[0]); }};
 constexpr ListRow kIPSecTraffic{kIndexOptional,
@@ -133,11 +127,16 @@ constexpr ListRow kGetLocalSubnets{kIndex,
                                    "ObjList",
                                    false,
                                    fields_of(kLocalSubnetList)};
-constexpr WriteRow kSetLocalSubnet{kIndex,        fields_of(kLocalSubnetSet), sizeof(Subnet),
-                                   write_at<Subnet, api_setIPSecLocalSubnet>, Answer::Result, nullptr, 0};
-constexpr DeleteRow kDelLocalSubnets{kIndex, "LocalIPAddress", 45,
-                                     [](const uint32_t *k) { return api_clearIPSecLocalSubnets(k[0]); },
-                                     [](const uint32_t *k, const char *a) { return api_deleteIPSecLocalSubnets(k[0], a); }};
+constexpr WriteRow kSetLocalSubnet{kIndex,
+                                   fields_of(kLocalSubnetSet),
+                                   sizeof(Subnet),
+                                   write_at<Subnet, api_setIPSecLocalSubnet>,
+                                   Answer::Result,
+                                   nullptr,
+                                   0};
+constexpr DeleteRow kDelLocalSubnets{
+    kIndex, "LocalIPAddress", 45, [](const uint32_t *k) { return api_clearIPSecLocalSubnets(k[0]); },
+    [](const uint32_t *k, const char *a) { return api_deleteIPSecLocalSubnets(k[0], a); }};
 constexpr ListRow kGetRemoteSubnets{kIndex,
                                     Pick::All,
                                     sizeof(SubnetItem),
@@ -147,8 +146,13 @@ constexpr ListRow kGetRemoteSubnets{kIndex,
                                     "ObjList",
                                     false,
                                     fields_of(kRemoteSubnetList)};
-constexpr WriteRow kSetRemoteSubnet{kIndex,        fields_of(kRemoteSubnetSet), sizeof(Subnet),
-                                    write_at<Subnet, api_setIPSecRemoteSubnet>, Answer::Result, nullptr, 0};
+constexpr WriteRow kSetRemoteSubnet{kIndex,
+                                    fields_of(kRemoteSubnetSet),
+                                    sizeof(Subnet),
+                                    write_at<Subnet, api_setIPSecRemoteSubnet>,
+                                    Answer::Result,
+                                    nullptr,
+                                    0};
 constexpr DeleteRow kDelRemoteSubnets{
     kIndex, "DestIPAddress", 45, [](const uint32_t *k) { return api_clearIPSecRemoteSubnets(k[0]); },
     [](const uint32_t *k, const char *a) { return api_deleteIPSecRemoteSubnets(k[0], a); }};
@@ -159,32 +163,35 @@ constexpr HistoryRow kIPSecHistory{api_getIPSecVPNHistoryTraffic, api_releaseIPS
 
 constexpr Field kL2tpList[] = {GW_FIELD(U32, L2tp, Index), GW_FIELD(Flag, L2tp, Enable), GW_TEXT(L2tp, L2TPType)};
 constexpr Field kL2tpSet[] = {GW_FIELD(Flag, L2tpEntry, Enable), GW_TEXT(L2tpEntry, L2TPType)};
-constexpr ListRow kGetL2tp{kNoKeys,
-                           Pick::One,
-                           sizeof(L2tp),
-                           nullptr,
-                           nullptr,
-                           [](const uint32_t *, void *rec) { return api_getVPNL2TP(kL2tpInstance, static_cast<L2tp *>(rec)); },
-                           "ObjList",
-                           true,
-                           fields_of(kL2tpList)};
-constexpr WriteRow kSetL2tp{kL2tp,          fields_of(kL2tpSet), sizeof(L2tpEntry), write_at<L2tpEntry, api_setVPNL2TP>,
-                            Answer::Result, nullptr,             0};
+constexpr ListRow kGetL2tp{
+    kNoKeys,
+    Pick::One,
+    sizeof(L2tp),
+    nullptr,
+    nullptr,
+    [](const uint32_t *, void *rec) { return api_getVPNL2TP(kL2tpInstance, static_cast<L2tp *>(rec)); },
+    "ObjList",
+    true,
+    fields_of(kL2tpList)};
+constexpr WriteRow kSetL2tp{
+    kL2tp, fields_of(kL2tpSet), sizeof(L2tpEntry), write_at<L2tpEntry, api_setVPNL2TP>, Answer::Result, nullptr, 0};
 
 constexpr Field kClientList[] = {
-    GW_FIELD(U32, Client, Index), GW_FIELD(Flag, Client, Enable), GW_TEXT(Client, ServerIP),
-    GW_FIELD(U32, Client, ServerPort), GW_TEXT(Client, Name), GW_FIELD(Flag, Client, EnableNAT),
-    GW_TEXT(Client, UserName), GW_TEXT(Client, Password), GW_TEXT(Client, WANInterface),
-    GW_TRAFFIC(Client),
+    GW_FIELD(U32, Client, Index),  GW_FIELD(Flag, Client, Enable),
+    GW_TEXT(Client, ServerIP),     GW_FIELD(U32, Client, ServerPort),
+    GW_TEXT(Client, Name),         GW_FIELD(Flag, Client, EnableNAT),
+    GW_TEXT(Client, UserName),     GW_TEXT(Client, Password),
+    GW_TEXT(Client, WANInterface), GW_TRAFFIC(Client),
 };
 constexpr Field kClientSet[] = {
-    GW_FIELD(Flag, ClientEntry, Enable),    GW_TEXT(ClientEntry, ServerIP), GW_FIELD(U32, ClientEntry, ServerPort),
-    GW_TEXT(ClientEntry, Name),             GW_FIELD(Flag, ClientEntry, EnableNAT), GW_TEXT(ClientEntry, UserName),
-    GW_TEXT(ClientEntry, Password),         GW_TEXT(ClientEntry, WANInterface),
+    GW_FIELD(Flag, ClientEntry, Enable), GW_TEXT(ClientEntry, ServerIP),         GW_FIELD(U32, ClientEntry, ServerPort),
+    GW_TEXT(ClientEntry, Name),          GW_FIELD(Flag, ClientEntry, EnableNAT), GW_TEXT(ClientEntry, UserName),
+    GW_TEXT(ClientEntry, Password),      GW_TEXT(ClientEntry, WANInterface),
 };
 constexpr Field kClientTraffic[] = {GW_FIELD(U32, Client, Index), GW_TRAFFIC(Client)};
 constexpr Attach kClientSubnets[] = {
-    {"RemoteSubnets", fields_of(kRemoteSubnetSet), sizeof(Subnet), add_below<Subnet, api_setVPNL2TPClientRemoteSubnets>},
+    {"RemoteSubnets", fields_of(kRemoteSubnetSet), sizeof(Subnet),
+     add_below<Subnet, api_setVPNL2TPClientRemoteSubnets>},
 };
 
 constexpr ListRow kGetClient{kClient,
@@ -196,8 +203,13 @@ constexpr ListRow kGetClient{kClient,
                              "ObjList",
                              true,
                              fields_of(kClientList)};
-constexpr WriteRow kSetClient{kClient,       fields_of(kClientSet), sizeof(ClientEntry),
-                              write_at<ClientEntry, api_setVPNL2TPClient, 1>, Answer::Index, kClientSubnets, 1};
+constexpr WriteRow kSetClient{kClient,
+                              fields_of(kClientSet),
+                              sizeof(ClientEntry),
+                              write_at<ClientEntry, api_setVPNL2TPClient, 1>,
+                              Answer::Index,
+                              kClientSubnets,
+                              1};
 constexpr DeleteRow kDelClient{kClient, nullptr, 0, [](const uint32_t *) { return api_clearVPNL2TPClient(); },
                                [](const uint32_t *k, const char *) { return api_deleteVPNL2TPClient(k[1]); }};
 constexpr ListRow kClientTrafficRow{kClientOptional,
@@ -219,8 +231,13 @@ constexpr ListRow kGetClientSubnets{kClient,
                                     "ObjList",
                                     true,
                                     fields_of(kRemoteSubnetList)};
-constexpr WriteRow kSetClientSubnet{kClient,        fields_of(kRemoteSubnetSet), sizeof(Subnet),
-                                    write_at<Subnet, api_setVPNL2TPClientRemoteSubnets, 1>, Answer::Result, nullptr, 0};
+constexpr WriteRow kSetClientSubnet{kClient,
+                                    fields_of(kRemoteSubnetSet),
+                                    sizeof(Subnet),
+                                    write_at<Subnet, api_setVPNL2TPClientRemoteSubnets, 1>,
+                                    Answer::Result,
+                                    nullptr,
+                                    0};
 constexpr DeleteRow kDelClientSubnets{
     kClient, "DestIPAddress", 45, [](const uint32_t *k) { return api_clearVPNL2TPClientRemoteSubnets(k[1]); },
     [](const uint32_t *k, const char *a) { return api_deleteVPNL2TPClientRemoteSubnets(k[1], a); }};
@@ -228,8 +245,8 @@ constexpr DeleteRow kDelClientSubnets{
 constexpr HistoryRow kL2tpHistory{api_getL2TPVPNHistoryTraffic, api_releaseL2TPVPNHistoryTraffic};
 
 constexpr Field kServerFields[] = {
-    GW_FIELD(Flag, Server, Enable),         GW_TEXT(Server, StartAddress), GW_TEXT(Server, EndAddress),
-    GW_TEXT_KEEP(Server, MaskAddress, 45),  GW_TEXT(Server, LanAddress),   GW_TEXT(Server, WANInterface),
+    GW_FIELD(Flag, Server, Enable),        GW_TEXT(Server, StartAddress), GW_TEXT(Server, EndAddress),
+    GW_TEXT_KEEP(Server, MaskAddress, 45), GW_TEXT(Server, LanAddress),   GW_TEXT(Server, WANInterface),
 };
 constexpr Field kAccountFields[] = {GW_FIELD(Flag, Account, Enable), GW_TEXT(Account, UserName),
                                     GW_TEXT(Account, Password)};
@@ -246,16 +263,17 @@ constexpr ListRow kServerAccountList{kNoKeys,
                                      "Accounts",
                                      false,
                                      {kAccountFields + 1, 2}};
-constexpr RecordRow kGetServer{kL2tp, sizeof(Server),
-                               [](const uint32_t *, void *rec) { return api_getVPNL2TPServer(static_cast<Server *>(rec)); },
-                               fields_of(kServerFields), &kServerAccountList};
-constexpr WriteRow kSetServer{kL2tp,
-                              fields_of(kServerFields),
-                              sizeof(Server),
-                              [](const uint32_t *, const void *rec) { return api_setVPNL2TPServer(static_cast<const Server *>(rec)); },
-                              Answer::Result,
-                              kServerAccounts,
-                              1};
+constexpr RecordRow kGetServer{
+    kL2tp, sizeof(Server), [](const uint32_t *, void *rec) { return api_getVPNL2TPServer(static_cast<Server *>(rec)); },
+    fields_of(kServerFields), &kServerAccountList};
+constexpr WriteRow kSetServer{
+    kL2tp,
+    fields_of(kServerFields),
+    sizeof(Server),
+    [](const uint32_t *, const void *rec) { return api_setVPNL2TPServer(static_cast<const Server *>(rec)); },
+    Answer::Result,
+    kServerAccounts,
+    1};
 constexpr ListRow kGetAccounts{kL2tp,
                                Pick::All,
                                sizeof(Account),
@@ -265,32 +283,40 @@ constexpr ListRow kGetAccounts{kL2tp,
                                "ObjList",
                                true,
                                fields_of(kAccountFields)};
-constexpr WriteRow kSetAccount{kL2tp,
-                               fields_of(kAccountFields),
-                               sizeof(Account),
-                               [](const uint32_t *, const void *rec) { return api_setVPNL2TPServerAccount(static_cast<const Account *>(rec)); },
-                               Answer::Result,
-                               nullptr,
-                               0};
-constexpr DeleteRow kDelAccount{kL2tp, "UserName", sizeof(Account::UserName) - 1,
-                                [](const uint32_t *) { return api_clearVPNL2TPServerAccount(); },
-                                [](const uint32_t *, const char *name) { return api_deleteVPNL2TPServerAccount(name); }};
+constexpr WriteRow kSetAccount{
+    kL2tp,
+    fields_of(kAccountFields),
+    sizeof(Account),
+    [](const uint32_t *, const void *rec) { return api_setVPNL2TPServerAccount(static_cast<const Account *>(rec)); },
+    Answer::Result,
+    nullptr,
+    0};
+constexpr DeleteRow kDelAccount{
+    kL2tp, "UserName", sizeof(Account::UserName) - 1, [](const uint32_t *) { return api_clearVPNL2TPServerAccount(); },
+    [](const uint32_t *, const char *name) { return api_deleteVPNL2TPServerAccount(name); }};
 
 // ---- VxLAN --------------------------------------------------------------------------------------
 
 constexpr const char *kAddressing[] = {"DHCP", "Static", nullptr};
 constexpr Field kVxLANList[] = {
-    GW_FIELD(U32, VxLAN, Index),      GW_FIELD(Flag, VxLAN, Enable),      GW_TEXT(VxLAN, Status),
-    GW_FIELD(U32, VxLAN, TunnelKey),  GW_TEXT(VxLAN, WANInterface),       GW_TEXT(VxLAN, TunnelInterface),
-    GW_TEXT(VxLAN, TunnelRemoteIp),   GW_FIELD(U32, VxLAN, WorkMode),     GW_FIELD(U32, VxLAN, MaxMTUSize),
-    GW_TEXT(VxLAN, IPAddress),        GW_TEXT(VxLAN, SubnetMask),         GW_TEXT(VxLAN, AddressingType),
-    GW_FIELD(Flag, VxLAN, NATEnabled), GW_TEXT(VxLAN, DNSServers),        GW_TRAFFIC(VxLAN),
+    GW_FIELD(U32, VxLAN, Index),       GW_FIELD(Flag, VxLAN, Enable),  GW_TEXT(VxLAN, Status),
+    GW_FIELD(U32, VxLAN, TunnelKey),   GW_TEXT(VxLAN, WANInterface),   GW_TEXT(VxLAN, TunnelInterface),
+    GW_TEXT(VxLAN, TunnelRemoteIp),    GW_FIELD(U32, VxLAN, WorkMode), GW_FIELD(U32, VxLAN, MaxMTUSize),
+    GW_TEXT(VxLAN, IPAddress),         GW_TEXT(VxLAN, SubnetMask),     GW_TEXT(VxLAN, AddressingType),
+    GW_FIELD(Flag, VxLAN, NATEnabled), GW_TEXT(VxLAN, DNSServers),     GW_TRAFFIC(VxLAN),
 };
 constexpr Field kVxLANSet[] = {
-    GW_FIELD(Flag, VxLAN, Enable),    GW_FIELD(U32, VxLAN, TunnelKey),  GW_TEXT(VxLAN, WANInterface),
-    GW_TEXT(VxLAN, TunnelRemoteIp),   GW_FIELD(U32, VxLAN, WorkMode),   GW_FIELD(U32, VxLAN, MaxMTUSize),
-    GW_TEXT(VxLAN, IPAddress),        GW_TEXT(VxLAN, SubnetMask),       GW_TEXT_ONE_OF(VxLAN, AddressingType, kAddressing),
-    GW_FIELD(Flag, VxLAN, NATEnabled), GW_TEXT(VxLAN, DNSServers),
+    GW_FIELD(Flag, VxLAN, Enable),
+    GW_FIELD(U32, VxLAN, TunnelKey),
+    GW_TEXT(VxLAN, WANInterface),
+    GW_TEXT(VxLAN, TunnelRemoteIp),
+    GW_FIELD(U32, VxLAN, WorkMode),
+    GW_FIELD(U32, VxLAN, MaxMTUSize),
+    GW_TEXT(VxLAN, IPAddress),
+    GW_TEXT(VxLAN, SubnetMask),
+    GW_TEXT_ONE_OF(VxLAN, AddressingType, kAddressing),
+    GW_FIELD(Flag, VxLAN, NATEnabled),
+    GW_TEXT(VxLAN, DNSServers),
 };
 constexpr Field kVxLANTraffic[] = {GW_FIELD(U32, VxLAN, Index), GW_TRAFFIC(VxLAN)};
 
@@ -303,8 +329,8 @@ constexpr ListRow kGetVxLAN{kIndex,
                             "ObjList",
                             true,
                             fields_of(kVxLANList)};
-constexpr WriteRow kSetVxLAN{kIndex,        fields_of(kVxLANSet), sizeof(VxLAN), write_at<VxLAN, api_setVPNVxLAN>,
-                             Answer::Index, nullptr,              0};
+constexpr WriteRow kSetVxLAN{
+    kIndex, fields_of(kVxLANSet), sizeof(VxLAN), write_at<VxLAN, api_setVPNVxLAN>, Answer::Index, nullptr, 0};
 constexpr DeleteRow kDelVxLAN{kIndex, nullptr, 0, [](const uint32_t *) { return api_clearVPNVxLAN(); },
                               [](const uint32_t *k, const char *) { return api_deleteVPNVxLAN(k[0]); }};
 constexpr ListRow kVxLANTrafficRow{kIndexOptional,

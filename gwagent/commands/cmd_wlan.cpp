@@ -9,12 +9,12 @@
 
 #include "commands/cmd_table.h"
 #include "commands/cmd_wan.h"
+#include "core/crypto.h"
 #include "gwbus/api.h"
 #include "gwbus/bus.h"
 #include "gwbus/log.h"
 #include "gwbus/raii.hpp"
 #include "gwbus/strutil.h"
-#include "core/crypto.h"
 
 namespace gwagent {
 
@@ -83,8 +83,8 @@ void trim_to_utf8(char *text)
 
 namespace {
 
-using gwagent::Request;
 using gwagent::read_ssid_index;
+using gwagent::Request;
 
 int get_wifi_info(const Request &r)
 {
@@ -120,11 +120,11 @@ int get_wifi_info(const Request &r)
 
 int set_wifi_info(const Request &r)
 {
-    char index_text[8] = {}, ssid[17] = {}, secret[gwagent::kPasswordHexKeep + 1] = {}, encrypt[4] = {},
-         power[8] = {}, channel_text[8] = {}, enable_text[8] = {};
+    char index_text[8] = {}, ssid[17] = {}, secret[gwagent::kPasswordHexKeep + 1] = {}, encrypt[4] = {}, power[8] = {},
+         channel_text[8] = {}, enable_text[8] = {};
     if (!r.required("SSIDIndex", index_text) || !r.required("SSID", ssid) || !r.required("PWD", secret) ||
-        !r.required("ENCRYPT", encrypt) || !r.required("PowerLevel", power) ||
-        !r.required("Channel", channel_text) || !r.required("Enable", enable_text))
+        !r.required("ENCRYPT", encrypt) || !r.required("PowerLevel", power) || !r.required("Channel", channel_text) ||
+        !r.required("Enable", enable_text))
         return r.fail("parameter_error");
     const int index = std::atoi(index_text);
     ccif_WLANConfiguration_t w{};

@@ -37,11 +37,7 @@ bool encrypt_password(const char *plain, std::string &hex);
 // Decrypts a password from the platform into dst (cut to size - 1); false on a bad cipher text or a
 // character outside printable ASCII (0x20..0x7E).
 bool decrypt_password(const char *hex, char *dst, size_t size);
-template <size_t N>
-bool decrypt_password(const char *hex, char (&dst)[N])
-{
-    return decrypt_password(hex, dst, N);
-}
+template <size_t N> bool decrypt_password(const char *hex, char (&dst)[N]) { return decrypt_password(hex, dst, N); }
 
 // Drops a multi-byte character split by a cut: a bus string must be valid UTF-8.
 void trim_to_utf8(char *text);
@@ -52,10 +48,10 @@ constexpr size_t kPasswordHexKeep = 128;
 }  // namespace gwagent
 
 // A hand-written member: the handler builds its request and runs `run(const Request &)`.
-#define GW_WLAN_HANDLER(T, run)                                                                         \
-    extern "C" int cmd_##T(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd) \
-    {                                                                                                   \
-        return run(gwagent::Request{id, sequence_id, cmd_type, cmd, fd});                               \
+#define GW_WLAN_HANDLER(T, run)                                                                                        \
+    extern "C" int cmd_##T(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd)                 \
+    {                                                                                                                  \
+        return run(gwagent::Request{id, sequence_id, cmd_type, cmd, fd});                                              \
     }
 
 #endif

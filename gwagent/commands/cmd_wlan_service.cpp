@@ -97,8 +97,7 @@ int get_dev_wifi_info(const Request &r)
     std::vector<std::string> macs;
     gwagent::HostList hosts;
     int rc = -1;
-    if (!gwagent::read_filtered_hosts(r, "OBJECT_NOT_EXIST",
-                                      macs, hosts, &rc))
+    if (!gwagent::read_filtered_hosts(r, "OBJECT_NOT_EXIST", macs, hosts, &rc))
         return rc;
     // Whole entries only, as many as keep the answer within its buffer.
     const size_t budget = kAnswerBudget - 128 - std::string(r.cmd_type()).size();

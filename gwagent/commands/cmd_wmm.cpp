@@ -29,7 +29,10 @@ struct Param {
     bool required;  // an absent optional parameter stays empty
 };
 
-#define GW_WMM_PARAM(name, field, required) {name, offsetof(WmmArgs, field), sizeof(WmmArgs::field), required}
+#define GW_WMM_PARAM(name, field, required)                                                                            \
+    {                                                                                                                  \
+        name, offsetof(WmmArgs, field), sizeof(WmmArgs::field), required                                               \
+    }
 
 constexpr size_t kMaxParams = 8;
 
@@ -85,9 +88,9 @@ int answer_ipset_info(const Request &r, const api_WMMIPSetInfo_t *info, int coun
             return r.fail("create_json_fail");
         for (uint32_t j = 0; j < c.ServiceNum; ++j) {
             const api_WMMServiceIPSet_t &s = c.Service[j];
-            json_t *svc = json_pack("{s:s,s:s,s:s,s:s,s:s,s:s,s:s}", "ServiceName", s.ServiceName, "ACLevel",
-                                    s.ACLevel, "TargetIP", s.TargetIP, "TargetPort", s.TargetPort, "SourceIP",
-                                    s.SourceIP, "SourcePort", s.SourcePort, "Protocol", s.Protocol);
+            json_t *svc = json_pack("{s:s,s:s,s:s,s:s,s:s,s:s,s:s}", "ServiceName", s.ServiceName, "ACLevel", s.ACLevel,
+                                    "TargetIP", s.TargetIP, "TargetPort", s.TargetPort, "SourceIP", s.SourceIP,
+                                    "SourcePort", s.SourcePort, "Protocol", s.Protocol);
             if (!svc || json_array_append_new(services, svc) != 0)
                 return r.fail("create_json_fail");
         }
@@ -130,26 +133,22 @@ int delete_service_ipset(const Request &r, const WmmArgs &a, bool &failed)
 }
 
 // Deleting takes both names explicitly: an empty one means "all", which a missing one must not.
-constexpr WmmRow kDelServiceIPSet{{GW_WMM_PARAM("WMMSupportedSSID", ssid, true),
-                                   GW_WMM_PARAM("ServiceName", service.ServiceName, true)},
-                                  delete_service_ipset,
-                                  "delete_failed"};
-constexpr WmmRow kGetIPSetInfo{{GW_WMM_PARAM("WMMSupportedSSID", ssid, false),
-                                GW_WMM_PARAM("ServiceName", service.ServiceName, false)},
-                               get_ipset_info,
-                               "get_info_failed"};
-constexpr WmmRow kSetServiceIPSet{{GW_WMM_PARAM("WMMSupportedSSID", ssid, true),
-                                   GW_WMM_PARAM("ServiceName", service.ServiceName, true),
-                                   GW_WMM_PARAM("ACLevel", service.ACLevel, true),
-                                   GW_WMM_PARAM("TargetIP", service.TargetIP, true),
-                                   GW_WMM_PARAM("TargetPort", service.TargetPort, true),
-                                   GW_WMM_PARAM("SourceIP", service.SourceIP, true),
-                                   GW_WMM_PARAM("SourcePort", service.SourcePort, true),
-                                   GW_WMM_PARAM("Protocol", service.Protocol, true)},
-                                  set_service_ipset,
-                                  "set_failed"};
-constexpr WmmRow kSetSwitch{{GW_WMM_PARAM("WMMSupportedSSID", ssid, true),
-                             GW_WMM_PARAM("WMMEnable", wmm_enable, true),
+constexpr WmmRow kDelServiceIPSet{
+    {GW_WMM_PARAM("WMMSupportedSSID", ssid, true), GW_WMM_PARAM("ServiceName", service.ServiceName, true)},
+    delete_service_ipset,
+    "delete_failed"};
+constexpr WmmRow kGetIPSetInfo{
+    {GW_WMM_PARAM("WMMSupportedSSID", ssid, false), GW_WMM_PARAM("ServiceName", service.ServiceName, false)},
+    get_ipset_info,
+    "get_info_failed"};
+constexpr WmmRow kSetServiceIPSet{
+    {GW_WMM_PARAM("WMMSupportedSSID", ssid, true), GW_WMM_PARAM("ServiceName", service.ServiceName, true),
+     GW_WMM_PARAM("ACLevel", service.ACLevel, true), GW_WMM_PARAM("TargetIP", service.TargetIP, true),
+     GW_WMM_PARAM("TargetPort", service.TargetPort, true), GW_WMM_PARAM("SourceIP", service.SourceIP, true),
+     GW_WMM_PARAM("SourcePort", service.SourcePort, true), GW_WMM_PARAM("Protocol", service.Protocol, true)},
+    set_service_ipset,
+    "set_failed"};
+constexpr WmmRow kSetSwitch{{GW_WMM_PARAM("WMMSupportedSSID", ssid, true), GW_WMM_PARAM("WMMEnable", wmm_enable, true),
                              GW_WMM_PARAM("UAPSDSupported", uapsd, true)},
                             set_switch,
                             "set_failed"};

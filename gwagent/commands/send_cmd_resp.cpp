@@ -43,8 +43,8 @@ extern "C" int send_cmd_resp(const char *resp, int id, int fd)
         return -1;
     }
     std::vector<char> wrap(kWrapArea, '\0');
-    const int n = snprintf(wrap.data(), wrap.size(), "{\"Result\":0,\"ID\":%d,\"return_Parameter\":\"%s\"}", id,
-                           b64.data());
+    const int n =
+        snprintf(wrap.data(), wrap.size(), "{\"Result\":0,\"ID\":%d,\"return_Parameter\":\"%s\"}", id, b64.data());
     if (n < 0 || static_cast<size_t>(n) >= wrap.size())
         return -1;
     char *copy = strdup(wrap.data());

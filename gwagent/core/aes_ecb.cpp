@@ -3,9 +3,9 @@
 #include <cstring>
 #include <vector>
 
-#include "gwbus/log.h"
 #include "core/crypto.h"
 #include "core/evp_ctx.hpp"
+#include "gwbus/log.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <string>
 
 #include "core/agent.h"
+#include "core/crypto.h"
 #include "core/holders.hpp"
 #include "core/uci_text.hpp"
 #include "gwbus/log.h"
 #include "gwbus/rootpath.h"
 #include "gwbus/strutil.h"
 #include "gwbus/util.h"
-#include "core/crypto.h"
 
 namespace {
 

@@ -17,7 +17,7 @@ constexpr size_t kCpuArchOffset = 12;
 
 void read_mngplat()
 {
-    ccif_MngPlatInfo_t mp {};
+    ccif_MngPlatInfo_t mp{};
     if (ccif_MngPlatInfo_get(&mp) == 0) {
         copy_truncated(g_dev_info.PlatformVersion, mp.Version);
         copy_truncated(g_dev_info.Province, mp.Province);
@@ -30,7 +30,7 @@ void read_mngplat()
 
 void read_device()
 {
-    ccif_DeviceInfo_t di {};
+    ccif_DeviceInfo_t di{};
     if (ccif_DeviceInfo_get(&di) != 0) {
         GWLOG(LOG_LVL_WARN, "Get device info failed!");
         return;
@@ -69,7 +69,7 @@ void read_device()
 
 void read_network()
 {
-    ccif_NetworkInfo_t ni {};
+    ccif_NetworkInfo_t ni{};
     if (ccif_NetworkInfo_get(&ni) != 0) {
         GWLOG(LOG_LVL_WARN, "Get network info failed!");
         return;

@@ -11,8 +11,8 @@
 
 #include "core/agent.h"
 #include "core/holders.hpp"
-#include "gwbus/methods.h"
 #include "gwbus/log.h"
+#include "gwbus/methods.h"
 #include "gwbus/objects.h"
 #include "gwbus/raii.hpp"
 #include "gwbus/rootpath.h"
@@ -73,7 +73,7 @@ extern "C" int gwagent_set_dns(void)
     struct ReadableAgain {
         const std::string &path;
         ~ReadableAgain() { ucf_set_file_mode(path.c_str(), 0444); }
-    } readable_again {resolv};
+    } readable_again{resolv};
 
     char path[CCIF_PATH_SIZE] = {};
     int status = 0;
@@ -89,7 +89,7 @@ extern "C" int gwagent_set_dns(void)
         return -1;
     }
 
-    ccif_WANConnectionInfo_t wan {};
+    ccif_WANConnectionInfo_t wan{};
     if (ccif_WANConnectionInfo_get(path, &wan) != 0) {
         GWLOG(LOG_LVL_WARN, "get WANConnectionInfo.x failed.");
         return -1;

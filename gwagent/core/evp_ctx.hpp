@@ -10,8 +10,8 @@ namespace gw {
 
 // One ECB pass without padding over whole blocks: `len` must be a multiple of the cipher's block.
 // Returns false on any library failure.
-inline bool evp_ecb_nopad(const EVP_CIPHER *cipher, const unsigned char *key, bool encrypt,
-                          const unsigned char *in, int len, unsigned char *out)
+inline bool evp_ecb_nopad(const EVP_CIPHER *cipher, const unsigned char *key, bool encrypt, const unsigned char *in,
+                          int len, unsigned char *out)
 {
     gwagent::EvpCtxPtr ctx(EVP_CIPHER_CTX_new());
     if (!ctx)

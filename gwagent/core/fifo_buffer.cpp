@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "gwbus/log.h"
 #include "core/fifo_buffer.h"
+#include "gwbus/log.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <glib.h>
 
-#include "gwbus/raii.hpp"
 #include "core/crypto.h"
+#include "gwbus/raii.hpp"
 
 extern "C" int comm_md5sum(const char *text, char *out)
 {

@@ -27,15 +27,13 @@ inline void file_close(FILE *f) { std::fclose(f); }
 
 using JsonPtr = std::unique_ptr<json_t, FreeWith<json_t, json_release>>;
 // A block from malloc (jansson's dumps, strdup).
-template <typename T>
-using MallocPtr = std::unique_ptr<T, FreeDeleter>;
+template <typename T> using MallocPtr = std::unique_ptr<T, FreeDeleter>;
 using CharPtr = MallocPtr<char>;
 using FilePtr = std::unique_ptr<FILE, FreeWith<FILE, file_close>>;
 using EvpCtxPtr = std::unique_ptr<EVP_CIPHER_CTX, FreeWith<EVP_CIPHER_CTX, EVP_CIPHER_CTX_free>>;
 
 // A block an api_get... call handed out, with its count; its api_release... twin runs at scope exit.
-template <typename T, int (*Release)(T *, int)>
-struct ApiList {
+template <typename T, int (*Release)(T *, int)> struct ApiList {
     T *items = nullptr;
     int count = 0;
     ApiList() = default;
@@ -49,8 +47,7 @@ struct ApiList {
 };
 
 // A record block a ccif_*_get_objs call handed out (g_malloc'ed, no nested allocations), with its count.
-template <typename T>
-struct ObjList {
+template <typename T> struct ObjList {
     T *items = nullptr;
     int count = 0;
     ObjList() = default;

@@ -9,7 +9,7 @@
 
 namespace {
 
-gwagent_conn_hooks g_hooks {};
+gwagent_conn_hooks g_hooks{};
 
 constexpr int kMinuteMs = 60000;
 constexpr int kStepLimit = 5;
@@ -18,13 +18,10 @@ constexpr int kStepLimit = 5;
 
 extern "C" void gwagent_set_conn_hooks(const gwagent_conn_hooks *hooks)
 {
-    g_hooks = hooks ? *hooks : gwagent_conn_hooks {};
+    g_hooks = hooks ? *hooks : gwagent_conn_hooks{};
 }
 
-extern "C" int gwagent_dns_relogin_ms(int n)
-{
-    return n >= 1 && n <= kStepLimit ? n * kMinuteMs : 10 * kMinuteMs;
-}
+extern "C" int gwagent_dns_relogin_ms(int n) { return n >= 1 && n <= kStepLimit ? n * kMinuteMs : 10 * kMinuteMs; }
 
 extern "C" int gwagent_remote_run(void)
 {

@@ -9,6 +9,7 @@
 
 #include "commands/cmd_json.h"
 #include "core/agent.h"
+#include "core/crypto.h"
 #include "core/io/ucf_io.h"
 #include "gwbus/api.h"
 #include "gwbus/log.h"
@@ -16,7 +17,6 @@
 #include "gwbus/strutil.h"
 #include "gwbus/util.h"
 #include "platform/conn.h"
-#include "core/crypto.h"
 #include "platform/packet.h"
 
 using gwagent::CharPtr;
@@ -217,8 +217,9 @@ extern "C" int ucf_connect_distr_srv(void)
 extern "C" void ucf_distr_fd_cb_write(void)
 {
     gw_domain_info &d = distr();
-    GWLOG(LOG_LVL_DEBUG, "====== distr udp socket send call back, fd: %d, flag: %d, stage: %d ======",
-          g_fd_udp_distr.fd, g_fd_udp_distr.flags, d.stage);
+    GWLOG(LOG_LVL_DEBUG,
+          "====== distr udp socket send call back, fd: %d, flag: %d, stage: %d ======", g_fd_udp_distr.fd,
+          g_fd_udp_distr.flags, d.stage);
     GWLOG(LOG_LVL_DEBUG, "\033[34m[local ----> platform]: send packet!\033[0m");
     GWLOG(LOG_LVL_INFO, "[FIFO] register: %d, eof: %d, err: %d\n", g_fd_pushd.registered, g_fd_pushd.eof,
           g_fd_pushd.error);
@@ -268,8 +269,9 @@ extern "C" void ucf_distr_fd_cb_write(void)
 
 extern "C" void ucf_udp_distr_fd_cb(struct uloop_fd *fd, unsigned int events)
 {
-    GWLOG(LOG_LVL_DEBUG, "====== distr udp socket call back, fd: %d, event: %d, flag: %d, stage: %d ======",
-          fd ? fd->fd : -1, events, g_fd_udp_distr.flags, distr().stage);
+    GWLOG(LOG_LVL_DEBUG,
+          "====== distr udp socket call back, fd: %d, event: %d, flag: %d, stage: %d ======", fd ? fd->fd : -1, events,
+          g_fd_udp_distr.flags, distr().stage);
     if (!(events & ULOOP_READ) || !(g_fd_udp_distr.flags & ULOOP_READ))
         return;
     GWLOG(LOG_LVL_DEBUG, "\033[31m[platform ----> local]: receive packet!\033[0m");
@@ -298,10 +300,17 @@ extern "C" void ucf_distr_fd_cb_read(void)
     GWLOG(LOG_LVL_INFO, "\033[31m[platform ----> local]: (%d)%s\033[0m", static_cast<int>(strlen(text)), text);
     int row;
     switch (distr().stage) {
-    case DOMAIN_STAGE_BOOT: row = 0; break;
-    case DOMAIN_STAGE_REGISTER: row = 1; break;
-    case DOMAIN_STAGE_RUNNING: row = STAGE_ROW_HB; break;
-    default: return;
+    case DOMAIN_STAGE_BOOT:
+        row = 0;
+        break;
+    case DOMAIN_STAGE_REGISTER:
+        row = 1;
+        break;
+    case DOMAIN_STAGE_RUNNING:
+        row = STAGE_ROW_HB;
+        break;
+    default:
+        return;
     }
     GWLOG(LOG_LVL_DEBUG, "analyze the packet, funcId: %d", row);
     int result = 0;
@@ -467,7 +476,7 @@ extern "C" int distr_srv_register_json_req(char **out)
     getMessageID(g_dev_info.MessageID);
     // Read at each request; the device report takes the stored LOID.
     gw::BusCallScope scope;
-    hgu_PPPoEInfo_t pppoe {};
+    hgu_PPPoEInfo_t pppoe{};
     if (getDefaultInternetPPPoEInfo(&pppoe) == 0) {
         copy_truncated(g_dev_info.PPPoEName, pppoe.PPPoEUserName);
     } else {
@@ -562,8 +571,9 @@ extern "C" int distr_srv_hb_json_req(char **out)
     getMessageID(g_dev_info.MessageID);
     if (g_cc_stm.addr_report) {
         g_dev_info.MessageID[0] = '0';
-        *out = dup_text(fmt("{\"RPCMethod\":\"Hb\",\"MessageID\":\"%s\",\"IPAddr\":\"%s\",\"MAC\":\"%s\",\"Flag\":\"1\"}",
-                            g_dev_info.MessageID, g_dev_info.WANIPAddr, g_dev_info.MAC));
+        *out =
+            dup_text(fmt("{\"RPCMethod\":\"Hb\",\"MessageID\":\"%s\",\"IPAddr\":\"%s\",\"MAC\":\"%s\",\"Flag\":\"1\"}",
+                         g_dev_info.MessageID, g_dev_info.WANIPAddr, g_dev_info.MAC));
         return *out ? 0 : -1;
     }
     void *head = nullptr;

@@ -17,12 +17,12 @@
 
 #include "commands/cmd_json.h"
 #include "core/agent.h"
+#include "core/crypto.h"
 #include "core/io/ucf_io.h"
 #include "gwbus/log.h"
 #include "gwbus/strutil.h"
 #include "gwbus/util.h"
 #include "platform/conn.h"
-#include "core/crypto.h"
 
 namespace {
 
@@ -148,8 +148,8 @@ extern "C" void gwagent_msg_handoff_done(void)
 extern "C" void gwagent_msg_time_text(const struct tm *tm, char out[15])
 {
     char buf[64];
-    snprintf(buf, sizeof buf, "%4d%02d%02d%02d%02d%02d", tm->tm_year + 1900, tm->tm_mon + 1, tm->tm_mday,
-             tm->tm_hour, tm->tm_min, tm->tm_sec);
+    snprintf(buf, sizeof buf, "%4d%02d%02d%02d%02d%02d", tm->tm_year + 1900, tm->tm_mon + 1, tm->tm_mday, tm->tm_hour,
+             tm->tm_min, tm->tm_sec);
     for (char *p = buf; *p; ++p)
         if (*p == ' ')
             *p = '0';
@@ -170,15 +170,16 @@ extern "C" int rpc_message_push(const char *msg, int len, char *out, size_t out_
     std::vector<char> b64(static_cast<size_t>(len) / 3 * 4 + 8, '\0');
     if (b64_encode(msg, static_cast<size_t>(len), b64.data(), b64.size()) < 0)
         return -1;
-    const std::string sign = std::string(ts) + b64.data() + g_dev_info.MAC + g_dev_info.SNPrefix +
-                             g_dev_info.SharedPasswd;
+    const std::string sign =
+        std::string(ts) + b64.data() + g_dev_info.MAC + g_dev_info.SNPrefix + g_dev_info.SharedPasswd;
     char md5[33] = {};
     if (comm_md5sum(sign.c_str(), md5) != 0)
         return -1;
     GWLOG(LOG_LVL_DEBUG, "msg push: md5(%s) = [%s]", sign.c_str(), md5);
-    const int n = snprintf(out, out_size,
-                           "{\"RPCMethod\":\"MessagePush\",\"MAC\":\"%s\",\"time\":\"%s\",\"MD5\":\"%s\",\"Message\":\"%s\"}",
-                           g_dev_info.MAC, ts, md5, b64.data());
+    const int n =
+        snprintf(out, out_size,
+                 "{\"RPCMethod\":\"MessagePush\",\"MAC\":\"%s\",\"time\":\"%s\",\"MD5\":\"%s\",\"Message\":\"%s\"}",
+                 g_dev_info.MAC, ts, md5, b64.data());
     if (n < 0 || static_cast<size_t>(n) >= out_size) {
         GWLOG(LOG_LVL_WARN, "message push text of %d bytes is too long.", n);
         return -1;

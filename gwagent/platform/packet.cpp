@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
+#include "core/crypto.h"
 #include "core/dev_info.h"
 #include "core/holders.hpp"
 #include "gwbus/log.h"
-#include "core/crypto.h"
 #include "platform/packet.h"
 
 namespace {
@@ -74,8 +74,8 @@ extern "C" int packMessage(const char *text, int len, unsigned char **out, int f
     *out = nullptr;
 
     // The registration key only answers a push: the last distribution request built was a MessagePush.
-    const bool use_register = !force_default && packet_distr_stage() == PACKET_STAGE_HEARTBEAT &&
-                              g_dev_info.MessageID[0] == '1';
+    const bool use_register =
+        !force_default && packet_distr_stage() == PACKET_STAGE_HEARTBEAT && g_dev_info.MessageID[0] == '1';
     const Key key = use_register ? registration_key() : default_key();
     GWLOG(LOG_LVL_DEBUG, "pack key: %s(%d)", key.text, key.selector);
 

@@ -143,8 +143,8 @@ extern "C" int ucf_connect_plugin_srv(void)
     p.addr_index = static_cast<uint8_t>(rand() % p.addr_count);
     char port_text[8];
     snprintf(port_text, sizeof port_text, "%u", p.port);
-    GWLOG(LOG_LVL_NOTICE, "connecting plugin server %s(%d/%d):%s", p.addrs[p.addr_index], p.addr_index,
-          p.addr_count, port_text);
+    GWLOG(LOG_LVL_NOTICE, "connecting plugin server %s(%d/%d):%s", p.addrs[p.addr_index], p.addr_index, p.addr_count,
+          port_text);
     const int fd = usock(USOCK_TCP | USOCK_NONBLOCK | USOCK_NUMERIC, p.addrs[p.addr_index], port_text);
     if (fd < 0) {
         GWLOG(LOG_LVL_WARN, "failed to connect TCP %s:%s", p.addrs[p.addr_index], port_text);
@@ -162,8 +162,9 @@ extern "C" int ucf_connect_plugin_srv(void)
 extern "C" void ucf_plugin_fd_cb(struct uloop_fd *fd, unsigned int events)
 {
     gw_domain_info &p = plugin();
-    GWLOG(LOG_LVL_DEBUG, "====== plugin tcp socket call back, fd: %d, event: %d, flag: %d, stage: %d ======",
-          fd ? fd->fd : -1, events, g_fd_plugin.flags, p.stage);
+    GWLOG(LOG_LVL_DEBUG,
+          "====== plugin tcp socket call back, fd: %d, event: %d, flag: %d, stage: %d ======", fd ? fd->fd : -1, events,
+          g_fd_plugin.flags, p.stage);
     if (p.stage > DOMAIN_STAGE_RUNNING) {
         GWLOG(LOG_LVL_WARN, "plugin tcp stage error, close.");
         gwagent_close_plugin();

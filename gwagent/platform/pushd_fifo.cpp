@@ -27,7 +27,8 @@ constexpr const char *kFifo = "/tmp/pushd_to_gwagent.fifo";
 // Whether the path still names the FIFO the agent reads.
 bool fifo_is_current(const std::string &path)
 {
-    struct stat on_path {}, opened {};
+    struct stat on_path {
+    }, opened{};
     if (stat(path.c_str(), &on_path) != 0 || fstat(g_fd_pushd.fd, &opened) != 0)
         return false;
     return on_path.st_dev == opened.st_dev && on_path.st_ino == opened.st_ino;
@@ -117,8 +118,9 @@ extern "C" int ucf_connect_pushd_srv(void)
 
 extern "C" void ucf_udp_pushd_fd_cb(struct uloop_fd *fd, unsigned int events)
 {
-    GWLOG(LOG_LVL_DEBUG, "====== pushd fifo socket call back, fd: %d, event: %d, flag: %d, stage: %d ======",
-          fd ? fd->fd : -1, events, g_fd_pushd.flags, app_domain_info[DOMAIN_DISTR].stage);
+    GWLOG(LOG_LVL_DEBUG,
+          "====== pushd fifo socket call back, fd: %d, event: %d, flag: %d, stage: %d ======", fd ? fd->fd : -1, events,
+          g_fd_pushd.flags, app_domain_info[DOMAIN_DISTR].stage);
     const bool readable = (events & ULOOP_READ) && (g_fd_pushd.flags & ULOOP_READ);
     if (readable && !g_fd_pushd.error && !g_fd_pushd.eof) {
         GWLOG(LOG_LVL_DEBUG, "\033[31m[pushd ----> local]: receive packet!\033[0m");

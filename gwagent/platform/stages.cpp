@@ -189,8 +189,8 @@ extern "C" void ucf_rpc_err_process(void)
         if (p.hb_err == 0)
             return;
         if (p.hb_err < 4)
-            uloop_timeout_set(&g_timeout_plugin_hb, static_cast<int>(static_cast<uint64_t>(p.hb_err) *
-                                                                     p.hb_interval * 1000 / 2));
+            uloop_timeout_set(&g_timeout_plugin_hb,
+                              static_cast<int>(static_cast<uint64_t>(p.hb_err) * p.hb_interval * 1000 / 2));
         else
             gwagent_close_plugin();
     }
@@ -199,10 +199,10 @@ extern "C" void ucf_rpc_err_process(void)
 extern "C" void gwagent_close_distr(void)
 {
     GWLOG(LOG_LVL_INFO, "close distr connect!");
-    uloop_timeout *const timers[] = {&g_timeout_relogin,      &g_timeout_distr_hb_ack,
-                                     &g_timeout_distr_boot0,  &g_timeout_distr_register1,
-                                     &g_timeout_distr_register1_retry, &g_timeout_nexthb,
-                                     &g_timeout_syslog};
+    uloop_timeout *const timers[] = {
+        &g_timeout_relogin,         &g_timeout_distr_hb_ack,          &g_timeout_distr_boot0,
+        &g_timeout_distr_register1, &g_timeout_distr_register1_retry, &g_timeout_nexthb,
+        &g_timeout_syslog};
     for (uloop_timeout *t : timers)
         uloop_timeout_cancel(t);
     if (g_fd_udp_distr.fd >= 0) {

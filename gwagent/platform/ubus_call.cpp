@@ -40,8 +40,8 @@ extern "C" int gwagent_ubus_call(const char *object, const char *method, const c
         argv.push_back(sopt);
         argv.push_back(socket);
     }
-    argv.insert(argv.end(), {call, const_cast<char *>(object), const_cast<char *>(method),
-                             const_cast<char *>(json_arg), nullptr});
+    argv.insert(argv.end(),
+                {call, const_cast<char *>(object), const_cast<char *>(method), const_cast<char *>(json_arg), nullptr});
     pid_t pid = -1;
     const int rc = posix_spawnp(&pid, prog, nullptr, nullptr, argv.data(), environ);
     if (rc != 0) {

@@ -22,11 +22,9 @@
 namespace gwapi {
 
 // A record block from a ccif_*_get_objs call.
-template <typename T>
-using Block = std::unique_ptr<T[], gw::GFreeDeleter>;
+template <typename T> using Block = std::unique_ptr<T[], gw::GFreeDeleter>;
 
-template <typename T>
-struct List {
+template <typename T> struct List {
     Block<T> items;
     int count = 0;
     T *begin() const { return items.get(); }
@@ -34,8 +32,7 @@ struct List {
 };
 
 // Lists a top-level collection: 0 or -1.
-template <typename T>
-int list(int (*get_objs)(T **, int *), List<T> &out)
+template <typename T> int list(int (*get_objs)(T **, int *), List<T> &out)
 {
     T *raw = nullptr;
     int n = 0;
@@ -47,8 +44,7 @@ int list(int (*get_objs)(T **, int *), List<T> &out)
 }
 
 // Lists a collection below an instance: 0 or -1.
-template <typename T>
-int list_under(int (*get_objs)(const char *, T **, int *), const char *parent, List<T> &out)
+template <typename T> int list_under(int (*get_objs)(const char *, T **, int *), const char *parent, List<T> &out)
 {
     T *raw = nullptr;
     int n = 0;
@@ -105,20 +101,13 @@ inline bool index_text_is(const char *text, uint32_t index)
     return std::strcmp(text, want) == 0;
 }
 
-inline bool mac_equal(const char *a, const char *b)
-{
-    return a && b && strcasecmp(a, b) == 0;
-}
+inline bool mac_equal(const char *a, const char *b) { return a && b && strcasecmp(a, b) == 0; }
 
-inline bool empty(const char *s)
-{
-    return !s || !*s;
-}
+inline bool empty(const char *s) { return !s || !*s; }
 
 // Runs the body of an exported function; an exception (only allocation can throw here) becomes -1
 // instead of unwinding into a C caller.
-template <typename F>
-int guarded(const char *func, F &&body) noexcept
+template <typename F> int guarded(const char *func, F &&body) noexcept
 {
     try {
         return body();

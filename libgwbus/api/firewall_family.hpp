@@ -15,8 +15,7 @@ namespace gwapi {
 
 // Traits: Obj (mth record), Api (api record), kKind, list/add/del (mth_Firewall_<family>_*), profile
 // (ccif profile getter), status (its GetProfileStatus wrapper), to_obj/to_api (field copies).
-template <typename T>
-struct Family {
+template <typename T> struct Family {
     using Obj = typename T::Obj;
     using Api = typename T::Api;
 

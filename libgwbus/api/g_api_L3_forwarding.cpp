@@ -3,9 +3,9 @@
 #include "gwbus/api.h"
 #include "l3_forwarding.hpp"
 
+using gwapi::release_block;
 using gwapi::l3::V4;
 using gwapi::l3::V6;
-using gwapi::release_block;
 
 namespace {
 
@@ -22,10 +22,7 @@ int api_getL3ForwardingConfigInfoByType(uint32_t type, api_L3ForwardingInfo_t **
     return gwapi::l3::get_routes<V4>(__func__, type, kNone, info, count);
 }
 
-int api_releaseL3ForwardingConfigInfo(api_L3ForwardingInfo_t *info, int /*count*/)
-{
-    return release_block(info);
-}
+int api_releaseL3ForwardingConfigInfo(api_L3ForwardingInfo_t *info, int /*count*/) { return release_block(info); }
 
 int api_getL3ForwardingStaticConfigInfo(api_L3ForwardingInfo_t **info, int *count)
 {
@@ -33,10 +30,7 @@ int api_getL3ForwardingStaticConfigInfo(api_L3ForwardingInfo_t **info, int *coun
     return gwapi::l3::get_routes<V4>(__func__, gwapi::l3::kStatic, kNone, info, count);
 }
 
-int api_releaseL3ForwardingStaticConfigInfo(api_L3ForwardingInfo_t *info, int /*count*/)
-{
-    return release_block(info);
-}
+int api_releaseL3ForwardingStaticConfigInfo(api_L3ForwardingInfo_t *info, int /*count*/) { return release_block(info); }
 
 int api_getL3ForwardingCurrent(api_L3ForwardingInfo_t **info, int *count)
 {
@@ -44,10 +38,7 @@ int api_getL3ForwardingCurrent(api_L3ForwardingInfo_t **info, int *count)
     return gwapi::l3::get_routes<V4>(__func__, gwapi::l3::kInForce, kNone, info, count);
 }
 
-int api_releaseL3ForwardingCurrent(api_L3ForwardingInfo_t *info, int /*count*/)
-{
-    return release_block(info);
-}
+int api_releaseL3ForwardingCurrent(api_L3ForwardingInfo_t *info, int /*count*/) { return release_block(info); }
 
 int api_addL3ForwardingStatic(const api_L3ForwardingEntry_t *entry)
 {
@@ -95,10 +86,7 @@ int api_getIPv6L3ForwardingCurrent(api_IPv6L3ForwardingInfo_t **info, int *count
     return gwapi::l3::get_routes<V6>(__func__, gwapi::l3::kInForce, kNone, info, count);
 }
 
-int api_releaseIPv6L3ForwardingCurrent(api_IPv6L3ForwardingInfo_t *info, int /*count*/)
-{
-    return release_block(info);
-}
+int api_releaseIPv6L3ForwardingCurrent(api_IPv6L3ForwardingInfo_t *info, int /*count*/) { return release_block(info); }
 
 int api_addIPv6L3ForwardingStatic(const api_IPv6L3ForwardingEntry_t *entry)
 {

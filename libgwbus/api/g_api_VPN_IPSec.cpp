@@ -24,10 +24,7 @@ int api_getVPNIPSecAll(api_VPNIPSecInfo_t **list, int *count)
     return gwapi::vpn_get_all(__func__, "IPSec", ccif_IPSec_get_objs, list, count);
 }
 
-int api_releaseVPNIPSecAll(api_VPNIPSecInfo_t *list, int /*count*/)
-{
-    return gwapi::release_block(list);
-}
+int api_releaseVPNIPSecAll(api_VPNIPSecInfo_t *list, int /*count*/) { return gwapi::release_block(list); }
 
 int api_getVPNIPSec(uint32_t index, api_VPNIPSecInfo_t *info)
 {
@@ -103,10 +100,7 @@ int api_getIPSecLocalSubnetsAll(uint32_t index, api_VPNSubnetInfo_t **list, int 
     return gwapi::subnets_get_all(__func__, gwapi::kIPSecLocalSubnets, index, list, count);
 }
 
-int api_releaseIPSecLocalSubnetsAll(api_VPNSubnetInfo_t *list, int /*count*/)
-{
-    return gwapi::release_block(list);
-}
+int api_releaseIPSecLocalSubnetsAll(api_VPNSubnetInfo_t *list, int /*count*/) { return gwapi::release_block(list); }
 
 int api_setIPSecLocalSubnet(uint32_t index, const api_VPNSubnetEntry_t *entry)
 {
@@ -132,10 +126,7 @@ int api_getIPSecReMoteSubnetsAll(uint32_t index, api_VPNSubnetInfo_t **list, int
     return gwapi::subnets_get_all(__func__, gwapi::kIPSecRemoteSubnets, index, list, count);
 }
 
-int api_releaseIPSecReMoteSubnetsAll(api_VPNSubnetInfo_t *list, int /*count*/)
-{
-    return gwapi::release_block(list);
-}
+int api_releaseIPSecReMoteSubnetsAll(api_VPNSubnetInfo_t *list, int /*count*/) { return gwapi::release_block(list); }
 
 int api_setIPSecRemoteSubnet(uint32_t index, const api_VPNSubnetEntry_t *entry)
 {

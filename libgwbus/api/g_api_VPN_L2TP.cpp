@@ -84,10 +84,7 @@ int api_getVPNL2TPClientAll(api_VPNL2TPClientInfo_t **list, int *count)
     return gwapi::vpn_get_all(__func__, "VPN_L2TPClient", ccif_VPN_L2TPClient_get_objs, list, count);
 }
 
-int api_releaseVPNL2TPClientAll(api_VPNL2TPClientInfo_t *list, int /*count*/)
-{
-    return gwapi::release_block(list);
-}
+int api_releaseVPNL2TPClientAll(api_VPNL2TPClientInfo_t *list, int /*count*/) { return gwapi::release_block(list); }
 
 int api_getVPNL2TPClient(uint32_t index, api_VPNL2TPClientInfo_t *info)
 {
@@ -345,8 +342,7 @@ int api_getL2TPVPNHistoryTraffic(uint32_t index, uint32_t start, uint32_t num, a
                                  int *count)
 {
     API_ENTER();
-    return gwapi::history_traffic(__func__, kHistory, ccif_VPN_L2TPClient_get_objs, index, start, num, traffic,
-                                  count);
+    return gwapi::history_traffic(__func__, kHistory, ccif_VPN_L2TPClient_get_objs, index, start, num, traffic, count);
 }
 
 int api_releaseL2TPVPNHistoryTraffic(api_VpnHistoryTraffic_t *traffic, int count)

@@ -12,13 +12,9 @@ namespace {
 
 constexpr const char *kVxLAN = "/com/yvc/igd1/VPN/VxLAN";
 
-std::string tunnel_path(uint32_t index)
-{
-    return gwapi::instance_path(kVxLAN, index);
-}
+std::string tunnel_path(uint32_t index) { return gwapi::instance_path(kVxLAN, index); }
 
-const gwapi::HistorySource kHistory = {kVxLAN, "VPNVxLAN", "GetVxLANVPNHistoryTraffic",
-                                       ccif_GetVxLANVPNHistoryTraffic};
+const gwapi::HistorySource kHistory = {kVxLAN, "VPNVxLAN", "GetVxLANVPNHistoryTraffic", ccif_GetVxLANVPNHistoryTraffic};
 
 }  // namespace
 
@@ -30,10 +26,7 @@ int api_getVPNVxLANAll(api_VPNVxLANInfo_t **list, int *count)
     return gwapi::vpn_get_all(__func__, "VPNVxLAN", ccif_VPNVxLAN_get_objs, list, count);
 }
 
-int api_releaseVPNVxLANAll(api_VPNVxLANInfo_t *list, int /*count*/)
-{
-    return gwapi::release_block(list);
-}
+int api_releaseVPNVxLANAll(api_VPNVxLANInfo_t *list, int /*count*/) { return gwapi::release_block(list); }
 
 int api_getVPNVxLAN(uint32_t index, api_VPNVxLANInfo_t *info)
 {

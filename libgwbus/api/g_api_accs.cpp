@@ -82,7 +82,8 @@ int api_getInternetWANIndex(uint32_t *index)
     char *errmsg = nullptr;
     const int rc = mth_GetInternetConnIndex(path, sizeof path, &status, &errmsg);
     if (rc != 0 || status != 0 || !path[0]) {
-        GWLOG(LOG_LVL_NOTICE, "(%s) GetInternetConnIndex failed, %d,%d : %s", __func__, rc, status, errmsg ? errmsg : "");
+        GWLOG(LOG_LVL_NOTICE, "(%s) GetInternetConnIndex failed, %d,%d : %s", __func__, rc, status,
+              errmsg ? errmsg : "");
         g_free(errmsg);
         return -1;
     }

@@ -35,7 +35,8 @@ void fault_decoder(const char *, const char *, const char *, const char *member,
         return;
     }
     if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(sa{sv}as)"))) {
-        GWLOG(LOG_LVL_NOTICE, "signal %s parameters type %s is wrong.", member ? member : "", g_variant_get_type_string(parameters));
+        GWLOG(LOG_LVL_NOTICE, "signal %s parameters type %s is wrong.", member ? member : "",
+              g_variant_get_type_string(parameters));
         return;
     }
     api_FaultEventCb cb = nullptr;
@@ -144,7 +145,8 @@ int api_subscribeFaultEvent(api_FaultEventCb callback, void *user_data)
         s.callback = nullptr;
         s.user_data = nullptr;
     }
-    const long id = h_dbus_SubscribeSignal(nullptr, kMonitorPath, kMonitorIface, kMonitorMember, fault_decoder, nullptr);
+    const long id =
+        h_dbus_SubscribeSignal(nullptr, kMonitorPath, kMonitorIface, kMonitorMember, fault_decoder, nullptr);
     if (id <= 0) {
         GWLOG(LOG_LVL_NOTICE, "(%s) subscribe AutoDiagnostics signal failed.", __func__);
         return -1;

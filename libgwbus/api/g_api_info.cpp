@@ -66,8 +66,7 @@ int method_text(const char *func, char *buf, int size, int (*m)(char *, size_t, 
 }
 
 // Finds the record whose UserName equals name in a listed collection.
-template <typename T>
-const T *by_user(const gwapi::List<T> &all, const char *name)
+template <typename T> const T *by_user(const gwapi::List<T> &all, const char *name)
 {
     for (const auto &r : all)
         if (std::strcmp(r.UserName, name) == 0)
@@ -77,8 +76,7 @@ const T *by_user(const gwapi::List<T> &all, const char *name)
 
 // Add, set, delete and delete-all over a collection addressed by UserName; both FTP rights and Samba
 // accounts have that shape.
-template <typename T>
-struct UserKind {
+template <typename T> struct UserKind {
     const char *name;
     int (*get_objs)(T **, int *);
     int (*set)(const T *);
@@ -86,8 +84,7 @@ struct UserKind {
     int (*del_obj)(const char *);
 };
 
-template <typename T>
-int user_get(const char *func, const UserKind<T> &k, T **out, int *count)
+template <typename T> int user_get(const char *func, const UserKind<T> &k, T **out, int *count)
 {
     if (!out || !count)
         return -1;
@@ -103,8 +100,7 @@ int user_get(const char *func, const UserKind<T> &k, T **out, int *count)
     return 0;
 }
 
-template <typename T>
-int user_add(const char *func, const UserKind<T> &k, const T *rec)
+template <typename T> int user_add(const char *func, const UserKind<T> &k, const T *rec)
 {
     if (!rec || gwapi::empty(rec->UserName)) {
         GWLOG(LOG_LVL_NOTICE, "(%s) UserName can not be NULL.", func);
@@ -128,8 +124,7 @@ int user_add(const char *func, const UserKind<T> &k, const T *rec)
     return 0;
 }
 
-template <typename T>
-int user_set(const char *func, const UserKind<T> &k, const T *rec)
+template <typename T> int user_set(const char *func, const UserKind<T> &k, const T *rec)
 {
     if (!rec || gwapi::empty(rec->UserName)) {
         GWLOG(LOG_LVL_NOTICE, "(%s) UserName can not be NULL.", func);
@@ -154,8 +149,7 @@ int user_set(const char *func, const UserKind<T> &k, const T *rec)
     return 0;
 }
 
-template <typename T>
-int user_delete(const char *func, const UserKind<T> &k, const char *user)
+template <typename T> int user_delete(const char *func, const UserKind<T> &k, const char *user)
 {
     if (gwapi::empty(user)) {
         GWLOG(LOG_LVL_NOTICE, "(%s) UserName can not be NULL.", func);
@@ -178,8 +172,7 @@ int user_delete(const char *func, const UserKind<T> &k, const char *user)
     return 0;
 }
 
-template <typename T>
-int user_delete_all(const char *func, const UserKind<T> &k)
+template <typename T> int user_delete_all(const char *func, const UserKind<T> &k)
 {
     gwapi::List<T> all;
     if (gwapi::list(k.get_objs, all) != 0) {
@@ -195,8 +188,8 @@ int user_delete_all(const char *func, const UserKind<T> &k)
     return 0;
 }
 
-const UserKind<ccif_FTPServer_t> kFtp{"FTPServer", ccif_FTPServer_get_objs, ccif_FTPServer_set,
-                                      ccif_FTPServer_add_obj, ccif_FTPServer_del_obj};
+const UserKind<ccif_FTPServer_t> kFtp{"FTPServer", ccif_FTPServer_get_objs, ccif_FTPServer_set, ccif_FTPServer_add_obj,
+                                      ccif_FTPServer_del_obj};
 const UserKind<ccif_SambaAccount_t> kSamba{"SambaAccount", ccif_SambaAccount_get_objs, ccif_SambaAccount_set,
                                            ccif_SambaAccount_add_obj, ccif_SambaAccount_del_obj};
 
@@ -333,8 +326,7 @@ int api_getDeviceManufacturerOUI(char *oui, int size)
 int api_getDeviceSerialNumber(char *sn, int size)
 {
     API_ENTER();
-    return device_text(__func__, sn, size,
-                       [](const ccif_DeviceInfo_t &d) -> const char * { return d.SerialNumber; });
+    return device_text(__func__, sn, size, [](const ccif_DeviceInfo_t &d) -> const char * { return d.SerialNumber; });
 }
 
 int api_getDeviceDefaultSSID1Name(char *ssid, int size)

@@ -77,7 +77,8 @@ int unpack(const char *func, GVariant *av, api_IPSet_t **sets, int *count)
         gw::VariantPtr boxed(g_variant_get_child_value(av, static_cast<size_t>(i)));
         gw::VariantPtr v(g_variant_get_variant(boxed.get()));
         if (!g_variant_is_of_type(v.get(), G_VARIANT_TYPE("(suusuas)"))) {
-            GWLOG(LOG_LVL_NOTICE, "(%s) IPSet element %d type %s is not (suusuas).", func, i, g_variant_get_type_string(v.get()));
+            GWLOG(LOG_LVL_NOTICE, "(%s) IPSet element %d type %s is not (suusuas).", func, i,
+                  g_variant_get_type_string(v.get()));
             free_sets(out, i);
             return -1;
         }
@@ -101,8 +102,7 @@ int unpack(const char *func, GVariant *av, api_IPSet_t **sets, int *count)
 using Query = int (*)(GVariant **, char **);
 
 // Runs one of the Get...Conf/Info calls and unpacks its sets.
-template <typename Call>
-int get_sets(const char *func, const char *method, Call call, api_IPSet_t **sets, int *count)
+template <typename Call> int get_sets(const char *func, const char *method, Call call, api_IPSet_t **sets, int *count)
 {
     if (!sets || !count)
         return -1;
@@ -228,10 +228,7 @@ int api_getIPSetsConf(const char *const *names, int name_count, api_IPSet_t **se
         [&](GVariant **v, char **m) { return mth_IPSet_GetIPSetConf(names, name_count, v, m); }, sets, count);
 }
 
-int api_releaseIPSetsConf(api_IPSet_t *sets, int count)
-{
-    return release(sets, count);
-}
+int api_releaseIPSetsConf(api_IPSet_t *sets, int count) { return release(sets, count); }
 
 int api_getIPSetsAllConf(api_IPSet_t **sets, int *count)
 {
@@ -239,10 +236,7 @@ int api_getIPSetsAllConf(api_IPSet_t **sets, int *count)
     return get_sets(__func__, "GetIPSetAllConf", mth_IPSet_GetIPSetAllConf, sets, count);
 }
 
-int api_releaseIPSetsAllConf(api_IPSet_t *sets, int count)
-{
-    return release(sets, count);
-}
+int api_releaseIPSetsAllConf(api_IPSet_t *sets, int count) { return release(sets, count); }
 
 int api_getIPSetsInfo(const char *const *names, int name_count, api_IPSet_t **sets, int *count)
 {
@@ -254,10 +248,7 @@ int api_getIPSetsInfo(const char *const *names, int name_count, api_IPSet_t **se
         [&](GVariant **v, char **m) { return mth_IPSet_GetIPSetInfo(names, name_count, v, m); }, sets, count);
 }
 
-int api_releaseIPSetsInfo(api_IPSet_t *sets, int count)
-{
-    return release(sets, count);
-}
+int api_releaseIPSetsInfo(api_IPSet_t *sets, int count) { return release(sets, count); }
 
 int api_getIPSetsAllInfo(api_IPSet_t **sets, int *count)
 {
@@ -265,9 +256,6 @@ int api_getIPSetsAllInfo(api_IPSet_t **sets, int *count)
     return get_sets(__func__, "GetIPSetAllInfo", mth_IPSet_GetIPSetAllInfo, sets, count);
 }
 
-int api_releaseIPSetsAllInfo(api_IPSet_t *sets, int count)
-{
-    return release(sets, count);
-}
+int api_releaseIPSetsAllInfo(api_IPSet_t *sets, int count) { return release(sets, count); }
 
 }  // extern "C"

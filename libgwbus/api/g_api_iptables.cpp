@@ -54,10 +54,7 @@ int api_getRunIPTables(const char *command, char ***lines, int *count)
     return run(__func__, "RunIPTables", mth_RunIPTables, command, lines, count);
 }
 
-int api_releaseRunIPTables(char **lines, int /*count*/)
-{
-    return release(lines);
-}
+int api_releaseRunIPTables(char **lines, int /*count*/) { return release(lines); }
 
 int api_getRunIP6Tables(const char *command, char ***lines, int *count)
 {
@@ -65,9 +62,6 @@ int api_getRunIP6Tables(const char *command, char ***lines, int *count)
     return run(__func__, "RunIP6Tables", mth_RunIP6Tables, command, lines, count);
 }
 
-int api_releaseRunIP6Tables(char **lines, int /*count*/)
-{
-    return release(lines);
-}
+int api_releaseRunIP6Tables(char **lines, int /*count*/) { return release(lines); }
 
 }  // extern "C"

@@ -13,8 +13,7 @@ bool lifetimes_valid(const char *func, uint32_t preferred, uint32_t valid)
     return false;
 }
 
-template <typename R>
-int read(const char *func, const char *what, int (*get)(R *), R *out)
+template <typename R> int read(const char *func, const char *what, int (*get)(R *), R *out)
 {
     if (!out)
         return -1;
@@ -27,8 +26,7 @@ int read(const char *func, const char *what, int (*get)(R *), R *out)
     return 0;
 }
 
-template <typename R>
-int write(const char *func, const char *what, int (*set)(const R *), const R *in)
+template <typename R> int write(const char *func, const char *what, int (*set)(const R *), const R *in)
 {
     if (set(in) != 0) {
         GWLOG(LOG_LVL_NOTICE, "(%s) set %s failed.", func, what);
@@ -81,8 +79,8 @@ int api_setRouterAdvertisement(const api_RouterAdvertisement_t *info)
     if (!info)
         return -1;
     if (info->MinRtrAdvInterval >= info->MaxRtrAdvInterval) {
-        GWLOG(LOG_LVL_NOTICE, "(%s) MinRtrAdvInterval %u is not below MaxRtrAdvInterval %u.", __func__, info->MinRtrAdvInterval,
-              info->MaxRtrAdvInterval);
+        GWLOG(LOG_LVL_NOTICE, "(%s) MinRtrAdvInterval %u is not below MaxRtrAdvInterval %u.", __func__,
+              info->MinRtrAdvInterval, info->MaxRtrAdvInterval);
         return -1;
     }
     return write(__func__, "RouterAdvertisement", ccif_RouterAdvertisement_set, info);

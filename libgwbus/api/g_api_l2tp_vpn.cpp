@@ -77,10 +77,7 @@ int api_getFirewallL2TPVPN(api_FirewallL2TPVPN_t **list, int *count)
     return L2TPVPNFamily::get(__func__, list, count);
 }
 
-int api_releaseFirewallL2TPVPN(api_FirewallL2TPVPN_t *list, int /*count*/)
-{
-    return L2TPVPNFamily::release(list);
-}
+int api_releaseFirewallL2TPVPN(api_FirewallL2TPVPN_t *list, int /*count*/) { return L2TPVPNFamily::release(list); }
 
 int api_getFirewallL2TPVPNStatus(const char *name, api_FirewallL2TPVPNStatus_t *status)
 {

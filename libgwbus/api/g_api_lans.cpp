@@ -152,8 +152,7 @@ int api_releaseEthernetConfigInfo(api_EthernetConfigInfo_t *info, int count)
 namespace {
 
 // Copies the hosts that pass keep(); count 0 gives NULL.
-template <typename Keep>
-int filter_hosts(const char *func, Keep keep, api_LANHostInfo_t **info, int *count)
+template <typename Keep> int filter_hosts(const char *func, Keep keep, api_LANHostInfo_t **info, int *count)
 {
     if (!info || !count)
         return -1;
@@ -186,7 +185,8 @@ extern "C" {
 int api_getLANHostInfo(api_LANHostInfo_t **info, int *count)
 {
     API_ENTER();
-    return filter_hosts(__func__, [](const ccif_LANHost_t &) { return true; }, info, count);
+    return filter_hosts(
+        __func__, [](const ccif_LANHost_t &) { return true; }, info, count);
 }
 
 int api_getLANHostInfoByClass(const char *host_class, api_LANHostInfo_t **info, int *count)
@@ -266,8 +266,7 @@ int write_host(const char *func, const char *mac, gwapi::PropMap &map)
 }
 
 // The two MAC lists share their shape: one template serves both.
-template <typename T>
-struct MacList {
+template <typename T> struct MacList {
     const char *kind;
     int (*get_objs)(T **, int *);
     int (*add_obj)(T *);
@@ -281,8 +280,7 @@ const MacList<ccif_StorageBlackList_t> kStorageList{"StorageBlackList", ccif_Sto
                                                     ccif_StorageBlackList_add_obj, ccif_StorageBlackList_del_obj};
 
 // The listed entry with that MAC: 1 found, 0 none, -1 the list failed.
-template <typename T>
-int find_listed(const char *func, const MacList<T> &l, const char *mac, T *entry)
+template <typename T> int find_listed(const char *func, const MacList<T> &l, const char *mac, T *entry)
 {
     gwapi::List<T> items;
     if (gwapi::list(l.get_objs, items) != 0) {
@@ -298,8 +296,7 @@ int find_listed(const char *func, const MacList<T> &l, const char *mac, T *entry
     return 0;
 }
 
-template <typename T>
-int list_add(const char *func, const MacList<T> &l, const char *mac)
+template <typename T> int list_add(const char *func, const MacList<T> &l, const char *mac)
 {
     if (gwapi::empty(mac)) {
         GWLOG(LOG_LVL_NOTICE, "(%s) mac is null.", func);
@@ -322,8 +319,7 @@ int list_add(const char *func, const MacList<T> &l, const char *mac)
     return 0;
 }
 
-template <typename T>
-int list_delete(const char *func, const MacList<T> &l, const char *mac)
+template <typename T> int list_delete(const char *func, const MacList<T> &l, const char *mac)
 {
     if (gwapi::empty(mac)) {
         GWLOG(LOG_LVL_NOTICE, "(%s) mac is null.", func);

@@ -97,8 +97,7 @@ FlowMap &flow_map()
 // Runs act(path of the flow's object) and returns its result. When act fails at an index the map held
 // from an earlier read, the flow may have moved: the map is read again and act runs once more at the new
 // index.
-template <typename F>
-int on_flow(const char *func, uint32_t flow, F &&act)
+template <typename F> int on_flow(const char *func, uint32_t flow, F &&act)
 {
     return gwapi::guarded(func, [&]() -> int {
         const FlowMap::Found found = flow_map().find(func, flow);

@@ -11,15 +11,14 @@ using gwapi::List;
 
 namespace {
 
+using gwapi::release_block;
 using gwapi::l3::V4;
 using gwapi::l3::V6;
-using gwapi::release_block;
 
 constexpr uint32_t kStatic = gwapi::l3::kStatic;
 constexpr uint32_t kCurrent = gwapi::l3::kInForce;
 
-template <typename T>
-int get_routes(const char *func, uint32_t filter, typename T::Info **info, int *count)
+template <typename T> int get_routes(const char *func, uint32_t filter, typename T::Info **info, int *count)
 {
     return gwapi::l3::get_routes<T>(func, filter, filter == kStatic ? "staticRoute" : "current", info, count);
 }
@@ -71,10 +70,7 @@ int api_getVLANBindInfo(api_VLANBindInfo_t **info, int *count)
     });
 }
 
-int api_releaseVLANBindInfo(api_VLANBindInfo_t *info, int /*count*/)
-{
-    return release_block(info);
-}
+int api_releaseVLANBindInfo(api_VLANBindInfo_t *info, int /*count*/) { return release_block(info); }
 
 int api_getLayer3ForwardingStaticConfigInfo(api_Layer3ForwardingInfo_t **info, int *count)
 {
@@ -93,10 +89,7 @@ int api_getLayer3ForwardingCurrent(api_Layer3ForwardingInfo_t **info, int *count
     return get_routes<V4>(__func__, kCurrent, info, count);
 }
 
-int api_releaseLayer3ForwardingCurrent(api_Layer3ForwardingInfo_t *info, int /*count*/)
-{
-    return release_block(info);
-}
+int api_releaseLayer3ForwardingCurrent(api_Layer3ForwardingInfo_t *info, int /*count*/) { return release_block(info); }
 
 int api_addLayer3ForwardingStatic(const api_Layer3ForwardingEntry_t *entry)
 {

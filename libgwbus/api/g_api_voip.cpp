@@ -139,8 +139,8 @@ long api_subscribeVoIPEvent(const char *event, h_dbus_signal_cb callback)
         GWLOG(LOG_LVL_NOTICE, "(%s) callback is null.", __func__);
         return -1;
     }
-    const long id = h_dbus_SubscribeSignal(nullptr, nullptr, "com.yvc.igd1.VoIPInfo", "NotifyVoiceCallInfo", callback,
-                                           nullptr);
+    const long id =
+        h_dbus_SubscribeSignal(nullptr, nullptr, "com.yvc.igd1.VoIPInfo", "NotifyVoiceCallInfo", callback, nullptr);
     if (id <= 0) {
         GWLOG(LOG_LVL_NOTICE, "(%s) subscribe NotifyVoiceCallInfo failed.", __func__);
         return -1;

@@ -36,8 +36,7 @@ void roaming_decoder(const char *, const char *, const char *, const char *membe
     }
     api_WiFiRoamingRecord_t r{};
     const char *sta = nullptr, *from = nullptr, *to = nullptr, *when = nullptr;
-    g_variant_get(parameters, "(&s&s&s&siiiu)", &sta, &from, &to, &when, &r.FromRSSI, &r.ToRSSI, &r.Channel,
-                  &r.Result);
+    g_variant_get(parameters, "(&s&s&s&siiiu)", &sta, &from, &to, &when, &r.FromRSSI, &r.ToRSSI, &r.Channel, &r.Result);
     copy_truncated(r.StaMAC, sta);
     copy_truncated(r.FromBSSID, from);
     copy_truncated(r.ToBSSID, to);
@@ -154,8 +153,8 @@ int api_subscribeRoamingEvent(api_RoamingEventCb callback, void *user_data)
         h_dbus_UnSubscribeSignal(g_slot.id);
         g_slot = Slot{};
     }
-    const long id = h_dbus_SubscribeSignal(nullptr, kRoamingPath, kRoamingIface, kRoamingSignal, roaming_decoder,
-                                           nullptr);
+    const long id =
+        h_dbus_SubscribeSignal(nullptr, kRoamingPath, kRoamingIface, kRoamingSignal, roaming_decoder, nullptr);
     if (id <= 0) {
         GWLOG(LOG_LVL_NOTICE, "(%s) subscribe %s signal failed.", __func__, kRoamingSignal);
         return -1;

@@ -16,7 +16,8 @@ struct ServiceField {
     const char *name;
     size_t offset;
 };
-#define GW_SVC(f) ServiceField{ #f, offsetof(ccif_WMMServiceIPSet_t, f) }
+#define GW_SVC(f)                                                                                                      \
+    ServiceField { #f, offsetof(ccif_WMMServiceIPSet_t, f) }
 constexpr ServiceField kServiceFields[] = {
     GW_SVC(ACLevel), GW_SVC(TargetIP), GW_SVC(TargetPort), GW_SVC(SourceIP), GW_SVC(SourcePort), GW_SVC(Protocol),
 };
@@ -105,8 +106,8 @@ int add_config(const char *func, const char *ssid, gboolean wmm, gboolean uapsd,
 int clear_services(const char *func, const char *config_path)
 {
     const std::string coll = std::string(config_path) + "/WMMServiceIPSet";
-    if (g_hgu_CallMethod(HGU_BUS_NAME, coll.c_str(), HGU_OBJECT_MANAGER_INTERFACE, "RemoveAllObjects", nullptr,
-                         nullptr, HGU_DEFAULT_TIMEOUT) != 0) {
+    if (g_hgu_CallMethod(HGU_BUS_NAME, coll.c_str(), HGU_OBJECT_MANAGER_INTERFACE, "RemoveAllObjects", nullptr, nullptr,
+                         HGU_DEFAULT_TIMEOUT) != 0) {
         GWLOG(LOG_LVL_NOTICE, "(%s) RemoveAllObjects %s.WMMServiceIPSet failed.", func, config_path);
         return -1;
     }

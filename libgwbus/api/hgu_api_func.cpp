@@ -78,7 +78,8 @@ int getDefaultInternetPPPoEInfo(hgu_PPPoEInfo_t *info)
     const int rc = mth_GetInternetConnIndex(path, sizeof path, &status, &errmsg);
     gw::GCharPtr msg(errmsg);
     if (rc != 0 || status != 0 || !path[0]) {
-        GWLOG(LOG_LVL_NOTICE, "(%s) GetInternetConnIndex failed, %d,%d : %s", __func__, rc, status, msg ? msg.get() : "");
+        GWLOG(LOG_LVL_NOTICE, "(%s) GetInternetConnIndex failed, %d,%d : %s", __func__, rc, status,
+              msg ? msg.get() : "");
         return -1;
     }
     ccif_WANConnectionInfo_t wan{};

@@ -45,10 +45,7 @@ int write_subnet(const SubnetKind &k, const std::string &path, const std::string
     return g_hgu_SetMultiProperty(HGU_BUS_NAME, path.c_str(), k.interface, m.end()) == 0 ? 0 : -1;
 }
 
-int any_properties(GVariant *props, void * /*record*/)
-{
-    return props && g_variant_n_children(props) > 0 ? 0 : -1;
-}
+int any_properties(GVariant *props, void * /*record*/) { return props && g_variant_n_children(props) > 0 ? 0 : -1; }
 
 // The parent instance's subnet collection; empty when the index is 0 or the parent cannot be read.
 std::string subnet_collection(const char *func, const SubnetKind &k, uint32_t parent, bool must_exist)
@@ -91,12 +88,12 @@ const VpnObject *find_subnet(const SubnetKind &k, const std::vector<VpnObject> &
 }  // namespace
 
 const SubnetKind kIPSecLocalSubnets = {
-    "/com/yvc/igd1/VPN/IPSec",      "com.yvc.igd1.VPN.IPSec", "LocalSubnets", "com.yvc.igd1.VPN.IPSec.LocalSubnets",
-    "LocalIPAddress", "LocalSubnetMask",
+    "/com/yvc/igd1/VPN/IPSec", "com.yvc.igd1.VPN.IPSec", "LocalSubnets", "com.yvc.igd1.VPN.IPSec.LocalSubnets",
+    "LocalIPAddress",          "LocalSubnetMask",
 };
 const SubnetKind kIPSecRemoteSubnets = {
-    "/com/yvc/igd1/VPN/IPSec",     "com.yvc.igd1.VPN.IPSec", "RemoteSubnets", "com.yvc.igd1.VPN.IPSec.RemoteSubnets",
-    "DestIPAddress", "DestSubnetMask",
+    "/com/yvc/igd1/VPN/IPSec", "com.yvc.igd1.VPN.IPSec", "RemoteSubnets", "com.yvc.igd1.VPN.IPSec.RemoteSubnets",
+    "DestIPAddress",           "DestSubnetMask",
 };
 const SubnetKind kL2TPClientRemoteSubnets = {
     "/com/yvc/igd1/VPN/L2TP/1/Client",
@@ -338,8 +335,8 @@ int history_of(const char *func, const HistorySource &src, const HistoryTunnel &
 
 }  // namespace
 
-int history_of_tunnels(const char *func, const HistorySource &src, const std::vector<HistoryTunnel> &tunnels,
-                       bool one, uint32_t start, uint32_t num, api_VpnHistoryTraffic_t **traffic, int *count)
+int history_of_tunnels(const char *func, const HistorySource &src, const std::vector<HistoryTunnel> &tunnels, bool one,
+                       uint32_t start, uint32_t num, api_VpnHistoryTraffic_t **traffic, int *count)
 {
     if (tunnels.empty())
         return 0;

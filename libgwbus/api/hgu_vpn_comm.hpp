@@ -38,8 +38,7 @@ struct VpnObject {
 int vpn_obj_list(const char *collection, const char *interface, std::vector<VpnObject> &out);
 
 // The text of a fixed field that a caller may have filled to the last byte: at most N - 1 characters.
-template <size_t N>
-std::string fixed_text(const char (&field)[N])
+template <size_t N> std::string fixed_text(const char (&field)[N])
 {
     const size_t n = strnlen(field, N);
     return std::string(field, n == N ? N - 1 : n);
@@ -91,8 +90,8 @@ struct HistoryTunnel {
 
 // Asks each tunnel in order. With `one` the only tunnel's failure is the result; otherwise tunnels that
 // fail or refuse give no record.
-int history_of_tunnels(const char *func, const HistorySource &src, const std::vector<HistoryTunnel> &tunnels,
-                       bool one, uint32_t start, uint32_t num, api_VpnHistoryTraffic_t **traffic, int *count);
+int history_of_tunnels(const char *func, const HistorySource &src, const std::vector<HistoryTunnel> &tunnels, bool one,
+                       uint32_t start, uint32_t num, api_VpnHistoryTraffic_t **traffic, int *count);
 
 // Every object of a VPN collection into the caller's block, each record's Index taken from its path:
 // 0 (count 0 and no block when there is none) or -1.

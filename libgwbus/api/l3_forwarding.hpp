@@ -83,14 +83,17 @@ struct V6 {
 // Route selection of a listing; any other value keeps every route.
 enum Filter : uint32_t { kStatic = 1, kOther = 2, kInForce = 3 };
 
-template <typename T>
-bool keeps(uint32_t filter, const typename T::Rec &r)
+template <typename T> bool keeps(uint32_t filter, const typename T::Rec &r)
 {
     switch (filter) {
-    case kStatic: return r.StaticRoute;
-    case kOther: return !r.StaticRoute;
-    case kInForce: return r.Enable && std::strcmp(r.Status, "Enabled") == 0;
-    default: return true;
+    case kStatic:
+        return r.StaticRoute;
+    case kOther:
+        return !r.StaticRoute;
+    case kInForce:
+        return r.Enable && std::strcmp(r.Status, "Enabled") == 0;
+    default:
+        return true;
     }
 }
 
@@ -135,8 +138,7 @@ int get_routes(const char *func, uint32_t filter, const char *none, typename T::
 }
 
 // The index of the equal static route (switched on if it was off) or of the new route; -1.
-template <typename T>
-int add_route(const char *func, const typename T::Entry *entry)
+template <typename T> int add_route(const char *func, const typename T::Entry *entry)
 {
     return gwapi::guarded(func, [&]() -> int {
         if (!entry)
@@ -149,8 +151,8 @@ int add_route(const char *func, const typename T::Entry *entry)
         for (const auto &r : routes) {
             if (!r.StaticRoute || !T::same(r, *entry))
                 continue;
-            if (!r.Enable && g_hgu_SetProperty(HGU_BUS_NAME, r.path, T::kIface, "Enable",
-                                               g_variant_new_boolean(TRUE)) != 0) {
+            if (!r.Enable &&
+                g_hgu_SetProperty(HGU_BUS_NAME, r.path, T::kIface, "Enable", g_variant_new_boolean(TRUE)) != 0) {
                 GWLOG(LOG_LVL_NOTICE, "(%s) %s StaticRoute exist, but set enable failed", func, T::kName);
                 return -1;
             }
@@ -177,8 +179,7 @@ int add_route(const char *func, const typename T::Entry *entry)
 // Index 0 adds. Otherwise the route with that index is overwritten, or, when it cannot be read, the
 // entry is added as a new route. Returns the index of the route written, which is what callers answer
 // with, and which differs from the one asked for when a new route was made; -1.
-template <typename T>
-int set_route(const char *func, uint32_t index, const typename T::Entry *entry)
+template <typename T> int set_route(const char *func, uint32_t index, const typename T::Entry *entry)
 {
     if (index == 0)
         return add_route<T>(func, entry);
@@ -206,8 +207,7 @@ int set_route(const char *func, uint32_t index, const typename T::Entry *entry)
 }
 
 // Only a static route is deleted: -1 for index 0, an unreadable route or one that is not static.
-template <typename T>
-int delete_route(const char *func, uint32_t index)
+template <typename T> int delete_route(const char *func, uint32_t index)
 {
     return gwapi::guarded(func, [&]() -> int {
         if (index == 0) {

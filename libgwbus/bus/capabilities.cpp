@@ -23,9 +23,9 @@ struct Capability {
 enum CapIndex { kDevWiFi, kWiFiVersion, kDevUSB, kPOTSNum, kDevType, kWorkMode, kCapCount };
 
 constexpr Capability kCaps[kCapCount] = {
-    {"DevWiFi", {0, 1, 2}, 3, true},     {"WiFiVersion", {0, 4, 5, 6}, 4, true},
-    {"DevUSB", {0, 1}, 2, true},         {"POTSNum", {}, 0, true},
-    {"DevType", {}, 0, false},           {"WorkMode", {}, 0, false},
+    {"DevWiFi", {0, 1, 2}, 3, true}, {"WiFiVersion", {0, 4, 5, 6}, 4, true},
+    {"DevUSB", {0, 1}, 2, true},     {"POTSNum", {}, 0, true},
+    {"DevType", {}, 0, false},       {"WorkMode", {}, 0, false},
 };
 
 std::atomic<int> g_cache[kCapCount] = {{-1}, {-1}, {-1}, {-1}, {-1}, {-1}};
@@ -34,14 +34,29 @@ std::atomic<int> g_cache[kCapCount] = {{-1}, {-1}, {-1}, {-1}, {-1}, {-1}};
 bool integer_value(GVariant *v, int64_t &out)
 {
     switch (g_variant_classify(v)) {
-    case G_VARIANT_CLASS_BYTE: out = g_variant_get_byte(v); return true;
-    case G_VARIANT_CLASS_UINT16: out = g_variant_get_uint16(v); return true;
-    case G_VARIANT_CLASS_INT16: out = g_variant_get_int16(v); return true;
-    case G_VARIANT_CLASS_UINT32: out = g_variant_get_uint32(v); return true;
-    case G_VARIANT_CLASS_INT32: out = g_variant_get_int32(v); return true;
-    case G_VARIANT_CLASS_UINT64: out = static_cast<int64_t>(g_variant_get_uint64(v)); return true;
-    case G_VARIANT_CLASS_INT64: out = g_variant_get_int64(v); return true;
-    default: return false;
+    case G_VARIANT_CLASS_BYTE:
+        out = g_variant_get_byte(v);
+        return true;
+    case G_VARIANT_CLASS_UINT16:
+        out = g_variant_get_uint16(v);
+        return true;
+    case G_VARIANT_CLASS_INT16:
+        out = g_variant_get_int16(v);
+        return true;
+    case G_VARIANT_CLASS_UINT32:
+        out = g_variant_get_uint32(v);
+        return true;
+    case G_VARIANT_CLASS_INT32:
+        out = g_variant_get_int32(v);
+        return true;
+    case G_VARIANT_CLASS_UINT64:
+        out = static_cast<int64_t>(g_variant_get_uint64(v));
+        return true;
+    case G_VARIANT_CLASS_INT64:
+        out = g_variant_get_int64(v);
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -53,7 +68,8 @@ int read_int_property(const char *path, const char *interface_name, const char *
     gw::VariantPtr v(raw);
     int64_t n = 0;
     if (!integer_value(v.get(), n) || n < 0 || n > INT_MAX) {
-        GWLOG(LOG_LVL_WARN, "%s.%s has unexpected value %s", interface_name, property, g_variant_get_type_string(v.get()));
+        GWLOG(LOG_LVL_WARN, "%s.%s has unexpected value %s", interface_name, property,
+              g_variant_get_type_string(v.get()));
         return -1;
     }
     return static_cast<int>(n);

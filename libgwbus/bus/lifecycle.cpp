@@ -56,7 +56,8 @@ int libgwbus_init(void)
     GError *err = nullptr;
     g_loop_thread = g_thread_try_new(kThreadName, loop_thread, loop, &err);
     if (!g_loop_thread) {
-        GWLOG(LOG_LVL_ERR, "create libgwbus event loop thread failed, %s", err && err->message ? err->message : "unknown error");
+        GWLOG(LOG_LVL_ERR, "create libgwbus event loop thread failed, %s",
+              err && err->message ? err->message : "unknown error");
         if (err)
             g_error_free(err);
         api_loop = nullptr;

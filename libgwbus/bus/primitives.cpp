@@ -97,8 +97,7 @@ thread_local bool t_scope_timed_out = false;
 }  // namespace
 
 int call(const char *bus_name, const char *object_path, const char *interface_name, const char *method,
-         GVariant *parameters, const GVariantType *reply_type, VariantPtr *reply, int timeout_ms,
-         std::string *got_type)
+         GVariant *parameters, const GVariantType *reply_type, VariantPtr *reply, int timeout_ms, std::string *got_type)
 {
     VariantPtr params = adopt_variant(parameters);
     if (!names_valid(bus_name, object_path, interface_name, method))
@@ -108,7 +107,8 @@ int call(const char *bus_name, const char *object_path, const char *interface_na
         return -1;
     }
     if (params && !g_variant_is_of_type(params.get(), G_VARIANT_TYPE_TUPLE)) {
-        GWLOG(LOG_LVL_WARN, "method %s parameters %s are not a tuple.", method, g_variant_get_type_string(params.get()));
+        GWLOG(LOG_LVL_WARN, "method %s parameters %s are not a tuple.", method,
+              g_variant_get_type_string(params.get()));
         return -1;
     }
     if (t_in_scope && t_scope_timed_out) {
@@ -122,9 +122,8 @@ int call(const char *bus_name, const char *object_path, const char *interface_na
     if (timeout_ms == HGU_DEFAULT_TIMEOUT)
         timeout_ms = g_call_timeout.load();
     ErrorPtr err;
-    VariantPtr out(g_dbus_connection_call_sync(conn.get(), bus_name, object_path, interface_name, method,
-                                               params.get(), reply_type, G_DBUS_CALL_FLAGS_NONE, timeout_ms,
-                                               nullptr, ErrorOut(err)));
+    VariantPtr out(g_dbus_connection_call_sync(conn.get(), bus_name, object_path, interface_name, method, params.get(),
+                                               reply_type, G_DBUS_CALL_FLAGS_NONE, timeout_ms, nullptr, ErrorOut(err)));
     if (!out) {
         if (err && g_error_matches(err.get(), G_IO_ERROR, G_IO_ERROR_TIMED_OUT))
             t_scope_timed_out = t_in_scope;
@@ -170,8 +169,9 @@ int g_hgu_call_scope_timed_out(void) { return gw::bus::t_scope_timed_out ? 1 : 0
 int g_hgu_GetProperty(const char *bus_name, const char *object_path, const char *interface_name,
                       const char *property_name, GVariant **value)
 {
-    GWLOG(LOG_LVL_DEBUG, "GetProperty : %s, %s, %s, %s", bus_name ? bus_name : "NULL", object_path ? object_path : "NULL",
-          interface_name ? interface_name : "NULL", property_name ? property_name : "NULL");
+    GWLOG(LOG_LVL_DEBUG, "GetProperty : %s, %s, %s, %s", bus_name ? bus_name : "NULL",
+          object_path ? object_path : "NULL", interface_name ? interface_name : "NULL",
+          property_name ? property_name : "NULL");
     if (!property_name || !value) {
         GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
@@ -244,8 +244,9 @@ int g_hgu_SetProperty(const char *bus_name, const char *object_path, const char 
 int g_hgu_SetMultiProperty(const char *bus_name, const char *object_path, const char *interface_name, GVariant *map)
 {
     VariantPtr owned = gw::adopt_variant(map);
-    GWLOG(LOG_LVL_DEBUG, "SetValues : %s, %s, %s, value %s", bus_name ? bus_name : "NULL", object_path ? object_path : "NULL",
-          interface_name ? interface_name : "NULL", print_variant(owned.get()).c_str());
+    GWLOG(LOG_LVL_DEBUG, "SetValues : %s, %s, %s, value %s", bus_name ? bus_name : "NULL",
+          object_path ? object_path : "NULL", interface_name ? interface_name : "NULL",
+          print_variant(owned.get()).c_str());
     if (!owned) {
         GWLOG(LOG_LVL_WARN, "The variant is null.");
         return -1;
@@ -261,8 +262,8 @@ int g_hgu_SetMultiProperty(const char *bus_name, const char *object_path, const 
                : -1;
 }
 
-int g_hgu_CallMethod(const char *bus_name, const char *object_path, const char *interface_name,
-                     const char *method_name, GVariant *parameters, GVariant **reply, int timeout_ms)
+int g_hgu_CallMethod(const char *bus_name, const char *object_path, const char *interface_name, const char *method_name,
+                     GVariant *parameters, GVariant **reply, int timeout_ms)
 {
     VariantPtr params = gw::adopt_variant(parameters);
     GWLOG(LOG_LVL_DEBUG, "Method %s : %s , %s, %s, parameters %s, timeout %d", method_name ? method_name : "NULL",

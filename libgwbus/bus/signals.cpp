@@ -96,8 +96,8 @@ extern "C" {
 long h_dbus_SubscribeSignal(const char *sender_name, const char *object_path, const char *interface_name,
                             const char *member, h_dbus_signal_cb callback, void *user_data)
 {
-    GWLOG(LOG_LVL_DEBUG, "subscribe signal : %s, %s, %s, %s", or_null(sender_name), or_null(object_path), or_null(interface_name),
-          or_null(member));
+    GWLOG(LOG_LVL_DEBUG, "subscribe signal : %s, %s, %s, %s", or_null(sender_name), or_null(object_path),
+          or_null(interface_name), or_null(member));
     if (empty(interface_name) || empty(member) || !callback) {
         GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
@@ -114,8 +114,8 @@ long h_dbus_SubscribeSignal(const char *sender_name, const char *object_path, co
     {
         std::lock_guard<std::mutex> lock(g_list_mutex);
         if (h_dbus_sig_sub_t *dup = find_duplicate(object_path, interface_name, member, callback)) {
-            GWLOG(LOG_LVL_WARN, "signal subscribe warning, exist %d : %s, %s, %s.", static_cast<int>(dup->id), or_null(object_path),
-                  interface_name, member);
+            GWLOG(LOG_LVL_WARN, "signal subscribe warning, exist %d : %s, %s, %s.", static_cast<int>(dup->id),
+                  or_null(object_path), interface_name, member);
             return dup->id;
         }
     }
@@ -145,9 +145,9 @@ long h_dbus_SubscribeSignal(const char *sender_name, const char *object_path, co
         free_entry(e);
         return dup->id;
     }
-    e->id = g_dbus_connection_signal_subscribe(conn.get(), empty(sender_name) ? nullptr : sender_name,
-                                               interface_name, member, empty(object_path) ? nullptr : object_path,
-                                               nullptr, G_DBUS_SIGNAL_FLAGS_NONE, h_dbus_sig_cb, user_data, nullptr);
+    e->id = g_dbus_connection_signal_subscribe(conn.get(), empty(sender_name) ? nullptr : sender_name, interface_name,
+                                               member, empty(object_path) ? nullptr : object_path, nullptr,
+                                               G_DBUS_SIGNAL_FLAGS_NONE, h_dbus_sig_cb, user_data, nullptr);
     e->next = g_v_sig_list0;
     g_v_sig_list0 = e;
     return e->id;
@@ -210,7 +210,8 @@ void h_dbus_sig_cb(GDBusConnection *connection, const gchar *sender_name, const 
             if (conn && name_owner(conn, c.sender, owner) && !same(owner.c_str(), sender_name))
                 continue;
         }
-        const bool path_ok = c.path.empty() || (object_path && std::strncmp(object_path, c.path.c_str(), c.path.size()) == 0);
+        const bool path_ok =
+            c.path.empty() || (object_path && std::strncmp(object_path, c.path.c_str(), c.path.size()) == 0);
         if (!path_ok || !same(c.iface.c_str(), interface_name) || !same(c.member.c_str(), signal_name))
             continue;
         if (!still_subscribed(c.id))
@@ -221,8 +222,8 @@ void h_dbus_sig_cb(GDBusConnection *connection, const gchar *sender_name, const 
         c.callback(sender_name, object_path, interface_name, signal_name, parameters, c.user_data);
     }
     if (!matched)
-        GWLOG(LOG_LVL_WARN, "signal not match : %p, %s, %s, signal %s", user_data, or_null(object_path), or_null(interface_name),
-              or_null(signal_name));
+        GWLOG(LOG_LVL_WARN, "signal not match : %p, %s, %s, signal %s", user_data, or_null(object_path),
+              or_null(interface_name), or_null(signal_name));
 }
 
 }  // extern "C"

@@ -9,8 +9,7 @@
 
 namespace {
 
-template <typename Equal>
-int list_contains(char **list, const char *s, Equal equal)
+template <typename Equal> int list_contains(char **list, const char *s, Equal equal)
 {
     if (!list || !s)
         return 0;

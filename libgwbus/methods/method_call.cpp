@@ -31,12 +31,15 @@ constexpr Row kRows[] = {
     {"GetUpgradeVersion", kIgd, kSys, "com.yvc.igd1.SysCmd", "GetUpgradeVersion", "()", "(ssus)", Code::U},
     {"InformNotifyVersion", kIgd, kSys, "com.yvc.igd1.SysCmd", "InformNotifyVersion", "()", "(us)", Code::U},
     {"InformUpgrade", kIgd, kSys, "com.yvc.igd1.SysCmd", "InformUpgrade", "()", "(us)", Code::U},
-    {"GetDeviceDefaultSSID1Name", kIgd, kSys, "com.yvc.igd1.SysCmd", "GetDeviceDefaultSSID1Name", "()", "(sus)", Code::U},
+    {"GetDeviceDefaultSSID1Name", kIgd, kSys, "com.yvc.igd1.SysCmd", "GetDeviceDefaultSSID1Name", "()", "(sus)",
+     Code::U},
     {"GetDeviceDefaultSSID1Password", kIgd, kSys, "com.yvc.igd1.SysCmd", "GetDeviceDefaultSSID1Password", "()", "(sus)",
      Code::U},
     {"GetWANConnByName", kIgd, kWanDb, "com.yvc.igd1.WANConnectManager", "GetWANConnByName", "(s)", "(ous)", Code::U},
-    {"GetInternetConnIndex", kIgd, kWanDb, "com.yvc.igd1.WANConnectManager", "GetInternetConnIndex", "()", "(ous)", Code::U},
-    {"GetLANHostPathbyMAC", kIgd, kHosts, "com.yvc.igd1.LANHostManager", "GetLANHostPathbyMAC", "(s)", "(ous)", Code::U},
+    {"GetInternetConnIndex", kIgd, kWanDb, "com.yvc.igd1.WANConnectManager", "GetInternetConnIndex", "()", "(ous)",
+     Code::U},
+    {"GetLANHostPathbyMAC", kIgd, kHosts, "com.yvc.igd1.LANHostManager", "GetLANHostPathbyMAC", "(s)", "(ous)",
+     Code::U},
     {"GetOnlineDeviceList", kIgd, kHosts, "com.yvc.igd1.LANHostManager", "GetOnlineDeviceList", "()",
      "(a{oa{sa{sv}}}us)", Code::U},
     {"GetOnlineDevicesSnapShot", kIgd, kHosts, "com.yvc.igd1.LANHostManager", "GetOnlineDevicesSnapShot", "()",
@@ -144,8 +147,8 @@ int pass_refusal(Id id, GVariant *reply, int *status, char **errmsg) noexcept
     const size_t n = g_variant_n_children(reply);
     VariantPtr code_v(g_variant_get_child_value(reply, n - 2));
     VariantPtr text_v(g_variant_get_child_value(reply, n - 1));
-    const int code = r.code == Code::U ? static_cast<int>(g_variant_get_uint32(code_v.get()))
-                                       : g_variant_get_int32(code_v.get());
+    const int code =
+        r.code == Code::U ? static_cast<int>(g_variant_get_uint32(code_v.get())) : g_variant_get_int32(code_v.get());
     if (code == 0)
         return 0;
     if (status)
@@ -193,13 +196,36 @@ void copy_struct(GVariant *tuple, const Field *fields, size_t n_fields, void *re
             continue;
         }
         switch (f.type) {
-        case 's': copy_truncated(dst, f.size, g_variant_get_string(v.get(), nullptr)); break;
-        case 'b': { gboolean b = g_variant_get_boolean(v.get()); std::memcpy(dst, &b, sizeof b); break; }
-        case 'y': { uint8_t y = g_variant_get_byte(v.get()); std::memcpy(dst, &y, sizeof y); break; }
-        case 'u': { uint32_t u = g_variant_get_uint32(v.get()); std::memcpy(dst, &u, sizeof u); break; }
-        case 'i': { int32_t x = g_variant_get_int32(v.get()); std::memcpy(dst, &x, sizeof x); break; }
-        case 't': { uint64_t t = g_variant_get_uint64(v.get()); std::memcpy(dst, &t, sizeof t); break; }
-        default: break;
+        case 's':
+            copy_truncated(dst, f.size, g_variant_get_string(v.get(), nullptr));
+            break;
+        case 'b': {
+            gboolean b = g_variant_get_boolean(v.get());
+            std::memcpy(dst, &b, sizeof b);
+            break;
+        }
+        case 'y': {
+            uint8_t y = g_variant_get_byte(v.get());
+            std::memcpy(dst, &y, sizeof y);
+            break;
+        }
+        case 'u': {
+            uint32_t u = g_variant_get_uint32(v.get());
+            std::memcpy(dst, &u, sizeof u);
+            break;
+        }
+        case 'i': {
+            int32_t x = g_variant_get_int32(v.get());
+            std::memcpy(dst, &x, sizeof x);
+            break;
+        }
+        case 't': {
+            uint64_t t = g_variant_get_uint64(v.get());
+            std::memcpy(dst, &t, sizeof t);
+            break;
+        }
+        default:
+            break;
         }
     }
 }

@@ -29,23 +29,67 @@ struct Row {
 };
 
 enum Id : unsigned {
-    kReboot, kRestore, kRegister, kRegisterGetStat, kCheckHardwareStart, kGetLog, kGetUpgradeVersion,
-    kInformNotifyVersion, kInformUpgrade, kGetDeviceDefaultSSID1Name, kGetDeviceDefaultSSID1Password,
-    kGetWANConnByName, kGetInternetConnIndex, kGetLANHostPathbyMAC, kGetOnlineDeviceList,
-    kGetOnlineDevicesSnapShot, kSetAttachSpeedup,
-    kKickOutDevice, kGetWLANNeighbor, kGetWiFiRoamingRecordsByMac,
-    kGetPONHistoryTraffic, kGetLANHistoryTraffic, kGetIPSecVPNHistoryTraffic, kGetL2TPVPNHistoryTraffic,
+    kReboot,
+    kRestore,
+    kRegister,
+    kRegisterGetStat,
+    kCheckHardwareStart,
+    kGetLog,
+    kGetUpgradeVersion,
+    kInformNotifyVersion,
+    kInformUpgrade,
+    kGetDeviceDefaultSSID1Name,
+    kGetDeviceDefaultSSID1Password,
+    kGetWANConnByName,
+    kGetInternetConnIndex,
+    kGetLANHostPathbyMAC,
+    kGetOnlineDeviceList,
+    kGetOnlineDevicesSnapShot,
+    kSetAttachSpeedup,
+    kKickOutDevice,
+    kGetWLANNeighbor,
+    kGetWiFiRoamingRecordsByMac,
+    kGetPONHistoryTraffic,
+    kGetLANHistoryTraffic,
+    kGetIPSecVPNHistoryTraffic,
+    kGetL2TPVPNHistoryTraffic,
     kGetVxLANVPNHistoryTraffic,
-    kSetPPPOEAccount, kSetPPPOEAction,
-    kStartIPPingDiagnostics, kStartTraceRouteDiagnostics,
-    kRunIPTables, kRunIP6Tables,
-    kAddIPSet, kDeleteIPSetEntry, kDeleteIPSet, kCheckIPSetEntry, kGetIPSetName, kGetIPSetConf,
-    kGetIPSetAllConf, kGetIPSetInfo, kGetIPSetAllInfo,
-    kGetDiscInfo, kGetFileNum, kListFolder, kCreateFolder, kRemove, kRename, kMove, kCopy,
-    kMount, kUnmount, kSetLabel, kFormat,
+    kSetPPPOEAccount,
+    kSetPPPOEAction,
+    kStartIPPingDiagnostics,
+    kStartTraceRouteDiagnostics,
+    kRunIPTables,
+    kRunIP6Tables,
+    kAddIPSet,
+    kDeleteIPSetEntry,
+    kDeleteIPSet,
+    kCheckIPSetEntry,
+    kGetIPSetName,
+    kGetIPSetConf,
+    kGetIPSetAllConf,
+    kGetIPSetInfo,
+    kGetIPSetAllInfo,
+    kGetDiscInfo,
+    kGetFileNum,
+    kListFolder,
+    kCreateFolder,
+    kRemove,
+    kRename,
+    kMove,
+    kCopy,
+    kMount,
+    kUnmount,
+    kSetLabel,
+    kFormat,
     kGetSlaveAllInfo,
-    kGetL2TPVPNStatus, kL2TPVPNProfileStatus, kNetworkAccelerationProfileStatus, kTrafficControlProfileStatus,
-    kPluginList, kPluginGetStatus, kFrameworkRestore, kGwagentGetStatus,
+    kGetL2TPVPNStatus,
+    kL2TPVPNProfileStatus,
+    kNetworkAccelerationProfileStatus,
+    kTrafficControlProfileStatus,
+    kPluginList,
+    kPluginGetStatus,
+    kFrameworkRestore,
+    kGwagentGetStatus,
     kRowCount
 };
 
@@ -63,7 +107,8 @@ int pass_refusal(Id id, GVariant *reply, int *status, char **errmsg) noexcept;
 bool texts_valid(Id id, std::initializer_list<const char *> texts) noexcept;
 
 // call + pass_refusal: 0 when the call went through, -1 otherwise. reply_out receives the reply.
-int simple(Id id, const char *path, GVariant *args, int *status, char **errmsg, VariantPtr *reply_out = nullptr) noexcept;
+int simple(Id id, const char *path, GVariant *args, int *status, char **errmsg,
+           VariantPtr *reply_out = nullptr) noexcept;
 
 // Layout of one field of a record filled from a structure element.
 struct Field {
@@ -80,8 +125,7 @@ int copy_array(GVariant *array, const Field *fields, size_t n_fields, size_t rec
 // Copies one structure value into a record.
 void copy_struct(GVariant *tuple, const Field *fields, size_t n_fields, void *record) noexcept;
 
-template <typename R, typename M>
-constexpr Field field_of(char type, M R::*member, size_t offset)
+template <typename R, typename M> constexpr Field field_of(char type, M R::*member, size_t offset)
 {
     (void)member;
     return Field{type, static_cast<uint32_t>(offset), static_cast<uint32_t>(sizeof(M))};

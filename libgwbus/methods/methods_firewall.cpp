@@ -6,8 +6,8 @@
 
 #include "../objects/object_engine.hpp"
 #include "gwbus/log.h"
-#include "gwbus/raii.hpp"
 #include "gwbus/methods.h"
+#include "gwbus/raii.hpp"
 #include "gwbus/strutil.h"
 #include "method_call.hpp"
 
@@ -33,26 +33,62 @@ constexpr Prop kL2Props[] = {FW_P(L2, Name, 's'),     FW_P(L2, InsAddress, 's'),
                              FW_P(L2, Operate, 'y')};
 constexpr Written kL2Written[] = {{"Name", false},     {"InsAddress", false}, {"UserName", false}, {"Password", false},
                                   {"DestPort", false}, {"Enable", false},     {"Operate", false}};
-constexpr Prop kNAProps[] = {FW_P(NA, Name, 's'), FW_P(NA, WANName, 's'), FW_P(NA, Enable, 'y'), FW_P(NA, Operate, 'y')};
+constexpr Prop kNAProps[] = {FW_P(NA, Name, 's'), FW_P(NA, WANName, 's'), FW_P(NA, Enable, 'y'),
+                             FW_P(NA, Operate, 'y')};
 constexpr Written kNAWritten[] = {{"Name", false}, {"WANName", false}, {"Enable", false}, {"Operate", false}};
 constexpr Prop kTCProps[] = {FW_P(TC, Name, 's'), FW_P(TC, Enable, 'y'), FW_P(TC, Operate, 'y'), FW_P(TC, Target, 'y'),
                              FW_P(TC, Priority, 'y')};
-constexpr Written kTCWritten[] = {{"Name", false}, {"Enable", false}, {"Operate", false}, {"Target", false},
-                                  {"Priority", false}};
+constexpr Written kTCWritten[] = {
+    {"Name", false}, {"Enable", false}, {"Operate", false}, {"Target", false}, {"Priority", false}};
 
 constexpr uint32_t kFamilyOps = gw::objects::kGetObjs | gw::objects::kAddObj | gw::objects::kDelObj;
 
 // The instances of each family, as a collection kind of the object engine.
-const Kind kL2Family = {"Firewall_L2TPVPN", HGU_BUS_NAME, "com.yvc.igd1.L2TPVPN", Rule::Collection,
-                        "/com/yvc/igd1/Firewall/L2TPVPN", nullptr, sizeof(L2), 0, -1, kL2Props,
-                        G_N_ELEMENTS(kL2Props), kL2Written, G_N_ELEMENTS(kL2Written), kFamilyOps, SetStyle::Values};
-const Kind kNAFamily = {"Firewall_NetworkAcceleration", HGU_BUS_NAME, "com.yvc.igd1.NetworkAcceleration",
-                        Rule::Collection, "/com/yvc/igd1/Firewall/NetworkAcceleration", nullptr, sizeof(NA), 0, -1,
-                        kNAProps, G_N_ELEMENTS(kNAProps), kNAWritten, G_N_ELEMENTS(kNAWritten), kFamilyOps,
+const Kind kL2Family = {"Firewall_L2TPVPN",
+                        HGU_BUS_NAME,
+                        "com.yvc.igd1.L2TPVPN",
+                        Rule::Collection,
+                        "/com/yvc/igd1/Firewall/L2TPVPN",
+                        nullptr,
+                        sizeof(L2),
+                        0,
+                        -1,
+                        kL2Props,
+                        G_N_ELEMENTS(kL2Props),
+                        kL2Written,
+                        G_N_ELEMENTS(kL2Written),
+                        kFamilyOps,
                         SetStyle::Values};
-const Kind kTCFamily = {"Firewall_TrafficControl", HGU_BUS_NAME, "com.yvc.igd1.TrafficControl", Rule::Collection,
-                        "/com/yvc/igd1/Firewall/TrafficControl", nullptr, sizeof(TC), 0, -1, kTCProps,
-                        G_N_ELEMENTS(kTCProps), kTCWritten, G_N_ELEMENTS(kTCWritten), kFamilyOps, SetStyle::Values};
+const Kind kNAFamily = {"Firewall_NetworkAcceleration",
+                        HGU_BUS_NAME,
+                        "com.yvc.igd1.NetworkAcceleration",
+                        Rule::Collection,
+                        "/com/yvc/igd1/Firewall/NetworkAcceleration",
+                        nullptr,
+                        sizeof(NA),
+                        0,
+                        -1,
+                        kNAProps,
+                        G_N_ELEMENTS(kNAProps),
+                        kNAWritten,
+                        G_N_ELEMENTS(kNAWritten),
+                        kFamilyOps,
+                        SetStyle::Values};
+const Kind kTCFamily = {"Firewall_TrafficControl",
+                        HGU_BUS_NAME,
+                        "com.yvc.igd1.TrafficControl",
+                        Rule::Collection,
+                        "/com/yvc/igd1/Firewall/TrafficControl",
+                        nullptr,
+                        sizeof(TC),
+                        0,
+                        -1,
+                        kTCProps,
+                        G_N_ELEMENTS(kTCProps),
+                        kTCWritten,
+                        G_N_ELEMENTS(kTCWritten),
+                        kFamilyOps,
+                        SetStyle::Values};
 
 // (as i s): lines, code, text.
 int table_lines(Id id, const char *command, char ***lines, int *line_count, int *status, char **errmsg)
@@ -275,8 +311,8 @@ int mth_IPSet_CheckIPSetEntry(const char *name, const char *entry, int *result, 
     if (!texts_valid(kCheckIPSetEntry, {name, entry}))
         return -1;
     VariantPtr reply;
-    const int code = ipset_call(kCheckIPSetEntry, g_variant_new("(ss)", name ? name : "", entry ? entry : ""), errmsg,
-                                &reply);
+    const int code =
+        ipset_call(kCheckIPSetEntry, g_variant_new("(ss)", name ? name : "", entry ? entry : ""), errmsg, &reply);
     if (code != -1 && reply && result) {
         VariantPtr r(g_variant_get_child_value(reply.get(), 0));
         *result = g_variant_get_int32(r.get());
@@ -331,8 +367,7 @@ int mth_IPSet_GetIPSetAllInfo(GVariant **infos, char **errmsg)
     return ipset_variants(kGetIPSetAllInfo, nullptr, 0, infos, errmsg);
 }
 
-int mth_Firewall_L2TPVPN_GetL2TPVPNStatus(const char *path, mth_L2TPVPNStatus_t *vpn_status, int *status,
-                                          char **errmsg)
+int mth_Firewall_L2TPVPN_GetL2TPVPNStatus(const char *path, mth_L2TPVPNStatus_t *vpn_status, int *status, char **errmsg)
 {
     VariantPtr reply;
     if (simple(kGetL2TPVPNStatus, path, nullptr, status, errmsg, &reply) != 0)
@@ -354,14 +389,14 @@ void mth_releaseProfileStatus(mth_ProfileStatus_t *list, int count)
     g_free(list);
 }
 
-int mth_Firewall_L2TPVPNProfile_GetProfileStatus(const char *name, mth_ProfileStatus_t **list, int *count,
-                                                 int *status, char **errmsg)
+int mth_Firewall_L2TPVPNProfile_GetProfileStatus(const char *name, mth_ProfileStatus_t **list, int *count, int *status,
+                                                 char **errmsg)
 {
     return profile_status(kL2TPVPNProfileStatus, name, list, count, status, errmsg);
 }
 
-int mth_Firewall_NetworkAccelerationProfile_GetProfileStatus(const char *name, mth_ProfileStatus_t **list,
-                                                             int *count, int *status, char **errmsg)
+int mth_Firewall_NetworkAccelerationProfile_GetProfileStatus(const char *name, mth_ProfileStatus_t **list, int *count,
+                                                             int *status, char **errmsg)
 {
     return profile_status(kNetworkAccelerationProfileStatus, name, list, count, status, errmsg);
 }

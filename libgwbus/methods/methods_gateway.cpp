@@ -4,8 +4,8 @@
 
 #include "../objects/object_engine.hpp"
 #include "gwbus/log.h"
-#include "gwbus/raii.hpp"
 #include "gwbus/methods.h"
+#include "gwbus/raii.hpp"
 #include "gwbus/strutil.h"
 #include "method_call.hpp"
 
@@ -17,11 +17,7 @@ namespace {
 const char *s_or_empty(const char *s) { return s ? s : ""; }
 
 // A record's text field, even when the caller filled it to the last byte.
-template <size_t N>
-std::string bounded(const char (&field)[N])
-{
-    return std::string(field, strnlen(field, N));
-}
+template <size_t N> std::string bounded(const char (&field)[N]) { return std::string(field, strnlen(field, N)); }
 
 // Replies that lead with one string (s or o): copied into a caller buffer.
 int leading_string_to_buffer(Id id, GVariant *args, char *buf, size_t size, int *status, char **errmsg)
@@ -132,8 +128,8 @@ int mth_GetLog(const char *start_time, const char *end_time, const char *upload_
     if (!texts_valid(kGetLog, {start_time, end_time, upload_path}))
         return -1;
     return simple(kGetLog, nullptr,
-                  g_variant_new("(sss)", s_or_empty(start_time), s_or_empty(end_time), s_or_empty(upload_path)),
-                  status, errmsg);
+                  g_variant_new("(sss)", s_or_empty(start_time), s_or_empty(end_time), s_or_empty(upload_path)), status,
+                  errmsg);
 }
 
 int mth_GetUpgradeVersion(char **version, char **url, int *status, char **errmsg)
@@ -235,14 +231,15 @@ int mth_GetWiFiRoamingRecordsByMac(const char *mac, mth_WiFiRoamingRecord_t **re
     if (!texts_valid(kGetWiFiRoamingRecordsByMac, {mac}))
         return -1;
     VariantPtr reply;
-    if (simple(kGetWiFiRoamingRecordsByMac, nullptr, g_variant_new("(s)", s_or_empty(mac)), status, errmsg, &reply) != 0)
+    if (simple(kGetWiFiRoamingRecordsByMac, nullptr, g_variant_new("(s)", s_or_empty(mac)), status, errmsg, &reply) !=
+        0)
         return -1;
     VariantPtr list(g_variant_get_child_value(reply.get(), 0));
     return copy_array(list.get(), kFields, G_N_ELEMENTS(kFields), sizeof(R), reinterpret_cast<void **>(records), count);
 }
 
-int mth_GetPONHistoryTraffic(uint32_t start, uint32_t num, char **base, char ***samples, int *sample_count,
-                             int *status, char **errmsg)
+int mth_GetPONHistoryTraffic(uint32_t start, uint32_t num, char **base, char ***samples, int *sample_count, int *status,
+                             char **errmsg)
 {
     return history(kGetPONHistoryTraffic, nullptr, start, num, base, samples, sample_count, status, errmsg);
 }
@@ -315,8 +312,8 @@ int mth_StartTraceRouteDiagnostics(const mth_TraceRouteParam_t *p, int *status, 
     if (!texts_valid(kStartTraceRouteDiagnostics, {host.c_str()}))
         return -1;
     return simple(kStartTraceRouteDiagnostics, nullptr,
-                  g_variant_new("((usuuuuu))", p->WANIndex, host.c_str(), p->NumberOfTries, p->Timeout, p->DataBlockSize,
-                                p->DSCP, p->MaxHopCount),
+                  g_variant_new("((usuuuuu))", p->WANIndex, host.c_str(), p->NumberOfTries, p->Timeout,
+                                p->DataBlockSize, p->DSCP, p->MaxHopCount),
                   status, errmsg);
 }
 

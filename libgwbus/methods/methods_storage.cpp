@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "gwbus/log.h"
-#include "gwbus/raii.hpp"
 #include "gwbus/methods.h"
+#include "gwbus/raii.hpp"
 #include "gwbus/strutil.h"
 #include "method_call.hpp"
 
@@ -51,8 +51,8 @@ extern "C" {
 int mth_GetDiscInfo(mth_DiscInfo_t **discs, int *count, int *status, char **errmsg)
 {
     using R = mth_DiscInfo_t;
-    static constexpr Field kFields[] = {GW_F(R, DiscName, 's'), GW_F(R, ConnectInterface, 's'),
-                                        GW_F(R, UsedSize, 's'), GW_F(R, FreeSize, 's'), GW_F(R, TotalSize, 's')};
+    static constexpr Field kFields[] = {GW_F(R, DiscName, 's'), GW_F(R, ConnectInterface, 's'), GW_F(R, UsedSize, 's'),
+                                        GW_F(R, FreeSize, 's'), GW_F(R, TotalSize, 's')};
     return list_reply(kGetDiscInfo, nullptr, kFields, discs, count, status, errmsg);
 }
 
@@ -84,7 +84,10 @@ int mth_CreateFolder(const char *folder, int *status, char **errmsg)
 {
     return one_text(kCreateFolder, nullptr, folder, status, errmsg);
 }
-int mth_Remove(const char *name, int *status, char **errmsg) { return one_text(kRemove, nullptr, name, status, errmsg); }
+int mth_Remove(const char *name, int *status, char **errmsg)
+{
+    return one_text(kRemove, nullptr, name, status, errmsg);
+}
 int mth_Rename(const char *from, const char *to, int *status, char **errmsg)
 {
     return two_texts(kRename, from, to, status, errmsg);
@@ -135,8 +138,8 @@ int mth_SlaveManager_GetSlaveAllInfo(mth_SlaveInfo_t **slaves, int *count, int *
 {
     using R = mth_SlaveInfo_t;
     static constexpr Field kFields[] = {
-        GW_F(R, Index, 'u'),     GW_F(R, OnlineStatus, 'u'), GW_F(R, PortNum, 'u'),   GW_F(R, UpTime, 'u'),
-        GW_F(R, SN, 's'),        GW_F(R, MAC, 's'),          GW_F(R, ModelName, 's'), GW_F(R, SWVersion, 's'),
+        GW_F(R, Index, 'u'),     GW_F(R, OnlineStatus, 'u'), GW_F(R, PortNum, 'u'),    GW_F(R, UpTime, 'u'),
+        GW_F(R, SN, 's'),        GW_F(R, MAC, 's'),          GW_F(R, ModelName, 's'),  GW_F(R, SWVersion, 's'),
         GW_F(R, HDVersion, 's'), GW_F(R, IPAddress, 's'),    GW_F(R, LinkStatus, 'u'),
     };
     return list_reply(kGetSlaveAllInfo, nullptr, kFields, slaves, count, status, errmsg);

@@ -4,8 +4,8 @@
 
 #include "../objects/object_engine.hpp"
 #include "gwbus/log.h"
-#include "gwbus/raii.hpp"
 #include "gwbus/methods.h"
+#include "gwbus/raii.hpp"
 #include "gwbus/strutil.h"
 
 using gw::VariantPtr;
@@ -23,8 +23,8 @@ namespace {
 // for that (no path, nothing written).
 constexpr Kind payload_kind(const char *name, const char *iface, size_t size, const Prop *props, size_t n)
 {
-    return Kind{name, HGU_BUS_NAME, iface, Rule::Single, nullptr, nullptr, size, -1, -1, props, n, nullptr, 0, 0,
-                SetStyle::Values};
+    return Kind{name, HGU_BUS_NAME,    iface, Rule::Single, nullptr, nullptr, size, -1, -1, props, n, nullptr, 0,
+                0,    SetStyle::Values};
 }
 
 using Ping = scb_IPPingResult_t;
@@ -50,8 +50,8 @@ using Call = scb_VoiceCallInfo_t;
 constexpr Prop kCallProps[] = {SCB_P(Call, CallDirect, 'u'), SCB_P(Call, IsSuccess, 'b'),
                                SCB_P(Call, CallDuration, 'u'), SCB_P(Call, CallNumber, 's'),
                                SCB_P(Call, POTSindex, 'u')};
-const Kind kCallKind = payload_kind("VoiceCallInfo", "com.yvc.igd1.VoIPInfo", sizeof(Call), kCallProps,
-                                    G_N_ELEMENTS(kCallProps));
+const Kind kCallKind =
+    payload_kind("VoiceCallInfo", "com.yvc.igd1.VoIPInfo", sizeof(Call), kCallProps, G_N_ELEMENTS(kCallProps));
 
 bool payload_is(GVariant *parameters, const char *type)
 {

@@ -6,62 +6,34 @@ namespace {
 using namespace gw::objects;
 
 constexpr Prop kDHCPServerProps[] = {
-    GW_P(DHCPServer, DHCPServerEnable, 'b'),
-    GW_P(DHCPServer, LocalIP, 's'),
-    GW_P(DHCPServer, Submask, 's'),
-    GW_P(DHCPServer, DHCPStartIP, 's'),
-    GW_P(DHCPServer, DHCPEndIP, 's'),
-    GW_P(DHCPServer, DHCPDuration, 'u'),
+    GW_P(DHCPServer, DHCPServerEnable, 'b'), GW_P(DHCPServer, LocalIP, 's'),   GW_P(DHCPServer, Submask, 's'),
+    GW_P(DHCPServer, DHCPStartIP, 's'),      GW_P(DHCPServer, DHCPEndIP, 's'), GW_P(DHCPServer, DHCPDuration, 'u'),
 };
 constexpr Written kDHCPServerWritten[] = {
-    { "LocalIP" },
-    { "Submask" },
-    { "DHCPStartIP" },
-    { "DHCPEndIP" },
-    { "DHCPDuration" },
-    { "DHCPServerEnable" },
+    {"LocalIP"}, {"Submask"}, {"DHCPStartIP"}, {"DHCPEndIP"}, {"DHCPDuration"}, {"DHCPServerEnable"},
 };
 
 constexpr Prop kDHCPv6ServerProps[] = {
-    GW_P(DHCPv6Server, Enable, 'b'),
-    GW_P(DHCPv6Server, MinAddress, 's'),
-    GW_P(DHCPv6Server, MaxAddress, 's'),
-    GW_P(DHCPv6Server, PreferredLifeTime, 'u'),
-    GW_P(DHCPv6Server, ValidLifeTime, 'u'),
-    GW_P(DHCPv6Server, Option16Enable, 'b'),
+    GW_P(DHCPv6Server, Enable, 'b'),         GW_P(DHCPv6Server, MinAddress, 's'),
+    GW_P(DHCPv6Server, MaxAddress, 's'),     GW_P(DHCPv6Server, PreferredLifeTime, 'u'),
+    GW_P(DHCPv6Server, ValidLifeTime, 'u'),  GW_P(DHCPv6Server, Option16Enable, 'b'),
     GW_P(DHCPv6Server, Option17Enable, 'b'),
 };
 constexpr Written kDHCPv6ServerWritten[] = {
-    { "Enable" },
-    { "MinAddress" },
-    { "MaxAddress" },
-    { "PreferredLifeTime" },
-    { "ValidLifeTime" },
-    { "Option16Enable" },
-    { "Option17Enable" },
+    {"Enable"},        {"MinAddress"},     {"MaxAddress"},     {"PreferredLifeTime"},
+    {"ValidLifeTime"}, {"Option16Enable"}, {"Option17Enable"},
 };
 
 constexpr Prop kIPv6LANConfigProps[] = {
-    GW_P(IPv6LANConfig, LocalAddress, 's'),
-    GW_P(IPv6LANConfig, ConfigType, 's'),
-    GW_P(IPv6LANConfig, DNSWAN, 's'),
-    GW_P(IPv6LANConfig, Servers, 's'),
-    GW_P(IPv6LANConfig, PrefixMode, 's'),
-    GW_P(IPv6LANConfig, DelegatedWAN, 's'),
-    GW_P(IPv6LANConfig, Prefix, 's'),
-    GW_P(IPv6LANConfig, PreferredLifeTime, 'u'),
+    GW_P(IPv6LANConfig, LocalAddress, 's'),  GW_P(IPv6LANConfig, ConfigType, 's'),
+    GW_P(IPv6LANConfig, DNSWAN, 's'),        GW_P(IPv6LANConfig, Servers, 's'),
+    GW_P(IPv6LANConfig, PrefixMode, 's'),    GW_P(IPv6LANConfig, DelegatedWAN, 's'),
+    GW_P(IPv6LANConfig, Prefix, 's'),        GW_P(IPv6LANConfig, PreferredLifeTime, 'u'),
     GW_P(IPv6LANConfig, ValidLifeTime, 'u'),
 };
 constexpr Written kIPv6LANConfigWritten[] = {
-    { "LocalAddress" },
-    { "ConfigType" },
-    { "DNSWAN" },
-    { "Servers" },
-    { "PrefixMode" },
-    { "DelegatedWAN" },
-    { "Prefix" },
-    { "PreferredLifeTime" },
-    { "ValidLifeTime" },
+    {"LocalAddress"}, {"ConfigType"},        {"DNSWAN"},        {"Servers"}, {"PrefixMode"}, {"DelegatedWAN"},
+    {"Prefix"},       {"PreferredLifeTime"}, {"ValidLifeTime"},
 };
 
 constexpr Prop kRouterAdvertisementProps[] = {
@@ -72,11 +44,7 @@ constexpr Prop kRouterAdvertisementProps[] = {
     GW_P(RouterAdvertisement, AdvOtherConfigflag, 'b'),
 };
 constexpr Written kRouterAdvertisementWritten[] = {
-    { "Enable" },
-    { "MaxRtrAdvInterval" },
-    { "MinRtrAdvInterval" },
-    { "AdvManagedFlag" },
-    { "AdvOtherConfigflag" },
+    {"Enable"}, {"MaxRtrAdvInterval"}, {"MinRtrAdvInterval"}, {"AdvManagedFlag"}, {"AdvOtherConfigflag"},
 };
 
 constexpr Prop kEthernetConfigProps[] = {
@@ -95,8 +63,8 @@ constexpr Prop kEthernetConfigProps[] = {
     GW_P(EthernetConfig, PacketsReceived, 't'),
 };
 constexpr Written kEthernetConfigWritten[] = {
-    { "X_YV_Mode" },
-    { "Enable" },
+    {"X_YV_Mode"},
+    {"Enable"},
 };
 
 constexpr Prop kLANHostProps[] = {
@@ -138,10 +106,10 @@ constexpr Prop kLANHostProps[] = {
     GW_P(LANHost, TxBytes, 't'),
 };
 constexpr Written kLANHostWritten[] = {
-    { "UsBandwidth" },
-    { "DsBandwidth" },
-    { "UsGuaranteeBandwidth" },
-    { "DsGuaranteeBandwidth" },
+    {"UsBandwidth"},
+    {"DsBandwidth"},
+    {"UsGuaranteeBandwidth"},
+    {"DsGuaranteeBandwidth"},
 };
 
 constexpr Prop kLANHostManagerProps[] = {
@@ -151,21 +119,21 @@ constexpr Prop kLANHostManagerProps[] = {
     GW_P(LANHostManager, LANHostOnlineNumber, 'u'),
 };
 constexpr Written kLANHostManagerWritten[] = {
-    { "EnableStats" },
+    {"EnableStats"},
 };
 
 constexpr Prop kLEDProps[] = {
     GW_P(LED, LEDStatus, 'y'),
 };
 constexpr Written kLEDWritten[] = {
-    { "LEDStatus" },
+    {"LEDStatus"},
 };
 
 constexpr Prop kSleepTimerProps[] = {
     GW_P(SleepTimer, Switch, 'b'),
 };
 constexpr Written kSleepTimerWritten[] = {
-    { "Switch" },
+    {"Switch"},
 };
 
 constexpr Prop kURLControlCTRProps[] = {
@@ -173,7 +141,7 @@ constexpr Prop kURLControlCTRProps[] = {
     GW_P(URLControlCTR, TemplateName, 's'),
 };
 constexpr Written kURLControlCTRWritten[] = {
-    { "TemplateName" },
+    {"TemplateName"},
 };
 
 constexpr Prop kURLControlConfigProps[] = {
@@ -183,9 +151,9 @@ constexpr Prop kURLControlConfigProps[] = {
     GW_P(URLControlConfig, UrlFilterList, 'a'),
 };
 constexpr Written kURLControlConfigWritten[] = {
-    { "Name" },
-    { "UrlFilterPolicy" },
-    { "UrlFilterEnable" },
+    {"Name"},
+    {"UrlFilterPolicy"},
+    {"UrlFilterEnable"},
 };
 
 constexpr Prop kURLControlDurationProps[] = {
@@ -194,9 +162,9 @@ constexpr Prop kURLControlDurationProps[] = {
     GW_P(URLControlDuration, RepeatDay, 's'),
 };
 constexpr Written kURLControlDurationWritten[] = {
-    { "StartTime" },
-    { "EndTime" },
-    { "RepeatDay" },
+    {"StartTime"},
+    {"EndTime"},
+    {"RepeatDay"},
 };
 
 constexpr Prop kWLANConfigurationProps[] = {
@@ -234,24 +202,24 @@ constexpr Prop kWLANConfigurationProps[] = {
     GW_P(WLANConfiguration, AllowdIPPort, 's'),
 };
 constexpr Written kWLANConfigurationWritten[] = {
-    { "SSID" },
-    { "EncryptionMode" },
-    { "PWD" },
-    { "TransmitPower" },
-    { "AutoChannelEnable" },
-    { "Channel" },
-    { "SSIDAdvertisementEnabled" },
-    { "FrequencyWidth" },
-    { "Standard" },
-    { "X_YV_Mode" },
-    { "Enable" },
+    {"SSID"},
+    {"EncryptionMode"},
+    {"PWD"},
+    {"TransmitPower"},
+    {"AutoChannelEnable"},
+    {"Channel"},
+    {"SSIDAdvertisementEnabled"},
+    {"FrequencyWidth"},
+    {"Standard"},
+    {"X_YV_Mode"},
+    {"Enable"},
 };
 
 constexpr Prop kWPSProps[] = {
     GW_P(WPS, Enable, 'b'),
 };
 constexpr Written kWPSWritten[] = {
-    { "Enable" },
+    {"Enable"},
 };
 
 constexpr Prop kWiFiTimerProps[] = {
@@ -261,49 +229,49 @@ constexpr Prop kWiFiTimerProps[] = {
     GW_P(WiFiTimer, ControlCycle, 's'),
 };
 constexpr Written kWiFiTimerWritten[] = {
-    { "StartTime" },
-    { "EndTime" },
-    { "ControlCycle" },
-    { "Enable" },
+    {"StartTime"},
+    {"EndTime"},
+    {"ControlCycle"},
+    {"Enable"},
 };
 
-} // namespace
+}  // namespace
 
 GW_KIND(DHCPServer, "DHCPServer", Single, "/com/yvc/igd1/Config/DHCPServer", nullptr, kGet | kSet, Values,
-    GW_WRITES(DHCPServer));
+        GW_WRITES(DHCPServer));
 GW_EXPORT_GET(DHCPServer)
 GW_EXPORT_SET(DHCPServer)
 
 GW_KIND(DHCPv6Server, "DHCPv6Server", Single, "/com/yvc/igd1/Config/IPv6/DHCPv6Server", nullptr, kGet | kSet, Values,
-    GW_WRITES(DHCPv6Server));
+        GW_WRITES(DHCPv6Server));
 GW_EXPORT_GET(DHCPv6Server)
 GW_EXPORT_SET(DHCPv6Server)
 
 GW_KIND(IPv6LANConfig, "IPv6LANConfig", Single, "/com/yvc/igd1/Config/IPv6/LAN", nullptr, kGet | kSet, Values,
-    GW_WRITES(IPv6LANConfig));
+        GW_WRITES(IPv6LANConfig));
 GW_EXPORT_GET(IPv6LANConfig)
 GW_EXPORT_SET(IPv6LANConfig)
 
 GW_KIND(RouterAdvertisement, "RouterAdvertisement", Single, "/com/yvc/igd1/Config/IPv6/RA", nullptr, kGet | kSet,
-    Values, GW_WRITES(RouterAdvertisement));
+        Values, GW_WRITES(RouterAdvertisement));
 GW_EXPORT_GET(RouterAdvertisement)
 GW_EXPORT_SET(RouterAdvertisement)
 
 GW_KIND(EthernetConfig, "EthernetConfig", Collection, "/com/yvc/igd1/Config/EthernetConfig", nullptr,
-    kGet | kGetObjs | kSet, Values, GW_WRITES(EthernetConfig));
+        kGet | kGetObjs | kSet, Values, GW_WRITES(EthernetConfig));
 GW_EXPORT_GET_AT(EthernetConfig)
 GW_EXPORT_GET_OBJS(EthernetConfig)
 GW_EXPORT_SET(EthernetConfig)
 
 GW_KIND(LANHost, "LANHost", Collection, "/com/yvc/igd1/Config/LANHosts", nullptr, kGet | kGetObjs | kSetv | kSet,
-    Values, GW_WRITES(LANHost));
+        Values, GW_WRITES(LANHost));
 GW_EXPORT_GET_AT(LANHost)
 GW_EXPORT_GET_OBJS(LANHost)
 GW_EXPORT_SETV(LANHost)
 GW_EXPORT_SET(LANHost)
 
 GW_KIND(LANHostManager, "LANHostManager", Single, "/com/yvc/igd1/Config/LANHosts", nullptr, kGet | kSet, SingleSet,
-    GW_WRITES(LANHostManager));
+        GW_WRITES(LANHostManager));
 GW_EXPORT_GET(LANHostManager)
 GW_EXPORT_SET(LANHostManager)
 
@@ -312,13 +280,13 @@ GW_EXPORT_GET(LED)
 GW_EXPORT_SET(LED)
 
 GW_KIND(SleepTimer, "SleepTimer", Single, "/com/yvc/igd1/Config/Power/SleepTimer", nullptr, kGet | kSet, Values,
-    GW_WRITES(SleepTimer));
+        GW_WRITES(SleepTimer));
 GW_EXPORT_GET(SleepTimer)
 GW_EXPORT_SET(SleepTimer)
 
 // setv: `_set` writes only TemplateName, so a new host binding needs its MAC written on its own.
 GW_KIND(URLControlCTR, "URLControlCTR", Collection, "/com/yvc/igd1/Config/URLControlCTR", nullptr,
-    kGet | kGetObjs | kSetv | kSet | kDelObj | kAddObj, Values, GW_WRITES(URLControlCTR));
+        kGet | kGetObjs | kSetv | kSet | kDelObj | kAddObj, Values, GW_WRITES(URLControlCTR));
 GW_EXPORT_GET_AT(URLControlCTR)
 GW_EXPORT_GET_OBJS(URLControlCTR)
 GW_EXPORT_SETV(URLControlCTR)
@@ -328,7 +296,7 @@ GW_EXPORT_ADD_OBJ(URLControlCTR)
 
 // setv: `_set` leaves UrlFilterList alone, and a template's URL list has to be written too.
 GW_KIND(URLControlConfig, "URLControlConfig", Collection, "/com/yvc/igd1/Config/URLControlConfig", nullptr,
-    kGet | kGetObjs | kSetv | kSet | kDelObj | kAddObj, Values, GW_WRITES(URLControlConfig));
+        kGet | kGetObjs | kSetv | kSet | kDelObj | kAddObj, Values, GW_WRITES(URLControlConfig));
 GW_EXPORT_GET_AT(URLControlConfig)
 GW_EXPORT_GET_OBJS(URLControlConfig)
 GW_EXPORT_SETV(URLControlConfig)
@@ -337,7 +305,7 @@ GW_EXPORT_DEL_OBJ(URLControlConfig)
 GW_EXPORT_ADD_OBJ(URLControlConfig)
 
 GW_KIND(URLControlDuration, "URLControlDuration", SubCollection, "/com/yvc/igd1/Config/URLControlConfig", "Duration",
-    kGet | kGetObjs | kSet | kDelObj | kDelObjs | kAddObj, Values, GW_WRITES(URLControlDuration));
+        kGet | kGetObjs | kSet | kDelObj | kDelObjs | kAddObj, Values, GW_WRITES(URLControlDuration));
 GW_EXPORT_GET_AT(URLControlDuration)
 GW_EXPORT_GET_OBJS_UNDER(URLControlDuration)
 GW_EXPORT_SET(URLControlDuration)
@@ -346,7 +314,7 @@ GW_EXPORT_DEL_OBJS(URLControlDuration)
 GW_EXPORT_ADD_OBJ_UNDER(URLControlDuration)
 
 GW_KIND(WLANConfiguration, "WLANConfiguration", Collection, "/com/yvc/igd1/Config/WLAN/Devices", nullptr,
-    kGet | kGetObjs | kSetv | kSet, Values, GW_WRITES(WLANConfiguration));
+        kGet | kGetObjs | kSetv | kSet, Values, GW_WRITES(WLANConfiguration));
 GW_EXPORT_GET_AT(WLANConfiguration)
 GW_EXPORT_GET_OBJS(WLANConfiguration)
 GW_EXPORT_SETV(WLANConfiguration)
@@ -357,10 +325,11 @@ GW_EXPORT_GET_AT(WPS)
 GW_EXPORT_SET(WPS)
 
 GW_KIND(WiFiTimer, "WiFiTimer", Single, "/com/yvc/igd1/Config/WLAN/Timer", nullptr, kGet | kSet, Values,
-    GW_WRITES(WiFiTimer));
+        GW_WRITES(WiFiTimer));
 GW_EXPORT_GET(WiFiTimer)
 GW_EXPORT_SET(WiFiTimer)
 
 GW_KIND_TABLE(kinds_config, &kind_DHCPServer, &kind_DHCPv6Server, &kind_IPv6LANConfig, &kind_RouterAdvertisement,
-    &kind_EthernetConfig, &kind_LANHost, &kind_LANHostManager, &kind_LED, &kind_SleepTimer, &kind_URLControlCTR,
-    &kind_URLControlConfig, &kind_URLControlDuration, &kind_WLANConfiguration, &kind_WPS, &kind_WiFiTimer)
+              &kind_EthernetConfig, &kind_LANHost, &kind_LANHostManager, &kind_LED, &kind_SleepTimer,
+              &kind_URLControlCTR, &kind_URLControlConfig, &kind_URLControlDuration, &kind_WLANConfiguration, &kind_WPS,
+              &kind_WiFiTimer)

@@ -11,22 +11,13 @@ constexpr Prop kFirewall_L2TPVPNProfileProps[] = {
 };
 
 constexpr Prop kFirewall_L2TPVPNProps[] = {
-    GW_P(Firewall_L2TPVPN, Name, 's'),
-    GW_P(Firewall_L2TPVPN, InsAddress, 's'),
-    GW_P(Firewall_L2TPVPN, UserName, 's'),
-    GW_P(Firewall_L2TPVPN, Password, 's'),
-    GW_P(Firewall_L2TPVPN, DestPort, 'u'),
-    GW_P(Firewall_L2TPVPN, Enable, 'y'),
+    GW_P(Firewall_L2TPVPN, Name, 's'),     GW_P(Firewall_L2TPVPN, InsAddress, 's'),
+    GW_P(Firewall_L2TPVPN, UserName, 's'), GW_P(Firewall_L2TPVPN, Password, 's'),
+    GW_P(Firewall_L2TPVPN, DestPort, 'u'), GW_P(Firewall_L2TPVPN, Enable, 'y'),
     GW_P(Firewall_L2TPVPN, Operate, 'y'),
 };
 constexpr Written kFirewall_L2TPVPNWritten[] = {
-    { "Name" },
-    { "InsAddress" },
-    { "UserName" },
-    { "Password" },
-    { "DestPort" },
-    { "Enable" },
-    { "Operate" },
+    {"Name"}, {"InsAddress"}, {"UserName"}, {"Password"}, {"DestPort"}, {"Enable"}, {"Operate"},
 };
 
 constexpr Prop kFirewall_NetworkAccelerationProfileProps[] = {
@@ -41,10 +32,10 @@ constexpr Prop kFirewall_NetworkAccelerationProps[] = {
     GW_P(Firewall_NetworkAcceleration, Operate, 'y'),
 };
 constexpr Written kFirewall_NetworkAccelerationWritten[] = {
-    { "Name" },
-    { "WANName" },
-    { "Enable" },
-    { "Operate" },
+    {"Name"},
+    {"WANName"},
+    {"Enable"},
+    {"Operate"},
 };
 
 constexpr Prop kFirewall_TrafficControlProfileProps[] = {
@@ -53,49 +44,43 @@ constexpr Prop kFirewall_TrafficControlProfileProps[] = {
 };
 
 constexpr Prop kFirewall_TrafficControlProps[] = {
-    GW_P(Firewall_TrafficControl, Name, 's'),
-    GW_P(Firewall_TrafficControl, Enable, 'y'),
-    GW_P(Firewall_TrafficControl, Operate, 'y'),
-    GW_P(Firewall_TrafficControl, Target, 'y'),
+    GW_P(Firewall_TrafficControl, Name, 's'),     GW_P(Firewall_TrafficControl, Enable, 'y'),
+    GW_P(Firewall_TrafficControl, Operate, 'y'),  GW_P(Firewall_TrafficControl, Target, 'y'),
     GW_P(Firewall_TrafficControl, Priority, 'y'),
 };
 constexpr Written kFirewall_TrafficControlWritten[] = {
-    { "Name" },
-    { "Enable" },
-    { "Operate" },
-    { "Target" },
-    { "Priority" },
+    {"Name"}, {"Enable"}, {"Operate"}, {"Target"}, {"Priority"},
 };
 
-} // namespace
+}  // namespace
 
 GW_KIND(Firewall_L2TPVPNProfile, "L2TPVPNProfile", Single, "/com/yvc/igd1/Firewall/L2TPVPN", nullptr, kGet, Values,
-    GW_NO_WRITES);
+        GW_NO_WRITES);
 GW_EXPORT_GET(Firewall_L2TPVPNProfile)
 
 GW_KIND(Firewall_L2TPVPN, "L2TPVPN", Single, "/com/yvc/igd1/Firewall/L2TPVPN", nullptr, kGet | kSet, Values,
-    GW_WRITES(Firewall_L2TPVPN));
+        GW_WRITES(Firewall_L2TPVPN));
 GW_EXPORT_GET(Firewall_L2TPVPN)
 GW_EXPORT_SET(Firewall_L2TPVPN)
 
 GW_KIND(Firewall_NetworkAccelerationProfile, "NetworkAccelerationProfile", Single,
-    "/com/yvc/igd1/Firewall/NetworkAcceleration", nullptr, kGet, Values, GW_NO_WRITES);
+        "/com/yvc/igd1/Firewall/NetworkAcceleration", nullptr, kGet, Values, GW_NO_WRITES);
 GW_EXPORT_GET(Firewall_NetworkAccelerationProfile)
 
 GW_KIND(Firewall_NetworkAcceleration, "NetworkAcceleration", Single, "/com/yvc/igd1/Firewall/NetworkAcceleration",
-    nullptr, kGet | kSet, Values, GW_WRITES(Firewall_NetworkAcceleration));
+        nullptr, kGet | kSet, Values, GW_WRITES(Firewall_NetworkAcceleration));
 GW_EXPORT_GET(Firewall_NetworkAcceleration)
 GW_EXPORT_SET(Firewall_NetworkAcceleration)
 
 GW_KIND(Firewall_TrafficControlProfile, "TrafficControlProfile", Single, "/com/yvc/igd1/Firewall/TrafficControl",
-    nullptr, kGet, Values, GW_NO_WRITES);
+        nullptr, kGet, Values, GW_NO_WRITES);
 GW_EXPORT_GET(Firewall_TrafficControlProfile)
 
 GW_KIND(Firewall_TrafficControl, "TrafficControl", Single, "/com/yvc/igd1/Firewall/TrafficControl", nullptr,
-    kGet | kSet, Values, GW_WRITES(Firewall_TrafficControl));
+        kGet | kSet, Values, GW_WRITES(Firewall_TrafficControl));
 GW_EXPORT_GET(Firewall_TrafficControl)
 GW_EXPORT_SET(Firewall_TrafficControl)
 
 GW_KIND_TABLE(kinds_firewall, &kind_Firewall_L2TPVPNProfile, &kind_Firewall_L2TPVPN,
-    &kind_Firewall_NetworkAccelerationProfile, &kind_Firewall_NetworkAcceleration, &kind_Firewall_TrafficControlProfile,
-    &kind_Firewall_TrafficControl)
+              &kind_Firewall_NetworkAccelerationProfile, &kind_Firewall_NetworkAcceleration,
+              &kind_Firewall_TrafficControlProfile, &kind_Firewall_TrafficControl)

@@ -6,10 +6,8 @@ namespace {
 using namespace gw::objects;
 
 constexpr Prop kFTTO_LanOpticInfoProps[] = {
-    GW_P(FTTO_LanOpticInfo, Temperature, 'd'),
-    GW_P(FTTO_LanOpticInfo, Voltage, 'd'),
-    GW_P(FTTO_LanOpticInfo, Current, 'd'),
-    GW_P(FTTO_LanOpticInfo, TXPower, 'd'),
+    GW_P(FTTO_LanOpticInfo, Temperature, 'd'), GW_P(FTTO_LanOpticInfo, Voltage, 'd'),
+    GW_P(FTTO_LanOpticInfo, Current, 'd'),     GW_P(FTTO_LanOpticInfo, TXPower, 'd'),
     GW_P(FTTO_LanOpticInfo, RXPower, 'd'),
 };
 
@@ -19,16 +17,16 @@ constexpr Prop kFTTO_SlaveManagerProps[] = {
     GW_P(FTTO_SlaveManager, SlaveOnlineNum, 'u'),
 };
 constexpr Written kFTTO_SlaveManagerWritten[] = {
-    { "AllowSlaveNum" },
+    {"AllowSlaveNum"},
 };
 
-} // namespace
+}  // namespace
 
 GW_KIND(FTTO_LanOpticInfo, "LanOpticInfo", Single, "/com/yvc/igd1/FTTO/LanOptic", nullptr, kGet, Values, GW_NO_WRITES);
 GW_EXPORT_GET(FTTO_LanOpticInfo)
 
 GW_KIND(FTTO_SlaveManager, "SlaveManager", Single, "/com/yvc/igd1/FTTO/Master", nullptr, kGet | kSet, Values,
-    GW_WRITES(FTTO_SlaveManager));
+        GW_WRITES(FTTO_SlaveManager));
 GW_EXPORT_GET(FTTO_SlaveManager)
 GW_EXPORT_SET(FTTO_SlaveManager)
 

@@ -38,7 +38,7 @@ constexpr Prop kDeviceInfoProps[] = {
     GW_P(DeviceInfo, WorkMode, 'y'),
 };
 constexpr Written kDeviceInfoWritten[] = {
-    { "DevName" },
+    {"DevName"},
 };
 
 constexpr Prop kMngPlatInfoProps[] = {
@@ -81,18 +81,10 @@ constexpr Prop kNetworkInfoProps[] = {
 };
 
 constexpr Prop kPONInfoProps[] = {
-    GW_P(PONInfo, LOID, 's'),
-    GW_P(PONInfo, Password, 's'),
-    GW_P(PONInfo, Temperature, 'd'),
-    GW_P(PONInfo, Voltage, 'd'),
-    GW_P(PONInfo, Current, 'd'),
-    GW_P(PONInfo, TXPower, 'd'),
-    GW_P(PONInfo, RXPower, 'd'),
-    GW_P(PONInfo, PONStatus, 's'),
-    GW_P(PONInfo, UpSpeed, 't'),
-    GW_P(PONInfo, DownSpeed, 't'),
-    GW_P(PONInfo, BytesSent, 't'),
-    GW_P(PONInfo, BytesReceived, 't'),
+    GW_P(PONInfo, LOID, 's'),      GW_P(PONInfo, Password, 's'),  GW_P(PONInfo, Temperature, 'd'),
+    GW_P(PONInfo, Voltage, 'd'),   GW_P(PONInfo, Current, 'd'),   GW_P(PONInfo, TXPower, 'd'),
+    GW_P(PONInfo, RXPower, 'd'),   GW_P(PONInfo, PONStatus, 's'), GW_P(PONInfo, UpSpeed, 't'),
+    GW_P(PONInfo, DownSpeed, 't'), GW_P(PONInfo, BytesSent, 't'), GW_P(PONInfo, BytesReceived, 't'),
 };
 
 constexpr Prop kWANConnectManagerProps[] = {
@@ -146,23 +138,14 @@ constexpr Prop kWANConnectionInfoProps[] = {
 };
 
 constexpr Prop kPortMappingProps[] = {
-    GW_P(PortMapping, PortMappingEnabled, 'b'),
-    GW_P(PortMapping, PortMappingLeaseDuration, 'u'),
-    GW_P(PortMapping, RemoteHost, 's'),
-    GW_P(PortMapping, ExternalPort, 'u'),
-    GW_P(PortMapping, InternalPort, 'u'),
-    GW_P(PortMapping, PortMappingProtocol, 's'),
-    GW_P(PortMapping, InternalClient, 's'),
-    GW_P(PortMapping, PortMappingDescription, 's'),
+    GW_P(PortMapping, PortMappingEnabled, 'b'), GW_P(PortMapping, PortMappingLeaseDuration, 'u'),
+    GW_P(PortMapping, RemoteHost, 's'),         GW_P(PortMapping, ExternalPort, 'u'),
+    GW_P(PortMapping, InternalPort, 'u'),       GW_P(PortMapping, PortMappingProtocol, 's'),
+    GW_P(PortMapping, InternalClient, 's'),     GW_P(PortMapping, PortMappingDescription, 's'),
 };
 constexpr Written kPortMappingWritten[] = {
-    { "RemoteHost" },
-    { "ExternalPort" },
-    { "InternalPort" },
-    { "PortMappingProtocol" },
-    { "InternalClient" },
-    { "PortMappingDescription" },
-    { "PortMappingEnabled" },
+    {"RemoteHost"},     {"ExternalPort"},           {"InternalPort"},       {"PortMappingProtocol"},
+    {"InternalClient"}, {"PortMappingDescription"}, {"PortMappingEnabled"},
 };
 
 constexpr Prop kVoIPInfoProps[] = {
@@ -179,45 +162,33 @@ constexpr Prop kVoIPServerProps[] = {
 };
 
 constexpr Prop kWiFiInfoProps[] = {
-    GW_P(WiFiInfo, Enable2G, 'b'),
-    GW_P(WiFiInfo, Enable5G, 'b'),
-    GW_P(WiFiInfo, WiFiMode, 's'),
-    GW_P(WiFiInfo, DualBand, 'b'),
-    GW_P(WiFiInfo, RxBytes, 't'),
-    GW_P(WiFiInfo, RxPkts, 't'),
-    GW_P(WiFiInfo, RxErrorPkts, 't'),
-    GW_P(WiFiInfo, RxDropPkts, 't'),
-    GW_P(WiFiInfo, TxBytes, 't'),
-    GW_P(WiFiInfo, TxPkts, 't'),
-    GW_P(WiFiInfo, TxErrorPkts, 't'),
-    GW_P(WiFiInfo, TxDropPkts, 't'),
+    GW_P(WiFiInfo, Enable2G, 'b'),    GW_P(WiFiInfo, Enable5G, 'b'),    GW_P(WiFiInfo, WiFiMode, 's'),
+    GW_P(WiFiInfo, DualBand, 'b'),    GW_P(WiFiInfo, RxBytes, 't'),     GW_P(WiFiInfo, RxPkts, 't'),
+    GW_P(WiFiInfo, RxErrorPkts, 't'), GW_P(WiFiInfo, RxDropPkts, 't'),  GW_P(WiFiInfo, TxBytes, 't'),
+    GW_P(WiFiInfo, TxPkts, 't'),      GW_P(WiFiInfo, TxErrorPkts, 't'), GW_P(WiFiInfo, TxDropPkts, 't'),
 };
 constexpr Written kWiFiInfoWritten[] = {
-    { "Enable2G" },
-    { "Enable5G" },
+    {"Enable2G"},
+    {"Enable5G"},
 };
 
 constexpr Prop kWiFiRoamingProps[] = {
     GW_P(WiFiRoaming, EnableReport, 'b'),
 };
 constexpr Written kWiFiRoamingWritten[] = {
-    { "EnableReport" },
+    {"EnableReport"},
 };
 
 constexpr Prop kframeworkProps[] = {
-    GW_P(framework, ZepmgVersion, 's'),
-    GW_P(framework, ZepVersion, 's'),
-    GW_P(framework, ZepBVersion, 's'),
-    GW_P(framework, GwagentVersion, 's'),
-    GW_P(framework, BackupMTD, 'y'),
-    GW_P(framework, ActiveMTD, 'y'),
+    GW_P(framework, ZepmgVersion, 's'),   GW_P(framework, ZepVersion, 's'), GW_P(framework, ZepBVersion, 's'),
+    GW_P(framework, GwagentVersion, 's'), GW_P(framework, BackupMTD, 'y'),  GW_P(framework, ActiveMTD, 'y'),
     GW_P(framework, ZepLogLevel, 'y'),
 };
 
-} // namespace
+}  // namespace
 
-GW_KIND(
-    DeviceInfo, "DeviceInfo", Single, "/com/yvc/igd1/Info/Device", nullptr, kGet | kSet, Values, GW_WRITES(DeviceInfo));
+GW_KIND(DeviceInfo, "DeviceInfo", Single, "/com/yvc/igd1/Info/Device", nullptr, kGet | kSet, Values,
+        GW_WRITES(DeviceInfo));
 GW_EXPORT_GET(DeviceInfo)
 GW_EXPORT_SET(DeviceInfo)
 
@@ -231,16 +202,16 @@ GW_KIND(PONInfo, "PONInfo", Single, "/com/yvc/igd1/Info/PON", nullptr, kGet, Val
 GW_EXPORT_GET(PONInfo)
 
 GW_KIND(WANConnectManager, "WANConnectManager", Single, "/com/yvc/igd1/Info/Network/WANConnectionDb", nullptr, kGet,
-    Values, GW_NO_WRITES);
+        Values, GW_NO_WRITES);
 GW_EXPORT_GET(WANConnectManager)
 
 GW_KIND(WANConnectionInfo, "WANConnectionInfo", Collection, "/com/yvc/igd1/Info/Network/WANConnectionDb", nullptr,
-    kGet | kGetObjs, Values, GW_NO_WRITES);
+        kGet | kGetObjs, Values, GW_NO_WRITES);
 GW_EXPORT_GET_AT(WANConnectionInfo)
 GW_EXPORT_GET_OBJS(WANConnectionInfo)
 
 GW_KIND(PortMapping, "PortMapping", SubCollection, "/com/yvc/igd1/Info/Network/WANConnectionDb", "PortMapping",
-    kGet | kGetObjs | kSet | kDelObj | kAddObj, Values, GW_WRITES(PortMapping));
+        kGet | kGetObjs | kSet | kDelObj | kAddObj, Values, GW_WRITES(PortMapping));
 GW_EXPORT_GET_AT(PortMapping)
 GW_EXPORT_GET_OBJS_UNDER(PortMapping)
 GW_EXPORT_SET(PortMapping)
@@ -259,14 +230,14 @@ GW_EXPORT_GET(WiFiInfo)
 GW_EXPORT_SET(WiFiInfo)
 
 GW_KIND(WiFiRoaming, "WiFiRoaming", Single, "/com/yvc/igd1/Info/WiFiRoaming", nullptr, kGet | kSet, Values,
-    GW_WRITES(WiFiRoaming));
+        GW_WRITES(WiFiRoaming));
 GW_EXPORT_GET(WiFiRoaming)
 GW_EXPORT_SET(WiFiRoaming)
 
-GW_KIND_ON(
-    "com.yvc.zep1", framework, "com.yvc.zep1.framework", Single, "/com/yvc/zep1", nullptr, kGet, Values, GW_NO_WRITES);
+GW_KIND_ON("com.yvc.zep1", framework, "com.yvc.zep1.framework", Single, "/com/yvc/zep1", nullptr, kGet, Values,
+           GW_NO_WRITES);
 GW_EXPORT_GET(framework)
 
 GW_KIND_TABLE(kinds_info, &kind_DeviceInfo, &kind_MngPlatInfo, &kind_NetworkInfo, &kind_PONInfo,
-    &kind_WANConnectManager, &kind_WANConnectionInfo, &kind_PortMapping, &kind_VoIPInfo, &kind_VoIPServer,
-    &kind_WiFiInfo, &kind_WiFiRoaming, &kind_framework)
+              &kind_WANConnectManager, &kind_WANConnectionInfo, &kind_PortMapping, &kind_VoIPInfo, &kind_VoIPServer,
+              &kind_WiFiInfo, &kind_WiFiRoaming, &kind_framework)

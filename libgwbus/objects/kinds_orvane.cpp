@@ -6,18 +6,15 @@ namespace {
 using namespace gw::objects;
 
 constexpr Prop kPPPoEProps[] = {
-    GW_P(PPPoE, WANName, 's'),
-    GW_P(PPPoE, PPPoEUserName, 's'),
-    GW_P(PPPoE, PPPoEPassword, 's'),
-    GW_P(PPPoE, DialMode, 's'),
-    GW_P(PPPoE, IdleTime, 'u'),
+    GW_P(PPPoE, WANName, 's'),  GW_P(PPPoE, PPPoEUserName, 's'), GW_P(PPPoE, PPPoEPassword, 's'),
+    GW_P(PPPoE, DialMode, 's'), GW_P(PPPoE, IdleTime, 'u'),
 };
 
 constexpr Prop kSysCmdProps[] = {
     GW_P(SysCmd, RestoreStatus, 'u'),
 };
 
-} // namespace
+}  // namespace
 
 GW_KIND(PPPoE, "PPPoE", Collection, "/com/yvc/igd1/Orvane/PPPoE", nullptr, kGet | kGetObjs, Values, GW_NO_WRITES);
 GW_EXPORT_GET_AT(PPPoE)

@@ -18,8 +18,8 @@ namespace {
 
 constexpr size_t kMaxPath = CCIF_PATH_SIZE - 1;
 
-char* field(void* rec, uint32_t offset) { return static_cast<char*>(rec) + offset; }
-const char* field(const void* rec, uint32_t offset) { return static_cast<const char*>(rec) + offset; }
+char *field(void *rec, uint32_t offset) { return static_cast<char *>(rec) + offset; }
+const char *field(const void *rec, uint32_t offset) { return static_cast<const char *>(rec) + offset; }
 
 std::string_view dir_of(std::string_view p)
 {
@@ -47,7 +47,7 @@ uint32_t index_of(std::string_view path)
 }
 
 // Syntax of a path handed in: present, an object path, and short enough for a record's path field.
-bool path_syntax_ok(const char* path)
+bool path_syntax_ok(const char *path)
 {
     if (!path) {
         GWLOG(LOG_LVL_WARN, "the path is null.");
@@ -63,7 +63,7 @@ bool path_syntax_ok(const char* path)
 // An instance of the kind: exactly one level below its collection (or, for SubSingle, the named
 // object below an instance). Stricter than a prefix test on purpose: DeleteObject goes to the path's
 // parent, and a path one level too short would delete the parent object itself.
-bool instance_ok(const Kind& k, std::string_view path)
+bool instance_ok(const Kind &k, std::string_view path)
 {
     switch (k.rule) {
     case Rule::Single:
@@ -82,7 +82,7 @@ bool instance_ok(const Kind& k, std::string_view path)
 
 // The object a call addresses: the fixed path of a single kind (a given path must equal it), or the
 // given instance path.
-bool target_of(const Kind& k, const char* path, std::string& out)
+bool target_of(const Kind &k, const char *path, std::string &out)
 {
     if (k.rule == Rule::Single && !path) {
         out = k.path;
@@ -98,7 +98,7 @@ bool target_of(const Kind& k, const char* path, std::string& out)
     return true;
 }
 
-bool collection_of(const Kind& k, const char* parent, std::string& out)
+bool collection_of(const Kind &k, const char *parent, std::string &out)
 {
     if (k.rule == Rule::Collection) {
         out = k.path;
@@ -123,7 +123,7 @@ bool collection_of(const Kind& k, const char* parent, std::string& out)
 }
 
 // The path a record carries, checked as an instance of the kind.
-bool record_path(const Kind& k, const void* rec, std::string& out)
+bool record_path(const Kind &k, const void *rec, std::string &out)
 {
     if (k.rule == Rule::Single) {
         out = k.path;
@@ -133,7 +133,7 @@ bool record_path(const Kind& k, const void* rec, std::string& out)
         GWLOG(LOG_LVL_WARN, "The Params pObj or pObj->path is null.");
         return false;
     }
-    const char* p = field(rec, static_cast<uint32_t>(k.path_offset));
+    const char *p = field(rec, static_cast<uint32_t>(k.path_offset));
     size_t len = strnlen(p, CCIF_PATH_SIZE);
     if (len == 0) {
         GWLOG(LOG_LVL_WARN, "The Params pObj or pObj->path is null.");
@@ -146,7 +146,7 @@ bool record_path(const Kind& k, const void* rec, std::string& out)
     return target_of(k, p, out);
 }
 
-void store_path(const Kind& k, void* rec, std::string_view path)
+void store_path(const Kind &k, void *rec, std::string_view path)
 {
     if (k.path_offset >= 0)
         copy_truncated(field(rec, static_cast<uint32_t>(k.path_offset)), CCIF_PATH_SIZE, std::string(path).c_str());
@@ -156,23 +156,24 @@ void store_path(const Kind& k, void* rec, std::string_view path)
     }
 }
 
-template <typename T> void put(void* rec, const Prop& p, T v) { std::memcpy(field(rec, p.offset), &v, sizeof v); }
+template <typename T> void put(void *rec, const Prop &p, T v) { std::memcpy(field(rec, p.offset), &v, sizeof v); }
 
-template <typename T> T take(const void* rec, const Prop& p)
+template <typename T> T take(const void *rec, const Prop &p)
 {
     T v;
     std::memcpy(&v, field(rec, p.offset), sizeof v);
     return v;
 }
 
-void type_mismatch(const Kind& k, const Prop& p, GVariant* v)
+void type_mismatch(const Kind &k, const Prop &p, GVariant *v)
 {
-    GWLOG(LOG_LVL_WARN, "property %s of %s has type %s, expected %c.", p.name, k.interface, g_variant_get_type_string(v), p.type);
+    GWLOG(LOG_LVL_WARN, "property %s of %s has type %s, expected %c.", p.name, k.interface,
+          g_variant_get_type_string(v), p.type);
 }
 
 // Stores one value. Integers of any width are accepted for an integer field when the value fits,
 // because the service's integer widths are not ours to rely on; everything else must match.
-bool store(const Kind& k, const Prop& p, GVariant* v, void* rec)
+bool store(const Kind &k, const Prop &p, GVariant *v, void *rec)
 {
     if (p.type == 's') {
         if (!g_variant_is_of_type(v, G_VARIANT_TYPE_STRING) && !g_variant_is_of_type(v, G_VARIANT_TYPE_OBJECT_PATH)) {
@@ -188,12 +189,12 @@ bool store(const Kind& k, const Prop& p, GVariant* v, void* rec)
             type_mismatch(k, p, v);
             return false;
         }
-        char** list = nullptr;
+        char **list = nullptr;
         if (var2value_strings(v, &list) < 0) {
             GWLOG(LOG_LVL_ERR, "copy of list %s of %s failed.", p.name, k.interface);
             return false;
         }
-        g_hgu_freeStrList(take<char**>(rec, p));
+        g_hgu_freeStrList(take<char **>(rec, p));
         put(rec, p, list);
         return true;
     }
@@ -291,7 +292,7 @@ bool store(const Kind& k, const Prop& p, GVariant* v, void* rec)
     return fits;
 }
 
-const Prop* find_prop(const Kind& k, const char* name)
+const Prop *find_prop(const Kind &k, const char *name)
 {
     for (size_t i = 0; i < k.prop_count; ++i)
         if (std::strcmp(k.props[i].name, name) == 0)
@@ -301,7 +302,7 @@ const Prop* find_prop(const Kind& k, const char* name)
 
 // The value of one field as a floating variant, or null for a string that is not UTF-8 (GVariant
 // would refuse it anyway).
-GVariant* value_of(const Kind& k, const Prop& p, const void* rec)
+GVariant *value_of(const Kind &k, const Prop &p, const void *rec)
 {
     switch (p.type) {
     case 'b':
@@ -319,8 +320,8 @@ GVariant* value_of(const Kind& k, const Prop& p, const void* rec)
     case 'd':
         return g_variant_new_double(take<double>(rec, p));
     case 'a': {
-        char** list = take<char**>(rec, p);
-        for (char** e = list; e && *e; ++e) {
+        char **list = take<char **>(rec, p);
+        for (char **e = list; e && *e; ++e) {
             if (!g_utf8_validate(*e, -1, nullptr)) {
                 GWLOG(LOG_LVL_WARN, "property %s of %s is not valid UTF-8.", p.name, k.interface);
                 return nullptr;
@@ -329,7 +330,7 @@ GVariant* value_of(const Kind& k, const Prop& p, const void* rec)
         return g_variant_new_strv(list, -1);
     }
     case 's': {
-        const char* s = field(rec, p.offset);
+        const char *s = field(rec, p.offset);
         size_t len = strnlen(s, p.size);
         if (!g_utf8_validate(s, static_cast<gssize>(len), nullptr)) {
             GWLOG(LOG_LVL_WARN, "property %s of %s is not valid UTF-8.", p.name, k.interface);
@@ -343,15 +344,15 @@ GVariant* value_of(const Kind& k, const Prop& p, const void* rec)
 }
 
 // Writes the kind's written properties of rec to the object at path.
-int write_values(const Kind& k, const std::string& path, const void* rec)
+int write_values(const Kind &k, const std::string &path, const void *rec)
 {
     if (k.written_count == 0) {
         GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
         return -1;
     }
     if (k.set_style == SetStyle::SingleSet) {
-        const Prop* p = find_prop(k, k.written[0].name);
-        GVariant* v = p ? value_of(k, *p, rec) : nullptr;
+        const Prop *p = find_prop(k, k.written[0].name);
+        GVariant *v = p ? value_of(k, *p, rec) : nullptr;
         if (!v)
             return -1;
         return g_hgu_SetProperty(k.bus_name, path.c_str(), k.interface, p->name, v);
@@ -359,7 +360,7 @@ int write_values(const Kind& k, const std::string& path, const void* rec)
     GVariantBuilder b;
     g_variant_builder_init(&b, G_VARIANT_TYPE_VARDICT);
     for (size_t i = 0; i < k.written_count; ++i) {
-        const Prop* p = find_prop(k, k.written[i].name);
+        const Prop *p = find_prop(k, k.written[i].name);
         if (!p) {
             GWLOG(LOG_LVL_ERR, "%s has no property %s.", k.name, k.written[i].name);
             g_variant_builder_clear(&b);
@@ -367,7 +368,7 @@ int write_values(const Kind& k, const std::string& path, const void* rec)
         }
         if (k.written[i].omit_empty && p->type == 's' && field(rec, p->offset)[0] == '\0')
             continue;
-        GVariant* v = value_of(k, *p, rec);
+        GVariant *v = value_of(k, *p, rec);
         if (!v) {
             g_variant_builder_clear(&b);
             return -1;
@@ -377,23 +378,23 @@ int write_values(const Kind& k, const std::string& path, const void* rec)
     return g_hgu_SetMultiProperty(k.bus_name, path.c_str(), k.interface, g_variant_builder_end(&b));
 }
 
-int call_manager(const Kind& k, const std::string& collection, const char* method, GVariant* params, VariantPtr* reply)
+int call_manager(const Kind &k, const std::string &collection, const char *method, GVariant *params, VariantPtr *reply)
 {
-    GVariant* out = nullptr;
+    GVariant *out = nullptr;
     int rc = g_hgu_CallMethod(k.bus_name, collection.c_str(), HGU_OBJECT_MANAGER_INTERFACE, method, params,
-        reply ? &out : nullptr, HGU_DEFAULT_TIMEOUT);
+                              reply ? &out : nullptr, HGU_DEFAULT_TIMEOUT);
     if (reply)
         reply->reset(out);
     return rc;
 }
 
-int delete_at(const Kind& k, const std::string& collection, const std::string& path)
+int delete_at(const Kind &k, const std::string &collection, const std::string &path)
 {
     return call_manager(k, collection, "DeleteObject", g_variant_new("(o)", path.c_str()), nullptr) == 0 ? 0 : -1;
 }
 
 // The managed-objects map of a collection, or null after logging.
-VariantPtr managed_objects(const Kind& k, const std::string& collection)
+VariantPtr managed_objects(const Kind &k, const std::string &collection)
 {
     VariantPtr reply;
     int rc = call_manager(k, collection, "GetManagedObjects", nullptr, &reply);
@@ -404,9 +405,9 @@ VariantPtr managed_objects(const Kind& k, const std::string& collection)
     return VariantPtr(g_variant_get_child_value(reply.get(), 0));
 }
 
-} // namespace
+}  // namespace
 
-int parse_map(const Kind& k, GVariant* map, void* rec) noexcept
+int parse_map(const Kind &k, GVariant *map, void *rec) noexcept
 {
     if (!map || !g_variant_is_of_type(map, G_VARIANT_TYPE_VARDICT)) {
         GWLOG(LOG_LVL_WARN, "The variant is null.");
@@ -423,16 +424,17 @@ int parse_map(const Kind& k, GVariant* map, void* rec) noexcept
         return -1;
     }
     if (got != n)
-        GWLOG(LOG_LVL_DEBUG, "Count of property [%d] is not equal the get count [%d].", static_cast<int>(n), static_cast<int>(got));
+        GWLOG(LOG_LVL_DEBUG, "Count of property [%d] is not equal the get count [%d].", static_cast<int>(n),
+              static_cast<int>(got));
     for (size_t i = 0; i < got; ++i) {
-        const char* key = nullptr;
-        GVariant* raw = nullptr;
+        const char *key = nullptr;
+        GVariant *raw = nullptr;
         g_variant_get_child(map, i, "{&sv}", &key, &raw);
         VariantPtr value(raw);
         bool matched = false;
         // A service that keeps table order matches every key on the first try.
         for (size_t j = 0; j < n && !matched; ++j) {
-            const Prop& p = k.props[(i + j) % n];
+            const Prop &p = k.props[(i + j) % n];
             if (std::strcmp(p.name, key) == 0) {
                 matched = true;
                 store(k, p, value.get(), rec);
@@ -444,22 +446,22 @@ int parse_map(const Kind& k, GVariant* map, void* rec) noexcept
     return 0;
 }
 
-void free_lists(const Kind& k, void* recs, int count) noexcept
+void free_lists(const Kind &k, void *recs, int count) noexcept
 {
     if (!recs)
         return;
     for (int r = 0; r < count; ++r) {
-        void* rec = static_cast<char*>(recs) + static_cast<size_t>(r) * k.record_size;
+        void *rec = static_cast<char *>(recs) + static_cast<size_t>(r) * k.record_size;
         for (size_t i = 0; i < k.prop_count; ++i) {
             if (k.props[i].type != 'a')
                 continue;
-            g_hgu_freeStrList(take<char**>(rec, k.props[i]));
-            put<char**>(rec, k.props[i], nullptr);
+            g_hgu_freeStrList(take<char **>(rec, k.props[i]));
+            put<char **>(rec, k.props[i], nullptr);
         }
     }
 }
 
-int parse_managed(const Kind& k, GVariant* managed, void** objs, int* count) noexcept
+int parse_managed(const Kind &k, GVariant *managed, void **objs, int *count) noexcept
 {
     if (!managed || !g_variant_is_of_type(managed, G_VARIANT_TYPE("a{oa{sa{sv}}}")) || !objs || !count) {
         GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
@@ -471,15 +473,15 @@ int parse_managed(const Kind& k, GVariant* managed, void** objs, int* count) noe
         *count = 0;
         return 0;
     }
-    char* block = static_cast<char*>(g_try_malloc0_n(children, k.record_size));
+    char *block = static_cast<char *>(g_try_malloc0_n(children, k.record_size));
     if (!block) {
         GWLOG(LOG_LVL_ERR, "malloc for %d %s records failed.", static_cast<int>(children), k.name);
         return -1;
     }
     int filled = 0;
     for (size_t c = 0; c < children; ++c) {
-        const char* path = nullptr;
-        GVariant* raw = nullptr;
+        const char *path = nullptr;
+        GVariant *raw = nullptr;
         g_variant_get_child(managed, c, "{&o@a{sa{sv}}}", &path, &raw);
         VariantPtr ifaces(raw);
         if (std::strlen(path) > kMaxPath) {
@@ -488,13 +490,13 @@ int parse_managed(const Kind& k, GVariant* managed, void** objs, int* count) noe
         }
         const size_t n_ifaces = g_variant_n_children(ifaces.get());
         for (size_t i = 0; i < n_ifaces; ++i) {
-            const char* name = nullptr;
-            GVariant* props_raw = nullptr;
+            const char *name = nullptr;
+            GVariant *props_raw = nullptr;
             g_variant_get_child(ifaces.get(), i, "{&s@a{sv}}", &name, &props_raw);
             VariantPtr props(props_raw);
             if (std::strcmp(name, k.interface) != 0 || g_variant_n_children(props.get()) == 0)
                 continue;
-            void* rec = block + static_cast<size_t>(filled) * k.record_size;
+            void *rec = block + static_cast<size_t>(filled) * k.record_size;
             if (parse_map(k, props.get(), rec) != 0) {
                 free_lists(k, block, filled + 1);
                 g_free(block);
@@ -516,7 +518,7 @@ int parse_managed(const Kind& k, GVariant* managed, void** objs, int* count) noe
     return 0;
 }
 
-int get(const Kind& k, const char* path, void* rec) noexcept
+int get(const Kind &k, const char *path, void *rec) noexcept
 {
     if (!rec) {
         GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
@@ -525,7 +527,7 @@ int get(const Kind& k, const char* path, void* rec) noexcept
     std::string target;
     if (!target_of(k, path, target))
         return -1;
-    GVariant* raw = nullptr;
+    GVariant *raw = nullptr;
     if (g_hgu_GetAllProperty(k.bus_name, target.c_str(), k.interface, &raw) != 0)
         return -1;
     VariantPtr map(raw);
@@ -540,7 +542,7 @@ int get(const Kind& k, const char* path, void* rec) noexcept
     return 0;
 }
 
-int get_objs(const Kind& k, const char* parent, void** objs, int* count) noexcept
+int get_objs(const Kind &k, const char *parent, void **objs, int *count) noexcept
 {
     if (!objs || !count) {
         GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
@@ -555,7 +557,7 @@ int get_objs(const Kind& k, const char* parent, void** objs, int* count) noexcep
     return parse_managed(k, managed.get(), objs, count);
 }
 
-int add_obj(const Kind& k, const char* parent, void* rec) noexcept
+int add_obj(const Kind &k, const char *parent, void *rec) noexcept
 {
     if (!rec || k.path_offset < 0) {
         GWLOG(LOG_LVL_WARN, "The Params pObj or pObj->path is null.");
@@ -574,14 +576,14 @@ int add_obj(const Kind& k, const char* parent, void* rec) noexcept
         GWLOG(LOG_LVL_WARN, "add %s failed, reply type %s is not (o)", k.name, g_variant_get_type_string(reply.get()));
         return -1;
     }
-    const char* created = nullptr;
+    const char *created = nullptr;
     g_variant_get(reply.get(), "(&o)", &created);
     const std::string path = created;
     if (path.size() > kMaxPath || dir_of(path) != collection) {
         GWLOG(LOG_LVL_WARN, "the path [%s] is invalid object path.", path.c_str());
         return -1;
     }
-    std::vector<char> tmp(static_cast<char*>(rec), static_cast<char*>(rec) + k.record_size);
+    std::vector<char> tmp(static_cast<char *>(rec), static_cast<char *>(rec) + k.record_size);
     store_path(k, tmp.data(), path);
     if (write_values(k, path, tmp.data()) != 0) {
         // No half-written object stays behind.
@@ -593,7 +595,7 @@ int add_obj(const Kind& k, const char* parent, void* rec) noexcept
     return 0;
 }
 
-int set(const Kind& k, void* rec) noexcept
+int set(const Kind &k, void *rec) noexcept
 {
     std::string path;
     if (!rec) {
@@ -613,7 +615,7 @@ int set(const Kind& k, void* rec) noexcept
     return write_values(k, path, rec) == 0 ? 0 : -1;
 }
 
-int setv(const Kind& k, const char* path, GVariant* map) noexcept
+int setv(const Kind &k, const char *path, GVariant *map) noexcept
 {
     VariantPtr owned = adopt_variant(map);
     if (!owned) {
@@ -630,7 +632,7 @@ int setv(const Kind& k, const char* path, GVariant* map) noexcept
     return g_hgu_SetMultiProperty(k.bus_name, target.c_str(), k.interface, owned.release()) == 0 ? 0 : -1;
 }
 
-int del_obj(const Kind& k, const char* path) noexcept
+int del_obj(const Kind &k, const char *path) noexcept
 {
     if (k.rule != Rule::Collection && k.rule != Rule::SubCollection) {
         GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
@@ -642,7 +644,7 @@ int del_obj(const Kind& k, const char* path) noexcept
     return delete_at(k, std::string(dir_of(target)), target);
 }
 
-int del_objs(const Kind& k, const char* parent) noexcept
+int del_objs(const Kind &k, const char *parent) noexcept
 {
     std::string collection;
     if (!collection_of(k, parent, collection))
@@ -653,7 +655,7 @@ int del_objs(const Kind& k, const char* parent) noexcept
     int rc = 0;
     const size_t n = g_variant_n_children(managed.get());
     for (size_t i = 0; i < n; ++i) {
-        const char* child = nullptr;
+        const char *child = nullptr;
         g_variant_get_child(managed.get(), i, "{&o@a{sa{sv}}}", &child, nullptr);
         // One refusal does not stop the rest; the result still says that not all went.
         if (delete_at(k, collection, child) != 0)
@@ -662,7 +664,7 @@ int del_objs(const Kind& k, const char* parent) noexcept
     return rc;
 }
 
-int clear_objs(const Kind& k, const char* parent) noexcept
+int clear_objs(const Kind &k, const char *parent) noexcept
 {
     std::string collection;
     if (!collection_of(k, parent, collection))
@@ -670,7 +672,7 @@ int clear_objs(const Kind& k, const char* parent) noexcept
     return call_manager(k, collection, "RemoveAllObjects", nullptr, nullptr) == 0 ? 0 : -1;
 }
 
-int vpn_set(const Kind& k, const char* parent, const char* label, void* rec) noexcept
+int vpn_set(const Kind &k, const char *parent, const char *label, void *rec) noexcept
 {
     if (!rec || k.index_offset < 0) {
         GWLOG(LOG_LVL_WARN, "the parameter is invalid.");
@@ -679,7 +681,7 @@ int vpn_set(const Kind& k, const char* parent, const char* label, void* rec) noe
     std::string collection;
     if (!collection_of(k, parent, collection))
         return -1;
-    const char* what = label ? label : "";
+    const char *what = label ? label : "";
     uint32_t index = 0;
     std::memcpy(&index, field(rec, static_cast<uint32_t>(k.index_offset)), sizeof index);
     if (index != 0) {
@@ -688,7 +690,7 @@ int vpn_set(const Kind& k, const char* parent, const char* label, void* rec) noe
         if (get(k, path.c_str(), probe.data()) == 0) {
             free_lists(k, probe.data(), 1);
             GWLOG(LOG_LVL_INFO, "%s change %s", k.name, what);
-            std::vector<char> tmp(static_cast<char*>(rec), static_cast<char*>(rec) + k.record_size);
+            std::vector<char> tmp(static_cast<char *>(rec), static_cast<char *>(rec) + k.record_size);
             store_path(k, tmp.data(), path);
             if (write_values(k, path, tmp.data()) != 0)
                 return -1;
@@ -700,25 +702,25 @@ int vpn_set(const Kind& k, const char* parent, const char* label, void* rec) noe
     return add_obj(k, parent, rec);
 }
 
-} // namespace gw::objects
+}  // namespace gw::objects
 
 extern "C" {
 
-void ccif_free_obj_lists(const char* kind, void* obj)
+void ccif_free_obj_lists(const char *kind, void *obj)
 {
-    const gw::objects::Kind* k = kind ? gw::objects::find_kind(kind) : nullptr;
+    const gw::objects::Kind *k = kind ? gw::objects::find_kind(kind) : nullptr;
     if (k && obj)
         gw::objects::free_lists(*k, obj, 1);
 }
 
-void ccif_free_objs(const char* kind, void* objs, int count)
+void ccif_free_objs(const char *kind, void *objs, int count)
 {
     if (!objs)
         return;
-    const gw::objects::Kind* k = kind ? gw::objects::find_kind(kind) : nullptr;
+    const gw::objects::Kind *k = kind ? gw::objects::find_kind(kind) : nullptr;
     if (k)
         gw::objects::free_lists(*k, objs, count);
     g_free(objs);
 }
 
-} // extern "C"
+}  // extern "C"

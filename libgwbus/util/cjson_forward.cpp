@@ -31,9 +31,9 @@ const CjsonTable &cjson()
         void *lib = dlopen(GW_CJSON_SONAME, RTLD_NOW | RTLD_LOCAL);  // kept for the process's life
         if (!lib)
             missing(GW_CJSON_SONAME, dlerror());
-#define GW_CJSON_FN(ret, name, params, args)                               \
-    t.name = reinterpret_cast<decltype(&::name)>(dlsym(lib, #name));       \
-    if (!t.name)                                                           \
+#define GW_CJSON_FN(ret, name, params, args)                                                                           \
+    t.name = reinterpret_cast<decltype(&::name)>(dlsym(lib, #name));                                                   \
+    if (!t.name)                                                                                                       \
         missing(#name, dlerror());
 #include "cjson_forward.inc"
 #undef GW_CJSON_FN
@@ -44,7 +44,7 @@ const CjsonTable &cjson()
 
 }  // namespace
 
-#define GW_CJSON_FN(ret, name, params, args) \
+#define GW_CJSON_FN(ret, name, params, args)                                                                           \
     extern "C" [[gnu::visibility("default")]] ret name params { return cjson().name args; }
 #include "cjson_forward.inc"
 #undef GW_CJSON_FN

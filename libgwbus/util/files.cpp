@@ -130,8 +130,8 @@ int ucf_statvfs(unsigned long long needed_bytes)
         return -1;
     }
     uint64_t available = static_cast<uint64_t>(vfs.f_bavail) * static_cast<uint64_t>(vfs.f_frsize);
-    GWLOG(LOG_LVL_DEBUG, "available size %llu bytes, needed size %llu bytes", static_cast<unsigned long long>(available),
-          needed_bytes);
+    GWLOG(LOG_LVL_DEBUG, "available size %llu bytes, needed size %llu bytes",
+          static_cast<unsigned long long>(available), needed_bytes);
     return available > needed_bytes ? 0 : -1;
 }
 

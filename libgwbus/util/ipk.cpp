@@ -52,7 +52,8 @@ bool stays_inside(std::string_view name)
     size_t pos = 0;
     while (pos <= name.size()) {
         size_t slash = name.find('/', pos);
-        std::string_view part = name.substr(pos, slash == std::string_view::npos ? std::string_view::npos : slash - pos);
+        std::string_view part =
+            name.substr(pos, slash == std::string_view::npos ? std::string_view::npos : slash - pos);
         if (part == "..")
             return false;
         if (slash == std::string_view::npos)
@@ -96,7 +97,8 @@ int extract(const char *filename, const char *prefix, int flags)
     archive_read_support_format_tar(in.get());
     // The destination is absolute by construction, so ARCHIVE_EXTRACT_SECURE_NOABSOLUTEPATHS cannot be
     // used; stays_inside() keeps the member part relative instead.
-    archive_write_disk_set_options(out.get(), flags | ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS);
+    archive_write_disk_set_options(out.get(),
+                                   flags | ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS);
     const char *source = std::strcmp(filename, "-") == 0 ? nullptr : filename;
     if (archive_read_open_filename(in.get(), source, kBlockSize) != ARCHIVE_OK) {
         GWLOG(LOG_LVL_ERR, "error %s", archive_error_string(in.get()) ? archive_error_string(in.get()) : filename);

@@ -21,8 +21,8 @@
 int g_logLevel = 7;
 
 const gw_log_code_t logPriorityCode[] = {
-    {"alert", 1}, {"crit", 2}, {"debug", 7}, {"emerg", 0}, {"err", 3},
-    {"info", 6},  {"notice", 5}, {"warn", 4}, {"", -1},
+    {"alert", 1}, {"crit", 2},   {"debug", 7}, {"emerg", 0}, {"err", 3},
+    {"info", 6},  {"notice", 5}, {"warn", 4},  {"", -1},
 };
 
 const gw_log_code_t logFacilityCode[] = {

@@ -102,7 +102,7 @@ int is_valid_ipv6(const char *text)
 {
     if (!text)
         return 0;
-    in6_addr addr {};
+    in6_addr addr{};
     if (inet_pton(AF_INET6, text, &addr) != 1)
         return 0;
     // Exactly these texts are refused; other spellings of the same addresses pass.

@@ -52,7 +52,7 @@ std::string error_text(uci_context *ctx)
 // lives as long as the uci_ptr.
 struct Lookup {
     std::vector<char> text;
-    uci_ptr ptr {};
+    uci_ptr ptr{};
     int rc = UCI_ERR_NOTFOUND;
 
     Lookup(uci_context *ctx, const std::string &expr) : text(expr.begin(), expr.end())
@@ -196,8 +196,8 @@ int uci_config_get_n(const char *package, const char *section, const char *optio
         return 0;
     }
     if (value.size() >= size) {
-        GWLOG(LOG_LVL_WARN, "uci option %s.%s.%s holds %zu bytes, more than the %zu its reader takes.", package, section,
-              option, value.size(), size - 1);
+        GWLOG(LOG_LVL_WARN, "uci option %s.%s.%s holds %zu bytes, more than the %zu its reader takes.", package,
+              section, option, value.size(), size - 1);
         return 1;
     }
     std::memcpy(result, value.c_str(), value.size() + 1);

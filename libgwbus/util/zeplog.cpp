@@ -76,7 +76,7 @@ extern "C" void write_zep_log(const char *format, ...)
     std::vsnprintf(message, sizeof message, format, ap);
     va_end(ap);
 
-    timeval tv {};
+    timeval tv{};
     gettimeofday(&tv, nullptr);
     std::string line = gw::format_zep_line(tv, message);
 

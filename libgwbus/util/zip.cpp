@@ -33,7 +33,8 @@ extern "C" int archive_file_zip(const char *zip_path, const char **files)
     ArchiveWriter zip(archive_write_new());
     if (!zip || archive_write_set_format_zip(zip.get()) != ARCHIVE_OK ||
         archive_write_open_filename(zip.get(), zip_path) != ARCHIVE_OK) {
-        GWLOG(LOG_LVL_ERR, "open zip file %s failed, %s", zip_path, zip ? archive_error_string(zip.get()) : "out of memory");
+        GWLOG(LOG_LVL_ERR, "open zip file %s failed, %s", zip_path,
+              zip ? archive_error_string(zip.get()) : "out of memory");
         return -1;
     }
     int rc = 0;
@@ -70,8 +71,8 @@ extern "C" int archive_file_zip(const char *zip_path, const char **files)
                 continue;
             if (n <= 0)
                 break;
-            size_t take = static_cast<size_t>(n) < static_cast<size_t>(left) ? static_cast<size_t>(n)
-                                                                             : static_cast<size_t>(left);
+            size_t take =
+                static_cast<size_t>(n) < static_cast<size_t>(left) ? static_cast<size_t>(n) : static_cast<size_t>(left);
             if (archive_write_data(zip.get(), block, take) < 0) {
                 GWLOG(LOG_LVL_ERR, "write zip data of %s failed, %s", *f, archive_error_string(zip.get()));
                 rc = -1;

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "gwbus/rootpath.h"
 #include "core/crypto.h"
+#include "gwbus/rootpath.h"
 
 namespace {
 
@@ -27,14 +27,13 @@ constexpr size_t kPlatformRead = 127;
 
 void usage(FILE *to)
 {
-    fprintf(to,
-            "usage: gwprovision --root DIR [--vendor CODE --vendor-key KEY] [--server HOST --port N]\n"
-            "       gwprovision --root DIR --show\n"
-            "  --vendor CODE      VendorCode, 1 to 6 characters, no ':'\n"
-            "  --vendor-key KEY   vendor key, 1 to 16 characters, no ':' or blank\n"
-            "  --server HOST      distribution server, 1 to 47 characters, no ':' or blank\n"
-            "  --port N           distribution server port, 1 to 65535\n"
-            "  --show             print the decrypted content of the existing files\n");
+    fprintf(to, "usage: gwprovision --root DIR [--vendor CODE --vendor-key KEY] [--server HOST --port N]\n"
+                "       gwprovision --root DIR --show\n"
+                "  --vendor CODE      VendorCode, 1 to 6 characters, no ':'\n"
+                "  --vendor-key KEY   vendor key, 1 to 16 characters, no ':' or blank\n"
+                "  --server HOST      distribution server, 1 to 47 characters, no ':' or blank\n"
+                "  --port N           distribution server port, 1 to 65535\n"
+                "  --show             print the decrypted content of the existing files\n");
 }
 
 bool valid_field(const std::string &v, size_t max, const char *what)
@@ -125,24 +124,48 @@ int show()
 int main(int argc, char **argv)
 {
     static const option opts[] = {
-        {"root", required_argument, nullptr, 'r'},   {"vendor", required_argument, nullptr, 'v'},
-        {"vendor-key", required_argument, nullptr, 'k'}, {"server", required_argument, nullptr, 's'},
-        {"port", required_argument, nullptr, 'p'},   {"show", no_argument, nullptr, 'S'},
-        {"help", no_argument, nullptr, 'h'},         {nullptr, 0, nullptr, 0},
+        {"root", required_argument, nullptr, 'r'},
+        {"vendor", required_argument, nullptr, 'v'},
+        {"vendor-key", required_argument, nullptr, 'k'},
+        {"server", required_argument, nullptr, 's'},
+        {"port", required_argument, nullptr, 'p'},
+        {"show", no_argument, nullptr, 'S'},
+        {"help", no_argument, nullptr, 'h'},
+        {nullptr, 0, nullptr, 0},
     };
     std::string root, vendor, vendor_key, server, port;
     bool have_vendor = false, have_key = false, have_server = false, have_port = false, do_show = false;
     int c;
     while ((c = getopt_long(argc, argv, "", opts, nullptr)) != -1) {
         switch (c) {
-        case 'r': root = optarg; break;
-        case 'v': vendor = optarg; have_vendor = true; break;
-        case 'k': vendor_key = optarg; have_key = true; break;
-        case 's': server = optarg; have_server = true; break;
-        case 'p': port = optarg; have_port = true; break;
-        case 'S': do_show = true; break;
-        case 'h': usage(stdout); return 0;
-        default: usage(stderr); return 2;
+        case 'r':
+            root = optarg;
+            break;
+        case 'v':
+            vendor = optarg;
+            have_vendor = true;
+            break;
+        case 'k':
+            vendor_key = optarg;
+            have_key = true;
+            break;
+        case 's':
+            server = optarg;
+            have_server = true;
+            break;
+        case 'p':
+            port = optarg;
+            have_port = true;
+            break;
+        case 'S':
+            do_show = true;
+            break;
+        case 'h':
+            usage(stdout);
+            return 0;
+        default:
+            usage(stderr);
+            return 2;
         }
     }
     if (root.empty() || optind != argc) {

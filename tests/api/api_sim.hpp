@@ -23,8 +23,7 @@ protected:
     gwtest::Igd1Sim &s() { return sim(); }
     // Removes every object whose path contains `part`.
     void remove_matching(const std::string &part);
-    void set_prop(const std::string &path, const std::string &iface, const std::string &name,
-                  const std::string &value);
+    void set_prop(const std::string &path, const std::string &iface, const std::string &name, const std::string &value);
     std::string last_args(const std::string &member);
     // The next `count` calls of member on exactly that path (or "*") fail.
     void fail(const std::string &member, const std::string &path = "*", unsigned count = 1)

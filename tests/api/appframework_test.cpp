@@ -30,8 +30,8 @@ std::vector<Plugin> fixture_plugins()
     json_t *p = nullptr;
     json_array_foreach(json_object_get(profile.get(), "plugins"), i, p)
     {
-        const bool running = json_is_true(json_object_get(p, "Library")) ||
-                             json_integer_value(json_object_get(p, "Running")) != 0;
+        const bool running =
+            json_is_true(json_object_get(p, "Library")) || json_integer_value(json_object_get(p, "Running")) != 0;
         out.push_back({json_string_value(json_object_get(p, "Name")), json_string_value(json_object_get(p, "Version")),
                        running ? "RUNNING" : "STOPPED"});
     }
@@ -123,8 +123,7 @@ TEST_F(AppFramework, LongNamesAndVersionsAreCutToTheirFields)
 {
     const std::string name(300, 'n');
     const std::string version(100, '7');
-    s().override_reply(kHost, kHostIface, "List",
-                       "({'" + name + "': <('x', '" + version + "', uint32 1, 1)>},)");
+    s().override_reply(kHost, kHostIface, "List", "({'" + name + "': <('x', '" + version + "', uint32 1, 1)>},)");
     AppList l;
     ASSERT_EQ(api_getListApp(&l.apps, &l.count), 0);
     ASSERT_EQ(l.count, 1);

@@ -24,8 +24,7 @@ inline gw::VariantPtr value(gwtest::Igd1Sim &bus, const std::string &path, const
     return gw::VariantPtr(g_variant_parse(nullptr, text.c_str(), nullptr, nullptr, nullptr));
 }
 
-inline std::string str(gwtest::Igd1Sim &bus, const std::string &path, const std::string &iface,
-                       const std::string &name)
+inline std::string str(gwtest::Igd1Sim &bus, const std::string &path, const std::string &iface, const std::string &name)
 {
     gw::VariantPtr v = value(bus, path, iface, name);
     const bool ok = v && g_variant_is_of_type(v.get(), G_VARIANT_TYPE_STRING);

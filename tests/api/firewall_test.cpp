@@ -14,10 +14,7 @@
 namespace apitest {
 namespace {
 
-std::string at(const char *collection, unsigned index)
-{
-    return std::string(collection) + "/" + std::to_string(index);
-}
+std::string at(const char *collection, unsigned index) { return std::string(collection) + "/" + std::to_string(index); }
 
 // ---- the three families, one set of cases ----------------------------------------------------------
 
@@ -39,7 +36,10 @@ struct L2TPVPNCase {
     {
         return api_releaseFirewallL2TPVPNProfileStatus(l, c);
     }
-    static int all_status(api_FirewallProfileStatus_t **l, int *c) { return api_getFirewallL2TPVPNAllProfileStatus(l, c); }
+    static int all_status(api_FirewallProfileStatus_t **l, int *c)
+    {
+        return api_getFirewallL2TPVPNAllProfileStatus(l, c);
+    }
     static int release_all_status(api_FirewallProfileStatus_t *l, int c)
     {
         return api_releaseFirewallL2TPVPNAllProfileStatus(l, c);
@@ -143,7 +143,10 @@ struct TrafficControlCase {
     {
         return api_releaseTrafficControlProfileStatus(l, c);
     }
-    static int all_status(api_FirewallProfileStatus_t **l, int *c) { return api_getTrafficControlAllProfileStatus(l, c); }
+    static int all_status(api_FirewallProfileStatus_t **l, int *c)
+    {
+        return api_getTrafficControlAllProfileStatus(l, c);
+    }
     static int release_all_status(api_FirewallProfileStatus_t *l, int c)
     {
         return api_releaseTrafficControlAllProfileStatus(l, c);
@@ -175,8 +178,7 @@ struct TrafficControlCase {
     }
 };
 
-template <typename C>
-class FirewallFamily : public ApiSim {
+template <typename C> class FirewallFamily : public ApiSim {
 protected:
     using Api = typename C::Api;
     std::string name_of(unsigned n) { return fixture_str(s(), at(C::kPath, n), C::kIface, "Name"); }
@@ -185,7 +187,10 @@ protected:
     {
         set_prop(C::kPath, C::kProfileIface, "MaxProfileNumber", "uint32 " + std::to_string(max));
     }
-    void status_reply(const std::string &reply) { s().override_reply(C::kPath, C::kProfileIface, "GetProfileStatus", reply); }
+    void status_reply(const std::string &reply)
+    {
+        s().override_reply(C::kPath, C::kProfileIface, "GetProfileStatus", reply);
+    }
 };
 
 using Families = ::testing::Types<L2TPVPNCase, NetworkAccelerationCase, TrafficControlCase>;
@@ -459,15 +464,9 @@ TEST_F(L2tpStatus, StatusIsAskedOfTheNamedInstance)
 
 std::vector<std::pair<std::string, uint32_t>> g_first, g_second;
 
-void on_first(const char *name, uint32_t status)
-{
-    g_first.emplace_back(name, status);
-}
+void on_first(const char *name, uint32_t status) { g_first.emplace_back(name, status); }
 
-void on_second(const char *name, uint32_t status)
-{
-    g_second.emplace_back(name, status);
-}
+void on_second(const char *name, uint32_t status) { g_second.emplace_back(name, status); }
 
 void on_first_once(const char *name, uint32_t status)
 {
@@ -490,7 +489,8 @@ protected:
     }
     void emit(const std::string &payload)
     {
-        s().control("EmitSignal", g_variant_new("(ssss)", at(kL2, 1).c_str(), kL2Iface, kStatusSignal, payload.c_str()));
+        s().control("EmitSignal",
+                    g_variant_new("(ssss)", at(kL2, 1).c_str(), kL2Iface, kStatusSignal, payload.c_str()));
     }
     void emit(const char *name, uint32_t status)
     {
@@ -506,9 +506,8 @@ protected:
             nullptr, nullptr, "com.yvc.igd1.SysCmd", "CheckHardwareStatus",
             [](const char *, const char *, const char *, const char *, GVariant *, void *) { ++heard; }, nullptr);
         ASSERT_GT(probe, 0);
-        s().control("EmitSignal",
-                    g_variant_new("(ssss)", "/com/yvc/igd1/Orvane/System", "com.yvc.igd1.SysCmd", "CheckHardwareStatus",
-                                  "({'Status': <uint32 0>},)"));
+        s().control("EmitSignal", g_variant_new("(ssss)", "/com/yvc/igd1/Orvane/System", "com.yvc.igd1.SysCmd",
+                                                "CheckHardwareStatus", "({'Status': <uint32 0>},)"));
         EXPECT_TRUE(gwtest::wait_until([] { return heard > 0; }));
         h_dbus_UnSubscribeSignal(static_cast<unsigned>(probe));
     }
@@ -793,7 +792,8 @@ TEST_F(IpSets, QueriesGiveNoPartialList)
         api_IPSet_t *got = reinterpret_cast<api_IPSet_t *>(&got);
         int count = -1;
         // A malformed element after a good one fails the whole list.
-        reply(q.member, "([<('blk', uint32 1, uint32 300, 'inet', uint32 1024, ['1.2.3.4'])>, <('allow', 'x')>], 0, '')");
+        reply(q.member,
+              "([<('blk', uint32 1, uint32 300, 'inet', uint32 1024, ['1.2.3.4'])>, <('allow', 'x')>], 0, '')");
         EXPECT_EQ(q.get(names, 1, &got, &count), -1);
         EXPECT_EQ(got, nullptr);
         EXPECT_EQ(count, 0);

@@ -36,13 +36,21 @@ inline int64_t fixture_num(gwtest::Igd1Sim &bus, const std::string &path, const 
     if (!v)
         return INT64_MIN;
     switch (g_variant_classify(v.get())) {
-    case G_VARIANT_CLASS_BOOLEAN: return g_variant_get_boolean(v.get()) ? 1 : 0;
-    case G_VARIANT_CLASS_BYTE: return g_variant_get_byte(v.get());
-    case G_VARIANT_CLASS_INT32: return g_variant_get_int32(v.get());
-    case G_VARIANT_CLASS_UINT32: return g_variant_get_uint32(v.get());
-    case G_VARIANT_CLASS_INT64: return g_variant_get_int64(v.get());
-    case G_VARIANT_CLASS_UINT64: return static_cast<int64_t>(g_variant_get_uint64(v.get()));
-    default: ADD_FAILURE() << name << " is not a number"; return INT64_MIN;
+    case G_VARIANT_CLASS_BOOLEAN:
+        return g_variant_get_boolean(v.get()) ? 1 : 0;
+    case G_VARIANT_CLASS_BYTE:
+        return g_variant_get_byte(v.get());
+    case G_VARIANT_CLASS_INT32:
+        return g_variant_get_int32(v.get());
+    case G_VARIANT_CLASS_UINT32:
+        return g_variant_get_uint32(v.get());
+    case G_VARIANT_CLASS_INT64:
+        return g_variant_get_int64(v.get());
+    case G_VARIANT_CLASS_UINT64:
+        return static_cast<int64_t>(g_variant_get_uint64(v.get()));
+    default:
+        ADD_FAILURE() << name << " is not a number";
+        return INT64_MIN;
     }
 }
 

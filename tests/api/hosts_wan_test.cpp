@@ -23,8 +23,8 @@ protected:
     {
         char json[256];
         std::snprintf(json, sizeof json,
-                      R"({"com.yvc.igd1.LANHost": {"MAC": "'%s'", "HostClass": "'%s'", "HostName": "'%s'"}})", mac,
-                      cls, name);
+                      R"({"com.yvc.igd1.LANHost": {"MAC": "'%s'", "HostClass": "'%s'", "HostName": "'%s'"}})", mac, cls,
+                      name);
         s().set_object(std::string(kHosts) + "/" + std::to_string(n), json);
     }
 };

@@ -66,8 +66,7 @@ struct NumGetter {
     std::function<int(uint64_t *)> get;
 };
 
-template <typename T, typename F>
-std::function<int(uint64_t *)> widen(F f)
+template <typename T, typename F> std::function<int(uint64_t *)> widen(F f)
 {
     return [f](uint64_t *out) {
         T v{};
@@ -152,8 +151,7 @@ TEST_F(Info, DefaultSSID1TextsComeFromTheServiceAndARefusalFails)
 }
 
 // FTP rights and Samba accounts share the user-addressed operations; one scenario runs on both.
-template <typename T>
-struct UserOps {
+template <typename T> struct UserOps {
     const char *collection;
     const char *iface;
     int (*get)(T **, int *);
@@ -164,8 +162,7 @@ struct UserOps {
     int (*del_all)(void);
 };
 
-template <typename T>
-void user_scenario(gwtest::Igd1Sim &bus, const UserOps<T> &ops)
+template <typename T> void user_scenario(gwtest::Igd1Sim &bus, const UserOps<T> &ops)
 {
     const std::vector<std::string> paths = dev::children(bus, ops.collection, ops.iface);
     ASSERT_FALSE(paths.empty());
@@ -231,11 +228,21 @@ void user_scenario(gwtest::Igd1Sim &bus, const UserOps<T> &ops)
         bus.fail_next("GetManagedObjects", 1, ops.collection);
         int rc = 0;
         switch (i) {
-        case 0: rc = ops.get(&list, &count); break;
-        case 1: rc = ops.add(&rec); break;
-        case 2: rc = ops.set(&rec); break;
-        case 3: rc = ops.del("x"); break;
-        default: rc = ops.del_all(); break;
+        case 0:
+            rc = ops.get(&list, &count);
+            break;
+        case 1:
+            rc = ops.add(&rec);
+            break;
+        case 2:
+            rc = ops.set(&rec);
+            break;
+        case 3:
+            rc = ops.del("x");
+            break;
+        default:
+            rc = ops.del_all();
+            break;
         }
         EXPECT_EQ(rc, -1) << "operation " << i;
     }

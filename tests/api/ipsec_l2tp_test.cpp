@@ -29,10 +29,7 @@ constexpr const char *kAccountIface = "com.yvc.igd1.VPN.L2TP.Server.Account";
 constexpr const char *kIPSecHistory = "GetIPSecVPNHistoryTraffic";
 constexpr const char *kL2TPHistory = "GetL2TPVPNHistoryTraffic";
 
-std::string at(const std::string &collection, unsigned index)
-{
-    return collection + "/" + std::to_string(index);
-}
+std::string at(const std::string &collection, unsigned index) { return collection + "/" + std::to_string(index); }
 
 api_VPNSubnetEntry_t subnet(const char *address, const char *mask)
 {

@@ -19,10 +19,7 @@ constexpr const char *kFlows = "/com/yvc/igd1/Transfer/TrafficQoSFlow";
 constexpr const char *kFlowIface = "com.yvc.igd1.TrafficQoSFlow";
 constexpr const char *kClsIface = "com.yvc.igd1.TrafficQoSClassification";
 
-std::string at(const std::string &collection, unsigned index)
-{
-    return collection + "/" + std::to_string(index);
-}
+std::string at(const std::string &collection, unsigned index) { return collection + "/" + std::to_string(index); }
 
 // The profile lays, beside the default gateway's route 1 (static, in force):
 //   IPv4 2 gateway-made in force, 3 static off, 4 static on but "Error", 5 gateway-made off,

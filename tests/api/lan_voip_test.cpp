@@ -88,8 +88,8 @@ TEST_F(LanVoip, HistoryTrafficFailureOnOnePortFreesTheOthers)
     EXPECT_EQ(t, nullptr);
     EXPECT_EQ(count, 0);
 
-    s().control("SetReplyOverride", g_variant_new("(ssss)", "*", "*", "GetLANHistoryTraffic",
-                                                  "('', @as [], uint32 5, 'busy')"));
+    s().control("SetReplyOverride",
+                g_variant_new("(ssss)", "*", "*", "GetLANHistoryTraffic", "('', @as [], uint32 5, 'busy')"));
     gwtest::LogCapture log;
     EXPECT_EQ(api_getLANHistoryTraffic(1, 0, 2, &t, &count), -1);
     EXPECT_TRUE(log.contains("busy"));

@@ -21,11 +21,12 @@ protected:
                      const std::string &wan = kWan9)
     {
         char json[512];
-        std::snprintf(json, sizeof json,
-                      R"({"com.yvc.igd1.PortMapping": {"PortMappingEnabled": "%s", "PortMappingLeaseDuration":)"
-                      R"( "uint32 %u", "RemoteHost": "''", "ExternalPort": "uint32 %u", "InternalPort": "uint32 %u",)"
-                      R"( "PortMappingProtocol": "'%s'", "InternalClient": "'%s'", "PortMappingDescription": "'m%u'"}})",
-                      enabled ? "true" : "false", n * 10, ext, in, proto, client, n);
+        std::snprintf(
+            json, sizeof json,
+            R"({"com.yvc.igd1.PortMapping": {"PortMappingEnabled": "%s", "PortMappingLeaseDuration":)"
+            R"( "uint32 %u", "RemoteHost": "''", "ExternalPort": "uint32 %u", "InternalPort": "uint32 %u",)"
+            R"( "PortMappingProtocol": "'%s'", "InternalClient": "'%s'", "PortMappingDescription": "'m%u'"}})",
+            enabled ? "true" : "false", n * 10, ext, in, proto, client, n);
         s().set_object(wan + "/PortMapping/" + std::to_string(n), json);
     }
     std::string pm(unsigned n) const { return kWan9 + "/PortMapping/" + std::to_string(n); }

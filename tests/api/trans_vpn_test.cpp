@@ -23,10 +23,7 @@ constexpr const char *kVxLAN = "/com/yvc/igd1/VPN/VxLAN";
 constexpr const char *kVxIface = "com.yvc.igd1.VPN.VxLAN";
 constexpr const char *kVxHistory = "GetVxLANVPNHistoryTraffic";
 
-std::string at(const char *collection, unsigned index)
-{
-    return std::string(collection) + "/" + std::to_string(index);
-}
+std::string at(const char *collection, unsigned index) { return std::string(collection) + "/" + std::to_string(index); }
 
 std::set<uint32_t> numbers(const std::vector<std::string> &paths)
 {

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "standin.hpp"
 #include "api_sim.hpp"
 #include "device_fixture.hpp"
 #include "gwbus/api.h"
+#include "standin.hpp"
 
 namespace apitest {
 namespace {
@@ -120,9 +120,10 @@ TEST_F(Uplink, PingStartsThenDeliversItsResult)
     const int id = api_startIPPingDiagnostics(&ping, on_result);
     ASSERT_GT(id, 0);
     EXPECT_NE(last_args("StartIPPingDiagnostics").find("198.51.100.7"), std::string::npos);
-    s().control("EmitSignal", g_variant_new("(ssss)", "/com/yvc/igd1/Diagnostics/IPPing", "com.yvc.igd1.IPPingDiagnostics",
-                                            "IPPingResponse",
-                                            "({'SuccessCount': <uint32 3>, 'FailureCount': <uint32 0>}, uint32 0, '')"));
+    s().control("EmitSignal",
+                g_variant_new("(ssss)", "/com/yvc/igd1/Diagnostics/IPPing", "com.yvc.igd1.IPPingDiagnostics",
+                              "IPPingResponse",
+                              "({'SuccessCount': <uint32 3>, 'FailureCount': <uint32 0>}, uint32 0, '')"));
     ASSERT_TRUE(gwtest::wait_until([] { return g_results.calls > 0; }));
     scb_IPPingResult_t r{};
     ASSERT_EQ(scb_decode_IPPingResponse(g_results.params.get(), &r), 0);
@@ -151,9 +152,9 @@ TEST_F(Uplink, TraceRouteStartsThenDeliversItsResult)
     EXPECT_EQ(api_startTraceRouteDiagnostics(&tr, on_result), -1);
     const int id = api_startTraceRouteDiagnostics(&tr, on_result);
     ASSERT_GT(id, 0);
-    s().control("EmitSignal",
-                g_variant_new("(ssss)", "/com/yvc/igd1/Diagnostics/TraceRoute", "com.yvc.igd1.TraceRouteDiagnostics",
-                              "TraceRouteResponse", "({'RouteHops': <[('gw', '192.168.1.1', uint32 1, '')]>}, uint32 0, '')"));
+    s().control("EmitSignal", g_variant_new("(ssss)", "/com/yvc/igd1/Diagnostics/TraceRoute",
+                                            "com.yvc.igd1.TraceRouteDiagnostics", "TraceRouteResponse",
+                                            "({'RouteHops': <[('gw', '192.168.1.1', uint32 1, '')]>}, uint32 0, '')"));
     ASSERT_TRUE(gwtest::wait_until([] { return g_results.calls > 0; }));
     scb_TraceRouteResult_t r{};
     ASSERT_EQ(scb_decode_TraceRouteResponse(g_results.params.get(), &r), 0);
@@ -400,7 +401,8 @@ void on_fault_other(const api_FaultEvent_t *ev, void *ud) { on_fault(ev, ud); }
 TEST_F(Uplink, FaultEventSlotHoldsOneSubscriber)
 {
     auto emit = [&](const char *payload) {
-        s().control("EmitSignal", g_variant_new("(ssss)", kMonitor, "com.yvc.igd1.Properties", "PropertiesChanged", payload));
+        s().control("EmitSignal",
+                    g_variant_new("(ssss)", kMonitor, "com.yvc.igd1.Properties", "PropertiesChanged", payload));
     };
     FaultSeen first, second;
     EXPECT_EQ(api_subscribeFaultEvent(on_fault, nullptr), -1);
@@ -414,7 +416,8 @@ TEST_F(Uplink, FaultEventSlotHoldsOneSubscriber)
 
     gwtest::LogCapture log;
     ASSERT_EQ(api_subscribeFaultEvent(on_fault_other, &second), 0);
-    EXPECT_TRUE(log.contains("(api_subscribeFaultEvent) subscribe AutoDiagnostics signal has exist, first unsubscribe it."));
+    EXPECT_TRUE(
+        log.contains("(api_subscribeFaultEvent) subscribe AutoDiagnostics signal has exist, first unsubscribe it."));
     emit("('x', @a{sv} {}, @as [])");
     ASSERT_TRUE(gwtest::wait_until([&] { return second.calls > 0; }));
     const int first_calls = first.calls;

@@ -209,9 +209,9 @@ protected:
     }
     void emit(const char *sta)
     {
-        const std::string payload =
-            std::string("('") + sta + "', 'A4B1C2D3E501', 'A4B1C2D3E505', '2026-12-07 12:00:00', " +
-            "-66, -41, 36, uint32 0)";
+        const std::string payload = std::string("('") + sta +
+                                    "', 'A4B1C2D3E501', 'A4B1C2D3E505', '2026-12-07 12:00:00', " +
+                                    "-66, -41, 36, uint32 0)";
         s().control("EmitSignal", g_variant_new("(ssss)", kRoam, kRoamIface, "TerminalDeviceRoaming", payload.c_str()));
     }
 };

@@ -67,11 +67,14 @@ TEST_F(Wlan, SsidGettersCopyEachSsidsOwnFields)
 
         api_WLANSSIDStats_t st{};
         ASSERT_EQ(api_getWLANSSIDStats(n, &st), 0);
-        const std::pair<uint64_t, const char *> counters[] = {
-            {st.TotalBytesSent, "TotalBytesSent"},       {st.TotalBytesReceived, "TotalBytesReceived"},
-            {st.TotalPacketsSent, "TotalPacketsSent"},   {st.TotalPacketsReceived, "TotalPacketsReceived"},
-            {st.ErrorsSent, "ErrorsSent"},               {st.ErrorsReceived, "ErrorsReceived"},
-            {st.DiscardPacketsSent, "DiscardPacketsSent"}, {st.DiscardPacketsReceived, "DiscardPacketsReceived"}};
+        const std::pair<uint64_t, const char *> counters[] = {{st.TotalBytesSent, "TotalBytesSent"},
+                                                              {st.TotalBytesReceived, "TotalBytesReceived"},
+                                                              {st.TotalPacketsSent, "TotalPacketsSent"},
+                                                              {st.TotalPacketsReceived, "TotalPacketsReceived"},
+                                                              {st.ErrorsSent, "ErrorsSent"},
+                                                              {st.ErrorsReceived, "ErrorsReceived"},
+                                                              {st.DiscardPacketsSent, "DiscardPacketsSent"},
+                                                              {st.DiscardPacketsReceived, "DiscardPacketsReceived"}};
         for (const auto &c : counters)
             EXPECT_EQ(static_cast<int64_t>(c.first), wnum(n, c.second)) << c.second;
 
@@ -157,8 +160,8 @@ TEST_F(Wlan, EveryFunctionChecksTheWiFiCapabilityFirst)
     calls.emplace_back("setWLANRadioPower", [] { return api_setWLANRadioPower("2.4G", 50); });
     calls.emplace_back("setWLANRadioFrequencyWidth", [] { return api_setWLANRadioFrequencyWidth("5G", "40MHz"); });
     calls.emplace_back("getWLANNeighbor", [] {
-        return api_getWLANNeighbor(0, "2.4G", [](const char *, const char *, const char *, const char *, GVariant *,
-                                                 void *) {}, nullptr);
+        return api_getWLANNeighbor(
+            0, "2.4G", [](const char *, const char *, const char *, const char *, GVariant *, void *) {}, nullptr);
     });
 
     set_prop(kDevice, kDeviceIface, "DevWiFi", "byte 0");
@@ -248,8 +251,12 @@ TEST_F(Wlan, SecurityRefusesKeysThatDoNotSuitTheMode)
     const struct {
         uint8_t mode;
         const char *pwd;
-    } bad[] = {{API_WLAN_ENCRYPTION_OPEN, "password1"}, {4, nullptr}, {4, ""}, {4, "seven77"},
-               {4, long_key.c_str()}, {4, "tab\there1"}};
+    } bad[] = {{API_WLAN_ENCRYPTION_OPEN, "password1"},
+               {4, nullptr},
+               {4, ""},
+               {4, "seven77"},
+               {4, long_key.c_str()},
+               {4, "tab\there1"}};
     for (const auto &b : bad)
         EXPECT_EQ(api_setWLANSSIDSecurity(1, b.mode, b.pwd), -1) << int(b.mode) << " " << (b.pwd ? b.pwd : "NULL");
     EXPECT_EQ(s().call_count("SetValues"), 0u);
@@ -446,8 +453,8 @@ TEST_F(Wlan, RefusedOrFailedScanDisarmsTheSlot)
     Heard sentinel;
     const long id = h_dbus_SubscribeSignal(nullptr, kWiFi, kWiFiIface, "WLANNeighborResponse", hear, &sentinel);
     ASSERT_GT(id, 0);
-    s().control("EmitSignal", g_variant_new("(ssss)", kWiFi, kWiFiIface, "WLANNeighborResponse",
-                                            "({'SSID': <'x'>}, uint32 0, '')"));
+    s().control("EmitSignal",
+                g_variant_new("(ssss)", kWiFi, kWiFiIface, "WLANNeighborResponse", "({'SSID': <'x'>}, uint32 0, '')"));
     EXPECT_TRUE(gwtest::wait_until([&] { return sentinel.calls > 0; }));
     h_dbus_UnSubscribeSignal(static_cast<unsigned>(id));
     EXPECT_EQ(a.calls, 0);

@@ -33,7 +33,8 @@ TEST_F(Primitives, GetPropertyUnboxesTheValueAndLogsBothEnds)
     gw::VariantPtr v(raw);
     ASSERT_TRUE(g_variant_is_of_type(v.get(), G_VARIANT_TYPE_STRING));
     EXPECT_STREQ("V1.2.3", g_variant_get_string(v.get(), nullptr));
-    EXPECT_TRUE(log.contains("GetProperty : com.yvc.igd1, /com/yvc/igd1/Info/Device, com.yvc.igd1.DeviceInfo, SWVersion"));
+    EXPECT_TRUE(
+        log.contains("GetProperty : com.yvc.igd1, /com/yvc/igd1/Info/Device, com.yvc.igd1.DeviceInfo, SWVersion"));
     EXPECT_TRUE(log.contains("property SWVersion = 'V1.2.3'"));
     EXPECT_EQ(1u, svc.count("/com/yvc/igd1/Info/Device com.yvc.igd1.DeviceInfo Get SWVersion"));
 }
@@ -131,8 +132,8 @@ TEST_F(Primitives, CallMethodReturnsTheReplyTupleOrDropsIt)
     EXPECT_TRUE(log.contains("Method Register : com.yvc.igd1 , /com/yvc/igd1/Orvane/System, com.yvc.igd1.SysCmd, "
                              "parameters ('user', 'pw', 'GD'), timeout -1"));
 
-    EXPECT_EQ(0, g_hgu_CallMethod(kBus, path, "com.yvc.igd1.SysCmd", "Register",
-                                  g_variant_new("(sss)", "a", "b", "c"), nullptr, -1));
+    EXPECT_EQ(0, g_hgu_CallMethod(kBus, path, "com.yvc.igd1.SysCmd", "Register", g_variant_new("(sss)", "a", "b", "c"),
+                                  nullptr, -1));
     EXPECT_EQ(2u, svc.count(key));
 }
 

@@ -86,7 +86,8 @@ protected:
     gwtest::StandIn svc;
     gwtest::LogCapture log;
     Seen sentinel_;
-    Subscription sentinel_sub_{h_dbus_SubscribeSignal(nullptr, nullptr, "org.test.Sentinel", "Done", record, &sentinel_)};
+    Subscription sentinel_sub_{
+        h_dbus_SubscribeSignal(nullptr, nullptr, "org.test.Sentinel", "Done", record, &sentinel_)};
 };
 
 TEST_F(Signals, SameSubscriptionTwiceReturnsTheSameIdAndOneEntry)

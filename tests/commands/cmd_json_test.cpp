@@ -84,8 +84,9 @@ TEST(AnswerBuilder, FailureCarriesFailReasonSuccessDoesNot)
 {
     gwagent::CharPtr fail(build_error_json("SET_ONT_NAME", "00000001", 1, "SET_FAILED"));
     ASSERT_TRUE(fail);
-    EXPECT_STREQ(fail.get(),
-                 "{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"00000001\",\"Status\":\"1\",\"FailReason\":\"SET_FAILED\"}");
+    EXPECT_STREQ(
+        fail.get(),
+        "{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"00000001\",\"Status\":\"1\",\"FailReason\":\"SET_FAILED\"}");
     gwagent::CharPtr ok(build_error_json("SET_ONT_NAME", "00000001", 0, "ignored"));
     ASSERT_TRUE(ok);
     EXPECT_STREQ(ok.get(), "{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"00000001\",\"Status\":\"0\"}");
@@ -98,7 +99,8 @@ TEST(AnswerBuilder, HeadKeepsMemberOrderWhenExtended)
     json_object_set_new(head.get(), "Zeta", json_string("1"));
     json_object_set_new(head.get(), "Alpha", json_integer(2));
     gwagent::CharPtr text(gw_json_dump_compact(head.get()));
-    EXPECT_STREQ(text.get(), "{\"CmdType\":\"GET_X\",\"SequenceId\":\"s\",\"Status\":\"0\",\"Zeta\":\"1\",\"Alpha\":2}");
+    EXPECT_STREQ(text.get(),
+                 "{\"CmdType\":\"GET_X\",\"SequenceId\":\"s\",\"Status\":\"0\",\"Zeta\":\"1\",\"Alpha\":2}");
     ucf_json_decref(nullptr);
 }
 

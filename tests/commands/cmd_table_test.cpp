@@ -170,19 +170,35 @@ const Known kAllStorage[] = {
 // Commands whose family has not landed yet. The built table must be exactly the full list less these:
 // a family that lands takes its names out, and once this list is empty the table equals the full list.
 const char *const kStillToCome[] = {
-    "CHECK_HARDWARE_START", "CHECK_HARDWARE_STATUS", "DEVICE_SPEED", "GET_DEVICE_SPEED", "GET_LAN_DEVICE_ACCESS",
-    "GET_LAN_SPEED", "GET_VPN_STATUC_TRAFFIC", "GET_ZEP_LOG", "Get_Log", "HTTP_SPEED_TEST_OVER_TESTSERVER",
-    "LAN_DEVICE_ACCESS", "OXA_APP_GETSTATUS", "OXA_APP_INSTALL", "OXA_APP_INST_QUERY", "OXA_APP_LIST",
-    "OXA_APP_OPERATE", "OXA_APP_UPGRADE", "OXA_ZEP_RESTORE", "OXA_ZEP_UPGRADE",
-    "QUERY_SPEEDTEST_STAT_OVER_TESTSERVER", "SET_LAN_SPEED", "VPN_STATUC_TRAFFIC",
+    "CHECK_HARDWARE_START",
+    "CHECK_HARDWARE_STATUS",
+    "DEVICE_SPEED",
+    "GET_DEVICE_SPEED",
+    "GET_LAN_DEVICE_ACCESS",
+    "GET_LAN_SPEED",
+    "GET_VPN_STATUC_TRAFFIC",
+    "GET_ZEP_LOG",
+    "Get_Log",
+    "HTTP_SPEED_TEST_OVER_TESTSERVER",
+    "LAN_DEVICE_ACCESS",
+    "OXA_APP_GETSTATUS",
+    "OXA_APP_INSTALL",
+    "OXA_APP_INST_QUERY",
+    "OXA_APP_LIST",
+    "OXA_APP_OPERATE",
+    "OXA_APP_UPGRADE",
+    "OXA_ZEP_RESTORE",
+    "OXA_ZEP_UPGRADE",
+    "QUERY_SPEEDTEST_STAT_OVER_TESTSERVER",
+    "SET_LAN_SPEED",
+    "VPN_STATUC_TRAFFIC",
 };
 // The storage family has not landed yet.
 const char *const kStorageStillToCome[] = {"COPY", "CREATE_FOLDER", "GET_DISC_INF", "GET_FILE_NUM",
-                                           "LIST", "MOVE", "REMOVE", "RENAME"};
+                                           "LIST", "MOVE",          "REMOVE",       "RENAME"};
 
 template <size_t N, size_t M>
-void expect_full_list_less(const cmd_entry *table, size_t count, const Known (&all)[N],
-                           const char *const (&to_come)[M])
+void expect_full_list_less(const cmd_entry *table, size_t count, const Known (&all)[N], const char *const (&to_come)[M])
 {
     std::set<std::string> want;
     for (const Known &k : all)
@@ -195,8 +211,7 @@ void expect_full_list_less(const cmd_entry *table, size_t count, const Known (&a
     EXPECT_EQ(built, want);
 }
 
-template <size_t N>
-void expect_sorted_subset(const cmd_entry *table, size_t count, const Known (&all)[N])
+template <size_t N> void expect_sorted_subset(const cmd_entry *table, size_t count, const Known (&all)[N])
 {
     size_t k = 0;
     for (size_t i = 0; i < count; ++i) {

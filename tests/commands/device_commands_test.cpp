@@ -97,9 +97,10 @@ TEST_F(DeviceCommands, LanParameterReadsAndWritesTheWholeDhcpObject)
               head("GET_LAN_PARAMETER") +
                   R"(,"LocalIP":"192.168.1.1","Submask":"255.255.255.0","EnableDHCPServer":"1",)"
                   R"("DHCPStartIP":"192.168.1.2","DHCPEndIP":"192.168.1.254","DHCPDuration":"86400"})");
-    EXPECT_EQ(run(R"({"CmdType":"SET_LAN_PARAMETER","SequenceId":"1","LocalIP":"10.0.0.1","Submask":"255.0.0.0",)"
-                  R"("DHCPStartIP":"10.0.0.10","DHCPEndIP":"10.0.0.99","EnableDHCPServer":"0x","DHCPDuration":"3600s"})"),
-              head("SET_LAN_PARAMETER") + "}");
+    EXPECT_EQ(
+        run(R"({"CmdType":"SET_LAN_PARAMETER","SequenceId":"1","LocalIP":"10.0.0.1","Submask":"255.0.0.0",)"
+            R"("DHCPStartIP":"10.0.0.10","DHCPEndIP":"10.0.0.99","EnableDHCPServer":"0x","DHCPDuration":"3600s"})"),
+        head("SET_LAN_PARAMETER") + "}");
     EXPECT_EQ(sim.get_property(kDhcp, "com.yvc.igd1.DHCPServer", "LocalIP"), "'10.0.0.1'");
     EXPECT_EQ(sim.get_property(kDhcp, "com.yvc.igd1.DHCPServer", "DHCPServerEnable"), "false");
     EXPECT_EQ(sim.get_property(kDhcp, "com.yvc.igd1.DHCPServer", "DHCPDuration"), "3600");

@@ -33,10 +33,10 @@ int fake_handler(int id, const char *seq, const char *cmd, json_t *, int fd)
 
 // Rows the built table does not have yet (or never will, such as right 1), sorted.
 const cmd_entry kFakeMain[] = {
-    {"FTTO_DEV_NTI_GET", 1, 0, fake_handler},   {"FTTO_MASTER_NTI_GET", 0, 2, fake_handler},
-    {"GET_GUEST_SSID", 0, 0, fake_handler},     {"GET_VOIP_STATUS", 1, 0, fake_handler},
-    {"QUERY_CPU_INFO", 1, 0, fake_handler},     {"SET_WIFI_VOIP", 0, 2, fake_handler},
-    {"SET_WMM_SWITCH", 0, 2, fake_handler},     {"ZZ_FORBIDDEN", 0, 1, fake_handler},
+    {"FTTO_DEV_NTI_GET", 1, 0, fake_handler}, {"FTTO_MASTER_NTI_GET", 0, 2, fake_handler},
+    {"GET_GUEST_SSID", 0, 0, fake_handler},   {"GET_VOIP_STATUS", 1, 0, fake_handler},
+    {"QUERY_CPU_INFO", 1, 0, fake_handler},   {"SET_WIFI_VOIP", 0, 2, fake_handler},
+    {"SET_WMM_SWITCH", 0, 2, fake_handler},   {"ZZ_FORBIDDEN", 0, 1, fake_handler},
 };
 const cmd_entry kFakeNas[] = {
     {"COPY", 0, 2, fake_handler},
@@ -44,7 +44,7 @@ const cmd_entry kFakeNas[] = {
     {"LIST_WIFI", 0, 2, fake_handler},
     {"RENAME", 0, 1, fake_handler},
 };
-const gwagent::CmdTables kFakeTables {kFakeMain, std::size(kFakeMain), kFakeNas, std::size(kFakeNas)};
+const gwagent::CmdTables kFakeTables{kFakeMain, std::size(kFakeMain), kFakeNas, std::size(kFakeNas)};
 
 class Dispatch : public ::testing::Test {
 protected:
@@ -151,8 +151,9 @@ TEST_F(Dispatch, CmdTypeWithQuotesStillGetsAValidAnswer)
     EXPECT_EQ(dispatch_command(1, "{\"CmdType\":\"A\\\"B\\\\\",\"SequenceId\":\"x\\\"y\"}"), 0);
     const auto answers = drain_answers();
     ASSERT_EQ(answers.size(), 1u);
-    EXPECT_EQ(answers[0],
-              "{\"CmdType\":\"A\\\"B\\\\\",\"SequenceId\":\"x\\\"y\",\"Status\":\"1\",\"FailReason\":\"Invalid_CmdType\"}");
+    EXPECT_EQ(
+        answers[0],
+        "{\"CmdType\":\"A\\\"B\\\\\",\"SequenceId\":\"x\\\"y\",\"Status\":\"1\",\"FailReason\":\"Invalid_CmdType\"}");
 }
 
 TEST_F(Dispatch, SequenceIdCutInsideAMultiByteCharacterDropsThePartialCharacter)
@@ -226,8 +227,9 @@ TEST_F(Dispatch, RightOneIsRefusedWithNoRightExecute)
     EXPECT_TRUE(log.contains("Permission denied, command ZZ_FORBIDDEN"));
     const auto answers = drain_answers();
     ASSERT_EQ(answers.size(), 1u);
-    EXPECT_EQ(answers[0],
-              "{\"CmdType\":\"ZZ_FORBIDDEN\",\"SequenceId\":\"q\",\"Status\":\"1\",\"FailReason\":\"No_Right_Execute\"}");
+    EXPECT_EQ(
+        answers[0],
+        "{\"CmdType\":\"ZZ_FORBIDDEN\",\"SequenceId\":\"q\",\"Status\":\"1\",\"FailReason\":\"No_Right_Execute\"}");
 }
 
 TEST_F(Dispatch, StoragePathNeedsPluginNameNasExactly)
@@ -240,8 +242,9 @@ TEST_F(Dispatch, StoragePathNeedsPluginNameNasExactly)
                                     agenttest::b64(cmd) + "\"}");
     EXPECT_EQ(agenttest::dispatch(no_name.get()), -1);
     EXPECT_TRUE(log.contains("get post PluginName error."));
-    auto no_id = agenttest::parse("{\"RPCMethod\":\"SetPluginParameterValues\",\"PluginName\":\"NAS\",\"Parameter\":\"" +
-                                  agenttest::b64(cmd) + "\"}");
+    auto no_id =
+        agenttest::parse("{\"RPCMethod\":\"SetPluginParameterValues\",\"PluginName\":\"NAS\",\"Parameter\":\"" +
+                         agenttest::b64(cmd) + "\"}");
     EXPECT_EQ(agenttest::dispatch(no_id.get()), -1);
     EXPECT_TRUE(log.contains("get rpc id error"));
     EXPECT_TRUE(drain_answers().empty());
@@ -261,8 +264,10 @@ TEST_F(Dispatch, StorageWithoutUsbRefusesKnownAndRejectsUnknownCommands)
               0);
     const auto answers = drain_answers();
     ASSERT_EQ(answers.size(), 2u);
-    EXPECT_EQ(answers[0], "{\"CmdType\":\"COPY\",\"SequenceId\":\"7\",\"Status\":\"1\",\"FailReason\":\"NOT_SUPPORT_USB\"}");
-    EXPECT_EQ(answers[1], "{\"CmdType\":\"FORMAT\",\"SequenceId\":\"7\",\"Status\":\"1\",\"FailReason\":\"Invalid_CmdType\"}");
+    EXPECT_EQ(answers[0],
+              "{\"CmdType\":\"COPY\",\"SequenceId\":\"7\",\"Status\":\"1\",\"FailReason\":\"NOT_SUPPORT_USB\"}");
+    EXPECT_EQ(answers[1],
+              "{\"CmdType\":\"FORMAT\",\"SequenceId\":\"7\",\"Status\":\"1\",\"FailReason\":\"Invalid_CmdType\"}");
     EXPECT_TRUE(log.contains("Device not support usb."));
     EXPECT_TRUE(g_calls.empty());
 }
@@ -271,13 +276,14 @@ TEST_F(Dispatch, StorageSkipsTheWlanCapabilityCheckButKeepsTheRightCheck)
 {
     gwagent::ScopedCmdTables tables(kFakeTables);
     g_dev_info.DevWiFi = 0;
-    EXPECT_EQ(dispatch_command(4, "{\"CmdType\":\"LIST_WIFI\",\"SequenceId\":\"7\"}", "SetPluginParameterValues", "NAS"),
-              42);
+    EXPECT_EQ(
+        dispatch_command(4, "{\"CmdType\":\"LIST_WIFI\",\"SequenceId\":\"7\"}", "SetPluginParameterValues", "NAS"), 42);
     EXPECT_EQ(dispatch_command(4, "{\"CmdType\":\"RENAME\",\"SequenceId\":\"7\"}", "SetPluginParameterValues", "NAS"),
               0);
     const auto answers = drain_answers();
     ASSERT_EQ(answers.size(), 2u);
-    EXPECT_EQ(answers[1], "{\"CmdType\":\"RENAME\",\"SequenceId\":\"7\",\"Status\":\"1\",\"FailReason\":\"No_Right_Execute\"}");
+    EXPECT_EQ(answers[1],
+              "{\"CmdType\":\"RENAME\",\"SequenceId\":\"7\",\"Status\":\"1\",\"FailReason\":\"No_Right_Execute\"}");
     ASSERT_EQ(g_calls.size(), 1u);
 }
 
@@ -288,7 +294,8 @@ TEST_F(Dispatch, BuiltStorageTableAnswersEveryStorageCommandAsUnknownForNow)
     EXPECT_EQ(dispatch_command(4, "{\"CmdType\":\"COPY\",\"SequenceId\":\"7\"}", "SetPluginParameterValues", "NAS"), 0);
     const auto answers = drain_answers();
     ASSERT_EQ(answers.size(), 1u);
-    EXPECT_EQ(answers[0], "{\"CmdType\":\"COPY\",\"SequenceId\":\"7\",\"Status\":\"1\",\"FailReason\":\"Invalid_CmdType\"}");
+    EXPECT_EQ(answers[0],
+              "{\"CmdType\":\"COPY\",\"SequenceId\":\"7\",\"Status\":\"1\",\"FailReason\":\"Invalid_CmdType\"}");
 }
 
 TEST(SendCmdResp, WrapsTheAnswerInBase64ByteForByte)

@@ -46,8 +46,9 @@ TEST_F(Handlers, GetOntNameAnswersTheDeviceName)
 TEST_F(Handlers, GetOntNameEscapesQuotesInTheName)
 {
     sim.set_property(kDevice, kDeviceIface, "DevName", "'say \"hi\" \\\\ bye'");
-    EXPECT_EQ(run("{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"1\"}"),
-              "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"1\",\"Status\":\"0\",\"Name\":\"say \\\"hi\\\" \\\\ bye\"}");
+    EXPECT_EQ(
+        run("{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"1\"}"),
+        "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"1\",\"Status\":\"0\",\"Name\":\"say \\\"hi\\\" \\\\ bye\"}");
 }
 
 TEST_F(Handlers, GetOntNameFailureAnswersNoDevName)
@@ -92,13 +93,14 @@ TEST_F(Handlers, SetOntNameRefusedByTheServiceAnswersSetFailed)
 
 TEST_F(Handlers, GetCloudStatusNamesEveryStatus)
 {
-    const char *names[] = {"NotConnect", "Connecting", "Registing", "Heartbeating", "Heartbeated", "RegisterError",
-                           "NotConnect"};
+    const char *names[] = {"NotConnect",  "Connecting",    "Registing", "Heartbeating",
+                           "Heartbeated", "RegisterError", "NotConnect"};
     for (int status = 0; status <= 6; ++status) {
         app_domain_info[DOMAIN_DISTR].status = static_cast<uint8_t>(status);
-        EXPECT_EQ(run("{\"CmdType\":\"GET_CLOUD_STATUS\",\"SequenceId\":\"s\"}"),
-                  std::string("{\"CmdType\":\"GET_CLOUD_STATUS\",\"SequenceId\":\"s\",\"Status\":\"0\",\"CloudStatus\":\"") +
-                      names[status] + "\"}")
+        EXPECT_EQ(
+            run("{\"CmdType\":\"GET_CLOUD_STATUS\",\"SequenceId\":\"s\"}"),
+            std::string("{\"CmdType\":\"GET_CLOUD_STATUS\",\"SequenceId\":\"s\",\"Status\":\"0\",\"CloudStatus\":\"") +
+                names[status] + "\"}")
             << status;
     }
 }

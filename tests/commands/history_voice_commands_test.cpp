@@ -81,9 +81,9 @@ TEST_F(VoiceCommands, VoiceInfoCarriesBothServersAndEveryLine)
                   R"("SecondServerPort":"5060","Account":[)"
                   R"({"Index":1,"Username":"+861012345678","PasswordIndicator":"1","Status":"Up"},)"
                   R"({"Index":2,"Username":"+861012345679","PasswordIndicator":"0","Status":"Disabled"}]})");
-    EXPECT_EQ(run_plain("GET_VOIP_STATUS"), head("GET_VOIP_STATUS") +
-                                                R"(,"VOIPStatus":[{"Index":1,"Username":"+861012345678","Status":"Up"},)"
-                                                R"({"Index":2,"Username":"+861012345679","Status":"Disabled"}]})");
+    EXPECT_EQ(run_plain("GET_VOIP_STATUS"),
+              head("GET_VOIP_STATUS") + R"(,"VOIPStatus":[{"Index":1,"Username":"+861012345678","Status":"Up"},)"
+                                        R"({"Index":2,"Username":"+861012345679","Status":"Disabled"}]})");
 }
 
 TEST_F(VoiceCommands, EitherReadFailingFailsTheAnswer)

@@ -40,7 +40,8 @@ TEST_F(HostCommands, MacParameterMustBeAnArray)
 TEST_F(HostCommands, NetInfoAndStationTrafficUseTheirOwnEntryFormats)
 {
     EXPECT_EQ(run(R"({"CmdType":"GET_LAN_NET_INFO_EX","SequenceId":"1","MAC":["A0B1C2D3E4F2"]})"),
-              head("GET_LAN_NET_INFO_EX") + R"(,"Num":1,"Info":"laptop-ben:a0b1c2d3e4f2:192.168.1.102:LAN1:0:0:7200:2048:10240"})");
+              head("GET_LAN_NET_INFO_EX") +
+                  R"(,"Num":1,"Info":"laptop-ben:a0b1c2d3e4f2:192.168.1.102:LAN1:0:0:7200:2048:10240"})");
     // 654321 >> 10 = 638, 123456 >> 10 = 120; 111111 >> 10 = 108, 999999 >> 10 = 976.
     EXPECT_EQ(run(R"({"CmdType":"GET_STA_TRAFFIC","SequenceId":"1","MAC":[]})"),
               head("GET_STA_TRAFFIC") + R"(,"Num":2,"TrafficList":"A0B1C2D3E4F1:638:120/a0b1c2d3e4f2:108:976"})");
@@ -49,18 +50,19 @@ TEST_F(HostCommands, NetInfoAndStationTrafficUseTheirOwnEntryFormats)
 TEST_F(HostCommands, AttachNamesListOnlineHostsOrEveryListedOne)
 {
     EXPECT_EQ(run(R"({"CmdType":"GET_ATTCH_NAME","SequenceId":"1","MAC":[]})"),
-              head("GET_ATTCH_NAME") +
-                  R"(,"NameList":[{"MAC":"A0B1C2D3E4F1","Name":"phone-anna","DevType":"Phone"},)"
-                  R"({"MAC":"a0b1c2d3e4f2","Name":"laptop-ben","DevType":"PC"}]})");
+              head("GET_ATTCH_NAME") + R"(,"NameList":[{"MAC":"A0B1C2D3E4F1","Name":"phone-anna","DevType":"Phone"},)"
+                                       R"({"MAC":"a0b1c2d3e4f2","Name":"laptop-ben","DevType":"PC"}]})");
     EXPECT_EQ(run(R"({"CmdType":"GET_ATTCH_NAME","SequenceId":"1","MAC":["a0b1c2d3e4f3"]})"),
-              head("GET_ATTCH_NAME") + R"(,"NameList":[{"MAC":"A0b1C2d3E4f3","Name":"tablet-old","DevType":"Phone"}]})");
+              head("GET_ATTCH_NAME") +
+                  R"(,"NameList":[{"MAC":"A0b1C2d3E4f3","Name":"tablet-old","DevType":"Phone"}]})");
 }
 
 TEST_F(HostCommands, SetAttachNameWritesNameAndTypeInOneWrite)
 {
     const unsigned writes = sim.call_count("SetValues");
-    EXPECT_EQ(run(R"({"CmdType":"SET_ATTCH_NAME","SequenceId":"1","MAC":"A0B1C2D3E4F3","Name":"kitchen \"tab\"","DevType":"Pad"})"),
-              head("SET_ATTCH_NAME") + "}");
+    EXPECT_EQ(
+        run(R"({"CmdType":"SET_ATTCH_NAME","SequenceId":"1","MAC":"A0B1C2D3E4F3","Name":"kitchen \"tab\"","DevType":"Pad"})"),
+        head("SET_ATTCH_NAME") + "}");
     EXPECT_EQ(sim.call_count("SetValues"), writes + 1);
     EXPECT_EQ(sim.get_property(std::string(kHosts) + "/3", kHost, "DevName"), "'kitchen \"tab\"'");
     EXPECT_EQ(sim.get_property(std::string(kHosts) + "/3", kHost, "DevType"), "'Pad'");
@@ -80,25 +82,32 @@ TEST_F(HostCommands, SetAttachNameWritesNameAndTypeInOneWrite)
 TEST_F(HostCommands, BlacklistAddsDeletesAndRefusesDuplicates)
 {
     EXPECT_EQ(run_plain("GET_ATTACH_DEVICE_RIGHT"), head("GET_ATTACH_DEVICE_RIGHT") + R"(,"MACList":"A0B1C2D3E4F4"})");
-    EXPECT_EQ(run(R"({"CmdType":"SET_ATTACH_DEVICE_RIGHT","SequenceId":"1","MAC":"a0b1c2d3e4f4","InternetAccessRight":0})"),
-              failure("SET_ATTACH_DEVICE_RIGHT", "EXIST"));
-    EXPECT_EQ(run(R"({"CmdType":"SET_ATTACH_DEVICE_RIGHT","SequenceId":"1","MAC":"A0B1C2D3E4F1","InternetAccessRight":1})"),
-              failure("SET_ATTACH_DEVICE_RIGHT", "NOT_MATCH_AccessControlBlackList"));
-    EXPECT_EQ(run(R"({"CmdType":"SET_ATTACH_DEVICE_RIGHT","SequenceId":"1","MAC":"A0B1C2D3E4F1","InternetAccessRight":0})"),
-              head("SET_ATTACH_DEVICE_RIGHT") + "}");
+    EXPECT_EQ(
+        run(R"({"CmdType":"SET_ATTACH_DEVICE_RIGHT","SequenceId":"1","MAC":"a0b1c2d3e4f4","InternetAccessRight":0})"),
+        failure("SET_ATTACH_DEVICE_RIGHT", "EXIST"));
+    EXPECT_EQ(
+        run(R"({"CmdType":"SET_ATTACH_DEVICE_RIGHT","SequenceId":"1","MAC":"A0B1C2D3E4F1","InternetAccessRight":1})"),
+        failure("SET_ATTACH_DEVICE_RIGHT", "NOT_MATCH_AccessControlBlackList"));
+    EXPECT_EQ(
+        run(R"({"CmdType":"SET_ATTACH_DEVICE_RIGHT","SequenceId":"1","MAC":"A0B1C2D3E4F1","InternetAccessRight":0})"),
+        head("SET_ATTACH_DEVICE_RIGHT") + "}");
     EXPECT_EQ(run_plain("GET_ATTACH_DEVICE_RIGHT"),
               head("GET_ATTACH_DEVICE_RIGHT") + R"(,"MACList":"A0B1C2D3E4F4/A0B1C2D3E4F1"})");
-    EXPECT_EQ(run(R"({"CmdType":"SET_ATTACH_DEVICE_RIGHT","SequenceId":"1","MAC":"a0b1c2d3e4f4","InternetAccessRight":1})"),
-              head("SET_ATTACH_DEVICE_RIGHT") + "}");
+    EXPECT_EQ(
+        run(R"({"CmdType":"SET_ATTACH_DEVICE_RIGHT","SequenceId":"1","MAC":"a0b1c2d3e4f4","InternetAccessRight":1})"),
+        head("SET_ATTACH_DEVICE_RIGHT") + "}");
     EXPECT_EQ(run_plain("GET_ATTACH_DEVICE_RIGHT"), head("GET_ATTACH_DEVICE_RIGHT") + R"(,"MACList":"A0B1C2D3E4F1"})");
-    EXPECT_EQ(run(R"({"CmdType":"SET_ATTACH_DEVICE_RIGHT","SequenceId":"1","MAC":"A0B1C2D3E4F1","InternetAccessRight":"0"})"),
-              failure("SET_ATTACH_DEVICE_RIGHT", "parameter_error"));
+    EXPECT_EQ(
+        run(R"({"CmdType":"SET_ATTACH_DEVICE_RIGHT","SequenceId":"1","MAC":"A0B1C2D3E4F1","InternetAccessRight":"0"})"),
+        failure("SET_ATTACH_DEVICE_RIGHT", "parameter_error"));
     sim.fail_next("DeleteObject");
-    EXPECT_EQ(run(R"({"CmdType":"SET_ATTACH_DEVICE_RIGHT","SequenceId":"1","MAC":"A0B1C2D3E4F1","InternetAccessRight":2})"),
-              failure("SET_ATTACH_DEVICE_RIGHT", "DEL_FAILED"));
+    EXPECT_EQ(
+        run(R"({"CmdType":"SET_ATTACH_DEVICE_RIGHT","SequenceId":"1","MAC":"A0B1C2D3E4F1","InternetAccessRight":2})"),
+        failure("SET_ATTACH_DEVICE_RIGHT", "DEL_FAILED"));
     sim.fail_next("AddObject");
-    EXPECT_EQ(run(R"({"CmdType":"SET_ATTACH_DEVICE_RIGHT","SequenceId":"1","MAC":"A0B1C2D3E4F2","InternetAccessRight":0})"),
-              failure("SET_ATTACH_DEVICE_RIGHT", "ADD_FAILED"));
+    EXPECT_EQ(
+        run(R"({"CmdType":"SET_ATTACH_DEVICE_RIGHT","SequenceId":"1","MAC":"A0B1C2D3E4F2","InternetAccessRight":0})"),
+        failure("SET_ATTACH_DEVICE_RIGHT", "ADD_FAILED"));
 }
 
 TEST_F(HostCommands, BandwidthOfOnlineHostsAndLimitsOfAnyHost)
@@ -112,16 +121,18 @@ TEST_F(HostCommands, BandwidthOfOnlineHostsAndLimitsOfAnyHost)
               failure("GET_ATTACH_DEVICE_BANDWIDTH", "NOT_MATCH_LANHost"))
         << "an offline host has no bandwidth to show";
 
-    EXPECT_EQ(run(R"({"CmdType":"SET_ATTACH_DEVICE_BANDWIDTH","SequenceId":"1","MAC":"A0B1C2D3E4F3","UsBandwidth":"512","DsBandwidth":"4096"})"),
-              head("SET_ATTACH_DEVICE_BANDWIDTH") + "}");
+    EXPECT_EQ(
+        run(R"({"CmdType":"SET_ATTACH_DEVICE_BANDWIDTH","SequenceId":"1","MAC":"A0B1C2D3E4F3","UsBandwidth":"512","DsBandwidth":"4096"})"),
+        head("SET_ATTACH_DEVICE_BANDWIDTH") + "}");
     EXPECT_EQ(sim.get_property(std::string(kHosts) + "/3", kHost, "UsBandwidth"), "512");
     EXPECT_EQ(sim.get_property(std::string(kHosts) + "/3", kHost, "DsBandwidth"), "4096");
 }
 
 TEST_F(HostCommands, GuaranteedRatesMayNotExceedANonZeroLimit)
 {
-    const std::string ok = R"({"CmdType":"SET_ATTACH_DEVICE_BANDWIDTH_EX","SequenceId":"1","MAC":"a0b1c2d3e4f1",)"
-                           R"("UsBandwidth":"0","DsBandwidth":"800","UsGuaranteeBandwidth":"300","DsGuaranteeBandwidth":"800"})";
+    const std::string ok =
+        R"({"CmdType":"SET_ATTACH_DEVICE_BANDWIDTH_EX","SequenceId":"1","MAC":"a0b1c2d3e4f1",)"
+        R"("UsBandwidth":"0","DsBandwidth":"800","UsGuaranteeBandwidth":"300","DsGuaranteeBandwidth":"800"})";
     EXPECT_EQ(run(ok), head("SET_ATTACH_DEVICE_BANDWIDTH_EX") + "}") << "UsBandwidth 0 means no limit";
     EXPECT_EQ(sim.get_property(std::string(kHosts) + "/1", kHost, "UsGuaranteeBandwidth"), "300");
     EXPECT_EQ(sim.get_property(std::string(kHosts) + "/1", kHost, "DsBandwidth"), "800");

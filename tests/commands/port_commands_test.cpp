@@ -38,13 +38,15 @@ TEST_F(PortCommands, MissingOrMistypedIndexAndFailedReadsAnswerTheirWords)
     EXPECT_EQ(run(R"({"CmdType":"GET_LAN_TRAFFIC","SequenceId":"1","Index":-1})"),
               failure("GET_LAN_TRAFFIC", "parameter_error"));
     sim.fail_next("GetManagedObjects");
-    EXPECT_EQ(run(R"({"CmdType":"GET_LAN_STATUS","SequenceId":"1","Index":0})"), failure("GET_LAN_STATUS", "api_return_fail"));
+    EXPECT_EQ(run(R"({"CmdType":"GET_LAN_STATUS","SequenceId":"1","Index":0})"),
+              failure("GET_LAN_STATUS", "api_return_fail"));
     EXPECT_TRUE(log.contains("api_getEthernetConfigInfo api failed, return -1."));
 }
 
 TEST_F(PortCommands, UnknownPortAnswersAnEmptyList)
 {
-    EXPECT_EQ(run(R"({"CmdType":"GET_LAN_STATUS","SequenceId":"1","Index":9})"), head("GET_LAN_STATUS") + R"(,"StatusInfo":[]})");
+    EXPECT_EQ(run(R"({"CmdType":"GET_LAN_STATUS","SequenceId":"1","Index":9})"),
+              head("GET_LAN_STATUS") + R"(,"StatusInfo":[]})");
 }
 
 TEST_F(PortCommands, SpeedupCallsTheHostsMethodAndPassesRefusalsOn)

@@ -28,26 +28,29 @@ TEST_F(RouteCommands, StaticRoutesListWriteAndDelete)
 {
     const std::string v4 = "GET_L3_FORWARDING_IPV4_CONFIG_INFO";
     play({
-        {cmd(v4), ok(v4, R"("Num":4,"ObjList":[)" + kRoute1 +
-                             R"(,{"Index":3,"Enable":0,"Status":"Disabled","Type":"StaticRoute","DestIPAddress":"172.20.0.0",)" +
-                             kRouteTo +
-                             R"(},{"Index":4,"Enable":1,"Status":"Error","Type":"StaticRoute","DestIPAddress":"172.21.0.0",)" +
-                             kRouteTo + "}," + kRoute6 + "]")},
+        {cmd(v4),
+         ok(v4, R"("Num":4,"ObjList":[)" + kRoute1 +
+                    R"(,{"Index":3,"Enable":0,"Status":"Disabled","Type":"StaticRoute","DestIPAddress":"172.20.0.0",)" +
+                    kRouteTo +
+                    R"(},{"Index":4,"Enable":1,"Status":"Error","Type":"StaticRoute","DestIPAddress":"172.21.0.0",)" +
+                    kRouteTo + "}," + kRoute6 + "]")},
         // An equal disabled route is enabled and answers its own index; a new one gets the next.
         {cmd("SET_L3_FORWARDING_IPV4_CONFIG_INFO", R"("Index":0,"Enable":1,"DestIPAddress":"172.20.0.0",)" + kRouteTo),
          ok("SET_L3_FORWARDING_IPV4_CONFIG_INFO", R"("Index":3)")},
         {cmd("SET_L3_FORWARDING_IPV4_CONFIG_INFO", R"("Index":0,"Enable":1,"DestIPAddress":"172.30.0.0",)" + kRouteTo),
          ok("SET_L3_FORWARDING_IPV4_CONFIG_INFO", R"("Index":7)")},
-        {cmd("SET_L3_FORWARDING_IPV4_CONFIG_INFO", R"("Index":0,"Enable":"1","DestIPAddress":"172.30.0.0",)" + kRouteTo),
+        {cmd("SET_L3_FORWARDING_IPV4_CONFIG_INFO",
+             R"("Index":0,"Enable":"1","DestIPAddress":"172.30.0.0",)" + kRouteTo),
          fail("SET_L3_FORWARDING_IPV4_CONFIG_INFO", "Parse input params fail!")},
         {cmd("DEL_L3_FORWARDING_IPV4_CONFIG_INFO", R"("Index":4)"), ok("DEL_L3_FORWARDING_IPV4_CONFIG_INFO")},
         {cmd("DEL_L3_FORWARDING_IPV4_CONFIG_INFO", R"("Index":0)"),
          fail("DEL_L3_FORWARDING_IPV4_CONFIG_INFO", "CAPI return fail!")},
         {cmd("DEL_L3_FORWARDING_IPV4_CONFIG_INFO", R"("Index":2)"),
          fail("DEL_L3_FORWARDING_IPV4_CONFIG_INFO", "CAPI return fail!")},
-        {cmd(v4), ok(v4, R"("Num":3,"ObjList":[)" + kRoute1 +
-                             R"(,{"Index":3,"Enable":1,"Status":"Disabled","Type":"StaticRoute","DestIPAddress":"172.20.0.0",)" +
-                             kRouteTo + "}," + kRoute6 + "]")},
+        {cmd(v4),
+         ok(v4, R"("Num":3,"ObjList":[)" + kRoute1 +
+                    R"(,{"Index":3,"Enable":1,"Status":"Disabled","Type":"StaticRoute","DestIPAddress":"172.20.0.0",)" +
+                    kRouteTo + "}," + kRoute6 + "]")},
     });
     // The simulator leaves StaticRoute of a new object false, so route 7 is checked on the object.
     EXPECT_EQ(sim.get_property("/com/yvc/igd1/Transfer/Layer3ForwardingIPv4Config/7",
@@ -65,9 +68,11 @@ TEST_F(RouteCommands, Ipv6RoutesListWriteAndDelete)
          ok("SET_L3_FORWARDING_IPV6_CONFIG_INFO", R"("Index":5)")},
         {cmd("DEL_L3_FORWARDING_IPV6_CONFIG_INFO", R"("Index":4)"), ok("DEL_L3_FORWARDING_IPV6_CONFIG_INFO")},
         {cmd(v6), ok(v6, R"("Num":2,"ObjList":[{"Index":1,"Enable":1,"Status":"Enabled","Type":"StaticRoute",)"
-                         R"("DestIPPrefix":"2001:db8:99::/48","NextHop":"fe80::2",)" + wan1 +
+                         R"("DestIPPrefix":"2001:db8:99::/48","NextHop":"fe80::2",)" +
+                             wan1 +
                              R"(},{"Index":3,"Enable":0,"Status":"Disabled","Type":"StaticRoute",)"
-                             R"("DestIPPrefix":"2001:db8:77::/48","NextHop":"fe80::7",)" + wan1 + "}]")},
+                             R"("DestIPPrefix":"2001:db8:77::/48","NextHop":"fe80::7",)" +
+                             wan1 + "}]")},
     });
     EXPECT_EQ(sim.get_property("/com/yvc/igd1/Transfer/Layer3ForwardingIPv6Config/5",
                                "com.yvc.igd1.Layer3ForwardingIPv6Config", "NextHop"),
@@ -84,21 +89,26 @@ TEST_F(RouteCommands, QosFlowsAndClassifications)
         {cmd("GET_TRAFFIC_QOS_FLOW", R"("Flow":8)"), fail("GET_TRAFFIC_QOS_FLOW", "CAPI return fail!")},
         {cmd("SET_TRAFFIC_QOS_FLOW", R"("Flow":7,"UpSpeed":100,"DownSpeed":200,"DSCPRemark":256)"),
          fail("SET_TRAFFIC_QOS_FLOW", "Parse input params fail!")},
-        {cmd("SET_TRAFFIC_QOS_FLOW", R"("Flow":7,"UpSpeed":100,"DownSpeed":200,"DSCPRemark":46)"), ok("SET_TRAFFIC_QOS_FLOW")},
+        {cmd("SET_TRAFFIC_QOS_FLOW", R"("Flow":7,"UpSpeed":100,"DownSpeed":200,"DSCPRemark":46)"),
+         ok("SET_TRAFFIC_QOS_FLOW")},
         {cmd("GET_TRAFFIC_QOS_FLOW", R"("Flow":7)"),
-         ok("GET_TRAFFIC_QOS_FLOW", R"("Flow":7,"UsStats":70,"DsStats":700,"UpSpeed":100,"DownSpeed":200,"DSCPRemark":46)")},
+         ok("GET_TRAFFIC_QOS_FLOW",
+            R"("Flow":7,"UsStats":70,"DsStats":700,"UpSpeed":100,"DownSpeed":200,"DSCPRemark":46)")},
         // The library answers the classification's index: a new one is success, not "undefine".
         {cmd("SET_TRAFFIC_QOS_CLASSIFICATION", R"("Flow":2,"Index":0,"RemoteAddress":"203.0.113.1","RemotePort":"80")"),
          ok("SET_TRAFFIC_QOS_CLASSIFICATION")},
         {cmd(classes, R"("Flow":2)"),
          ok(classes, R"("Num":1,"ObjList":[{"Flow":2,"Index":1,"RemoteAddress":"203.0.113.1","RemotePort":"80"}])")},
-        {cmd("SET_TRAFFIC_QOS_CLASSIFICATION", R"("Flow":0,"Index":4,"RemoteAddress":"203.0.113.2","RemotePort":"5353")"),
+        {cmd("SET_TRAFFIC_QOS_CLASSIFICATION",
+             R"("Flow":0,"Index":4,"RemoteAddress":"203.0.113.2","RemotePort":"5353")"),
          ok("SET_TRAFFIC_QOS_CLASSIFICATION")},
         {cmd("SET_TRAFFIC_QOS_CLASSIFICATION", R"("Flow":0,"Index":4,"RemoteAddress":"203.0.113.2","RemotePort":"")"),
          fail("SET_TRAFFIC_QOS_CLASSIFICATION", "CAPI return fail!")},
-        {cmd("DEL_TRAFFIC_QOS_CLASSIFICATION", R"("Flow":0,"Index":0,"RemoteAddress":"198.51.100.7","RemotePort":"8443")"),
+        {cmd("DEL_TRAFFIC_QOS_CLASSIFICATION",
+             R"("Flow":0,"Index":0,"RemoteAddress":"198.51.100.7","RemotePort":"8443")"),
          ok("DEL_TRAFFIC_QOS_CLASSIFICATION")},
-        {cmd("DEL_TRAFFIC_QOS_CLASSIFICATION", R"("Flow":0,"Index":0,"RemoteAddress":"198.51.100.7","RemotePort":"9999")"),
+        {cmd("DEL_TRAFFIC_QOS_CLASSIFICATION",
+             R"("Flow":0,"Index":0,"RemoteAddress":"198.51.100.7","RemotePort":"9999")"),
          fail("DEL_TRAFFIC_QOS_CLASSIFICATION", "CAPI return fail!")},
         {cmd("DEL_TRAFFIC_QOS_CLASSIFICATION", R"("Flow":0,"Index":5,"RemoteAddress":"","RemotePort":"")"),
          ok("DEL_TRAFFIC_QOS_CLASSIFICATION")},
@@ -129,8 +139,9 @@ TEST_F(RouteCommands, PortMappingsPerWanFindTheirWanByName)
         {cmd(set, R"("WANName":"2_TR069_R_VID_46","Index":0,)" + kMappingSettings), ok(set, R"("Index":4)")},
         {cmd(set, R"("WANName":"9_NONE","Index":0,)" + kMappingSettings), fail(set, "There is no such WANName")},
         {cmd(set, R"("WANName":"","Index":0,)" + kMappingSettings), fail(set, "WANName is empty!")},
-        {cmd(set, R"("WANName":"2_TR069_R_VID_46","Index":0,"PortMappingEnabled":1,"RemoteHost":"","ExternalPort":22,)"
-                  R"("InternalPort":22,"PortMappingProtocol":"BOTH","InternalClient":"192.168.1.40","PortMappingDescription":"")"),
+        {cmd(set,
+             R"("WANName":"2_TR069_R_VID_46","Index":0,"PortMappingEnabled":1,"RemoteHost":"","ExternalPort":22,)"
+             R"("InternalPort":22,"PortMappingProtocol":"BOTH","InternalClient":"192.168.1.40","PortMappingDescription":"")"),
          fail(set, "Parse input params fail!")},
         {cmd(del, R"("WANName":"9_NONE","Index":3)"), fail(del, "There is no such WANName")},
         {cmd(del, R"("WANName":"2_TR069_R_VID_46","Index":3)"), ok(del)},

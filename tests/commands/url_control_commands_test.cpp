@@ -179,7 +179,7 @@ TEST_F(UrlControlCommands, LongNamesAreKeptAsTheServiceKeepsThem)
                                R"(","UrlFilterEnable":"1","UrlFilterPolicy":"0","UrlFilterList":[],"Duration":[]})")),
               head("SET_URL_CTRL_TEMPLATE") + "}");
     const std::string kept = name.substr(0, 32);
-    EXPECT_EQ(SimState().named("'" + kept + "'"), std::vector<std::string> {tmpl("4")});
+    EXPECT_EQ(SimState().named("'" + kept + "'"), std::vector<std::string>{tmpl("4")});
     // The same long name finds it again, cut the same way.
     EXPECT_EQ(get_template("\"" + name + "\""), template_answer("\"" + kept + "\"", "[]", 1, 0, "[]"));
 }
@@ -207,12 +207,12 @@ TEST_F(UrlControlCommands, SetUpdatesTheNamedTemplateAndReplacesItsDurations)
         R"({"StartTime":"19:00","EndTime":"21:00","RepeatDay":"2,4"}]})");
     EXPECT_EQ(run(request), head("SET_URL_CTRL_TEMPLATE") + "}");
     SimState s;
-    EXPECT_EQ(s.named("'kids'"), std::vector<std::string> {tmpl("1")}) << "updated in place, not added";
+    EXPECT_EQ(s.named("'kids'"), std::vector<std::string>{tmpl("1")}) << "updated in place, not added";
     EXPECT_EQ(s.children(kTemplates).size(), 3u);
     EXPECT_EQ(s.prop(tmpl("1"), kTemplate, "UrlFilterEnable"), "byte 0x00");
     EXPECT_EQ(s.prop(tmpl("1"), kTemplate, "UrlFilterPolicy"), "byte 0x01");
     EXPECT_EQ(s.prop(tmpl("1"), kTemplate, "UrlFilterList"), R"(['a.example', 'b"c.example'])");
-    EXPECT_EQ(s.spans(tmpl("1")), (std::vector<std::string> {"'07:00'-'08:00'@'1'", "'19:00'-'21:00'@'2,4'"}));
+    EXPECT_EQ(s.spans(tmpl("1")), (std::vector<std::string>{"'07:00'-'08:00'@'1'", "'19:00'-'21:00'@'2,4'"}));
     EXPECT_EQ(s.spans(tmpl("2")).size(), 2u) << "other templates keep their durations";
     EXPECT_EQ(get_template(R"("kids")"),
               template_answer(R"("kids")",
@@ -220,7 +220,8 @@ TEST_F(UrlControlCommands, SetUpdatesTheNamedTemplateAndReplacesItsDurations)
                               R"({"StartTime":"19:00","EndTime":"21:00","RepeatDay":"2,4"}])",
                               0, 1, R"(["a.example","b\"c.example"])"));
     // Numbers are taken as well as decimal texts; an empty Duration leaves no duration.
-    EXPECT_EQ(run(set_template(R"("Name":"study","UrlFilterEnable":1,"UrlFilterPolicy":0,"UrlFilterList":[],"Duration":[]})")),
+    EXPECT_EQ(run(set_template(
+                  R"("Name":"study","UrlFilterEnable":1,"UrlFilterPolicy":0,"UrlFilterList":[],"Duration":[]})")),
               head("SET_URL_CTRL_TEMPLATE") + "}");
     SimState after;
     EXPECT_TRUE(after.spans(tmpl("2")).empty());
@@ -230,18 +231,20 @@ TEST_F(UrlControlCommands, SetUpdatesTheNamedTemplateAndReplacesItsDurations)
 
 TEST_F(UrlControlCommands, SetAddsAnUnknownNameWithQuotes)
 {
-    EXPECT_EQ(run(set_template(R"("Name":"tv \"room\"","UrlFilterEnable":"1","UrlFilterPolicy":"0",)"
-                               R"("UrlFilterList":["tv.example"],"Duration":[{"StartTime":"18:00","EndTime":"20:00","RepeatDay":"7"}]})")),
-              head("SET_URL_CTRL_TEMPLATE") + "}");
+    EXPECT_EQ(
+        run(set_template(
+            R"("Name":"tv \"room\"","UrlFilterEnable":"1","UrlFilterPolicy":"0",)"
+            R"("UrlFilterList":["tv.example"],"Duration":[{"StartTime":"18:00","EndTime":"20:00","RepeatDay":"7"}]})")),
+        head("SET_URL_CTRL_TEMPLATE") + "}");
     SimState s;
-    ASSERT_EQ(s.named(R"('tv "room"')"), std::vector<std::string> {tmpl("4")});
+    ASSERT_EQ(s.named(R"('tv "room"')"), std::vector<std::string>{tmpl("4")});
     EXPECT_EQ(s.prop(tmpl("4"), kTemplate, "UrlFilterList"), "['tv.example']");
-    EXPECT_EQ(s.spans(tmpl("4")), std::vector<std::string> {"'18:00'-'20:00'@'7'"});
+    EXPECT_EQ(s.spans(tmpl("4")), std::vector<std::string>{"'18:00'-'20:00'@'7'"});
     EXPECT_EQ(run_plain("GET_URL_CTRL_TEMPLATES_LIST"),
               head("GET_URL_CTRL_TEMPLATES_LIST") + R"(,"Name":["kids","study","night \"owl\"","tv \"room\""]})");
     EXPECT_EQ(get_template(R"("tv \"room\"")"),
-              template_answer(R"("tv \"room\"")", R"([{"StartTime":"18:00","EndTime":"20:00","RepeatDay":"7"}])", 1,
-                              0, R"(["tv.example"])"));
+              template_answer(R"("tv \"room\"")", R"([{"StartTime":"18:00","EndTime":"20:00","RepeatDay":"7"}])", 1, 0,
+                              R"(["tv.example"])"));
 }
 
 TEST_F(UrlControlCommands, SetRefusesMistypedParametersBeforeAnyWrite)
@@ -250,7 +253,8 @@ TEST_F(UrlControlCommands, SetRefusesMistypedParametersBeforeAnyWrite)
     const std::string bad[] = {
         set_template(R"("Name":"kids",)" + good_tail + R"(,"UrlFilterList":[],"Duration":{"StartTime":"1"}})"),
         set_template(R"("Name":"kids",)" + good_tail + R"(,"UrlFilterList":"a.example","Duration":[]})"),
-        set_template(R"("Name":"kids",)" + good_tail + R"(,"UrlFilterList":[],"Duration":[{"StartTime":"1","RepeatDay":"1"}]})"),
+        set_template(R"("Name":"kids",)" + good_tail +
+                     R"(,"UrlFilterList":[],"Duration":[{"StartTime":"1","RepeatDay":"1"}]})"),
         set_template(R"("Name":"kids",)" + good_tail + R"(,"UrlFilterList":[3],"Duration":[]})"),
         set_template(R"("Name":"kids","UrlFilterEnable":"on","UrlFilterPolicy":"0","UrlFilterList":[],"Duration":[]})"),
         set_template(R"("Name":"kids","UrlFilterEnable":"1","UrlFilterPolicy":256,"UrlFilterList":[],"Duration":[]})"),
@@ -263,22 +267,22 @@ TEST_F(UrlControlCommands, SetRefusesMistypedParametersBeforeAnyWrite)
     EXPECT_EQ(sim.call_count("SetValues") + sim.call_count("AddObject") + sim.call_count("DeleteObject"), writes);
     EXPECT_TRUE(log.contains("SET_URL_CTRL_TEMPLATE Parameter Duration json type is invalid, should be array"));
     EXPECT_TRUE(log.contains("SET_URL_CTRL_TEMPLATE Parameter UrlFilterList json type is invalid, should be array"));
-    EXPECT_EQ(SimState().spans(tmpl("1")), std::vector<std::string> {"'20:00'-'22:00'@'1,2,3,4,5'"});
+    EXPECT_EQ(SimState().spans(tmpl("1")), std::vector<std::string>{"'20:00'-'22:00'@'1,2,3,4,5'"});
 }
 
 TEST_F(UrlControlCommands, SetThatFailsHalfWayIsAFailureAndPutsTheTemplateBack)
 {
-    const std::string request = set_template(
-        R"("Name":"study","UrlFilterEnable":"1","UrlFilterPolicy":"0","UrlFilterList":["x.example"],)"
-        R"("Duration":[{"StartTime":"01:00","EndTime":"02:00","RepeatDay":"1"},)"
-        R"({"StartTime":"03:00","EndTime":"04:00","RepeatDay":"2"}]})");
+    const std::string request =
+        set_template(R"("Name":"study","UrlFilterEnable":"1","UrlFilterPolicy":"0","UrlFilterList":["x.example"],)"
+                     R"("Duration":[{"StartTime":"01:00","EndTime":"02:00","RepeatDay":"1"},)"
+                     R"({"StartTime":"03:00","EndTime":"04:00","RepeatDay":"2"}]})");
     // The first new duration goes in, the second is refused.
     sim.fail_next("SetValues", 1, tmpl("2") + "/Duration/2");
     EXPECT_EQ(run(request), failure("SET_URL_CTRL_TEMPLATE", "SET_FAILED"));
     EXPECT_TRUE(log.contains("URLControlConfig " + tmpl("2") + " restored."));
     EXPECT_EQ(get_template(R"("study")"), template_answer(R"("study")", kStudySpans, 0, 1, kStudyUrls));
     SimState s;
-    EXPECT_EQ(s.spans(tmpl("2")), (std::vector<std::string> {"'08:00'-'12:00'@'6,7'", "'14:00'-'17:30'@'6'"}));
+    EXPECT_EQ(s.spans(tmpl("2")), (std::vector<std::string>{"'08:00'-'12:00'@'6,7'", "'14:00'-'17:30'@'6'"}));
 
     // The old durations cannot be cleared.
     sim.fail_next("DeleteObject", 1, tmpl("2") + "/Duration");
@@ -293,9 +297,9 @@ TEST_F(UrlControlCommands, SetThatFailsHalfWayIsAFailureAndPutsTheTemplateBack)
 
 TEST_F(UrlControlCommands, NewTemplateWhoseDurationsFailIsNotLeftBehind)
 {
-    const std::string request = set_template(
-        R"("Name":"guest","UrlFilterEnable":"1","UrlFilterPolicy":"0","UrlFilterList":[],)"
-        R"("Duration":[{"StartTime":"01:00","EndTime":"02:00","RepeatDay":"1"}]})");
+    const std::string request =
+        set_template(R"("Name":"guest","UrlFilterEnable":"1","UrlFilterPolicy":"0","UrlFilterList":[],)"
+                     R"("Duration":[{"StartTime":"01:00","EndTime":"02:00","RepeatDay":"1"}]})");
     sim.fail_next("AddObject", 1, tmpl("4") + "/Duration");
     EXPECT_EQ(run(request), failure("SET_URL_CTRL_TEMPLATE", "SET_FAILED"));
     SimState s;
@@ -312,7 +316,7 @@ TEST_F(UrlControlCommands, NewTemplateWhoseDurationsFailIsNotLeftBehind)
     sim.fail_next("GetManagedObjects", 1, kTemplates);
     EXPECT_EQ(run(request), failure("SET_URL_CTRL_TEMPLATE", "object_not_exist"));
     EXPECT_EQ(run(request), head("SET_URL_CTRL_TEMPLATE") + "}");
-    EXPECT_EQ(SimState().named("'guest'"), std::vector<std::string> {tmpl("4")});
+    EXPECT_EQ(SimState().named("'guest'"), std::vector<std::string>{tmpl("4")});
 }
 
 TEST_F(UrlControlCommands, DeleteRemovesTheTemplateAndItsDurations)
@@ -349,14 +353,16 @@ TEST_F(UrlControlCommands, HostBindingsListedForTheRequestedMacs)
     EXPECT_EQ(run(R"({"CmdType":"GET_ATTCH_URL_CTRL","SequenceId":"1","MAC":[]})"),
               head("GET_ATTCH_URL_CTRL") + R"(,"TemplateNameList":[)" + anna + "," + ben + "," + dan + "]}");
     // Letter case and colons do not matter; a MAC without a binding is simply not listed.
-    EXPECT_EQ(run(R"({"CmdType":"GET_ATTCH_URL_CTRL","SequenceId":"1","MAC":["A0B1C2D3E4F2","a0:b1:c2:d3:e4:f4","A0B1C2D3E4F3"]})"),
-              head("GET_ATTCH_URL_CTRL") + R"(,"TemplateNameList":[)" + ben + "," + dan + "]}");
+    EXPECT_EQ(
+        run(R"({"CmdType":"GET_ATTCH_URL_CTRL","SequenceId":"1","MAC":["A0B1C2D3E4F2","a0:b1:c2:d3:e4:f4","A0B1C2D3E4F3"]})"),
+        head("GET_ATTCH_URL_CTRL") + R"(,"TemplateNameList":[)" + ben + "," + dan + "]}");
     EXPECT_EQ(run(R"({"CmdType":"GET_ATTCH_URL_CTRL","SequenceId":"1","MAC":["A0B1C2D3E4F3"]})"),
               head("GET_ATTCH_URL_CTRL") + R"(,"TemplateNameList":[]})");
 
     EXPECT_EQ(run(R"({"CmdType":"GET_ATTCH_URL_CTRL","SequenceId":"1","MAC":"A0B1C2D3E4F1"})"),
               failure("GET_ATTCH_URL_CTRL", "parameter_error"));
-    EXPECT_EQ(run(R"({"CmdType":"GET_ATTCH_URL_CTRL","SequenceId":"1"})"), failure("GET_ATTCH_URL_CTRL", "parameter_error"));
+    EXPECT_EQ(run(R"({"CmdType":"GET_ATTCH_URL_CTRL","SequenceId":"1"})"),
+              failure("GET_ATTCH_URL_CTRL", "parameter_error"));
     sim.fail_next("GetManagedObjects");
     EXPECT_EQ(run(R"({"CmdType":"GET_ATTCH_URL_CTRL","SequenceId":"1","MAC":[]})"),
               failure("GET_ATTCH_URL_CTRL", "object_not_exist"));
@@ -364,8 +370,9 @@ TEST_F(UrlControlCommands, HostBindingsListedForTheRequestedMacs)
 
 TEST_F(UrlControlCommands, BindingUpdatesTheHostOrAddsOneWithItsMac)
 {
-    EXPECT_EQ(run(R"({"CmdType":"SET_ATTCH_URL_CTR","SequenceId":"1","MAC":"a0b1c2d3e4f1","TemplateName":"night \"owl\""})"),
-              head("SET_ATTCH_URL_CTR") + "}");
+    EXPECT_EQ(
+        run(R"({"CmdType":"SET_ATTCH_URL_CTR","SequenceId":"1","MAC":"a0b1c2d3e4f1","TemplateName":"night \"owl\""})"),
+        head("SET_ATTCH_URL_CTR") + "}");
     SimState s;
     EXPECT_EQ(s.prop(binding("1"), kBinding, "TemplateName"), R"('night "owl"')");
     EXPECT_EQ(s.children(kBindings).size(), 3u) << "the existing binding is updated";

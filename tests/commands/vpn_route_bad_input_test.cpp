@@ -14,6 +14,7 @@ using agenttest::cmd;
 using agenttest::fail;
 using agenttest::ok;
 
+// clang-format off
 const std::vector<std::string> kFamily = {
     "DEL_L3_FORWARDING_IPV4_CONFIG_INFO", "DEL_L3_FORWARDING_IPV6_CONFIG_INFO", "DEL_PortMapping_CONFIG",
     "DEL_TRAFFIC_QOS_CLASSIFICATION", "DEL_VPN_IPSEC", "DEL_VPN_IPSEC_LOCALSUBNETS", "DEL_VPN_IPSEC_REMOTESUBNETS",
@@ -28,17 +29,18 @@ const std::vector<std::string> kFamily = {
     "SET_VPN_IPSEC_LOCALSUBNETS", "SET_VPN_IPSEC_REMOTESUBNETS", "SET_VPN_L2TP", "SET_VPN_L2TP_CLIENT",
     "SET_VPN_L2TP_CLIENT_REMOTESUBNETS", "SET_VPN_L2TP_SERVER", "SET_VPN_L2TP_SERVER_ACCOUNT", "SET_VPN_VXLAN",
 };
+// clang-format on
 
 // The members that read no parameter at all answer from the profile whatever else is sent.
-const std::set<std::string> kNoParameters = {"GET_L3_FORWARDING_IPV4_CONFIG_INFO",
-                                             "GET_L3_FORWARDING_IPV6_CONFIG_INFO", "GET_PortMapping_LIST", "GET_VPN",
-                                             "GET_VPN_L2TP"};
+const std::set<std::string> kNoParameters = {"GET_L3_FORWARDING_IPV4_CONFIG_INFO", "GET_L3_FORWARDING_IPV6_CONFIG_INFO",
+                                             "GET_PortMapping_LIST", "GET_VPN", "GET_VPN_L2TP"};
 
 // The traffic members take their indexes as optional.
 const std::set<std::string> kOptionalParameters = {"GET_VPN_IPSec_TRAFFIC", "GET_VPN_L2TP_TRAFFIC",
                                                    "GET_VPN_VxLAN_TRAFFIC"};
 
 // Every parameter name of the family.
+// clang-format off
 const std::vector<std::string> kParameters = {
     "Index", "IndexL2tp", "IndexClient", "Flow", "Start", "Num", "Enable", "VPNType", "WANName", "IPSecType", "Name",
     "WANInterface", "RemoteIP", "ExchangeMode", "IKEAuthenticationAlgorithm", "IKEAuthenticationMethod",
@@ -53,6 +55,7 @@ const std::vector<std::string> kParameters = {
     "PortMappingProtocol", "InternalClient", "PortMappingDescription", "UpSpeed", "DownSpeed", "DSCPRemark",
     "RemoteAddress", "RemotePort",
 };
+// clang-format on
 
 class VpnRouteBadInput : public agenttest::CommandTest {
 protected:
@@ -97,6 +100,7 @@ TEST_F(VpnRouteBadInput, MissingParametersAnswerParseFailureOnce)
 TEST_F(VpnRouteBadInput, WrongTypesLongTextsAndNonUtf8AreRefusedOnce)
 {
     using Make = json_t *(*)();
+    // clang-format off
     const std::vector<std::pair<const char *, Make>> values = {
         {"object", [] { return json_pack("{s:i}", "x", 1); }},
         {"array", [] { return json_pack("[i]", 1); }},
@@ -107,6 +111,7 @@ TEST_F(VpnRouteBadInput, WrongTypesLongTextsAndNonUtf8AreRefusedOnce)
         {"integer too large", [] { return json_integer(4294967296LL); }},
         {"negative", [] { return json_integer(-1); }},
     };
+    // clang-format on
     for (const auto &[what, make] : values)
         for (const std::string &type : kFamily) {
             const std::string answer = run_all_set_to(type, make);
@@ -126,8 +131,8 @@ TEST_F(VpnRouteBadInput, TextsAreCutOnCharactersAndNonUtf8TextIsNeverWritten)
     std::string type = "a";
     for (int i = 0; i < 50000; ++i)
         type += "\xc3\xa9";  // é
-    gwagent::JsonPtr set(json_pack("{s:s,s:s,s:i,s:s}", "CmdType", "SET_VPN", "SequenceId", "1", "Enable", 1, "VPNType",
-                                   type.c_str()));
+    gwagent::JsonPtr set(
+        json_pack("{s:s,s:s,s:i,s:s}", "CmdType", "SET_VPN", "SequenceId", "1", "Enable", 1, "VPNType", type.c_str()));
     EXPECT_EQ(run_row("SET_VPN", set.get()), ok("SET_VPN"));
     // 32 bytes are kept: "a" and fifteen whole characters, not half of the sixteenth.
     std::string kept = "a";

@@ -27,22 +27,25 @@ protected:
 TEST_F(WanCommands, WanNumberAddsBothKindsAndNamesEveryConnection)
 {
     EXPECT_EQ(run_plain("QUERY_WAN_NUM"),
-              head("QUERY_WAN_NUM") + R"(,"NUM":"3","Description":"1_INTERNET_R_VID_41/2_TR069_R_VID_46/3_OTHER_B_VID_45"})");
+              head("QUERY_WAN_NUM") +
+                  R"(,"NUM":"3","Description":"1_INTERNET_R_VID_41/2_TR069_R_VID_46/3_OTHER_B_VID_45"})");
     sim.fail_next("GetManagedObjects");
     EXPECT_EQ(run_plain("QUERY_WAN_NUM"), failure("QUERY_WAN_NUM", "NO_WANConnectionInfo"));
 }
 
 TEST_F(WanCommands, WanInfoByNameSplitsDnsListsAndShowsNanWithoutVlan)
 {
-    EXPECT_EQ(run(R"({"CmdType":"QUERY_WAN_INFO","SequenceId":"1","WANName":"1_INTERNET_R_VID_41"})"),
-              head("QUERY_WAN_INFO") +
-                  R"(,"INDEX":"1","IFNAME":"ppp0","SERVICELIST":"INTERNET","CONNECTIONTYPE":"IP_Routed","VLANID":"41",)"
-                  R"("8021P":"0","CONNECTIONSTATUS":"Connected","IPADDRESS":"100.64.12.34","SUBNETMASK":"255.255.255.0",)"
-                  R"("GATEWAY":"100.64.12.1","DNS1":"61.139.2.69","DNS2":"218.6.200.139","IPV6_CONNECTIONSTATUS":"Connected",)"
-                  R"("IPV6_IPADDRESS":"2001:db8::1","IPV6_PREFIXLENGTH":"64","IPV6_GATEWAY":"fe80::1","IPV6_DNS1":"2001:db8::53",)"
-                  R"("IPV6_DNS2":"","IPV6_PRIFIX":"2001:db8:1::/64","Protocol":"2","LanInterface":"LAN1,LAN2,LAN3,LAN4,SSID1,SSID5"})");
+    EXPECT_EQ(
+        run(R"({"CmdType":"QUERY_WAN_INFO","SequenceId":"1","WANName":"1_INTERNET_R_VID_41"})"),
+        head("QUERY_WAN_INFO") +
+            R"(,"INDEX":"1","IFNAME":"ppp0","SERVICELIST":"INTERNET","CONNECTIONTYPE":"IP_Routed","VLANID":"41",)"
+            R"("8021P":"0","CONNECTIONSTATUS":"Connected","IPADDRESS":"100.64.12.34","SUBNETMASK":"255.255.255.0",)"
+            R"("GATEWAY":"100.64.12.1","DNS1":"61.139.2.69","DNS2":"218.6.200.139","IPV6_CONNECTIONSTATUS":"Connected",)"
+            R"("IPV6_IPADDRESS":"2001:db8::1","IPV6_PREFIXLENGTH":"64","IPV6_GATEWAY":"fe80::1","IPV6_DNS1":"2001:db8::53",)"
+            R"("IPV6_DNS2":"","IPV6_PRIFIX":"2001:db8:1::/64","Protocol":"2","LanInterface":"LAN1,LAN2,LAN3,LAN4,SSID1,SSID5"})");
     sim.set_property(kWan1, kWanIface, "VLANMode", "byte 0");
-    const std::string untagged = run(R"({"CmdType":"QUERY_WAN_INFO","SequenceId":"1","WANName":"1_INTERNET_R_VID_41"})");
+    const std::string untagged =
+        run(R"({"CmdType":"QUERY_WAN_INFO","SequenceId":"1","WANName":"1_INTERNET_R_VID_41"})");
     EXPECT_NE(untagged.find(R"("VLANID":"NaN")"), std::string::npos) << untagged;
 }
 
@@ -102,10 +105,11 @@ TEST_F(WanCommands, PppoeDiagnosisNeedsARoutedPppoeConnection)
     sim.set_property(kWan1, kWanIface, "ConnectionType", "'PPPoE_Routed'");
     sim.set_property(kWan1, kWanIface, "IPv6ConnectionStatus", "'Connecting'");
     sim.set_property(kWan1, kWanIface, "LastIPv6ConnectionError", "'ERROR_AUTHENTICATION_FAILURE'");
-    EXPECT_EQ(run(R"({"CmdType":"PPPOE_DIAG_REQ_BY_WAN","SequenceId":"1","WANName":"1_INTERNET_R_VID_41"})"),
-              head("PPPOE_DIAG_REQ_BY_WAN") +
-                  R"(,"ConnectionStatus":"0","WANStatus":"Connected","DialReason":"ERROR_NONE","ConnectionStatus1":"1",)"
-                  R"("WANStatus1":"Connecting","DialReason1":"ERROR_AUTHENTICATION_FAILURE","Protocol":"2"})");
+    EXPECT_EQ(
+        run(R"({"CmdType":"PPPOE_DIAG_REQ_BY_WAN","SequenceId":"1","WANName":"1_INTERNET_R_VID_41"})"),
+        head("PPPOE_DIAG_REQ_BY_WAN") +
+            R"(,"ConnectionStatus":"0","WANStatus":"Connected","DialReason":"ERROR_NONE","ConnectionStatus1":"1",)"
+            R"("WANStatus1":"Connecting","DialReason1":"ERROR_AUTHENTICATION_FAILURE","Protocol":"2"})");
     EXPECT_EQ(run(R"({"CmdType":"PPPOE_DIAG_REQ_BY_WAN","SequenceId":"1","WANName":"nope"})"),
               failure("PPPOE_DIAG_REQ_BY_WAN", "WAN_NO_EXIST"));
 }

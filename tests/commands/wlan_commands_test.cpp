@@ -8,8 +8,8 @@
 
 #include "command_fixture.hpp"
 #include "commands/cmd_table.h"
-#include "core/dev_info.h"
 #include "core/crypto.h"
+#include "core/dev_info.h"
 
 namespace {
 
@@ -45,8 +45,8 @@ std::string with_secrets(std::string s)
 }
 
 // SET_WIFI_INFO's parameters; the password as the platform sends it, encrypted.
-std::string wifi_info(const char *index, const char *name, const char *password, const char *encrypt,
-                      const char *power, const char *channel, const char *enable)
+std::string wifi_info(const char *index, const char *name, const char *password, const char *encrypt, const char *power,
+                      const char *channel, const char *enable)
 {
     return std::string(R"("SSIDIndex":")") + index + R"(","SSID":")" + name + R"(","PWD":"@)" + password +
            R"(@","ENCRYPT":")" + encrypt + R"(","PowerLevel":")" + power + R"(","Channel":")" + channel +
@@ -73,7 +73,7 @@ struct Case {
     Fault fault;
     std::string command;  // without CmdType and SequenceId
     const char *cmd_type;
-    std::string answer;   // members after the head, or a failure word when it has no ':' or '"'
+    std::string answer;  // members after the head, or a failure word when it has no ':' or '"'
     std::vector<Prop> after;
 };
 
@@ -121,6 +121,7 @@ protected:
 
 TEST_F(WlanCommands, SsidSettingsAnswerAndWriteTheirProperties)
 {
+    // clang-format off
     run_cases({
         {"enabled SSID on a radio that is on", nullptr, {}, {}, R"("SSIDIndex":"1")", "GET_WIFI_INFO",
          R"("SSID":"YVC-1A2B","PWD":"@wifipass1@","ENCRYPT":"4","PowerLevel":"100","Channel":"6","Enable":"1")", {}},
@@ -182,11 +183,13 @@ TEST_F(WlanCommands, SsidSettingsAnswerAndWriteTheirProperties)
          R"("SSIDIndex":"1","SSID":"Home","PWD":"@NewPass123@","ENCRYPT":"4","PowerLevel":"100","Channel":"0")",
          "SET_WIFI_INFO", "parameter_error", {}},
     });
+    // clang-format on
     EXPECT_TRUE(log.contains("SET_WIFI_INFO json string missing Parameter Enable"));
 }
 
 TEST_F(WlanCommands, FrequencyWidthAndVisibilityFollowTheRadioAndIndex)
 {
+    // clang-format off
     run_cases({
         {"2.4 GHz width", nullptr, {}, {}, R"("RadioType":"2.4G")", "GET_WIFI_ADV", R"("FrequencyWidth":"20/40MHz")",
          {}},
@@ -213,11 +216,13 @@ TEST_F(WlanCommands, FrequencyWidthAndVisibilityFollowTheRadioAndIndex)
         {"refused", nullptr, {}, {"Set", ssid(1)}, R"("SSIDIndex":"1","HideSSID":"1")", "SET_WIFI_HIDE",
          "SET_FAILED", {}},
     });
+    // clang-format on
     EXPECT_TRUE(log.contains("radioType 5g is invalide, should be 2.4G or 5G."));
 }
 
 TEST_F(WlanCommands, InterfaceInfoReadsChannelsOnlyWhileARadioIsOn)
 {
+    // clang-format off
     run_cases({
         {"dual band", nullptr, {}, {}, "", "GET_WLAN_INTF_INFO", R"("Enable":"1","Channel":"6,149")", {}},
         {"single band", "wlan_single_band.json", {}, {}, "", "GET_WLAN_INTF_INFO", R"("Enable":"1","Channel":"6")",
@@ -232,10 +237,12 @@ TEST_F(WlanCommands, InterfaceInfoReadsChannelsOnlyWhileARadioIsOn)
         {"2.4 GHz channel unreadable", nullptr, {}, {"GetAll", ssid(1)}, "", "GET_WLAN_INTF_INFO", "NO_Channel1", {}},
         {"5 GHz channel unreadable", nullptr, {}, {"GetAll", ssid(5)}, "", "GET_WLAN_INTF_INFO", "NO_Channel5", {}},
     });
+    // clang-format on
 }
 
 TEST_F(WlanCommands, SsidSwitchesTurnRadiosOnWithTheSsidsAndOffOnlyForIndexZero)
 {
+    // clang-format off
     run_cases({
         {"one SSID on, its radio with it", nullptr, {{kWiFi, kWiFiIface, "Enable2G", "false"}}, {},
          R"("SSIDIndex":"2")", "SET_WLAN_SSID_ENABLE", "",
@@ -270,6 +277,7 @@ TEST_F(WlanCommands, SsidSwitchesTurnRadiosOnWithTheSsidsAndOffOnlyForIndexZero)
         {"refused", nullptr, {}, {"SetValues", kWiFi}, R"("SSIDIndex":"0")", "SET_WLAN_SSID_DISABLE",
          "DISABLE_FAILED", {{kWiFi, kWiFiIface, "Enable2G", "true"}}},
     });
+    // clang-format on
 }
 
 TEST_F(WlanCommands, DisablingEveryRadioWhenAllAreOffWritesNothing)
@@ -294,6 +302,7 @@ TEST_F(WlanCommands, SetWifiInfoWritesEveryValueInOneCallInItsOrder)
 
 TEST_F(WlanCommands, ScheduleAndServiceSummary)
 {
+    // clang-format off
     run_cases({
         {"schedule off", nullptr, {}, {}, "", "GET_HG_WIFI_TIMER",
          R"("wifiStartTime":"23:00","wifiEndTime":"07:00","wifiEnable":"0")", {}},
@@ -322,10 +331,12 @@ TEST_F(WlanCommands, ScheduleAndServiceSummary)
         {"summary without LED", nullptr, {}, {"GetAll", "/com/yvc/igd1/Config/Peripheral/LED"}, "", "GET_SERVICE",
          "NO_LEDStatus", {}},
     });
+    // clang-format on
 }
 
 TEST_F(WlanCommands, GuestSsidHasATwinOnTheFiveGigahertzRadio)
 {
+    // clang-format off
     run_cases({
         {"dual band with the 5 GHz radio on: the twin is reported and marked", "wlan.json", {}, {}, "",
          "GET_GUEST_SSID",
@@ -396,6 +407,7 @@ TEST_F(WlanCommands, GuestSsidHasATwinOnTheFiveGigahertzRadio)
          {{kWiFi, kWiFiIface, "Enable2G", "false"}, {kWiFi, kWiFiIface, "Enable5G", "false"}}, {"SetValues", kWiFi},
          R"("Duration":60,"Enable":"1")", "SET_GUEST_SSID", "OPEN_WIFI_MODE_FAILED", {}},
     });
+    // clang-format on
     EXPECT_TRUE(log.contains("SET_GUEST_SSID SSID is null."));
     EXPECT_TRUE(log.contains("SET_GUEST_SSID Duration = -1 is invalide."));
     EXPECT_TRUE(log.contains("set WiFiInfo.Enable failed."));
@@ -403,6 +415,7 @@ TEST_F(WlanCommands, GuestSsidHasATwinOnTheFiveGigahertzRadio)
 
 TEST_F(WlanCommands, WirelessClientsAreOnlineWirelessHostsInTheFilter)
 {
+    // clang-format off
     run_cases({
         {"all", nullptr, {}, {}, R"("MAC":[])", "GET_DEV_WIFI_INFO",
          R"("Info":"phone-anna:A0B1C2D3E4F1:192.168.1.101:SSID1:802.11ax:2.4G:20MHz:2x2:573","Num":1)", {}},
@@ -417,6 +430,7 @@ TEST_F(WlanCommands, WirelessClientsAreOnlineWirelessHostsInTheFilter)
         {"hosts unreadable", nullptr, {}, {"GetManagedObjects", "/com/yvc/igd1/Config/LANHosts"}, R"("MAC":[])",
          "GET_DEV_WIFI_INFO", "OBJECT_NOT_EXIST", {}},
     });
+    // clang-format on
     EXPECT_TRUE(log.contains("GET_DEV_WIFI_INFO Parameter MAC json type is invalid, should be array"));
 }
 
@@ -427,6 +441,7 @@ TEST_F(WlanCommands, WmmMembersCallTheLibraryAndAnswerItsResult)
     const std::string new_service = R"("WMMSupportedSSID":"SSID1","ServiceName":"iptv","ACLevel":"VI",)"
                                     R"("TargetIP":"198.51.100.1","TargetPort":"554","SourceIP":"","SourcePort":"",)"
                                     R"("Protocol":"TCP")";
+    // clang-format off
     run_cases({
         {"every configuration", "wlan.json", {}, {}, "", "GET_WMM_IPSET_INFO",
          R"("WMMIPSetInfo":[{"WMMEnable":"1","WMMSupportedSSID":"SSID1","UAPSDSupported":"1","Num":1,)"
@@ -479,6 +494,7 @@ TEST_F(WlanCommands, WmmMembersCallTheLibraryAndAnswerItsResult)
         {"delete without names", nullptr, {}, {}, "", "DEL_WMM_SERVICE_IPSET", "parameter_error",
          {{std::string(kWmm) + "/1/WMMServiceIPSet/1", "com.yvc.igd1.WMMServiceIPSet", "ServiceName", "'voice'"}}},
     });
+    // clang-format on
     gwtest::Igd1Sim::fresh();
     sim.load_profile("wlan.json");
     EXPECT_EQ(send("DEL_WMM_SERVICE_IPSET", R"("WMMSupportedSSID":"SSID5","ServiceName":"video")"),
@@ -509,8 +525,8 @@ TEST_F(WlanCommands, LongClientListKeepsWholeEntriesWithinTheAnswerBuffer)
     EXPECT_GT(num, 20);
     EXPECT_LT(num, 61);
     EXPECT_EQ(static_cast<json_int_t>(std::count(info.begin(), info.end(), '/')) + 1, num);
-    EXPECT_EQ(info.substr(info.rfind('/') + 1), std::string(100, 'q') + "\"quoted\"" + ":A0B1C2D3E4" +
-                                                    std::to_string(8 + num) + ":::::::")
+    EXPECT_EQ(info.substr(info.rfind('/') + 1),
+              std::string(100, 'q') + "\"quoted\"" + ":A0B1C2D3E4" + std::to_string(8 + num) + ":::::::")
         << "the last entry is whole (phone-anna comes first)";
 }
 
@@ -545,6 +561,7 @@ struct Member {
     std::vector<std::pair<const char *, json_type>> params;
 };
 
+// clang-format off
 const std::vector<Member> kFamily = {
     {"DEL_WMM_SERVICE_IPSET", {{"WMMSupportedSSID", JSON_STRING}, {"ServiceName", JSON_STRING}}},
     {"GET_DEV_WIFI_INFO", {{"MAC", JSON_ARRAY}}},
@@ -583,6 +600,7 @@ const std::vector<Member> kFamily = {
     {"SET_WMM_SWITCH",
      {{"WMMSupportedSSID", JSON_STRING}, {"WMMEnable", JSON_STRING}, {"UAPSDSupported", JSON_STRING}}},
 };
+// clang-format on
 
 // A value of each member's own type that the simulator's data accepts.
 gwagent::JsonPtr valid_value(json_type t)

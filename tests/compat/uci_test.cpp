@@ -36,7 +36,7 @@ protected:
     {
         std::vector<char> buf(expr.begin(), expr.end());
         buf.push_back('\0');
-        uci_ptr p {};
+        uci_ptr p{};
         int rc = uci_lookup_ptr(c, &p, buf.data(), true);
         if (rc != UCI_OK)
             return "<rc " + std::to_string(rc) + ">";
@@ -75,7 +75,7 @@ protected:
     {
         std::vector<char> buf(assignment.begin(), assignment.end());
         buf.push_back('\0');
-        uci_ptr p {};
+        uci_ptr p{};
         int rc = uci_lookup_ptr(c, &p, buf.data(), true);
         if (rc == UCI_OK)
             rc = uci_set(c, &p);
@@ -173,20 +173,16 @@ TEST_F(UciApi, SavedChangeIsStagedForOthersAndCommitWritesTheFile)
 TEST_F(UciApi, WrittenFileReadsTheSameThroughAnIndependentReader)
 {
     const std::vector<std::pair<std::string, std::string>> values = {
-        {"plain", "value"},
-        {"spaces", "a b  c"},
-        {"single", "it's"},
-        {"double", "say \"x\""},
-        {"backslash", "C:\\dir\\"},
-        {"newline", "one\ntwo"},
+        {"plain", "value"},      {"spaces", "a b  c"},       {"single", "it's"},
+        {"double", "say \"x\""}, {"backslash", "C:\\dir\\"}, {"newline", "one\ntwo"},
     };
     root.write("/etc/config/odd", "config sec 'sec'\n");
     {
         Ctx c = context();
         for (const auto &[k, v] : values)
             ASSERT_EQ(set(c.get(), "odd.sec." + k + "=" + v, false, false), UCI_OK) << k;
-        std::vector<char> buf {'o', 'd', 'd', '\0'};
-        uci_ptr p {};
+        std::vector<char> buf{'o', 'd', 'd', '\0'};
+        uci_ptr p{};
         ASSERT_EQ(uci_lookup_ptr(c.get(), &p, buf.data(), true), UCI_OK);
         ASSERT_EQ(uci_commit(c.get(), &p.p, false), UCI_OK);
     }
@@ -225,12 +221,12 @@ TEST_F(UciApi, ListsAddedThroughTheLibraryAreListsForTheIndependentReader)
             std::string expr = std::string("pushd.global.item=") + v;
             std::vector<char> buf(expr.begin(), expr.end());
             buf.push_back('\0');
-            uci_ptr p {};
+            uci_ptr p{};
             ASSERT_EQ(uci_lookup_ptr(c.get(), &p, buf.data(), true), UCI_OK);
             ASSERT_EQ(uci_add_list(c.get(), &p), UCI_OK);
         }
-        std::vector<char> buf {'p', 'u', 's', 'h', 'd', '\0'};
-        uci_ptr p {};
+        std::vector<char> buf{'p', 'u', 's', 'h', 'd', '\0'};
+        uci_ptr p{};
         ASSERT_EQ(uci_lookup_ptr(c.get(), &p, buf.data(), true), UCI_OK);
         ASSERT_EQ(uci_commit(c.get(), &p.p, false), UCI_OK);
     }
@@ -313,8 +309,9 @@ TEST_F(UciApi, RevertDropsStagedChangesOfTheTarget)
     EXPECT_EQ(get("log.temp.log_level"), "debug");
     {
         Ctx c = context();
-        std::vector<char> buf {'l', 'o', 'g', '.', 't', 'e', 'm', 'p', '.', 'l', 'o', 'g', '_', 'l', 'e', 'v', 'e', 'l', '\0'};
-        uci_ptr p {};
+        std::vector<char> buf{'l', 'o', 'g', '.', 't', 'e', 'm', 'p', '.', 'l',
+                              'o', 'g', '_', 'l', 'e', 'v', 'e', 'l', '\0'};
+        uci_ptr p{};
         ASSERT_EQ(uci_lookup_ptr(c.get(), &p, buf.data(), true), UCI_OK);
         ASSERT_EQ(uci_revert(c.get(), &p), UCI_OK);
     }
@@ -351,7 +348,7 @@ TEST_F(UciApi, AddedAnonymousSectionSurvivesSaveAndCommit)
         ASSERT_EQ(uci_add_section(c.get(), p, "rule", &s), UCI_OK);
         ASSERT_NE(s, nullptr);
         EXPECT_TRUE(s->anonymous);
-        uci_ptr ptr {};
+        uci_ptr ptr{};
         ptr.p = p;
         ptr.s = s;
         ptr.section = s->e.name;
@@ -364,8 +361,8 @@ TEST_F(UciApi, AddedAnonymousSectionSurvivesSaveAndCommit)
     EXPECT_EQ(get("fw.@rule[0].name"), "old");
     {
         Ctx c = context();
-        std::vector<char> buf {'f', 'w', '\0'};
-        uci_ptr p {};
+        std::vector<char> buf{'f', 'w', '\0'};
+        uci_ptr p{};
         ASSERT_EQ(uci_lookup_ptr(c.get(), &p, buf.data(), true), UCI_OK);
         ASSERT_EQ(uci_commit(c.get(), &p.p, false), UCI_OK);
     }
@@ -382,7 +379,7 @@ TEST_F(UciApi, DeleteAndRenameAreStagedThenCommitted)
     {
         Ctx c = context();
         std::string d = "net.lan.desc", r = "net.lan=home", l = "net.lan.dns=8.8.8.8";
-        uci_ptr p {};
+        uci_ptr p{};
         ASSERT_EQ(uci_lookup_ptr(c.get(), &p, d.data(), true), UCI_OK);
         ASSERT_EQ(uci_delete(c.get(), &p), UCI_OK);
         ASSERT_EQ(uci_lookup_ptr(c.get(), &p, l.data(), true), UCI_OK);
@@ -398,7 +395,7 @@ TEST_F(UciApi, DeleteAndRenameAreStagedThenCommitted)
     {
         Ctx c = context();
         std::string all = "net";
-        uci_ptr p {};
+        uci_ptr p{};
         ASSERT_EQ(uci_lookup_ptr(c.get(), &p, all.data(), true), UCI_OK);
         ASSERT_EQ(uci_commit(c.get(), &p.p, false), UCI_OK);
     }
@@ -413,8 +410,8 @@ TEST_F(UciApi, DeleteAndRenameAreStagedThenCommitted)
 TEST_F(UciApi, BadExpressionsAndNamesAreRefused)
 {
     root.write("/etc/config/net", kHandWritten);
-    for (const char *expr : {"", "net..proto", "net.lan.pro to", "net.lan.proto.extra", "ne t.lan",
-                             "net.@rule[x].name", "net.@rule[1.name"}) {
+    for (const char *expr : {"", "net..proto", "net.lan.pro to", "net.lan.proto.extra", "ne t.lan", "net.@rule[x].name",
+                             "net.@rule[1.name"}) {
         const std::string got = get(expr);
         EXPECT_EQ(got.rfind("<rc ", 0), 0u) << "'" << expr << "' gave " << got;
     }
@@ -463,8 +460,9 @@ TEST_F(UciApi, CommittedFileAndExportHaveTheTargetLayout)
         ASSERT_EQ(set(c.get(), "net.lan.desc=it's", false, false), UCI_OK);
         ASSERT_EQ(set(c.get(), "net.@rule[0].name=a\\b", false, true), UCI_OK);
     }
-    EXPECT_EQ(root.read("/etc/config/net"), "\nconfig rule\n\toption name 'a\\b'\n\n"
-                                            "config interface 'lan'\n\tlist dns '8.8.8.8'\n\toption desc 'it'\\''s'\n\n");
+    EXPECT_EQ(root.read("/etc/config/net"),
+              "\nconfig rule\n\toption name 'a\\b'\n\n"
+              "config interface 'lan'\n\tlist dns '8.8.8.8'\n\toption desc 'it'\\''s'\n\n");
     Ctx c = context();
     uci_package *p = nullptr;
     ASSERT_EQ(uci_load(c.get(), "net", &p), UCI_OK);
@@ -528,7 +526,7 @@ TEST_F(UciApi, RevertingAMultiLineValueKeepsTheOtherStagedChanges)
     {
         Ctx c = context();
         std::string expr = "log.temp.text";
-        uci_ptr p {};
+        uci_ptr p{};
         ASSERT_EQ(uci_lookup_ptr(c.get(), &p, expr.data(), true), UCI_OK);
         ASSERT_EQ(uci_revert(c.get(), &p), UCI_OK);
     }
@@ -538,7 +536,7 @@ TEST_F(UciApi, RevertingAMultiLineValueKeepsTheOtherStagedChanges)
     {
         Ctx c = context();
         std::string expr = "log";
-        uci_ptr p {};
+        uci_ptr p{};
         ASSERT_EQ(uci_lookup_ptr(c.get(), &p, expr.data(), true), UCI_OK);
         ASSERT_EQ(uci_revert(c.get(), &p), UCI_OK);
     }

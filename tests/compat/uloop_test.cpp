@@ -25,24 +25,21 @@ protected:
 std::vector<std::string> g_order;
 
 struct Named {
-    uloop_timeout t {};
+    uloop_timeout t{};
     const char *name;
 };
 
-void record_cb(uloop_timeout *t)
-{
-    g_order.push_back(reinterpret_cast<Named *>(t)->name);
-}
+void record_cb(uloop_timeout *t) { g_order.push_back(reinterpret_cast<Named *>(t)->name); }
 
 void end_cb(uloop_timeout *) { uloop_end(); }
 
 TEST_F(Uloop, TimeoutsFireInDeadlineOrderAndCancelledOnesNever)
 {
     g_order.clear();
-    Named a {{}, "a"}, b {{}, "b"}, c {{}, "c"}, gone {{}, "gone"};
+    Named a{{}, "a"}, b{{}, "b"}, c{{}, "c"}, gone{{}, "gone"};
     for (Named *n : {&a, &b, &c, &gone})
         n->t.cb = record_cb;
-    uloop_timeout stop {};
+    uloop_timeout stop{};
     stop.cb = end_cb;
     ASSERT_EQ(uloop_timeout_set(&c.t, 30), 0);
     ASSERT_EQ(uloop_timeout_set(&a.t, 5), 0);
@@ -54,13 +51,13 @@ TEST_F(Uloop, TimeoutsFireInDeadlineOrderAndCancelledOnesNever)
     EXPECT_FALSE(gone.t.pending);
     EXPECT_EQ(uloop_timeout_cancel(&gone.t), -1);
     uloop_run();
-    EXPECT_EQ(g_order, (std::vector<std::string> {"a", "b", "c"}));
+    EXPECT_EQ(g_order, (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_FALSE(a.t.pending);
 }
 
 TEST_F(Uloop, RemainingCountsDownAndResettingMovesTheDeadline)
 {
-    uloop_timeout t {};
+    uloop_timeout t{};
     t.cb = record_cb;
     EXPECT_EQ(uloop_timeout_remaining64(&t), -1);
     uloop_timeout_set(&t, 5000);
@@ -76,7 +73,7 @@ TEST_F(Uloop, RemainingCountsDownAndResettingMovesTheDeadline)
 
 TEST_F(Uloop, RunTimeoutReturnsWithoutEvents)
 {
-    uloop_timeout far {};
+    uloop_timeout far{};
     far.cb = end_cb;
     uloop_timeout_set(&far, 60000);
     EXPECT_EQ(uloop_run_timeout(20), 0);
@@ -85,7 +82,7 @@ TEST_F(Uloop, RunTimeoutReturnsWithoutEvents)
 }
 
 struct Pair {
-    int fd[2] {-1, -1};
+    int fd[2]{-1, -1};
     Pair() { EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, fd), 0); }
     ~Pair()
     {
@@ -96,7 +93,7 @@ struct Pair {
 };
 
 struct Reader {
-    uloop_fd u {};
+    uloop_fd u{};
     std::string got;
     unsigned events = 0;
     int calls = 0;
@@ -127,7 +124,7 @@ TEST_F(Uloop, ReadEventsDeliverDataThenEofOnPeerClose)
     ASSERT_EQ(uloop_fd_add(&r.u, ULOOP_READ), 0);
     EXPECT_TRUE(r.u.registered);
     ASSERT_EQ(write(p.fd[1], "hello", 5), 5);
-    uloop_timeout guard {};
+    uloop_timeout guard{};
     guard.cb = end_cb;
     uloop_timeout_set(&guard, 5000);
     uloop_run();
@@ -145,7 +142,7 @@ TEST_F(Uloop, ReadEventsDeliverDataThenEofOnPeerClose)
 }
 
 struct Writer {
-    uloop_fd u {};
+    uloop_fd u{};
     int calls = 0;
 };
 
@@ -172,9 +169,9 @@ TEST_F(Uloop, ChangingTheFlagsOfARegisteredDescriptorStopsWriteEvents)
 }
 
 struct Victim {
-    uloop_fd a {}, b {};
+    uloop_fd a{}, b{};
     int a_calls = 0, b_calls = 0;
-} *g_victim;
+} * g_victim;
 
 void deleter_cb(uloop_fd *u, unsigned)
 {
@@ -246,7 +243,7 @@ TEST_F(Uloop, ErrorCallbackFlagKeepsTheDescriptorForItsHandler)
 }
 
 struct Juggler {
-    Named first {{}, "first"}, twin {{}, "twin"}, late {{}, "late"}, now {{}, "now"};
+    Named first{{}, "first"}, twin{{}, "twin"}, late{{}, "late"}, now{{}, "now"};
     int rearms = 0;
 };
 Juggler *g_juggler = nullptr;
@@ -270,7 +267,7 @@ TEST_F(Uloop, TimeoutCallbacksMayCancelDueOnesAndArmNewOnes)
     g_juggler = &j;
     for (Named *n : {&j.first, &j.twin, &j.late, &j.now})
         n->t.cb = juggle_cb;
-    uloop_timeout stop {};
+    uloop_timeout stop{};
     stop.cb = end_cb;
     // Same deadline for first and twin: added first, fired first; twin is cancelled while already due.
     ASSERT_EQ(uloop_timeout_set(&j.first.t, 5), 0);
@@ -279,7 +276,7 @@ TEST_F(Uloop, TimeoutCallbacksMayCancelDueOnesAndArmNewOnes)
     ASSERT_EQ(uloop_timeout_set(&j.late.t, 40), 0);
     ASSERT_EQ(uloop_timeout_set(&stop, 80), 0);
     uloop_run();
-    EXPECT_EQ(g_order, (std::vector<std::string> {"first", "now", "now", "now", "late"}));
+    EXPECT_EQ(g_order, (std::vector<std::string>{"first", "now", "now", "now", "late"}));
     EXPECT_FALSE(j.twin.t.pending);
     g_juggler = nullptr;
 }
@@ -295,13 +292,13 @@ void self_free_cb(uloop_fd *u, unsigned)
 TEST_F(Uloop, DescriptorFreedInsideItsOwnCallbackIsNotTouchedAgain)
 {
     Pair p;
-    auto *u = new uloop_fd {};
+    auto *u = new uloop_fd{};
     u->fd = p.fd[0];
     u->cb = self_free_cb;
     ASSERT_EQ(uloop_fd_add(u, ULOOP_READ | ULOOP_WRITE), 0);
     ASSERT_EQ(write(p.fd[1], "x", 1), 1);
     EXPECT_EQ(uloop_run_timeout(2000), 0);
-    uloop_timeout none {};
+    uloop_timeout none{};
     none.cb = end_cb;
     uloop_timeout_set(&none, 10);
     // More passes with the freed descriptor gone, until the timeout has fired.
@@ -339,14 +336,14 @@ TEST_F(Uloop, BoundedRunReturnsAfterOnePassOfEvents)
 TEST_F(Uloop, BoundedRunWakesForTheNextTimeout)
 {
     g_order.clear();
-    Named soon {{}, "soon"};
+    Named soon{{}, "soon"};
     soon.t.cb = record_cb;
     ASSERT_EQ(uloop_timeout_set(&soon.t, 20), 0);
     const auto start = std::chrono::steady_clock::now();
     uloop_run_timeout(10000);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     uloop_run_timeout(0);
-    EXPECT_EQ(g_order, (std::vector<std::string> {"soon"}));
+    EXPECT_EQ(g_order, (std::vector<std::string>{"soon"}));
 }
 
 // The agent re-adds a descriptor to switch direction and then reads these flags: each add clears them.
@@ -377,7 +374,7 @@ TEST_F(Uloop, EndedChildrenAreReapedByTheLoop)
         _exit(0);
     ASSERT_GT(pid, 0);
     // WNOWAIT looks without reaping: it fails with ECHILD once the loop has reaped the child.
-    siginfo_t info {};
+    siginfo_t info{};
     int got = 0;
     for (int i = 0; i < 250 && (got = waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT)) == 0;
          ++i)
@@ -387,8 +384,7 @@ TEST_F(Uloop, EndedChildrenAreReapedByTheLoop)
 }
 
 // Runs body in a child with a fresh loop; returns the child's exit status.
-template <typename F>
-int in_child(F body)
+template <typename F> int in_child(F body)
 {
     pid_t pid = fork();
     if (pid == 0) {
@@ -415,7 +411,7 @@ TEST(UloopSignals, SigtermAndSigintEndTheLoopAndTheDefaultComesBackAtDone)
             sigaction(g_signal, nullptr, &now);
             if (now.sa_handler == SIG_DFL)
                 return 7;
-            uloop_timeout kill_me {}, stop {};
+            uloop_timeout kill_me{}, stop{};
             kill_me.cb = [](uloop_timeout *) { kill(getpid(), g_signal); };
             stop.cb = end_cb;
             uloop_timeout_set(&kill_me, 10);
@@ -438,7 +434,7 @@ TEST(UloopSignals, ProgramsOwnHandlerInstalledFirstIsKept)
         sa.sa_handler = own_handler;
         sigaction(SIGTERM, &sa, nullptr);
         uloop_init();
-        uloop_timeout kill_me {}, stop {};
+        uloop_timeout kill_me{}, stop{};
         kill_me.cb = [](uloop_timeout *) { kill(getpid(), SIGTERM); };
         stop.cb = end_cb;
         uloop_timeout_set(&kill_me, 10);

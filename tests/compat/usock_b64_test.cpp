@@ -24,7 +24,7 @@ struct Listener {
     {
         fd = socket(family, type, 0);
         EXPECT_GE(fd, 0);
-        sockaddr_storage ss {};
+        sockaddr_storage ss{};
         socklen_t len;
         if (family == AF_INET) {
             auto *a = reinterpret_cast<sockaddr_in *>(&ss);
@@ -54,7 +54,7 @@ bool ipv6_loopback_works()
     int fd = socket(AF_INET6, SOCK_STREAM, 0);
     if (fd < 0)
         return false;
-    sockaddr_in6 a {};
+    sockaddr_in6 a{};
     a.sin6_family = AF_INET6;
     a.sin6_addr = in6addr_loopback;
     bool ok = bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
@@ -75,9 +75,9 @@ void connect_and_talk(int family, const char *host)
     int s = accept(l.fd, nullptr, nullptr);
     ASSERT_GE(s, 0);
     ASSERT_EQ(write(c, "ping", 4), 4);
-    pollfd pfd {s, POLLIN, 0};
+    pollfd pfd{s, POLLIN, 0};
     ASSERT_EQ(poll(&pfd, 1, 2000), 1);
-    char buf[8] {};
+    char buf[8]{};
     EXPECT_EQ(read(s, buf, sizeof buf), 4);
     EXPECT_STREQ(buf, "ping");
     close(s);
@@ -100,9 +100,9 @@ TEST(Usock, UdpClientSendsDatagramsToItsPeer)
     int c = usock(USOCK_UDP | USOCK_NONBLOCK | USOCK_NUMERIC, "127.0.0.1", port.c_str());
     ASSERT_GE(c, 0);
     ASSERT_EQ(send(c, "dgram", 5, 0), 5);
-    pollfd pfd {l.fd, POLLIN, 0};
+    pollfd pfd{l.fd, POLLIN, 0};
     ASSERT_EQ(poll(&pfd, 1, 2000), 1);
-    char buf[16] {};
+    char buf[16]{};
     EXPECT_EQ(recv(l.fd, buf, sizeof buf, 0), 5);
     EXPECT_STREQ(buf, "dgram");
     close(c);
@@ -123,18 +123,20 @@ TEST(Usock, RefusedPortReportsAnErrorNotReadiness)
     close(c);
 }
 
-TEST(Usock, NumericFlagRefusesNames)
-{
-    EXPECT_LT(usock(USOCK_TCP | USOCK_NUMERIC, "localhost.invalid", "80"), 0);
-}
+TEST(Usock, NumericFlagRefusesNames) { EXPECT_LT(usock(USOCK_TCP | USOCK_NUMERIC, "localhost.invalid", "80"), 0); }
 
 struct Vector {
     const char *plain;
     const char *encoded;
 };
 // RFC 4648 section 10.
-const Vector kVectors[] = {{"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},        {"foo", "Zm9v"},
-                           {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}};
+const Vector kVectors[] = {{"", ""},
+                           {"f", "Zg=="},
+                           {"fo", "Zm8="},
+                           {"foo", "Zm9v"},
+                           {"foob", "Zm9vYg=="},
+                           {"fooba", "Zm9vYmE="},
+                           {"foobar", "Zm9vYmFy"}};
 
 TEST(Base64, EncodesAndDecodesTheStandardVectors)
 {
@@ -171,10 +173,9 @@ struct Decoding {
 // Padding is required and ends the text; whitespace is skipped; the padded-away bits must be zero; a
 // destination of exactly the decoded size is enough.
 const Decoding kDecodings[] = {
-    {"Zm9vYg==", 4, 4},  {"Zm9vYg==", 3, -1},  {"Zm9vYg", 16, -1},     {"Zm9vYg=", 16, -1},
-    {"Zm9vYg==xx", 16, -1}, {"Zg==Zg==", 16, -1}, {"Zm9vYg== \n", 16, 4}, {"Zm9v\nYmFy", 6, 6},
-    {"Zm9vYh==", 16, -1}, {"Zm9vYmF=", 16, -1}, {"Zm9vYmE=", 5, 5},      {"Z===", 16, -1},
-    {"Zm9vY", 16, -1},    {"", 4, 0},
+    {"Zm9vYg==", 4, 4},   {"Zm9vYg==", 3, -1},    {"Zm9vYg", 16, -1},   {"Zm9vYg=", 16, -1},  {"Zm9vYg==xx", 16, -1},
+    {"Zg==Zg==", 16, -1}, {"Zm9vYg== \n", 16, 4}, {"Zm9v\nYmFy", 6, 6}, {"Zm9vYh==", 16, -1}, {"Zm9vYmF=", 16, -1},
+    {"Zm9vYmE=", 5, 5},   {"Z===", 16, -1},       {"Zm9vY", 16, -1},    {"", 4, 0},
 };
 
 TEST(Base64, DecodingAcceptsOnlyWholePaddedGroups)

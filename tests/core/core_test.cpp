@@ -13,11 +13,11 @@
 
 #include "agent_util.hpp"
 #include "core/agent.h"
+#include "core/crypto.h"
 #include "core/io/ucf_io.h"
 #include "gwbus/log.h"
 #include "gwbus/util.h"
 #include "gwtest.hpp"
-#include "core/crypto.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ protected:
         g_resolve_ok = false;
         g_connects = g_closes = 0;
         ucf_set_resolver(fake_gai, fake_fai);
-        const gwagent_conn_hooks hooks {count_connect, count_close};
+        const gwagent_conn_hooks hooks{count_connect, count_close};
         gwagent_set_conn_hooks(&hooks);
     }
     void TearDown() override
@@ -118,7 +118,8 @@ TEST_F(Core, FailedResolutionBacksOffOneToFiveMinutesThenTen)
         EXPECT_LE(left, want);
         EXPECT_GT(left, want - 10000);
         const std::string minutes = std::to_string(n <= 5 ? n : 10);
-        EXPECT_TRUE(log.contains("dns failed, count: " + std::to_string(n) + ", relogin " + minutes + " minutes later."));
+        EXPECT_TRUE(
+            log.contains("dns failed, count: " + std::to_string(n) + ", relogin " + minutes + " minutes later."));
         // Fire the timer instead of waiting for it.
         uloop_timeout_cancel(&g_timeout_relogin);
         ucf_timeout_relogin_cb(&g_timeout_relogin);

@@ -129,8 +129,8 @@ TEST(TripleDes, EncryptAgreesWithOpenssl)
     memcpy(plain.data(), "platform.example.test:7686", 26);
     Bytes ours(40, 0);
     ASSERT_EQ(0, en_3des_ecb(plain.data(), ours.data(), 40));
-    auto ref = agentio::openssl({"enc", "-des-ede3", "-nopad", "-K", "516d3723744c7732405a7239264b703421587638244e6433"},
-                                plain);
+    auto ref = agentio::openssl(
+        {"enc", "-des-ede3", "-nopad", "-K", "516d3723744c7732405a7239264b703421587638244e6433"}, plain);
     ASSERT_TRUE(ref.has_value());
     EXPECT_EQ(to_hex(*ref), to_hex(ours));
 }

@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "gwtest.hpp"
 #include "core/fifo_buffer.h"
+#include "gwtest.hpp"
 
 namespace {
 

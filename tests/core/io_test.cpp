@@ -555,7 +555,8 @@ void give_up(struct uloop_timeout *)
 
 TEST(Signals, TermEndsTheLoopAndUsr1DoesNothing)
 {
-    struct sigaction sa {}, old_term {}, old_usr1 {};
+    struct sigaction sa {
+    }, old_term{}, old_usr1{};
     sa.sa_handler = ucf_sig_handler;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGTERM, &sa, &old_term);
@@ -566,7 +567,8 @@ TEST(Signals, TermEndsTheLoopAndUsr1DoesNothing)
     EXPECT_EQ(0, g_ucf_terminate);
 
     g_gave_up = false;
-    struct uloop_timeout t {}, guard {};
+    struct uloop_timeout t {
+    }, guard{};
     t.cb = raise_term;
     guard.cb = give_up;
     uloop_timeout_set(&t, 1);

@@ -12,10 +12,10 @@
 #include <gtest/gtest.h>
 
 #include "agent_util.hpp"
+#include "core/crypto.h"
 #include "gwbus/util.h"
 #include "gwtest.hpp"
 #include "igd1_sim.hpp"
-#include "core/crypto.h"
 
 namespace {
 
@@ -58,7 +58,10 @@ public:
     }
     bool log_has(const std::string &needle) const { return log().find(needle) != std::string::npos; }
     // The last start-up step announces the log level; the loop runs after it.
-    bool started() { return gwtest::wait_until([this] { return log_has("change log duration from"); }, 20s); }
+    bool started()
+    {
+        return gwtest::wait_until([this] { return log_has("change log duration from"); }, 20s);
+    }
     gwtest::Child &child() { return child_; }
 
 private:

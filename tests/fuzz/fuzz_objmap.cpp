@@ -22,11 +22,11 @@ struct Variant {
     std::vector<Prop> props;
 };
 
-Variant resized(const Kind& k, uint32_t text_size)
+Variant resized(const Kind &k, uint32_t text_size)
 {
-    Variant v { k, std::vector<Prop>(k.props, k.props + k.prop_count) };
+    Variant v{k, std::vector<Prop>(k.props, k.props + k.prop_count)};
     size_t offset = 0;
-    for (Prop& p : v.props) {
+    for (Prop &p : v.props) {
         if (p.type == 's')
             p.size = text_size;
         offset = (offset + 7) & ~size_t(7);
@@ -40,9 +40,9 @@ Variant resized(const Kind& k, uint32_t text_size)
     return v;
 }
 
-const Kind& variant_of(const Kind& k, uint32_t text_size)
+const Kind &variant_of(const Kind &k, uint32_t text_size)
 {
-    static std::map<std::pair<const Kind*, uint32_t>, Variant> cache;
+    static std::map<std::pair<const Kind *, uint32_t>, Variant> cache;
     auto key = std::make_pair(&k, text_size);
     auto it = cache.find(key);
     if (it == cache.end()) {
@@ -52,30 +52,30 @@ const Kind& variant_of(const Kind& k, uint32_t text_size)
     return it->second.kind;
 }
 
-void parse_guarded(const Kind& k, GVariant* map)
+void parse_guarded(const Kind &k, GVariant *map)
 {
     // Guard bytes around the record catch writes past its end.
     std::vector<unsigned char> buf(k.record_size + 64, 0xA5);
     std::memset(buf.data() + 32, 0, k.record_size);
-    void* rec = buf.data() + 32;
+    void *rec = buf.data() + 32;
     gw::objects::parse_map(k, map, rec);
     for (size_t i = 0; i < 32; ++i)
         if (buf[i] != 0xA5 || buf[32 + k.record_size + i] != 0xA5)
             std::abort();
     for (size_t i = 0; i < k.prop_count; ++i) {
-        const Prop& p = k.props[i];
+        const Prop &p = k.props[i];
         // A text field always ends inside itself.
-        if (p.type == 's' && std::memchr(static_cast<char*>(rec) + p.offset, '\0', p.size) == nullptr)
+        if (p.type == 's' && std::memchr(static_cast<char *>(rec) + p.offset, '\0', p.size) == nullptr)
             std::abort();
     }
     gw::objects::free_lists(k, rec, 1);
 }
 
 // Null unless the bytes are the normal form of a value of that type.
-GVariant* value_from(const char* type, const uint8_t* data, size_t size)
+GVariant *value_from(const char *type, const uint8_t *data, size_t size)
 {
-    GVariant* v
-        = g_variant_ref_sink(g_variant_new_from_data(G_VARIANT_TYPE(type), data, size, FALSE, nullptr, nullptr));
+    GVariant *v =
+        g_variant_ref_sink(g_variant_new_from_data(G_VARIANT_TYPE(type), data, size, FALSE, nullptr, nullptr));
     if (!g_variant_is_normal_form(v)) {
         g_variant_unref(v);
         return nullptr;
@@ -83,9 +83,9 @@ GVariant* value_from(const char* type, const uint8_t* data, size_t size)
     return v;
 }
 
-void run_map(const Kind& k, const uint8_t* data, size_t size)
+void run_map(const Kind &k, const uint8_t *data, size_t size)
 {
-    GVariant* map = value_from("a{sv}", data, size);
+    GVariant *map = value_from("a{sv}", data, size);
     if (!map)
         return;
     parse_guarded(k, map);
@@ -94,12 +94,12 @@ void run_map(const Kind& k, const uint8_t* data, size_t size)
     g_variant_unref(map);
 }
 
-void run_managed(const Kind& k, const uint8_t* data, size_t size)
+void run_managed(const Kind &k, const uint8_t *data, size_t size)
 {
-    GVariant* managed = value_from("a{oa{sa{sv}}}", data, size);
+    GVariant *managed = value_from("a{oa{sa{sv}}}", data, size);
     if (!managed)
         return;
-    void* objs = nullptr;
+    void *objs = nullptr;
     int count = 0;
     if (gw::objects::parse_managed(k, managed, &objs, &count) == 0 && objs) {
         gw::objects::free_lists(k, objs, count);
@@ -108,18 +108,18 @@ void run_managed(const Kind& k, const uint8_t* data, size_t size)
     g_variant_unref(managed);
 }
 
-} // namespace
+}  // namespace
 
 // The first byte picks the kind and the reply shape; the rest is the serialised value.
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 1 || size > 16384)
         return 0;
     size_t n = 0;
-    const Kind* const* kinds = gw::objects::all_kinds(&n);
+    const Kind *const *kinds = gw::objects::all_kinds(&n);
     if (n == 0)
         return 0;
-    const Kind& k = *kinds[(data[0] & 0x7F) % n];
+    const Kind &k = *kinds[(data[0] & 0x7F) % n];
     if (data[0] & 0x80)
         run_managed(k, data + 1, size - 1);
     else

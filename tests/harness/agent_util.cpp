@@ -89,8 +89,8 @@ std::vector<std::string> drain_answers()
 bool uci_available()
 {
     char value[16] = {};
-    return uci_config_set("gwtest", "probe", "ok", "1", 0) == 0 && uci_config_get("gwtest", "probe", "ok", value) == 0 &&
-           std::string(value) == "1";
+    return uci_config_set("gwtest", "probe", "ok", "1", 0) == 0 &&
+           uci_config_get("gwtest", "probe", "ok", value) == 0 && std::string(value) == "1";
 }
 
 void set_capable_device()

@@ -33,10 +33,10 @@ std::vector<std::string> drain_answers();
 // Whether this build has a working UCI library (a stand-in that refuses every access is used while
 // none is built); probed in the current run-time root.
 bool uci_available();
-#define GW_REQUIRE_UCI()                                                   \
-    do {                                                                   \
-        if (!agenttest::uci_available())                                   \
-            GTEST_SKIP() << "this build has no UCI library (stand-in only)"; \
+#define GW_REQUIRE_UCI()                                                                                               \
+    do {                                                                                                               \
+        if (!agenttest::uci_available())                                                                               \
+            GTEST_SKIP() << "this build has no UCI library (stand-in only)";                                           \
     } while (0)
 
 // Device capabilities as a full-featured gateway has them.

@@ -19,8 +19,8 @@ inline std::string to_hex(const std::string &s)
 }
 Bytes from_hex(const std::string &hex);
 
-// Runs `openssl <args...> -in <tmp> -out <tmp>` (dgst: `-out <tmp> <tmp>`) on `input` and returns the output; nullopt when the
-// tool fails or does not finish within 10 s.
+// Runs `openssl <args...> -in <tmp> -out <tmp>` (dgst: `-out <tmp> <tmp>`) on `input` and returns the output; nullopt
+// when the tool fails or does not finish within 10 s.
 std::optional<Bytes> openssl(const std::vector<std::string> &args, const Bytes &input);
 
 // Exit status of a program run to completion (bounded wait), -1 when it did not finish.

@@ -46,7 +46,10 @@ protected:
         return answers.empty() ? std::string() : answers[0];
     }
     // The answer of a command without parameters.
-    std::string run_plain(const std::string &cmd_type) { return run(R"({"CmdType":")" + cmd_type + R"(","SequenceId":"1"})"); }
+    std::string run_plain(const std::string &cmd_type)
+    {
+        return run(R"({"CmdType":")" + cmd_type + R"(","SequenceId":"1"})");
+    }
     static std::string head(const std::string &cmd_type, const char *status = "0")
     {
         return R"({"CmdType":")" + cmd_type + R"(","SequenceId":"1","Status":")" + status + "\"";

@@ -31,7 +31,8 @@ TempRoot::TempRoot()
     if (!d)
         throw std::runtime_error("mkdtemp failed");
     dir_ = d;
-    for (const char *sub : {"/etc/config", "/tmp/.uci", "/opt/info", "/rom", "/hgutmp", "/usr/lib/opkg/info", "/proc/1"})
+    for (const char *sub :
+         {"/etc/config", "/tmp/.uci", "/opt/info", "/rom", "/hgutmp", "/usr/lib/opkg/info", "/proc/1"})
         fs::create_directories(dir_ + sub);
     const char *old = std::getenv("GW_ROOT");
     had_root_ = old != nullptr;
@@ -202,24 +203,26 @@ PrivateBus::PrivateBus()
         throw std::runtime_error("mkdtemp failed");
     dir_ = d;
     std::string sock = dir_ + "/system_bus_socket";
-    std::ofstream(dir_ + "/bus.conf") << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                                         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                                         "<busconfig>\n"
-                                         "  <type>system</type>\n"
-                                         "  <listen>unix:path="
-                                      << sock
-                                      << "</listen>\n"
-                                         "  <auth>EXTERNAL</auth>\n"
-                                         "  <policy context=\"default\">\n"
-                                         "    <allow user=\"*\"/>\n"
-                                         "    <allow own=\"*\"/>\n"
-                                         "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-                                         "    <allow receive_sender=\"*\"/>\n"
-                                         "    <allow eavesdrop=\"true\"/>\n"
-                                         "  </policy>\n"
-                                         "</busconfig>\n";
-    daemon_ = Child({"dbus-daemon", "--nofork", "--nopidfile", "--config-file=" + dir_ + "/bus.conf", "--print-address=1"},
-                    {}, true);
+    std::ofstream(dir_ + "/bus.conf")
+        << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+           "<busconfig>\n"
+           "  <type>system</type>\n"
+           "  <listen>unix:path="
+        << sock
+        << "</listen>\n"
+           "  <auth>EXTERNAL</auth>\n"
+           "  <policy context=\"default\">\n"
+           "    <allow user=\"*\"/>\n"
+           "    <allow own=\"*\"/>\n"
+           "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+           "    <allow receive_sender=\"*\"/>\n"
+           "    <allow eavesdrop=\"true\"/>\n"
+           "  </policy>\n"
+           "</busconfig>\n";
+    daemon_ =
+        Child({"dbus-daemon", "--nofork", "--nopidfile", "--config-file=" + dir_ + "/bus.conf", "--print-address=1"},
+              {}, true);
     std::string line;
     if (!daemon_.read_line(line, std::chrono::milliseconds(10000)) || line.empty())
         throw std::runtime_error("dbus-daemon did not start");

@@ -1,8 +1,8 @@
 #include "http_server.hpp"
 
 #include <arpa/inet.h>
-#include <netinet/in.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -19,7 +19,7 @@ HttpServer::HttpServer()
         throw std::runtime_error("http server: socket failed");
     int one = 1;
     ::setsockopt(listen_fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr {};
+    sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (::bind(listen_fd_, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || ::listen(listen_fd_, 16) != 0)
@@ -112,9 +112,9 @@ void HttpServer::handle(int fd)
     }
     if (route.hang_up)
         return;
-    std::string answer = "HTTP/1.0 " + std::to_string(route.status) + " X\r\nContent-Type: application/octet-stream\r\n" +
-                         "Content-Length: " + std::to_string(route.body.size()) + "\r\nConnection: close\r\n\r\n" +
-                         route.body;
+    std::string answer =
+        "HTTP/1.0 " + std::to_string(route.status) + " X\r\nContent-Type: application/octet-stream\r\n" +
+        "Content-Length: " + std::to_string(route.body.size()) + "\r\nConnection: close\r\n\r\n" + route.body;
     size_t off = 0;
     while (off < answer.size()) {
         ssize_t n = ::send(fd, answer.data() + off, answer.size() - off, MSG_NOSIGNAL);

@@ -91,8 +91,8 @@ gw::VariantPtr Igd1Sim::control(const char *method, GVariant *args, const char *
     return r;
 }
 
-std::string Igd1Sim::call(const std::string &path, const std::string &iface, const std::string &method,
-                          GVariant *args, const char *dest)
+std::string Igd1Sim::call(const std::string &path, const std::string &iface, const std::string &method, GVariant *args,
+                          const char *dest)
 {
     gw::VariantPtr owned = gw::adopt_variant(args);
     gw::ConnectionPtr conn = system_bus();

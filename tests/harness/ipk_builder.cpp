@@ -112,9 +112,8 @@ std::string make_ipk(const IpkSpec &spec)
     control.insert(control.end(), spec.extra_control.begin(), spec.extra_control.end());
     std::vector<TarMember> data{{"./usr/", "", TarMember::Dir, 0755},
                                 {"./usr/bin/demo.bin", filler_bytes(spec.filler), TarMember::File, 0755}};
-    std::vector<TarMember> outer{{"./debian-binary", "2.0\n"},
-                                 {"./control.tar.gz", make_tar_gz(control)},
-                                 {"./data.tar.gz", make_tar_gz(data)}};
+    std::vector<TarMember> outer{
+        {"./debian-binary", "2.0\n"}, {"./control.tar.gz", make_tar_gz(control)}, {"./data.tar.gz", make_tar_gz(data)}};
     outer.insert(outer.end(), spec.extra_outer.begin(), spec.extra_outer.end());
     return make_tar_gz(outer);
 }

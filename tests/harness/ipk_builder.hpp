@@ -25,7 +25,7 @@ std::string gzip(const std::string &bytes);
 
 struct IpkSpec {
     std::string control = "Package: demo\nVersion: 1.0.0\nArchitecture: arm\n";
-    std::string postinst;                 // omitted when empty
+    std::string postinst;                  // omitted when empty
     std::vector<TarMember> extra_control;  // added to control.tar.gz after ./control
     std::vector<TarMember> extra_outer;    // added to the outer archive after ./data.tar.gz
     // data.tar.gz carries this many bytes of incompressible filler so that the package is a

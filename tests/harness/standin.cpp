@@ -25,9 +25,8 @@ gw::VariantPtr StandIn::control(const char *method, GVariant *args, const char *
         ADD_FAILURE() << "no bus: " << gw::error_text(err);
         return nullptr;
     }
-    gw::VariantPtr r(g_dbus_connection_call_sync(conn.get(), bus_name_.c_str(), "/org/test/Control",
-                                                 "org.test.Control", method, owned.get(),
-                                                 reply_type ? G_VARIANT_TYPE(reply_type) : nullptr,
+    gw::VariantPtr r(g_dbus_connection_call_sync(conn.get(), bus_name_.c_str(), "/org/test/Control", "org.test.Control",
+                                                 method, owned.get(), reply_type ? G_VARIANT_TYPE(reply_type) : nullptr,
                                                  G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, gw::ErrorOut(err)));
     if (!r)
         ADD_FAILURE() << "control " << method << " failed: " << gw::error_text(err);

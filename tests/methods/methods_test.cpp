@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "standin.hpp"
 #include "gwbus/log.h"
 #include "gwbus/methods.h"
 #include "gwbus/raii.hpp"
+#include "standin.hpp"
 
 namespace {
 
@@ -130,7 +130,8 @@ TEST_F(Methods, BadTextIsRefusedBeforeTheBus)
 
 TEST_F(Methods, PathReplyIsCutIntoTheBuffer)
 {
-    const std::string key = "/com/yvc/igd1/Info/Network/WANConnectionDb com.yvc.igd1.WANConnectManager GetWANConnByName";
+    const std::string key =
+        "/com/yvc/igd1/Info/Network/WANConnectionDb com.yvc.igd1.WANConnectManager GetWANConnByName";
     svc.reply(key, g_variant_new("(ous)", "/com/yvc/igd1/Info/Network/WANConnectionDb/3", 0u, ""));
     char path[256] = "";
     ASSERT_EQ(0, mth_GetWANConnByName("2_INTERNET_R_VID_41", path, sizeof path, nullptr, nullptr));

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "standin.hpp"
 #include "gwbus/log.h"
 #include "gwbus/methods.h"
 #include "gwbus/raii.hpp"
+#include "standin.hpp"
 
 namespace {
 
@@ -46,10 +46,11 @@ protected:
 
 TEST_F(Decoders, IPPingResultInAnyKeyOrder)
 {
-    gw::VariantPtr p = roundtrip("/com/yvc/igd1/Diagnostics/IPPing", "com.yvc.igd1.IPPingDiagnostics", "IPPingResponse",
-                                 g_variant_new_parsed("({'MaximumResponseTime': <uint32 40>, 'SuccessCount': <uint32 3>, "
-                                                      "'FailureCount': <uint32 1>, 'AverageResponseTime': <uint32 20>, "
-                                                      "'MinimumResponseTime': <uint32 9>}, uint32 0, 'done')"));
+    gw::VariantPtr p =
+        roundtrip("/com/yvc/igd1/Diagnostics/IPPing", "com.yvc.igd1.IPPingDiagnostics", "IPPingResponse",
+                  g_variant_new_parsed("({'MaximumResponseTime': <uint32 40>, 'SuccessCount': <uint32 3>, "
+                                       "'FailureCount': <uint32 1>, 'AverageResponseTime': <uint32 20>, "
+                                       "'MinimumResponseTime': <uint32 9>}, uint32 0, 'done')"));
     ASSERT_TRUE(p);
     scb_IPPingResult_t r{};
     ASSERT_EQ(0, scb_decode_IPPingResponse(p.get(), &r));
@@ -66,10 +67,10 @@ TEST_F(Decoders, IPPingResultInAnyKeyOrder)
 
 TEST_F(Decoders, TraceRouteHopsAreCopied)
 {
-    gw::VariantPtr p = roundtrip("/com/yvc/igd1/Diagnostics/TraceRoute", "com.yvc.igd1.TraceRouteDiagnostics",
-                                 "TraceRouteResponse",
-                                 g_variant_new_parsed("({'RouteHops': <[('gw', '192.168.1.1', uint32 1, ''), "
-                                                      "('isp', '10.1.1.1', uint32 8, '')]>}, uint32 0, '')"));
+    gw::VariantPtr p =
+        roundtrip("/com/yvc/igd1/Diagnostics/TraceRoute", "com.yvc.igd1.TraceRouteDiagnostics", "TraceRouteResponse",
+                  g_variant_new_parsed("({'RouteHops': <[('gw', '192.168.1.1', uint32 1, ''), "
+                                       "('isp', '10.1.1.1', uint32 8, '')]>}, uint32 0, '')"));
     ASSERT_TRUE(p);
     scb_TraceRouteResult_t r{};
     ASSERT_EQ(0, scb_decode_TraceRouteResponse(p.get(), &r));
@@ -81,10 +82,11 @@ TEST_F(Decoders, TraceRouteHopsAreCopied)
 
 TEST_F(Decoders, VoiceCallNumberIsCutTo15)
 {
-    gw::VariantPtr p = roundtrip("/com/yvc/igd1/Info/VoIP/1", "com.yvc.igd1.VoIPInfo", "NotifyVoiceCallInfo",
-                                 g_variant_new_parsed("({'CallDirect': <uint32 1>, 'IsSuccess': <true>, "
-                                                      "'CallDuration': <uint32 65>, 'CallNumber': <'0123456789012345678'>, "
-                                                      "'POTSindex': <uint32 2>},)"));
+    gw::VariantPtr p =
+        roundtrip("/com/yvc/igd1/Info/VoIP/1", "com.yvc.igd1.VoIPInfo", "NotifyVoiceCallInfo",
+                  g_variant_new_parsed("({'CallDirect': <uint32 1>, 'IsSuccess': <true>, "
+                                       "'CallDuration': <uint32 65>, 'CallNumber': <'0123456789012345678'>, "
+                                       "'POTSindex': <uint32 2>},)"));
     ASSERT_TRUE(p);
     scb_VoiceCallInfo_t r{};
     ASSERT_EQ(0, scb_decode_VoiceCallInfo(p.get(), &r));
@@ -96,10 +98,11 @@ TEST_F(Decoders, VoiceCallNumberIsCutTo15)
 
 TEST_F(Decoders, HttpTrafficAndDestinationSignals)
 {
-    gw::VariantPtr p = roundtrip("/com/yvc/igd1/Transfer/TrafficDetailProcess/1", "com.yvc.igd1.TrafficDetailProcess",
-                                 "NotifyHTTPTrafficProcess",
-                                 g_variant_new_parsed("({'RequestLine': <'GET / HTTP/1.1'>, 'StatusCode': <uint32 200>, "
-                                                      "'HeaderFields': <['Host: a', 'Accept: */*']>},)"));
+    gw::VariantPtr p =
+        roundtrip("/com/yvc/igd1/Transfer/TrafficDetailProcess/1", "com.yvc.igd1.TrafficDetailProcess",
+                  "NotifyHTTPTrafficProcess",
+                  g_variant_new_parsed("({'RequestLine': <'GET / HTTP/1.1'>, 'StatusCode': <uint32 200>, "
+                                       "'HeaderFields': <['Host: a', 'Accept: */*']>},)"));
     ASSERT_TRUE(p);
     scb_HTTPTraffic_t h{};
     ASSERT_EQ(0, scb_decode_HTTPTraffic(p.get(), &h));
@@ -137,8 +140,8 @@ TEST_F(Decoders, WLANNeighbourRelayFiresEachSlotOnce)
     EXPECT_EQ(-1, clear_signalWLANNeighborResponseCb(2));
     EXPECT_EQ(&a, get_signalWLANNeighborResponseParam(0));
 
-    long id = h_dbus_SubscribeSignal(nullptr, "/com/yvc/igd1/Info/WiFi", "com.yvc.igd1.WiFiInfo", "WLANNeighborResponse",
-                                     handle_signalWLANNeighborResponse, nullptr);
+    long id = h_dbus_SubscribeSignal(nullptr, "/com/yvc/igd1/Info/WiFi", "com.yvc.igd1.WiFiInfo",
+                                     "WLANNeighborResponse", handle_signalWLANNeighborResponse, nullptr);
     ASSERT_GT(id, 0);
     set_signalWLANNeighborResponseSubID(id);
     EXPECT_EQ(id, get_signalWLANNeighborResponseSubID());

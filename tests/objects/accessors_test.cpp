@@ -42,13 +42,13 @@ protected:
         model.load(kWanWithMappings);
     }
     gwtest::TempRoot root;
-    gwtest::Model model { "com.yvc.igd1", GetParam() };
+    gwtest::Model model{"com.yvc.igd1", GetParam()};
 };
 
 TEST_P(Accessors, GetObjsListsMappingsInReplyOrderWithTheirPaths)
 {
     gwtest::LogCapture log;
-    ccif_PortMapping_t* pm = nullptr;
+    ccif_PortMapping_t *pm = nullptr;
     int count = 0;
     ASSERT_EQ(ccif_PortMapping_get_objs(kWan1, &pm, &count), 0);
     ASSERT_EQ(count, 3);
@@ -68,7 +68,7 @@ TEST_P(Accessors, GetObjsListsMappingsInReplyOrderWithTheirPaths)
 
 TEST_P(Accessors, ReverseOrderedObjectReadsLikeATableOrderedOne)
 {
-    ccif_PortMapping_t rec {};
+    ccif_PortMapping_t rec{};
     ASSERT_EQ(ccif_PortMapping_get("/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/2", &rec), 0);
     EXPECT_EQ(model.count("GetAll"), 1u);
     EXPECT_STREQ(rec.path, "/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/2");
@@ -82,7 +82,7 @@ TEST_P(Accessors, BadPathsFailBeforeAnyBusCall)
 {
     gwtest::LogCapture log;
     model.clear();
-    ccif_PortMapping_t rec {};
+    ccif_PortMapping_t rec{};
     EXPECT_EQ(ccif_PortMapping_get("/com/yvc/igd1/Info/Device", &rec), -1);
     EXPECT_TRUE(log.contains("the object path is invalid."));
     EXPECT_EQ(ccif_PortMapping_get(nullptr, &rec), -1);
@@ -91,14 +91,14 @@ TEST_P(Accessors, BadPathsFailBeforeAnyBusCall)
     EXPECT_TRUE(log.contains("the path [/com/yvc/igd1//x] is invalid object path."));
     EXPECT_EQ(ccif_PortMapping_get(
                   ("/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/" + std::string(250, '9')).c_str(), &rec),
-        -1);
+              -1);
     // One level short: DeleteObject would go to WANConnectionDb and remove the connection itself.
     EXPECT_EQ(ccif_PortMapping_del_obj(kWan1), -1);
     EXPECT_EQ(ccif_PortMapping_set(&rec), -1);
     EXPECT_TRUE(log.contains("The Params pObj or pObj->path is null."));
     EXPECT_EQ(ccif_PortMapping_set(nullptr), -1);
 
-    ccif_PortMapping_t* pm = nullptr;
+    ccif_PortMapping_t *pm = nullptr;
     int count = 0;
     EXPECT_EQ(ccif_PortMapping_get_objs("/com/yvc/igd1/Config/LANHosts/1", &pm, &count), -1);
     EXPECT_EQ(ccif_PortMapping_get_objs(kWan1, nullptr, &count), -1);
@@ -106,8 +106,8 @@ TEST_P(Accessors, BadPathsFailBeforeAnyBusCall)
     EXPECT_EQ(
         ccif_PortMapping_add_obj(("/com/yvc/igd1/Info/Network/WANConnectionDb/" + std::string(230, '1')).c_str(), &rec),
         -1);
-    EXPECT_EQ(
-        ccif_WLANConfiguration_setv("/com/yvc/igd1/Config/WLAN", g_variant_new_parsed("@a{sv} {'SSID': <'x'>}")), -1);
+    EXPECT_EQ(ccif_WLANConfiguration_setv("/com/yvc/igd1/Config/WLAN", g_variant_new_parsed("@a{sv} {'SSID': <'x'>}")),
+              -1);
     EXPECT_EQ(ccif_WLANConfiguration_setv("/com/yvc/igd1/Config/WLAN/Devices/1", nullptr), -1);
     EXPECT_TRUE(log.contains("The variant is null."));
     EXPECT_EQ(ccif_WPS_get("/com/yvc/igd1/Config/WLAN/Devices/1", nullptr), -1);
@@ -120,7 +120,7 @@ TEST_P(Accessors, EmptyCollectionIsCountZeroNullAndSuccess)
 {
     model.load(
         R"({"/com/yvc/igd1/Info/Network/WANConnectionDb/2": {"com.yvc.igd1.WANConnectionInfo": {"WANName": "'2'"}}})");
-    ccif_PortMapping_t* pm = reinterpret_cast<ccif_PortMapping_t*>(0x1);
+    ccif_PortMapping_t *pm = reinterpret_cast<ccif_PortMapping_t *>(0x1);
     int count = 42;
     ASSERT_EQ(ccif_PortMapping_get_objs("/com/yvc/igd1/Info/Network/WANConnectionDb/2", &pm, &count), 0);
     EXPECT_EQ(count, 0);
@@ -131,7 +131,7 @@ TEST_P(Accessors, FailedListingLeavesTheOutputsAlone)
 {
     gwtest::LogCapture log;
     model.fail("GetManagedObjects", kMappings);
-    ccif_PortMapping_t* pm = nullptr;
+    ccif_PortMapping_t *pm = nullptr;
     int count = 7;
     EXPECT_EQ(ccif_PortMapping_get_objs(kWan1, &pm, &count), -1);
     EXPECT_EQ(count, 7);
@@ -146,12 +146,12 @@ TEST_P(Accessors, WrongReplyTypesFailCleanly)
     model.raw("GetManagedObjects", kMappings, g_variant_new_parsed("(@a{sv} {},)"));
     model.raw("AddObject", kMappings, g_variant_new_parsed("('/com/yvc/igd1/x',)"));
 
-    ccif_PortMapping_t rec {};
+    ccif_PortMapping_t rec{};
     copy_truncated(rec.RemoteHost, "unchanged");
     EXPECT_EQ(ccif_PortMapping_get(one.c_str(), &rec), -1);
     EXPECT_STREQ(rec.RemoteHost, "unchanged");
 
-    ccif_PortMapping_t* pm = nullptr;
+    ccif_PortMapping_t *pm = nullptr;
     int count = 0;
     EXPECT_EQ(ccif_PortMapping_get_objs(kWan1, &pm, &count), -1);
     EXPECT_EQ(pm, nullptr);
@@ -165,7 +165,7 @@ TEST_P(Accessors, WrongReplyTypesFailCleanly)
 
 TEST_P(Accessors, SetWritesTheWritablePropertiesInOrder)
 {
-    ccif_PortMapping_t rec {};
+    ccif_PortMapping_t rec{};
     copy_truncated(rec.path, "/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/1");
     rec.PortMappingEnabled = TRUE;
     rec.PortMappingLeaseDuration = 99;
@@ -178,16 +178,16 @@ TEST_P(Accessors, SetWritesTheWritablePropertiesInOrder)
     ASSERT_EQ(ccif_PortMapping_set(&rec), 0);
     EXPECT_EQ(model.count("SetValues", rec.path), 1u);
     EXPECT_EQ(model.last_args("SetValues"),
-        "('com.yvc.igd1.PortMapping', {'RemoteHost': <''>, 'ExternalPort': <uint32 8443>, "
-        "'InternalPort': <uint32 443>, 'PortMappingProtocol': <'TCP'>, 'InternalClient': <'192.168.1.30'>, "
-        "'PortMappingDescription': <'tls'>, 'PortMappingEnabled': <true>})");
+              "('com.yvc.igd1.PortMapping', {'RemoteHost': <''>, 'ExternalPort': <uint32 8443>, "
+              "'InternalPort': <uint32 443>, 'PortMappingProtocol': <'TCP'>, 'InternalClient': <'192.168.1.30'>, "
+              "'PortMappingDescription': <'tls'>, 'PortMappingEnabled': <true>})");
     EXPECT_EQ(model.prop_text(rec.path, kPm, "PortMappingLeaseDuration"), "uint32 0") << "never written";
 }
 
 TEST_P(Accessors, SetRefusesTextThatIsNotUtf8)
 {
     gwtest::LogCapture log;
-    ccif_PortMapping_t rec {};
+    ccif_PortMapping_t rec{};
     copy_truncated(rec.path, "/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/1");
     copy_truncated(rec.PortMappingDescription, "caf\xe9");
     EXPECT_EQ(ccif_PortMapping_set(&rec), -1);
@@ -197,14 +197,14 @@ TEST_P(Accessors, SetRefusesTextThatIsNotUtf8)
 
 TEST_P(Accessors, AddObjWritesTheNewObjectAndStoresItsPath)
 {
-    ccif_PortMapping_t rec {};
+    ccif_PortMapping_t rec{};
     rec.ExternalPort = 21;
     copy_truncated(rec.PortMappingProtocol, "TCP");
     ASSERT_EQ(ccif_PortMapping_add_obj(kWan1, &rec), 0);
     EXPECT_STREQ(rec.path, "/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/4");
     EXPECT_EQ(model.calls(),
-        (std::vector<std::string> { "AddObject /com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping",
-            "SetValues /com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/4" }));
+              (std::vector<std::string>{"AddObject /com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping",
+                                        "SetValues /com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/4"}));
     EXPECT_EQ(model.prop_text(rec.path, kPm, "ExternalPort"), "uint32 21");
 }
 
@@ -212,13 +212,13 @@ TEST_P(Accessors, AddObjWhoseWriteFailsLeavesNoObject)
 {
     gwtest::LogCapture log;
     model.fail("SetValues");
-    ccif_PortMapping_t rec {};
+    ccif_PortMapping_t rec{};
     rec.ExternalPort = 21;
     EXPECT_EQ(ccif_PortMapping_add_obj(kWan1, &rec), -1);
     EXPECT_FALSE(model.exists("/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/4"));
     EXPECT_EQ(model.count("DeleteObject", kMappings), 1u);
-    EXPECT_EQ(
-        model.last_args("DeleteObject"), "(objectpath '/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/4',)");
+    EXPECT_EQ(model.last_args("DeleteObject"),
+              "(objectpath '/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/4',)");
     EXPECT_STREQ(rec.path, "") << "the record keeps no path of an object that is gone";
     EXPECT_TRUE(log.contains("update obj for /com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/4 fail!"));
 }
@@ -227,7 +227,7 @@ TEST_P(Accessors, FailedAddObjectIsLoggedWithTheKind)
 {
     gwtest::LogCapture log;
     model.fail("AddObject");
-    ccif_PortMapping_t rec {};
+    ccif_PortMapping_t rec{};
     EXPECT_EQ(ccif_PortMapping_add_obj(kWan1, &rec), -1);
     EXPECT_TRUE(log.contains("add PortMapping failed, ret = -1"));
     EXPECT_EQ(model.count("SetValues"), 0u);
@@ -238,7 +238,7 @@ TEST_P(Accessors, DelObjCallsDeleteObjectAtTheCollection)
     const std::string third = std::string(kMappings) + "/3";
     ASSERT_EQ(ccif_PortMapping_del_obj(third.c_str()), 0);
     EXPECT_EQ(model.calls(),
-        (std::vector<std::string> { "DeleteObject /com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping" }));
+              (std::vector<std::string>{"DeleteObject /com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping"}));
     EXPECT_EQ(model.last_args("DeleteObject"), "(objectpath '" + third + "',)");
     EXPECT_FALSE(model.exists(third));
     EXPECT_TRUE(model.exists(std::string(kMappings) + "/2"));
@@ -251,8 +251,8 @@ TEST_P(Accessors, SetvSendsTheCallersMapUnchanged)
 {
     model.load(R"({"/com/yvc/igd1/Config/LANHosts/3": {"com.yvc.igd1.LANHost": {"MAC": "'A0B1C2D3E4F5'"}}})");
     ASSERT_EQ(ccif_LANHost_setv("/com/yvc/igd1/Config/LANHosts/3",
-                  g_variant_new_parsed("@a{sv} {'DevName': <'tv'>, 'DevType': <'STB'>}")),
-        0);
+                                g_variant_new_parsed("@a{sv} {'DevName': <'tv'>, 'DevType': <'STB'>}")),
+              0);
     EXPECT_EQ(model.last_args("SetValues"), "('com.yvc.igd1.LANHost', {'DevName': <'tv'>, 'DevType': <'STB'>})");
     EXPECT_EQ(ccif_LANHost_setv("/com/yvc/igd1/Config/LANHosts/3", g_variant_new_parsed("('not', 'a map')")), -1);
 }
@@ -261,7 +261,7 @@ TEST_P(Accessors, LanHostManagerWritesEnableStatsWithSet)
 {
     model.load(R"({"/com/yvc/igd1/Config/LANHosts": {"com.yvc.igd1.LANHostManager": {"EnableStats": "false",
         "LANHostMaxNumber": "uint32 64", "LANHostNumber": "uint32 5", "LANHostOnlineNumber": "uint32 3"}}})");
-    ccif_LANHostManager_t rec {};
+    ccif_LANHostManager_t rec{};
     ASSERT_EQ(ccif_LANHostManager_get(&rec), 0);
     EXPECT_EQ(rec.LANHostOnlineNumber, 3u);
     rec.EnableStats = TRUE;
@@ -276,7 +276,7 @@ TEST_P(Accessors, Layer3SetUpdatesAnExistingRouteAndAddsAMissingOne)
         "Enable": "true", "Status": "'Enabled'", "StaticRoute": "true", "Type": "'Static'",
         "DestIPAddress": "'10.0.0.0'", "DestSubnetMask": "'255.0.0.0'", "GatewayIPAddress": "'192.168.1.254'",
         "Interface": "'br0'"}}})");
-    ccif_Layer3ForwardingIPv4Config_t rec {};
+    ccif_Layer3ForwardingIPv4Config_t rec{};
     copy_truncated(rec.path, "/com/yvc/igd1/Transfer/Layer3ForwardingIPv4Config/1");
     copy_truncated(rec.DestIPAddress, "10.0.0.0");
     copy_truncated(rec.DestSubnetMask, "255.255.0.0");
@@ -286,15 +286,15 @@ TEST_P(Accessors, Layer3SetUpdatesAnExistingRouteAndAddsAMissingOne)
     EXPECT_EQ(model.count("AddObject"), 0u);
     EXPECT_EQ(model.prop_text(rec.path, "com.yvc.igd1.Layer3ForwardingIPv4Config", "DestSubnetMask"), "'255.255.0.0'");
     EXPECT_EQ(model.last_args("SetValues"),
-        "('com.yvc.igd1.Layer3ForwardingIPv4Config', {'DestIPAddress': <'10.0.0.0'>, 'DestSubnetMask': "
-        "<'255.255.0.0'>, 'GatewayIPAddress': <'192.168.1.1'>, 'Interface': <'br0'>, 'Enable': <false>})");
+              "('com.yvc.igd1.Layer3ForwardingIPv4Config', {'DestIPAddress': <'10.0.0.0'>, 'DestSubnetMask': "
+              "<'255.255.0.0'>, 'GatewayIPAddress': <'192.168.1.1'>, 'Interface': <'br0'>, 'Enable': <false>})");
 
     copy_truncated(rec.path, "/com/yvc/igd1/Transfer/Layer3ForwardingIPv4Config/9");
     ASSERT_EQ(ccif_Layer3ForwardingIPv4Config_set(&rec), 0);
     EXPECT_EQ(model.count("AddObject", "/com/yvc/igd1/Transfer/Layer3ForwardingIPv4Config"), 1u);
     EXPECT_STREQ(rec.path, "/com/yvc/igd1/Transfer/Layer3ForwardingIPv4Config/2");
-    EXPECT_EQ(
-        model.prop_text(rec.path, "com.yvc.igd1.Layer3ForwardingIPv4Config", "GatewayIPAddress"), "'192.168.1.1'");
+    EXPECT_EQ(model.prop_text(rec.path, "com.yvc.igd1.Layer3ForwardingIPv4Config", "GatewayIPAddress"),
+              "'192.168.1.1'");
 }
 
 TEST_P(Accessors, DelObjsDeletesEveryChildAndClearEmptiesTheCollection)
@@ -322,7 +322,7 @@ TEST_P(Accessors, StringListsRoundTripAndAreReleasedWithTheBlock)
     model.load(R"({"/com/yvc/igd1/Config/URLControlConfig/1": {"com.yvc.igd1.URLControlConfig": {
         "Name": "'kids'", "UrlFilterEnable": "byte 1", "UrlFilterPolicy": "byte 0",
         "UrlFilterList": "['games.example', 'video.example']"}}})");
-    ccif_URLControlConfig_t* cfg = nullptr;
+    ccif_URLControlConfig_t *cfg = nullptr;
     int count = 0;
     ASSERT_EQ(ccif_URLControlConfig_get_objs(&cfg, &count), 0);
     ASSERT_EQ(count, 1);
@@ -331,15 +331,15 @@ TEST_P(Accessors, StringListsRoundTripAndAreReleasedWithTheBlock)
     cfg[0].UrlFilterPolicy = 1;
     ASSERT_EQ(ccif_URLControlConfig_set(&cfg[0]), 0);
     EXPECT_EQ(model.last_args("SetValues"),
-        "('com.yvc.igd1.URLControlConfig', {'Name': <'kids'>, 'UrlFilterPolicy': <byte 0x01>, "
-        "'UrlFilterEnable': <byte 0x01>})");
+              "('com.yvc.igd1.URLControlConfig', {'Name': <'kids'>, 'UrlFilterPolicy': <byte 0x01>, "
+              "'UrlFilterEnable': <byte 0x01>})");
     ccif_free_objs("URLControlConfig", cfg, count);
 }
 
 TEST_P(Accessors, FailedGetLeavesTheRecordUntouched)
 {
     model.fail("GetAll");
-    ccif_DeviceInfo_t dev {};
+    ccif_DeviceInfo_t dev{};
     copy_truncated(dev.SWVersion, "V1.0");
     EXPECT_EQ(ccif_DeviceInfo_get(&dev), -1);
     EXPECT_STREQ(dev.SWVersion, "V1.0");
@@ -347,8 +347,8 @@ TEST_P(Accessors, FailedGetLeavesTheRecordUntouched)
 }
 
 INSTANTIATE_TEST_SUITE_P(Services, Accessors, ::testing::Values(gwtest::Backend::Standin, gwtest::Backend::Simulator),
-    [](const ::testing::TestParamInfo<gwtest::Backend>& info) {
-        return info.param == gwtest::Backend::Standin ? "Standin" : "Simulator";
-    });
+                         [](const ::testing::TestParamInfo<gwtest::Backend> &info) {
+                             return info.param == gwtest::Backend::Standin ? "Standin" : "Simulator";
+                         });
 
-} // namespace
+}  // namespace

@@ -21,19 +21,19 @@ using gw::objects::Kind;
 using gw::objects::Prop;
 using gw::objects::Rule;
 
-std::vector<const Kind*> kinds()
+std::vector<const Kind *> kinds()
 {
     size_t n = 0;
-    const Kind* const* rows = gw::objects::all_kinds(&n);
-    return std::vector<const Kind*>(rows, rows + n);
+    const Kind *const *rows = gw::objects::all_kinds(&n);
+    return std::vector<const Kind *>(rows, rows + n);
 }
 
-void* symbol(const Kind& k, const char* suffix)
+void *symbol(const Kind &k, const char *suffix)
 {
     return dlsym(RTLD_DEFAULT, ("ccif_" + std::string(k.name) + "_" + suffix).c_str());
 }
 
-std::string object_path(const Kind& k)
+std::string object_path(const Kind &k)
 {
     switch (k.rule) {
     case Rule::Single:
@@ -47,16 +47,16 @@ std::string object_path(const Kind& k)
     }
     return "";
 }
-std::string parent_path(const Kind& k) { return std::string(k.path) + "/1"; }
+std::string parent_path(const Kind &k) { return std::string(k.path) + "/1"; }
 
 // Distinct, checkable values per property; `round` changes them for the write-back.
-std::string text_for(const Prop& p, size_t i, int round)
+std::string text_for(const Prop &p, size_t i, int round)
 {
     char c = static_cast<char>((round ? 'A' : 'a') + i % 26);
-    return std::string(p.size + 2, c); // always longer than the field
+    return std::string(p.size + 2, c);  // always longer than the field
 }
 
-std::string value_text(const Prop& p, size_t i, int round)
+std::string value_text(const Prop &p, size_t i, int round)
 {
     const unsigned n = static_cast<unsigned>(i) + 1 + static_cast<unsigned>(round) * 7;
     switch (p.type) {
@@ -83,10 +83,10 @@ std::string value_text(const Prop& p, size_t i, int round)
 }
 
 // The field as the service would print the value written from it.
-std::string field_text(const Prop& p, const void* rec)
+std::string field_text(const Prop &p, const void *rec)
 {
-    const char* f = static_cast<const char*>(rec) + p.offset;
-    GVariant* v = nullptr;
+    const char *f = static_cast<const char *>(rec) + p.offset;
+    GVariant *v = nullptr;
     switch (p.type) {
     case 'b': {
         gboolean x;
@@ -128,7 +128,7 @@ std::string field_text(const Prop& p, const void* rec)
         break;
     }
     case 'a': {
-        char** x;
+        char **x;
         std::memcpy(&x, f, sizeof x);
         v = g_variant_new_strv(x, -1);
         break;
@@ -143,7 +143,7 @@ std::string field_text(const Prop& p, const void* rec)
 }
 
 // GLib's own text of a value given in text form ("byte 3" prints as "byte 0x03").
-std::string canon(const std::string& text)
+std::string canon(const std::string &text)
 {
     gw::ErrorPtr err;
     gw::VariantPtr v(g_variant_parse(nullptr, text.c_str(), nullptr, nullptr, gw::ErrorOut(err)));
@@ -153,14 +153,14 @@ std::string canon(const std::string& text)
     return out.get();
 }
 
-std::string expected_read(const Prop& p, size_t i)
+std::string expected_read(const Prop &p, size_t i)
 {
     if (p.type == 's')
         return canon("'" + text_for(p, i, 0).substr(0, p.size - 1) + "'");
     return canon(value_text(p, i, 0));
 }
 
-std::string json_escape(const std::string& s)
+std::string json_escape(const std::string &s)
 {
     std::string out;
     for (char c : s) {
@@ -171,12 +171,12 @@ std::string json_escape(const std::string& s)
     return out;
 }
 
-class EveryKind : public ::testing::TestWithParam<const Kind*> { };
+class EveryKind : public ::testing::TestWithParam<const Kind *> {};
 
 TEST_P(EveryKind, ExportsEachOperationOfItsDescriptor)
 {
-    const Kind& k = *GetParam();
-    for (const auto& op : gw::objects::kOpNames) {
+    const Kind &k = *GetParam();
+    for (const auto &op : gw::objects::kOpNames) {
         if (k.ops & op.op) {
             EXPECT_NE(symbol(k, op.suffix), nullptr) << "ccif_" << k.name << "_" << op.suffix;
         }
@@ -191,7 +191,7 @@ TEST_P(EveryKind, ExportsEachOperationOfItsDescriptor)
 }
 
 // Reads the object back into the record and writes it again, against the given service.
-void round_trip(const Kind& k, gwtest::Backend backend)
+void round_trip(const Kind &k, gwtest::Backend backend)
 {
     gwtest::TempRoot root;
     gwtest::Model model(k.bus_name, backend);
@@ -207,20 +207,20 @@ void round_trip(const Kind& k, gwtest::Backend backend)
     model.load("{\"" + path + "\": {\"" + k.interface + "\": {" + props + "}}}");
 
     std::vector<char> rec(k.record_size, 0);
-    void* r = rec.data();
+    void *r = rec.data();
     if (k.ops & gw::objects::kGet) {
         int rc = k.rule == Rule::Single
-            ? reinterpret_cast<int (*)(void*)>(symbol(k, "get"))(r)
-            : reinterpret_cast<int (*)(const char*, void*)>(symbol(k, "get"))(path.c_str(), r);
+                     ? reinterpret_cast<int (*)(void *)>(symbol(k, "get"))(r)
+                     : reinterpret_cast<int (*)(const char *, void *)>(symbol(k, "get"))(path.c_str(), r);
         ASSERT_EQ(rc, 0);
         EXPECT_EQ(model.count("GetAll", path), 1u);
     } else {
-        void* block = nullptr;
+        void *block = nullptr;
         int count = 0;
         int rc = k.rule == Rule::SubCollection
-            ? reinterpret_cast<int (*)(const char*, void**, int*)>(symbol(k, "get_objs"))(
-                parent_path(k).c_str(), &block, &count)
-            : reinterpret_cast<int (*)(void**, int*)>(symbol(k, "get_objs"))(&block, &count);
+                     ? reinterpret_cast<int (*)(const char *, void **, int *)>(symbol(k, "get_objs"))(
+                           parent_path(k).c_str(), &block, &count)
+                     : reinterpret_cast<int (*)(void **, int *)>(symbol(k, "get_objs"))(&block, &count);
         ASSERT_EQ(rc, 0);
         ASSERT_EQ(count, 1);
         std::memcpy(r, block, k.record_size);
@@ -246,10 +246,10 @@ void round_trip(const Kind& k, gwtest::Backend backend)
     // Change every written field, then write the record back through the kind's own function.
     for (size_t w = 0; w < k.written_count; ++w) {
         for (size_t i = 0; i < k.prop_count; ++i) {
-            const Prop& p = k.props[i];
+            const Prop &p = k.props[i];
             if (std::strcmp(p.name, k.written[w].name) != 0)
                 continue;
-            char* f = rec.data() + p.offset;
+            char *f = rec.data() + p.offset;
             switch (p.type) {
             case 's':
                 std::snprintf(f, p.size, "w%zu", i);
@@ -299,17 +299,17 @@ void round_trip(const Kind& k, gwtest::Backend backend)
     model.clear();
     int rc = 0;
     if (k.ops & (gw::objects::kSet | gw::objects::kVpnUpdate))
-        rc = reinterpret_cast<int (*)(void*)>(symbol(k, (k.ops & gw::objects::kSet) ? "set" : "update"))(r);
+        rc = reinterpret_cast<int (*)(void *)>(symbol(k, (k.ops & gw::objects::kSet) ? "set" : "update"))(r);
     else if (k.rule == Rule::SubCollection)
-        rc = reinterpret_cast<int (*)(const char*, const char*, void*)>(symbol(k, "set"))(
-            parent_path(k).c_str(), "roundtrip", r);
+        rc = reinterpret_cast<int (*)(const char *, const char *, void *)>(symbol(k, "set"))(parent_path(k).c_str(),
+                                                                                             "roundtrip", r);
     else
-        rc = reinterpret_cast<int (*)(const char*, void*)>(symbol(k, "set"))("roundtrip", r);
+        rc = reinterpret_cast<int (*)(const char *, void *)>(symbol(k, "set"))("roundtrip", r);
     ASSERT_EQ(rc, 0);
     EXPECT_EQ(model.count("AddObject"), 0u) << "an existing object is updated";
     EXPECT_EQ(model.count(k.set_style == gw::objects::SetStyle::SingleSet ? "Set" : "SetValues", path), 1u);
     for (size_t i = 0; i < k.prop_count; ++i) {
-        const Prop& p = k.props[i];
+        const Prop &p = k.props[i];
         bool written = false;
         for (size_t w = 0; w < k.written_count; ++w)
             written = written || std::strcmp(p.name, k.written[w].name) == 0;
@@ -325,11 +325,13 @@ TEST_P(EveryKind, ProfileObjectRoundTrips) { round_trip(*GetParam(), gwtest::Bac
 TEST_P(EveryKind, SimulatorObjectRoundTrips) { round_trip(*GetParam(), gwtest::Backend::Simulator); }
 
 INSTANTIATE_TEST_SUITE_P(Descriptors, EveryKind, ::testing::ValuesIn(kinds()),
-    [](const ::testing::TestParamInfo<const Kind*>& info) { return std::string(info.param->name); });
+                         [](const ::testing::TestParamInfo<const Kind *> &info) {
+                             return std::string(info.param->name);
+                         });
 
 TEST(KindTable, NamesAreUniqueAndEveryPathIsAnObjectPath)
 {
-    std::vector<const Kind*> all = kinds();
+    std::vector<const Kind *> all = kinds();
     EXPECT_EQ(all.size(), 72u);
     for (size_t i = 0; i < all.size(); ++i) {
         EXPECT_TRUE(g_variant_is_object_path(all[i]->path)) << all[i]->name;
@@ -341,4 +343,4 @@ TEST(KindTable, NamesAreUniqueAndEveryPathIsAnObjectPath)
     EXPECT_EQ(gw::objects::find_kind("NoSuchKind"), nullptr);
 }
 
-} // namespace
+}  // namespace

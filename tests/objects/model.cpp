@@ -9,14 +9,12 @@
 
 namespace gwtest {
 
-Model::Model(const std::string& bus_name, Backend backend)
-    : bus_name_(bus_name)
-    , backend_(backend)
+Model::Model(const std::string &bus_name, Backend backend) : bus_name_(bus_name), backend_(backend)
 {
     PrivateBus::instance();
     std::string line;
     if (backend_ == Backend::Standin) {
-        child_ = Child({ "/usr/bin/python3", source_dir() + "/tests/objects/igd1_model.py", bus_name }, {}, true);
+        child_ = Child({"/usr/bin/python3", source_dir() + "/tests/objects/igd1_model.py", bus_name}, {}, true);
         ready_ = child_.read_line(line, std::chrono::seconds(20)) && line == "ready";
     } else {
         char tmpl[] = "/tmp/gw-objsim-XXXXXX";
@@ -37,12 +35,12 @@ Model::~Model()
     }
 }
 
-gw::VariantPtr Model::sim_control(const char* method, GVariant* args, const char* reply_type)
+gw::VariantPtr Model::sim_control(const char *method, GVariant *args, const char *reply_type)
 {
     return sim_->control(method, args, reply_type);
 }
 
-gw::VariantPtr Model::control(const char* method, GVariant* args, const char* reply_type)
+gw::VariantPtr Model::control(const char *method, GVariant *args, const char *reply_type)
 {
     if (backend_ == Backend::Simulator) {
         ADD_FAILURE() << "stand-in control " << method << " has no simulator form";
@@ -57,14 +55,14 @@ gw::VariantPtr Model::control(const char* method, GVariant* args, const char* re
         return nullptr;
     }
     gw::VariantPtr r(g_dbus_connection_call_sync(conn.get(), bus_name_.c_str(), "/org/test/Model", "org.test.Model",
-        method, owned.get(), reply_type ? G_VARIANT_TYPE(reply_type) : nullptr, G_DBUS_CALL_FLAGS_NONE, 10000, nullptr,
-        gw::ErrorOut(err)));
+                                                 method, owned.get(), reply_type ? G_VARIANT_TYPE(reply_type) : nullptr,
+                                                 G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, gw::ErrorOut(err)));
     if (!r)
         ADD_FAILURE() << "model control " << method << " failed: " << gw::error_text(err);
     return r;
 }
 
-void Model::load(const std::string& json)
+void Model::load(const std::string &json)
 {
     if (backend_ == Backend::Standin) {
         control("Load", g_variant_new("(s)", json.c_str()), nullptr);
@@ -75,25 +73,26 @@ void Model::load(const std::string& json)
     sim_control("LoadProfile", g_variant_new("(s)", file.c_str()), nullptr);
 }
 
-void Model::fail(const std::string& method, const std::string& path)
+void Model::fail(const std::string &method, const std::string &path)
 {
     if (backend_ == Backend::Simulator) {
         sim_control("FailNext",
-            g_variant_new("(sssssu)", path.empty() ? "*" : path.c_str(), "*", method.c_str(), "com.yvc.igd1.Error.Failed",
-                "failed", 1000u),
-            nullptr);
+                    g_variant_new("(sssssu)", path.empty() ? "*" : path.c_str(), "*", method.c_str(),
+                                  "com.yvc.igd1.Error.Failed", "failed", 1000u),
+                    nullptr);
         return;
     }
     control("Fail", g_variant_new("(ss)", method.c_str(), path.c_str()), nullptr);
 }
 
-void Model::raw(const std::string& method, const std::string& path, GVariant* tuple)
+void Model::raw(const std::string &method, const std::string &path, GVariant *tuple)
 {
     gw::VariantPtr t = gw::adopt_variant(tuple);
     if (backend_ == Backend::Simulator) {
         gw::GCharPtr text(g_variant_print(t.get(), TRUE));
         sim_control("SetReplyOverride",
-            g_variant_new("(ssss)", path.empty() ? "*" : path.c_str(), "*", method.c_str(), text.get()), nullptr);
+                    g_variant_new("(ssss)", path.empty() ? "*" : path.c_str(), "*", method.c_str(), text.get()),
+                    nullptr);
         return;
     }
     control("Raw", g_variant_new("(ssv)", method.c_str(), path.c_str(), t.get()), nullptr);
@@ -108,11 +107,11 @@ void Model::clear()
     control("Clear", nullptr, nullptr);
 }
 
-unsigned Model::count(const std::string& method, const std::string& path)
+unsigned Model::count(const std::string &method, const std::string &path)
 {
     if (backend_ == Backend::Simulator) {
         unsigned n = 0;
-        for (const std::string& c : calls()) {
+        for (const std::string &c : calls()) {
             const size_t sp = c.find(' ');
             if (c.substr(0, sp) == method && (path.empty() || c.substr(sp + 1) == path))
                 ++n;
@@ -129,15 +128,15 @@ unsigned Model::count(const std::string& method, const std::string& path)
 std::vector<std::string> Model::calls()
 {
     std::vector<std::string> out;
-    gw::VariantPtr r = backend_ == Backend::Simulator ? sim_control("CallLog", nullptr, "(as)")
-                                                      : control("Calls", nullptr, "(as)");
+    gw::VariantPtr r =
+        backend_ == Backend::Simulator ? sim_control("CallLog", nullptr, "(as)") : control("Calls", nullptr, "(as)");
     if (!r)
         return out;
     gw::VariantIterPtr it;
-    GVariantIter* raw_it = nullptr;
+    GVariantIter *raw_it = nullptr;
     g_variant_get(r.get(), "(as)", &raw_it);
     it.reset(raw_it);
-    const char* s = nullptr;
+    const char *s = nullptr;
     while (g_variant_iter_next(it.get(), "&s", &s)) {
         std::string c = s;
         if (backend_ == Backend::Simulator) {
@@ -153,11 +152,11 @@ std::vector<std::string> Model::calls()
 
 unsigned Model::total_calls() { return static_cast<unsigned>(calls().size()); }
 
-std::string Model::last_args(const std::string& method)
+std::string Model::last_args(const std::string &method)
 {
     if (backend_ == Backend::Simulator) {
         gw::VariantPtr r = sim_control("LastArgs", g_variant_new("(s)", method.c_str()), "(s)");
-        const char* text = "";
+        const char *text = "";
         if (r)
             g_variant_get(r.get(), "(&s)", &text);
         return text;
@@ -174,21 +173,21 @@ std::string Model::last_args(const std::string& method)
     return text.get();
 }
 
-gw::VariantPtr Model::props(const std::string& path, const std::string& iface)
+gw::VariantPtr Model::props(const std::string &path, const std::string &iface)
 {
     if (backend_ == Backend::Simulator) {
         Json state = sim_->state();
-        json_t* objects = json_object_get(state.get(), "objects");
-        json_t* obj = json_object_get(json_object_get(objects, path.c_str()), iface.c_str());
+        json_t *objects = json_object_get(state.get(), "objects");
+        json_t *obj = json_object_get(json_object_get(objects, path.c_str()), iface.c_str());
         if (!obj)
             return nullptr;
         GVariantBuilder b;
         g_variant_builder_init(&b, G_VARIANT_TYPE("a{sv}"));
-        const char* name;
-        json_t* text;
+        const char *name;
+        json_t *text;
         json_object_foreach(obj, name, text)
         {
-            GVariant* v = g_variant_parse(nullptr, json_string_value(text), nullptr, nullptr, nullptr);
+            GVariant *v = g_variant_parse(nullptr, json_string_value(text), nullptr, nullptr, nullptr);
             if (v) {
                 g_variant_builder_add(&b, "{sv}", name, v);
                 g_variant_unref(v);
@@ -200,7 +199,7 @@ gw::VariantPtr Model::props(const std::string& path, const std::string& iface)
     return r ? gw::VariantPtr(g_variant_get_child_value(r.get(), 0)) : nullptr;
 }
 
-std::string Model::prop_text(const std::string& path, const std::string& iface, const std::string& name)
+std::string Model::prop_text(const std::string &path, const std::string &iface, const std::string &name)
 {
     gw::VariantPtr all = props(path, iface);
     if (!all)
@@ -212,7 +211,7 @@ std::string Model::prop_text(const std::string& path, const std::string& iface, 
     return text.get();
 }
 
-bool Model::exists(const std::string& path)
+bool Model::exists(const std::string &path)
 {
     if (backend_ == Backend::Simulator) {
         Json state = sim_->state();
@@ -225,4 +224,4 @@ bool Model::exists(const std::string& path)
     return b;
 }
 
-} // namespace gwtest
+}  // namespace gwtest

@@ -14,14 +14,14 @@
 namespace {
 
 struct NodeInfoFree {
-    void operator()(GDBusNodeInfo* n) const noexcept { g_dbus_node_info_unref(n); }
+    void operator()(GDBusNodeInfo *n) const noexcept { g_dbus_node_info_unref(n); }
 };
 using NodePtr = std::unique_ptr<GDBusNodeInfo, NodeInfoFree>;
 
-std::string joined(GDBusArgInfo** args)
+std::string joined(GDBusArgInfo **args)
 {
     std::string out;
-    for (GDBusArgInfo** a = args; a && *a; ++a)
+    for (GDBusArgInfo **a = args; a && *a; ++a)
         out += (*a)->signature;
     return out;
 }
@@ -30,11 +30,11 @@ std::string joined(GDBusArgInfo** args)
 struct Described {
     std::map<std::string, std::map<std::string, std::string>> methods;
     std::map<std::string, std::map<std::string, std::string>> signals;
-    std::vector<std::string> interfaces; // in document order, repeats kept
+    std::vector<std::string> interfaces;  // in document order, repeats kept
     std::set<std::string> children;
 };
 
-Described describe(gwtest::Igd1Sim& sim, const std::string& path, const char* dest = "com.yvc.igd1")
+Described describe(gwtest::Igd1Sim &sim, const std::string &path, const char *dest = "com.yvc.igd1")
 {
     Described d;
     const std::string xml = sim.introspect(path, dest);
@@ -44,19 +44,19 @@ Described describe(gwtest::Igd1Sim& sim, const std::string& path, const char* de
         ADD_FAILURE() << path << ": introspection is not valid XML: " << gw::error_text(err) << "\n" << xml;
         return d;
     }
-    for (GDBusInterfaceInfo** i = node->interfaces; i && *i; ++i) {
+    for (GDBusInterfaceInfo **i = node->interfaces; i && *i; ++i) {
         d.interfaces.push_back((*i)->name);
-        for (GDBusMethodInfo** m = (*i)->methods; m && *m; ++m)
+        for (GDBusMethodInfo **m = (*i)->methods; m && *m; ++m)
             d.methods[(*i)->name][(*m)->name] = joined((*m)->in_args) + " -> " + joined((*m)->out_args);
-        for (GDBusSignalInfo** s = (*i)->signals; s && *s; ++s)
+        for (GDBusSignalInfo **s = (*i)->signals; s && *s; ++s)
             d.signals[(*i)->name][(*s)->name] = "(" + joined((*s)->args) + ")";
     }
-    for (GDBusNodeInfo** n = node->nodes; n && *n; ++n)
+    for (GDBusNodeInfo **n = node->nodes; n && *n; ++n)
         d.children.insert((*n)->path);
     return d;
 }
 
-bool has_interface(const Described& d, const std::string& iface)
+bool has_interface(const Described &d, const std::string &iface)
 {
     return std::find(d.interfaces.begin(), d.interfaces.end(), iface) != d.interfaces.end();
 }
@@ -73,20 +73,22 @@ protected:
 
 TEST_F(SimIntrospection, ObjectsHavePropertiesAndOnlyCollectionsHaveTheManager)
 {
-    const std::map<std::string, std::string> properties { { "Get", "ss -> v" }, { "Set", "ssv -> " },
-        { "GetAll", "s -> a{sv}" }, { "SetValues", "sa{sv} -> " } };
-    const std::map<std::string, std::string> manager { { "GetManagedObjects", " -> a{oa{sa{sv}}}" },
-        { "AddObject", " -> o" }, { "DeleteObject", "o -> " }, { "RemoveAllObjects", " -> " } };
+    const std::map<std::string, std::string> properties{
+        {"Get", "ss -> v"}, {"Set", "ssv -> "}, {"GetAll", "s -> a{sv}"}, {"SetValues", "sa{sv} -> "}};
+    const std::map<std::string, std::string> manager{{"GetManagedObjects", " -> a{oa{sa{sv}}}"},
+                                                     {"AddObject", " -> o"},
+                                                     {"DeleteObject", "o -> "},
+                                                     {"RemoveAllObjects", " -> "}};
 
-    for (const char* single :
-        { "/com/yvc/igd1/Info/PON", "/com/yvc/igd1/Info/Device", "/com/yvc/igd1/Config/WLAN/Devices/1/WPS" }) {
+    for (const char *single :
+         {"/com/yvc/igd1/Info/PON", "/com/yvc/igd1/Info/Device", "/com/yvc/igd1/Config/WLAN/Devices/1/WPS"}) {
         SCOPED_TRACE(single);
         Described d = describe(sim, single);
         EXPECT_EQ(d.methods[kProps], properties);
         EXPECT_FALSE(has_interface(d, kManager)) << "a single object is no collection";
     }
-    for (const char* coll : { "/com/yvc/igd1/Info/Network/WANConnectionDb", "/com/yvc/igd1/Config/LANHosts",
-             "/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping" }) {
+    for (const char *coll : {"/com/yvc/igd1/Info/Network/WANConnectionDb", "/com/yvc/igd1/Config/LANHosts",
+                             "/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping"}) {
         SCOPED_TRACE(coll);
         Described d = describe(sim, coll);
         EXPECT_EQ(d.methods[kManager], manager);
@@ -103,75 +105,75 @@ TEST_F(SimIntrospection, ObjectsHavePropertiesAndOnlyCollectionsHaveTheManager)
 TEST_F(SimIntrospection, ObjectMethodsCarryTheirArgumentAndReplySignatures)
 {
     struct Row {
-        const char* path;
-        const char* iface;
-        const char* method;
-        const char* sig;
+        const char *path;
+        const char *iface;
+        const char *method;
+        const char *sig;
     };
     const Row rows[] = {
-        { "/com/yvc/igd1/Orvane/System", "SysCmd", "Reboot", " -> us" },
-        { "/com/yvc/igd1/Orvane/System", "SysCmd", "Restore", " -> us" },
-        { "/com/yvc/igd1/Orvane/System", "SysCmd", "Register", "sss -> us" },
-        { "/com/yvc/igd1/Orvane/System", "SysCmd", "RegisterGetStat", " -> us" },
-        { "/com/yvc/igd1/Orvane/System", "SysCmd", "CheckHardwareStart", " -> us" },
-        { "/com/yvc/igd1/Orvane/System", "SysCmd", "GetLog", "sss -> us" },
-        { "/com/yvc/igd1/Orvane/System", "SysCmd", "GetUpgradeVersion", " -> ssus" },
-        { "/com/yvc/igd1/Orvane/System", "SysCmd", "InformNotifyVersion", " -> us" },
-        { "/com/yvc/igd1/Orvane/System", "SysCmd", "InformUpgrade", " -> us" },
-        { "/com/yvc/igd1/Orvane/System", "SysCmd", "GetDeviceDefaultSSID1Name", " -> sus" },
-        { "/com/yvc/igd1/Info/Network/WANConnectionDb", "WANConnectManager", "GetWANConnByName", "s -> ous" },
-        { "/com/yvc/igd1/Info/Network/WANConnectionDb", "WANConnectManager", "GetInternetConnIndex", " -> ous" },
-        { "/com/yvc/igd1/Config/LANHosts", "LANHostManager", "GetLANHostPathbyMAC", "s -> ous" },
-        { "/com/yvc/igd1/Config/LANHosts", "LANHostManager", "GetOnlineDeviceList", " -> a{oa{sa{sv}}}us" },
-        { "/com/yvc/igd1/Config/LANHosts", "LANHostManager", "GetOnlineDevicesSnapShot", " -> a{oa{sa{sv}}}us" },
-        { "/com/yvc/igd1/Config/LANHosts/1", "LANHost", "SetAttachSpeedup", "sy -> us" },
-        { "/com/yvc/igd1/Info/WiFi", "WiFiInfo", "KickOutDevice", "ss -> us" },
-        { "/com/yvc/igd1/Info/WiFi", "WiFiInfo", "GetWLANNeighbor", "s -> us" },
-        { "/com/yvc/igd1/Info/WiFiRoaming", "WiFiRoaming", "GetWiFiRoamingRecordsByMac", "s -> a(ssssiiiu)us" },
-        { "/com/yvc/igd1/Info/PON", "PONInfo", "GetPONHistoryTraffic", "uu -> sasus" },
-        { "/com/yvc/igd1/Config/EthernetConfig/1", "EthernetConfig", "GetLANHistoryTraffic", "uu -> sasus" },
-        { "/com/yvc/igd1/VPN/IPSec/1", "VPN.IPSec", "GetIPSecVPNHistoryTraffic", "uu -> sasus" },
-        { "/com/yvc/igd1/VPN/L2TP/1/Client/1", "VPN.L2TP.Client", "GetL2TPVPNHistoryTraffic", "uu -> sasus" },
-        { "/com/yvc/igd1/VPN/VxLAN/1", "VPN.VxLAN", "GetVxLANVPNHistoryTraffic", "uu -> sasus" },
-        { "/com/yvc/igd1/Orvane/PPPoE/1", "PPPoE", "SetPPPOEAccount", "(ssssu) -> us" },
-        { "/com/yvc/igd1/Orvane/PPPoE/1", "PPPoE", "SetPPPOEAction", "ss -> us" },
-        { "/com/yvc/igd1/Diagnostics/IPPing", "IPPingDiagnostics", "StartIPPingDiagnostics", "(usuuuu) -> is" },
-        { "/com/yvc/igd1/Diagnostics/TraceRoute", "TraceRouteDiagnostics", "StartTraceRouteDiagnostics",
-            "(usuuuuu) -> is" },
-        { "/com/yvc/igd1/Firewall/IPTables", "IPTables", "RunIPTables", "s -> asis" },
-        { "/com/yvc/igd1/Firewall/IP6Tables", "IP6Tables", "RunIP6Tables", "s -> asis" },
-        { "/com/yvc/igd1/Firewall/IPSet", "IPSet", "AddIPSet", "a(suusuas) -> is" },
-        { "/com/yvc/igd1/Firewall/IPSet", "IPSet", "DeleteIPSetEntry", "a(suusuas) -> is" },
-        { "/com/yvc/igd1/Firewall/IPSet", "IPSet", "DeleteIPSet", "su -> is" },
-        { "/com/yvc/igd1/Firewall/IPSet", "IPSet", "CheckIPSetEntry", "ss -> iis" },
-        { "/com/yvc/igd1/Firewall/IPSet", "IPSet", "GetIPSetName", " -> asis" },
-        { "/com/yvc/igd1/Firewall/IPSet", "IPSet", "GetIPSetConf", "as -> avis" },
-        { "/com/yvc/igd1/Firewall/IPSet", "IPSet", "GetIPSetAllConf", " -> avis" },
-        { "/com/yvc/igd1/Firewall/IPSet", "IPSet", "GetIPSetInfo", "as -> avis" },
-        { "/com/yvc/igd1/Firewall/IPSet", "IPSet", "GetIPSetAllInfo", " -> avis" },
-        { "/com/yvc/igd1/Storage/NAS", "NASAccess", "GetDiscInfo", " -> a(sssss)us" },
-        { "/com/yvc/igd1/Storage/NAS", "NASAccess", "GetFileNum", "s -> uus" },
-        { "/com/yvc/igd1/Storage/NAS", "NASAccess", "ListFolder", "suu -> a(ssbts)us" },
-        { "/com/yvc/igd1/Storage/NAS", "NASAccess", "CreateFolder", "s -> us" },
-        { "/com/yvc/igd1/Storage/NAS", "NASAccess", "Remove", "s -> us" },
-        { "/com/yvc/igd1/Storage/NAS", "NASAccess", "Rename", "ss -> us" },
-        { "/com/yvc/igd1/Storage/NAS", "NASAccess", "Move", "ss -> us" },
-        { "/com/yvc/igd1/Storage/NAS", "NASAccess", "Copy", "ss -> us" },
-        { "/com/yvc/igd1/Storage/USB/Devices/1", "USB.FileSystem", "Mount", "a{sv} -> sus" },
-        { "/com/yvc/igd1/Storage/USB/Devices/1", "USB.FileSystem", "Unmount", "s -> us" },
-        { "/com/yvc/igd1/Storage/USB/Devices/1", "USB.FileSystem", "SetLabel", "s -> us" },
-        { "/com/yvc/igd1/Storage/USB/Devices/1", "USB.FileSystem", "Format", "s -> us" },
-        { "/com/yvc/igd1/FTTO/Master", "SlaveManager", "GetSlaveAllInfo", " -> a(uuuussssssu)us" },
-        { "/com/yvc/igd1/Firewall/L2TPVPN/1", "L2TPVPN", "GetL2TPVPNStatus", " -> (su)us" },
-        { "/com/yvc/igd1/Firewall/L2TPVPN", "L2TPVPNProfile", "GetProfileStatus", "s -> avus" },
-        { "/com/yvc/igd1/Firewall/NetworkAcceleration", "NetworkAccelerationProfile", "GetProfileStatus", "s -> avus" },
-        { "/com/yvc/igd1/Firewall/TrafficControl", "TrafficControlProfile", "GetProfileStatus", "s -> avus" },
+        {"/com/yvc/igd1/Orvane/System", "SysCmd", "Reboot", " -> us"},
+        {"/com/yvc/igd1/Orvane/System", "SysCmd", "Restore", " -> us"},
+        {"/com/yvc/igd1/Orvane/System", "SysCmd", "Register", "sss -> us"},
+        {"/com/yvc/igd1/Orvane/System", "SysCmd", "RegisterGetStat", " -> us"},
+        {"/com/yvc/igd1/Orvane/System", "SysCmd", "CheckHardwareStart", " -> us"},
+        {"/com/yvc/igd1/Orvane/System", "SysCmd", "GetLog", "sss -> us"},
+        {"/com/yvc/igd1/Orvane/System", "SysCmd", "GetUpgradeVersion", " -> ssus"},
+        {"/com/yvc/igd1/Orvane/System", "SysCmd", "InformNotifyVersion", " -> us"},
+        {"/com/yvc/igd1/Orvane/System", "SysCmd", "InformUpgrade", " -> us"},
+        {"/com/yvc/igd1/Orvane/System", "SysCmd", "GetDeviceDefaultSSID1Name", " -> sus"},
+        {"/com/yvc/igd1/Info/Network/WANConnectionDb", "WANConnectManager", "GetWANConnByName", "s -> ous"},
+        {"/com/yvc/igd1/Info/Network/WANConnectionDb", "WANConnectManager", "GetInternetConnIndex", " -> ous"},
+        {"/com/yvc/igd1/Config/LANHosts", "LANHostManager", "GetLANHostPathbyMAC", "s -> ous"},
+        {"/com/yvc/igd1/Config/LANHosts", "LANHostManager", "GetOnlineDeviceList", " -> a{oa{sa{sv}}}us"},
+        {"/com/yvc/igd1/Config/LANHosts", "LANHostManager", "GetOnlineDevicesSnapShot", " -> a{oa{sa{sv}}}us"},
+        {"/com/yvc/igd1/Config/LANHosts/1", "LANHost", "SetAttachSpeedup", "sy -> us"},
+        {"/com/yvc/igd1/Info/WiFi", "WiFiInfo", "KickOutDevice", "ss -> us"},
+        {"/com/yvc/igd1/Info/WiFi", "WiFiInfo", "GetWLANNeighbor", "s -> us"},
+        {"/com/yvc/igd1/Info/WiFiRoaming", "WiFiRoaming", "GetWiFiRoamingRecordsByMac", "s -> a(ssssiiiu)us"},
+        {"/com/yvc/igd1/Info/PON", "PONInfo", "GetPONHistoryTraffic", "uu -> sasus"},
+        {"/com/yvc/igd1/Config/EthernetConfig/1", "EthernetConfig", "GetLANHistoryTraffic", "uu -> sasus"},
+        {"/com/yvc/igd1/VPN/IPSec/1", "VPN.IPSec", "GetIPSecVPNHistoryTraffic", "uu -> sasus"},
+        {"/com/yvc/igd1/VPN/L2TP/1/Client/1", "VPN.L2TP.Client", "GetL2TPVPNHistoryTraffic", "uu -> sasus"},
+        {"/com/yvc/igd1/VPN/VxLAN/1", "VPN.VxLAN", "GetVxLANVPNHistoryTraffic", "uu -> sasus"},
+        {"/com/yvc/igd1/Orvane/PPPoE/1", "PPPoE", "SetPPPOEAccount", "(ssssu) -> us"},
+        {"/com/yvc/igd1/Orvane/PPPoE/1", "PPPoE", "SetPPPOEAction", "ss -> us"},
+        {"/com/yvc/igd1/Diagnostics/IPPing", "IPPingDiagnostics", "StartIPPingDiagnostics", "(usuuuu) -> is"},
+        {"/com/yvc/igd1/Diagnostics/TraceRoute", "TraceRouteDiagnostics", "StartTraceRouteDiagnostics",
+         "(usuuuuu) -> is"},
+        {"/com/yvc/igd1/Firewall/IPTables", "IPTables", "RunIPTables", "s -> asis"},
+        {"/com/yvc/igd1/Firewall/IP6Tables", "IP6Tables", "RunIP6Tables", "s -> asis"},
+        {"/com/yvc/igd1/Firewall/IPSet", "IPSet", "AddIPSet", "a(suusuas) -> is"},
+        {"/com/yvc/igd1/Firewall/IPSet", "IPSet", "DeleteIPSetEntry", "a(suusuas) -> is"},
+        {"/com/yvc/igd1/Firewall/IPSet", "IPSet", "DeleteIPSet", "su -> is"},
+        {"/com/yvc/igd1/Firewall/IPSet", "IPSet", "CheckIPSetEntry", "ss -> iis"},
+        {"/com/yvc/igd1/Firewall/IPSet", "IPSet", "GetIPSetName", " -> asis"},
+        {"/com/yvc/igd1/Firewall/IPSet", "IPSet", "GetIPSetConf", "as -> avis"},
+        {"/com/yvc/igd1/Firewall/IPSet", "IPSet", "GetIPSetAllConf", " -> avis"},
+        {"/com/yvc/igd1/Firewall/IPSet", "IPSet", "GetIPSetInfo", "as -> avis"},
+        {"/com/yvc/igd1/Firewall/IPSet", "IPSet", "GetIPSetAllInfo", " -> avis"},
+        {"/com/yvc/igd1/Storage/NAS", "NASAccess", "GetDiscInfo", " -> a(sssss)us"},
+        {"/com/yvc/igd1/Storage/NAS", "NASAccess", "GetFileNum", "s -> uus"},
+        {"/com/yvc/igd1/Storage/NAS", "NASAccess", "ListFolder", "suu -> a(ssbts)us"},
+        {"/com/yvc/igd1/Storage/NAS", "NASAccess", "CreateFolder", "s -> us"},
+        {"/com/yvc/igd1/Storage/NAS", "NASAccess", "Remove", "s -> us"},
+        {"/com/yvc/igd1/Storage/NAS", "NASAccess", "Rename", "ss -> us"},
+        {"/com/yvc/igd1/Storage/NAS", "NASAccess", "Move", "ss -> us"},
+        {"/com/yvc/igd1/Storage/NAS", "NASAccess", "Copy", "ss -> us"},
+        {"/com/yvc/igd1/Storage/USB/Devices/1", "USB.FileSystem", "Mount", "a{sv} -> sus"},
+        {"/com/yvc/igd1/Storage/USB/Devices/1", "USB.FileSystem", "Unmount", "s -> us"},
+        {"/com/yvc/igd1/Storage/USB/Devices/1", "USB.FileSystem", "SetLabel", "s -> us"},
+        {"/com/yvc/igd1/Storage/USB/Devices/1", "USB.FileSystem", "Format", "s -> us"},
+        {"/com/yvc/igd1/FTTO/Master", "SlaveManager", "GetSlaveAllInfo", " -> a(uuuussssssu)us"},
+        {"/com/yvc/igd1/Firewall/L2TPVPN/1", "L2TPVPN", "GetL2TPVPNStatus", " -> (su)us"},
+        {"/com/yvc/igd1/Firewall/L2TPVPN", "L2TPVPNProfile", "GetProfileStatus", "s -> avus"},
+        {"/com/yvc/igd1/Firewall/NetworkAcceleration", "NetworkAccelerationProfile", "GetProfileStatus", "s -> avus"},
+        {"/com/yvc/igd1/Firewall/TrafficControl", "TrafficControlProfile", "GetProfileStatus", "s -> avus"},
     };
     std::map<std::string, Described> seen;
-    for (const Row& r : rows) {
+    for (const Row &r : rows) {
         if (!seen.count(r.path))
             seen[r.path] = describe(sim, r.path);
-        Described& d = seen[r.path];
+        Described &d = seen[r.path];
         const std::string iface = std::string("com.yvc.igd1.") + r.iface;
         ASSERT_TRUE(d.methods.count(iface) || has_interface(d, iface)) << r.path << " lacks " << iface;
         EXPECT_EQ(d.methods[iface][r.method], r.sig) << r.path << " " << iface << "." << r.method;
@@ -181,23 +183,23 @@ TEST_F(SimIntrospection, ObjectMethodsCarryTheirArgumentAndReplySignatures)
 TEST_F(SimIntrospection, SignalsCarryTheirPayloads)
 {
     struct Row {
-        const char* path;
-        const char* iface;
-        const char* signal;
-        const char* payload; // nullptr: the payload is not part of the contract
+        const char *path;
+        const char *iface;
+        const char *signal;
+        const char *payload;  // nullptr: the payload is not part of the contract
     };
     const Row rows[] = {
-        { "/com/yvc/igd1/Transfer/AutoDiagnostics/Monitor", "Properties", "PropertiesChanged", "(sa{sv}as)" },
-        { "/com/yvc/igd1/Diagnostics/IPPing", "IPPingDiagnostics", "IPPingResponse", "(a{sv}us)" },
-        { "/com/yvc/igd1/Diagnostics/TraceRoute", "TraceRouteDiagnostics", "TraceRouteResponse", "(a{sv}us)" },
-        { "/com/yvc/igd1/Info/WiFi", "WiFiInfo", "WLANNeighborResponse", nullptr },
-        { "/com/yvc/igd1/Info/WiFiRoaming", "WiFiRoaming", "TerminalDeviceRoaming", "(ssssiiiu)" },
-        { "/com/yvc/igd1/Firewall/L2TPVPN/1", "L2TPVPN", "L2TPVPNStatusNotify", "((su)us)" },
-        { "/com/yvc/igd1/Info/VoIP/1", "VoIPInfo", "NotifyVoiceCallInfo", "(a{sv})" },
-        { "/com/yvc/igd1/Config/LANHosts", "LANHostManager", "LanDeviceAccess", nullptr },
-        { "/com/yvc/igd1/Orvane/System", "SysCmd", "CheckHardwareStatus", nullptr },
+        {"/com/yvc/igd1/Transfer/AutoDiagnostics/Monitor", "Properties", "PropertiesChanged", "(sa{sv}as)"},
+        {"/com/yvc/igd1/Diagnostics/IPPing", "IPPingDiagnostics", "IPPingResponse", "(a{sv}us)"},
+        {"/com/yvc/igd1/Diagnostics/TraceRoute", "TraceRouteDiagnostics", "TraceRouteResponse", "(a{sv}us)"},
+        {"/com/yvc/igd1/Info/WiFi", "WiFiInfo", "WLANNeighborResponse", nullptr},
+        {"/com/yvc/igd1/Info/WiFiRoaming", "WiFiRoaming", "TerminalDeviceRoaming", "(ssssiiiu)"},
+        {"/com/yvc/igd1/Firewall/L2TPVPN/1", "L2TPVPN", "L2TPVPNStatusNotify", "((su)us)"},
+        {"/com/yvc/igd1/Info/VoIP/1", "VoIPInfo", "NotifyVoiceCallInfo", "(a{sv})"},
+        {"/com/yvc/igd1/Config/LANHosts", "LANHostManager", "LanDeviceAccess", nullptr},
+        {"/com/yvc/igd1/Orvane/System", "SysCmd", "CheckHardwareStatus", nullptr},
     };
-    for (const Row& r : rows) {
+    for (const Row &r : rows) {
         Described d = describe(sim, r.path);
         const std::string iface = std::string("com.yvc.igd1.") + r.iface;
         ASSERT_TRUE(d.signals[iface].count(r.signal)) << r.path << " " << iface << " has no signal " << r.signal;
@@ -209,8 +211,8 @@ TEST_F(SimIntrospection, SignalsCarryTheirPayloads)
 
 TEST_F(SimIntrospection, EveryInterfaceIsListedOnceAndChildrenAreNodes)
 {
-    for (const char* path : { "/com/yvc/igd1/Transfer/AutoDiagnostics/Monitor", "/com/yvc/igd1/Config/LANHosts",
-             "/com/yvc/igd1/Storage/USB/Devices/1", "/com/yvc/igd1/Transfer/WMMConfiguration" }) {
+    for (const char *path : {"/com/yvc/igd1/Transfer/AutoDiagnostics/Monitor", "/com/yvc/igd1/Config/LANHosts",
+                             "/com/yvc/igd1/Storage/USB/Devices/1", "/com/yvc/igd1/Transfer/WMMConfiguration"}) {
         Described d = describe(sim, path);
         std::set<std::string> unique(d.interfaces.begin(), d.interfaces.end());
         EXPECT_EQ(unique.size(), d.interfaces.size()) << path << " lists an interface twice";
@@ -220,7 +222,7 @@ TEST_F(SimIntrospection, EveryInterfaceIsListedOnceAndChildrenAreNodes)
     EXPECT_TRUE(has_interface(usb, "com.yvc.igd1.USB.FileSystem"));
 
     Described hosts = describe(sim, "/com/yvc/igd1/Config/LANHosts");
-    EXPECT_EQ(hosts.children, (std::set<std::string> { "1", "2", "3", "4" }));
+    EXPECT_EQ(hosts.children, (std::set<std::string>{"1", "2", "3", "4"}));
     Described top = describe(sim, "/com/yvc/igd1");
     EXPECT_TRUE(top.children.count("Info") && top.children.count("Config") && top.children.count("VPN"));
     EXPECT_FALSE(has_interface(top, kManager));
@@ -230,7 +232,7 @@ TEST_F(SimIntrospection, FrameworkServiceDescribesUpgradeAndRestore)
 {
     Described d = describe(sim, "/com/yvc/zep1", "com.yvc.zep1");
     EXPECT_EQ(d.methods["com.yvc.zep1.framework"],
-        (std::map<std::string, std::string> { { "Upgrade", "sy -> u" }, { "Restore", " -> u" } }));
+              (std::map<std::string, std::string>{{"Upgrade", "sy -> u"}, {"Restore", " -> u"}}));
 }
 
-} // namespace
+}  // namespace

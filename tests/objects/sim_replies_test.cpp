@@ -25,7 +25,7 @@ protected:
         sim.reset();
     }
     // GetAll of kMapping1 answers exactly `map` (GLib text of an a{sv}).
-    void get_all_answers(const std::string& map) { sim.override_reply(kMapping1, "*", "GetAll", "(" + map + ",)"); }
+    void get_all_answers(const std::string &map) { sim.override_reply(kMapping1, "*", "GetAll", "(" + map + ",)"); }
 
     gwtest::TempRoot root;
     gwtest::Igd1Sim sim;
@@ -37,7 +37,7 @@ TEST_F(SimReplies, ReversedMapWithExtraKeysFillsTheRecordLikeTableOrder)
         "{'PortMappingEnabled': <true>, 'PortMappingLeaseDuration': <uint32 30>, 'RemoteHost': <'10.0.0.9'>,"
         " 'ExternalPort': <uint32 8443>, 'InternalPort': <uint32 443>, 'PortMappingProtocol': <'TCP'>,"
         " 'InternalClient': <'192.168.1.7'>, 'PortMappingDescription': <'tls'>}");
-    ccif_PortMapping_t ordered {};
+    ccif_PortMapping_t ordered{};
     ASSERT_EQ(ccif_PortMapping_get(kMapping1, &ordered), 0);
 
     sim.control("ResetCounts", nullptr);
@@ -47,7 +47,7 @@ TEST_F(SimReplies, ReversedMapWithExtraKeysFillsTheRecordLikeTableOrder)
         " 'PortMappingProtocol': <'TCP'>, 'InternalPort': <uint32 443>, 'Hidden': <uint32 5>,"
         " 'ExternalPort': <uint32 8443>, 'RemoteHost': <'10.0.0.9'>, 'PortMappingLeaseDuration': <uint32 30>,"
         " 'PortMappingEnabled': <true>, 'Colour': <@as ['red']>}");
-    ccif_PortMapping_t reversed {};
+    ccif_PortMapping_t reversed{};
     ASSERT_EQ(ccif_PortMapping_get(kMapping1, &reversed), 0);
 
     EXPECT_EQ(std::memcmp(&ordered, &reversed, sizeof ordered), 0);
@@ -60,8 +60,7 @@ TEST_F(SimReplies, ReversedMapWithExtraKeysFillsTheRecordLikeTableOrder)
     EXPECT_EQ(log.count("5 key string is not match key [Hidden]."), 1u);
     EXPECT_EQ(log.count("10 key string is not match key [Colour]."), 1u);
     EXPECT_EQ(log.count("Count of property [8] is not equal the get count [11]."), 1u);
-    EXPECT_EQ(
-        sim.call_log(), (std::vector<std::string> { std::string(kMapping1) + " com.yvc.igd1.Properties GetAll" }));
+    EXPECT_EQ(sim.call_log(), (std::vector<std::string>{std::string(kMapping1) + " com.yvc.igd1.Properties GetAll"}));
 }
 
 TEST_F(SimReplies, WrongTypesAndOutOfRangeValuesLeaveOnlyTheirFieldsEmpty)
@@ -70,7 +69,7 @@ TEST_F(SimReplies, WrongTypesAndOutOfRangeValuesLeaveOnlyTheirFieldsEmpty)
     get_all_answers("{'PortMappingEnabled': <'yes'>, 'PortMappingLeaseDuration': <int32 -1>, 'RemoteHost': <uint32 7>,"
                     " 'ExternalPort': <uint64 4294967296>, 'InternalPort': <uint16 22>, 'PortMappingProtocol': <'UDP'>,"
                     " 'InternalClient': <@as ['192.168.1.8']>, 'PortMappingDescription': <'ok'>}");
-    ccif_PortMapping_t rec {};
+    ccif_PortMapping_t rec{};
     ASSERT_EQ(ccif_PortMapping_get(kMapping1, &rec), 0);
     EXPECT_FALSE(rec.PortMappingEnabled);
     EXPECT_EQ(rec.PortMappingLeaseDuration, 0u);
@@ -100,16 +99,15 @@ TEST_F(SimReplies, WrongTypesAndOutOfRangeValuesLeaveOnlyTheirFieldsEmpty)
 TEST_F(SimReplies, OverlongTextsAreCutToTheirFields)
 {
     const std::string host(300, 'h');
-    sim.set_object(kMapping1,
-        R"({"com.yvc.igd1.PortMapping": {"PortMappingProtocol": "'TCPUDPX'", "RemoteHost": "')" + host
-            + R"('", "PortMappingDescription": "'abc'"}})");
-    ccif_PortMapping_t rec {};
+    sim.set_object(kMapping1, R"({"com.yvc.igd1.PortMapping": {"PortMappingProtocol": "'TCPUDPX'", "RemoteHost": "')" +
+                                  host + R"('", "PortMappingDescription": "'abc'"}})");
+    ccif_PortMapping_t rec{};
     ASSERT_EQ(ccif_PortMapping_get(kMapping1, &rec), 0);
     EXPECT_STREQ(rec.PortMappingProtocol, "TCPUDP");
     EXPECT_EQ(std::string(rec.RemoteHost), host.substr(0, sizeof rec.RemoteHost - 1));
     EXPECT_STREQ(rec.PortMappingDescription, "abc");
 
-    ccif_PortMapping_t* all = nullptr;
+    ccif_PortMapping_t *all = nullptr;
     int count = 0;
     ASSERT_EQ(ccif_PortMapping_get_objs(kWan1, &all, &count), 0);
     ASSERT_GE(count, 1);
@@ -122,7 +120,7 @@ TEST_F(SimReplies, CutTextEndsOnACharacterBoundaryAndWritesBack)
 {
     // "TCPUD" then a 2-byte character: 7 bytes for a field of 7, the cut falls inside the character.
     sim.set_object(kMapping1, R"({"com.yvc.igd1.PortMapping": {"PortMappingProtocol": "'TCPUD\u00e9'"}})");
-    ccif_PortMapping_t rec {};
+    ccif_PortMapping_t rec{};
     ASSERT_EQ(ccif_PortMapping_get(kMapping1, &rec), 0);
     EXPECT_STREQ(rec.PortMappingProtocol, "TCPUD");
     EXPECT_TRUE(g_utf8_validate(rec.PortMappingProtocol, -1, nullptr));
@@ -133,10 +131,10 @@ TEST_F(SimReplies, CutTextEndsOnACharacterBoundaryAndWritesBack)
 TEST_F(SimReplies, InvalidPathsMakeNoBusCall)
 {
     gwtest::LogCapture log;
-    ccif_PortMapping_t pm {};
-    ccif_WLANConfiguration_t wlan {};
-    ccif_WPS_t wps {};
-    ccif_TrafficQoSClassification_t cls {};
+    ccif_PortMapping_t pm{};
+    ccif_WLANConfiguration_t wlan{};
+    ccif_WPS_t wps{};
+    ccif_TrafficQoSClassification_t cls{};
     EXPECT_EQ(ccif_PortMapping_get("/com/yvc/igd1/Info/Device", &pm), -1);
     EXPECT_EQ(ccif_PortMapping_get((std::string(kMappings) + "/").c_str(), &pm), -1);
     EXPECT_EQ(ccif_WLANConfiguration_get("/com/yvc/igd1/Config/WLAN/Devices", &wlan), -1);
@@ -147,43 +145,45 @@ TEST_F(SimReplies, InvalidPathsMakeNoBusCall)
     EXPECT_EQ(ccif_TrafficQoSClassification_add_obj("/com/yvc/igd1/Transfer/TrafficQoSFlow", &cls), -1);
     copy_truncated(cls.path, "/com/yvc/igd1/Transfer/TrafficQoSFlow/1");
     EXPECT_EQ(ccif_TrafficQoSClassification_set(&cls), -1);
-    EXPECT_EQ(ccif_WLANConfiguration_setv(
-                  "/com/yvc/igd1/Config/WLAN/Devices/x y", g_variant_new_parsed("@a{sv} {'SSID': <'x'>}")),
-        -1);
+    EXPECT_EQ(ccif_WLANConfiguration_setv("/com/yvc/igd1/Config/WLAN/Devices/x y",
+                                          g_variant_new_parsed("@a{sv} {'SSID': <'x'>}")),
+              -1);
     EXPECT_TRUE(log.contains("the object path is invalid."));
     EXPECT_TRUE(log.contains("the path [/com/yvc/igd1/Transfer/TrafficQoSFlow/1/../1] is invalid object path."));
-    EXPECT_EQ(sim.call_log(), std::vector<std::string> {});
+    EXPECT_EQ(sim.call_log(), std::vector<std::string>{});
     EXPECT_EQ(sim.call_count("*"), 0u);
 }
 
 TEST_F(SimReplies, EmptyCollectionsAndChildrenOfOtherKindsListNothing)
 {
-    ccif_PortMapping_t* pm = reinterpret_cast<ccif_PortMapping_t*>(&pm);
+    ccif_PortMapping_t *pm = reinterpret_cast<ccif_PortMapping_t *>(&pm);
     int count = 7;
     ASSERT_EQ(ccif_PortMapping_get_objs("/com/yvc/igd1/Info/Network/WANConnectionDb/2", &pm, &count), 0);
     EXPECT_EQ(count, 0);
     EXPECT_EQ(pm, nullptr);
 
     // Children that carry another interface, or this one without properties, leave no zero record.
-    sim.override_reply(std::string(kWan1) + "/PortMapping", "*", "GetManagedObjects",
-        "(@a{oa{sa{sv}}} {'" + std::string(kMapping1)
-            + "': {'com.yvc.igd1.LANHost': {'MAC': <'aa'>}},"
-              " '"
-            + std::string(kMappings)
-            + "/2': {'com.yvc.igd1.PortMapping': @a{sv} {}},"
-              " '"
-            + std::string(kMappings)
-            + "/3': {'com.yvc.igd1.Other': {'x': <1>}, 'com.yvc.igd1.PortMapping': {'ExternalPort': <uint32 53>}}},)");
+    sim.override_reply(
+        std::string(kWan1) + "/PortMapping", "*", "GetManagedObjects",
+        "(@a{oa{sa{sv}}} {'" + std::string(kMapping1) +
+            "': {'com.yvc.igd1.LANHost': {'MAC': <'aa'>}},"
+            " '" +
+            std::string(kMappings) +
+            "/2': {'com.yvc.igd1.PortMapping': @a{sv} {}},"
+            " '" +
+            std::string(kMappings) +
+            "/3': {'com.yvc.igd1.Other': {'x': <1>}, 'com.yvc.igd1.PortMapping': {'ExternalPort': <uint32 53>}}},)");
     pm = nullptr;
     ASSERT_EQ(ccif_PortMapping_get_objs(kWan1, &pm, &count), 0);
     ASSERT_EQ(count, 1);
     EXPECT_STREQ(pm[0].path, (std::string(kMappings) + "/3").c_str());
     EXPECT_EQ(pm[0].ExternalPort, 53u);
     g_free(pm);
-    EXPECT_EQ(sim.call_log(),
-        (std::vector<std::string> {
+    EXPECT_EQ(
+        sim.call_log(),
+        (std::vector<std::string>{
             "/com/yvc/igd1/Info/Network/WANConnectionDb/2/PortMapping com.yvc.igd1.ObjectManager GetManagedObjects",
-            std::string(kMappings) + " com.yvc.igd1.ObjectManager GetManagedObjects" }));
+            std::string(kMappings) + " com.yvc.igd1.ObjectManager GetManagedObjects"}));
 }
 
 TEST_F(SimReplies, AddedObjectWhoseWriteIsRefusedIsDeletedAgain)
@@ -191,15 +191,15 @@ TEST_F(SimReplies, AddedObjectWhoseWriteIsRefusedIsDeletedAgain)
     const std::string coll = std::string(kFlows) + "/1/Classification";
     sim.fail_next("SetValues");
     gwtest::LogCapture log;
-    ccif_TrafficQoSClassification_t cls {};
+    ccif_TrafficQoSClassification_t cls{};
     copy_truncated(cls.RemoteAddress, "203.0.113.5");
     EXPECT_EQ(ccif_TrafficQoSClassification_add_obj((std::string(kFlows) + "/1").c_str(), &cls), -1);
     EXPECT_STREQ(cls.path, "");
     EXPECT_FALSE(sim.exists(coll + "/2"));
     EXPECT_TRUE(sim.exists(coll + "/1")) << "the object that was there stays";
-    EXPECT_EQ(sim.call_log(),
-        (std::vector<std::string> { coll + " com.yvc.igd1.ObjectManager AddObject",
-            coll + "/2 com.yvc.igd1.Properties SetValues", coll + " com.yvc.igd1.ObjectManager DeleteObject" }));
+    EXPECT_EQ(sim.call_log(), (std::vector<std::string>{coll + " com.yvc.igd1.ObjectManager AddObject",
+                                                        coll + "/2 com.yvc.igd1.Properties SetValues",
+                                                        coll + " com.yvc.igd1.ObjectManager DeleteObject"}));
     EXPECT_TRUE(log.contains("update obj for " + coll + "/2 fail!"));
 
     // With the clean-up refused too, the add still fails and says so; nothing claims success.
@@ -214,9 +214,9 @@ TEST_F(SimReplies, DelObjGoesToTheCollectionWithTheFullPath)
 {
     const std::string coll = std::string(kFlows) + "/1/Classification";
     ASSERT_EQ(ccif_TrafficQoSClassification_del_obj((coll + "/1").c_str()), 0);
-    EXPECT_EQ(sim.call_log(), (std::vector<std::string> { coll + " com.yvc.igd1.ObjectManager DeleteObject" }));
+    EXPECT_EQ(sim.call_log(), (std::vector<std::string>{coll + " com.yvc.igd1.ObjectManager DeleteObject"}));
     gw::VariantPtr args = sim.control("LastArgs", g_variant_new("(s)", "DeleteObject"), "(s)");
-    const char* text = "";
+    const char *text = "";
     if (args)
         g_variant_get(args.get(), "(&s)", &text);
     EXPECT_EQ(std::string(text), "(objectpath '" + coll + "/1',)");
@@ -233,31 +233,31 @@ TEST_F(SimReplies, SimulatorAddsOnlyInCollections)
     EXPECT_EQ(sim.call(flow, "com.yvc.igd1.ObjectManager", "AddObject", nullptr), "ERROR: com.yvc.igd1.Error.Failed");
     EXPECT_FALSE(sim.exists(flow + "/1"));
     EXPECT_EQ(sim.call(flow + "/Classification", "com.yvc.igd1.ObjectManager", "AddObject", nullptr),
-        "(objectpath '" + flow + "/Classification/2',)");
+              "(objectpath '" + flow + "/Classification/2',)");
     EXPECT_EQ(sim.call("/com/yvc/igd1/Network/StorageBlackList", "com.yvc.igd1.ObjectManager", "AddObject", nullptr),
-        "(objectpath '/com/yvc/igd1/Network/StorageBlackList/2',)");
+              "(objectpath '/com/yvc/igd1/Network/StorageBlackList/2',)");
 }
 
 TEST_F(SimReplies, CollectionNumberedFromOneListsInOrderWithPathsAndIndexes)
 {
     sim.control("RemoveObject", g_variant_new("(s)", "/com/yvc/igd1/Transfer/FastPathSpeedUp/1"));
-    ccif_FastPathSpeedUp_t rule {};
+    ccif_FastPathSpeedUp_t rule{};
     std::vector<std::string> made;
-    for (unsigned port : { 1001u, 1002u, 1003u }) {
+    for (unsigned port : {1001u, 1002u, 1003u}) {
         rule = {};
         rule.DestPort = port;
         copy_truncated(rule.Protocol, "TCP");
         ASSERT_EQ(ccif_FastPathSpeedUp_add_obj(&rule), 0);
         made.push_back(rule.path);
     }
-    EXPECT_EQ(made,
-        (std::vector<std::string> { "/com/yvc/igd1/Transfer/FastPathSpeedUp/1",
-            "/com/yvc/igd1/Transfer/FastPathSpeedUp/2", "/com/yvc/igd1/Transfer/FastPathSpeedUp/3" }));
+    EXPECT_EQ(made, (std::vector<std::string>{"/com/yvc/igd1/Transfer/FastPathSpeedUp/1",
+                                              "/com/yvc/igd1/Transfer/FastPathSpeedUp/2",
+                                              "/com/yvc/igd1/Transfer/FastPathSpeedUp/3"}));
     ASSERT_EQ(ccif_FastPathSpeedUp_del_obj(made[1].c_str()), 0);
     ASSERT_EQ(ccif_FastPathSpeedUp_add_obj(&rule), 0);
     EXPECT_STREQ(rule.path, "/com/yvc/igd1/Transfer/FastPathSpeedUp/4") << "numbers below the highest are not reused";
 
-    ccif_FastPathSpeedUp_t* all = nullptr;
+    ccif_FastPathSpeedUp_t *all = nullptr;
     int count = 0;
     ASSERT_EQ(ccif_FastPathSpeedUp_get_objs(&all, &count), 0);
     ASSERT_EQ(count, 3);
@@ -271,13 +271,13 @@ TEST_F(SimReplies, CollectionNumberedFromOneListsInOrderWithPathsAndIndexes)
 
     // VPN records carry the instance number of their path.
     sim.control("RemoveObject", g_variant_new("(s)", "/com/yvc/igd1/VPN/IPSec/1"));
-    ccif_IPSec_t tunnel {};
-    for (const char* name : { "a", "b" }) {
+    ccif_IPSec_t tunnel{};
+    for (const char *name : {"a", "b"}) {
         tunnel = {};
         copy_truncated(tunnel.Name, name);
         ASSERT_EQ(ccif_IPSec_set(name, &tunnel), 0);
     }
-    ccif_IPSec_t* tunnels = nullptr;
+    ccif_IPSec_t *tunnels = nullptr;
     ASSERT_EQ(ccif_IPSec_get_objs(&tunnels, &count), 0);
     ASSERT_EQ(count, 2);
     EXPECT_EQ(tunnels[0].Index, 1u);
@@ -287,7 +287,7 @@ TEST_F(SimReplies, CollectionNumberedFromOneListsInOrderWithPathsAndIndexes)
     g_free(tunnels);
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -300,7 +300,7 @@ TEST(SimControl, ResetForgetsTheLastArguments)
     ASSERT_EQ(ccif_PortMapping_del_obj(kMapping1), 0);
     auto last = [&sim] {
         gw::VariantPtr r = sim.control("LastArgs", g_variant_new("(s)", "DeleteObject"), "(s)");
-        const char* text = "?";
+        const char *text = "?";
         if (r)
             g_variant_get(r.get(), "(&s)", &text);
         return std::string(text);
@@ -313,4 +313,4 @@ TEST(SimControl, ResetForgetsTheLastArguments)
     EXPECT_EQ(last(), "");
 }
 
-} // namespace
+}  // namespace

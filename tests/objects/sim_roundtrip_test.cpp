@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include "gwbus/objects.h"
-#include "object_engine.hpp"
 #include "igd1_sim.hpp"
+#include "object_engine.hpp"
 
 namespace {
 
@@ -20,19 +20,19 @@ using gw::objects::Kind;
 using gw::objects::Prop;
 using gw::objects::Rule;
 
-std::vector<const Kind*> kinds()
+std::vector<const Kind *> kinds()
 {
     size_t n = 0;
-    const Kind* const* rows = gw::objects::all_kinds(&n);
-    return std::vector<const Kind*>(rows, rows + n);
+    const Kind *const *rows = gw::objects::all_kinds(&n);
+    return std::vector<const Kind *>(rows, rows + n);
 }
 
-std::string dir_of(const std::string& p) { return p.substr(0, p.rfind('/')); }
-std::string base_of(const std::string& p) { return p.substr(p.rfind('/') + 1); }
-bool numbered(const std::string& s) { return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos; }
+std::string dir_of(const std::string &p) { return p.substr(0, p.rfind('/')); }
+std::string base_of(const std::string &p) { return p.substr(p.rfind('/') + 1); }
+bool numbered(const std::string &s) { return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos; }
 
 // Where an object of the kind may live, decided from the path alone.
-bool fits(const Kind& k, const std::string& path)
+bool fits(const Kind &k, const std::string &path)
 {
     switch (k.rule) {
     case Rule::Single:
@@ -43,14 +43,14 @@ bool fits(const Kind& k, const std::string& path)
         return base_of(path) == k.child && numbered(base_of(dir_of(path))) && dir_of(dir_of(path)) == k.path;
     case Rule::SubCollection: {
         const std::string coll = dir_of(path);
-        return numbered(base_of(path)) && base_of(coll) == k.child && numbered(base_of(dir_of(coll)))
-            && dir_of(dir_of(coll)) == k.path;
+        return numbered(base_of(path)) && base_of(coll) == k.child && numbered(base_of(dir_of(coll))) &&
+               dir_of(dir_of(coll)) == k.path;
     }
     }
     return false;
 }
 
-std::string default_path(const Kind& k)
+std::string default_path(const Kind &k)
 {
     switch (k.rule) {
     case Rule::Single:
@@ -66,11 +66,11 @@ std::string default_path(const Kind& k)
 }
 
 // The first object of the kind in the simulator's state, or "".
-std::string find_object(gwtest::Igd1Sim& sim, const Kind& k)
+std::string find_object(gwtest::Igd1Sim &sim, const Kind &k)
 {
     gwtest::Json s = sim.state();
-    const char* path;
-    json_t* ifaces;
+    const char *path;
+    json_t *ifaces;
     json_object_foreach(json_object_get(s.get(), "objects"), path, ifaces)
     {
         if (json_object_get(ifaces, k.interface) && fits(k, path))
@@ -80,14 +80,14 @@ std::string find_object(gwtest::Igd1Sim& sim, const Kind& k)
 }
 
 // The parent instance for kinds below one ("" for the others).
-std::string parent_of(const Kind& k, const std::string& path)
+std::string parent_of(const Kind &k, const std::string &path)
 {
     if (k.rule == Rule::SubCollection)
         return dir_of(dir_of(path));
     return "";
 }
 
-bool is_written(const Kind& k, const Prop& p)
+bool is_written(const Kind &k, const Prop &p)
 {
     for (size_t w = 0; w < k.written_count; ++w)
         if (std::strcmp(k.written[w].name, p.name) == 0)
@@ -95,19 +95,19 @@ bool is_written(const Kind& k, const Prop& p)
     return false;
 }
 
-template <typename T> T take(const void* rec, const Prop& p)
+template <typename T> T take(const void *rec, const Prop &p)
 {
     T v;
-    std::memcpy(&v, static_cast<const char*>(rec) + p.offset, sizeof v);
+    std::memcpy(&v, static_cast<const char *>(rec) + p.offset, sizeof v);
     return v;
 }
-template <typename T> void put(void* rec, const Prop& p, T v)
+template <typename T> void put(void *rec, const Prop &p, T v)
 {
-    std::memcpy(static_cast<char*>(rec) + p.offset, &v, sizeof v);
+    std::memcpy(static_cast<char *>(rec) + p.offset, &v, sizeof v);
 }
 
 // A field in a neutral text: numbers in decimal, booleans as true/false, lists joined by ",".
-std::string field_text(const Prop& p, const void* rec)
+std::string field_text(const Prop &p, const void *rec)
 {
     char buf[64];
     switch (p.type) {
@@ -128,19 +128,19 @@ std::string field_text(const Prop& p, const void* rec)
         return buf;
     case 'a': {
         std::string out;
-        for (char** e = take<char**>(rec, p); e && *e; ++e)
+        for (char **e = take<char **>(rec, p); e && *e; ++e)
             out += std::string(*e) + ",";
         return out;
     }
     case 's':
-        return std::string(
-            static_cast<const char*>(rec) + p.offset, strnlen(static_cast<const char*>(rec) + p.offset, p.size));
+        return std::string(static_cast<const char *>(rec) + p.offset,
+                           strnlen(static_cast<const char *>(rec) + p.offset, p.size));
     }
     return "?";
 }
 
 // What a field must read after the simulator stored `text` (null: nothing stored, the field stays zero).
-std::string expected_field(const Prop& p, const std::string& text)
+std::string expected_field(const Prop &p, const std::string &text)
 {
     if (text.empty()) {
         std::vector<char> zero(p.offset + p.size + 8, 0);
@@ -177,7 +177,7 @@ std::string expected_field(const Prop& p, const std::string& text)
     case 'a': {
         std::string out;
         gw::StrvPtr list(g_variant_dup_strv(v.get(), nullptr));
-        for (char** e = list.get(); e && *e; ++e)
+        for (char **e = list.get(); e && *e; ++e)
             out += std::string(*e) + ",";
         return out;
     }
@@ -186,7 +186,7 @@ std::string expected_field(const Prop& p, const std::string& text)
 }
 
 // A value in GLib text that no profile holds: strings longer than their field.
-std::string fresh_text(const Prop& p, size_t i)
+std::string fresh_text(const Prop &p, size_t i)
 {
     const std::string n = std::to_string(i + 3);
     switch (p.type) {
@@ -213,7 +213,7 @@ std::string fresh_text(const Prop& p, size_t i)
 }
 
 // Fills a written field with a value the object did not hold (`now` is its stored text).
-void fill_written(const Prop& p, size_t i, void* rec, const std::string& now)
+void fill_written(const Prop &p, size_t i, void *rec, const std::string &now)
 {
     switch (p.type) {
     case 'b':
@@ -239,7 +239,7 @@ void fill_written(const Prop& p, size_t i, void* rec, const std::string& now)
         break;
     case 's': {
         // Fills the field to its capacity: the longest value a record can carry.
-        char* f = static_cast<char*>(rec) + p.offset;
+        char *f = static_cast<char *>(rec) + p.offset;
         std::memset(f, 'a' + static_cast<int>(i % 26), p.size - 1);
         f[0] = 'w';
         f[p.size - 1] = '\0';
@@ -250,11 +250,11 @@ void fill_written(const Prop& p, size_t i, void* rec, const std::string& now)
     }
 }
 
-class SimKind : public ::testing::TestWithParam<const Kind*> { };
+class SimKind : public ::testing::TestWithParam<const Kind *> {};
 
 TEST_P(SimKind, WrittenRecordReadsBackFieldForField)
 {
-    const Kind& k = *GetParam();
+    const Kind &k = *GetParam();
     gwtest::TempRoot root;
     gwtest::Igd1Sim sim;
     ASSERT_TRUE(sim.ready());
@@ -271,15 +271,14 @@ TEST_P(SimKind, WrittenRecordReadsBackFieldForField)
         // Fields the write leaves alone get texts longer than their fields, so the read cuts them.
         for (size_t i = 0; i < k.prop_count; ++i) {
             if (!is_written(k, k.props[i]))
-                sim.control("SetProperty",
-                    g_variant_new("(ssss)", path.c_str(), k.interface, k.props[i].name,
-                        fresh_text(k.props[i], i).c_str()));
+                sim.control("SetProperty", g_variant_new("(ssss)", path.c_str(), k.interface, k.props[i].name,
+                                                         fresh_text(k.props[i], i).c_str()));
         }
     }
     const std::string parent = parent_of(k, path);
     const bool adds = (k.ops & (gw::objects::kAddObj | gw::objects::kVpnAdd)) && k.written_count > 0;
-    const bool sets
-        = (k.ops & (gw::objects::kSet | gw::objects::kVpnUpdate | gw::objects::kVpnSet)) && k.written_count > 0;
+    const bool sets =
+        (k.ops & (gw::objects::kSet | gw::objects::kVpnUpdate | gw::objects::kVpnSet)) && k.written_count > 0;
 
     std::vector<char> rec(k.record_size, 0);
     if (k.path_offset >= 0)
@@ -309,13 +308,13 @@ TEST_P(SimKind, WrittenRecordReadsBackFieldForField)
         // Nothing of the library writes this kind: the simulator takes the object as its service would.
         std::string props;
         for (size_t i = k.prop_count; i-- > 0;)
-            props
-                += "\"" + std::string(k.props[i].name) + "\": \"" + fresh_text(k.props[i], i) + "\"" + (i ? ", " : "");
+            props +=
+                "\"" + std::string(k.props[i].name) + "\": \"" + fresh_text(k.props[i], i) + "\"" + (i ? ", " : "");
         sim.set_object(path, "{\"" + std::string(k.interface) + "\": {" + props + "}}");
     }
     if (adds || sets) {
         for (size_t i = 0; i < k.prop_count; ++i) {
-            const Prop& p = k.props[i];
+            const Prop &p = k.props[i];
             if (is_written(k, p)) {
                 EXPECT_EQ(expected_field(p, sim.prop_text(path, k.interface, p.name)), field_text(p, rec.data()))
                     << k.name << "." << p.name << " as stored";
@@ -324,7 +323,7 @@ TEST_P(SimKind, WrittenRecordReadsBackFieldForField)
     }
 
     std::vector<char> back(k.record_size, 0);
-    void* block = nullptr;
+    void *block = nullptr;
     if (k.ops & gw::objects::kGet) {
         ASSERT_EQ(gw::objects::get(k, k.rule == Rule::Single ? nullptr : path.c_str(), back.data()), 0);
     } else {
@@ -332,10 +331,10 @@ TEST_P(SimKind, WrittenRecordReadsBackFieldForField)
         ASSERT_EQ(gw::objects::get_objs(k, parent.empty() ? nullptr : parent.c_str(), &block, &count), 0);
         bool found = false;
         for (int r = 0; r < count && !found; ++r) {
-            const char* rp = static_cast<char*>(block) + static_cast<size_t>(r) * k.record_size;
+            const char *rp = static_cast<char *>(block) + static_cast<size_t>(r) * k.record_size;
             if (k.path_offset >= 0 && path == rp + k.path_offset) {
                 std::memcpy(back.data(), rp, k.record_size);
-                std::memset(const_cast<char*>(rp), 0, k.record_size); // the lists now belong to `back`
+                std::memset(const_cast<char *>(rp), 0, k.record_size);  // the lists now belong to `back`
                 found = true;
             }
         }
@@ -350,7 +349,7 @@ TEST_P(SimKind, WrittenRecordReadsBackFieldForField)
         EXPECT_EQ(std::to_string(index), base_of(path));
     }
     for (size_t i = 0; i < k.prop_count; ++i) {
-        const Prop& p = k.props[i];
+        const Prop &p = k.props[i];
         EXPECT_EQ(field_text(p, back.data()), expected_field(p, sim.prop_text(path, k.interface, p.name)))
             << k.name << "." << p.name;
         if ((adds || sets) && is_written(k, p)) {
@@ -363,6 +362,8 @@ TEST_P(SimKind, WrittenRecordReadsBackFieldForField)
 }
 
 INSTANTIATE_TEST_SUITE_P(Descriptors, SimKind, ::testing::ValuesIn(kinds()),
-    [](const ::testing::TestParamInfo<const Kind*>& info) { return std::string(info.param->name); });
+                         [](const ::testing::TestParamInfo<const Kind *> &info) {
+                             return std::string(info.param->name);
+                         });
 
-} // namespace
+}  // namespace

@@ -30,9 +30,9 @@ protected:
         ASSERT_TRUE(model.ready());
         model.load(kTwoTunnels);
     }
-    static ccif_IPSec_t tunnel(uint32_t index, const char* name)
+    static ccif_IPSec_t tunnel(uint32_t index, const char *name)
     {
-        ccif_IPSec_t t {};
+        ccif_IPSec_t t{};
         t.Index = index;
         t.Enable = TRUE;
         copy_truncated(t.Name, name);
@@ -47,7 +47,7 @@ protected:
 
 TEST_F(Vpn, ListingGivesEachTunnelItsIndexAndPath)
 {
-    ccif_IPSec_t* t = nullptr;
+    ccif_IPSec_t *t = nullptr;
     int count = 0;
     ASSERT_EQ(ccif_IPSec_get_objs(&t, &count), 0);
     ASSERT_EQ(count, 2);
@@ -101,17 +101,17 @@ TEST_F(Vpn, TunnelWriteOmitsAnEmptyWanInterfaceAndKeepsTheOrder)
     EXPECT_EQ(args.find("WANInterface"), std::string::npos) << args;
     EXPECT_EQ(args.rfind("('com.yvc.igd1.VPN.IPSec', {'Enable': <true>, 'IPSecType': <'site'>, 'Name': <'office'>, "
                          "'RemoteIP': <''>, ",
-                  0),
-        0u)
+                         0),
+              0u)
         << args;
     EXPECT_NE(args.find("'IKESAPeriod': <uint32 28800>"), std::string::npos);
-    EXPECT_NE(
-        args.find("'DPDEnable': <false>, 'DPDThreshold': <uint32 0>, 'DPDRetry': <uint32 3>})"), std::string::npos);
+    EXPECT_NE(args.find("'DPDEnable': <false>, 'DPDThreshold': <uint32 0>, 'DPDRetry': <uint32 3>})"),
+              std::string::npos);
 
     copy_truncated(t.WANInterface, "1_INTERNET");
     ASSERT_EQ(ccif_IPSec_set(nullptr, &t), 0);
     EXPECT_NE(model.last_args("SetValues").find("'Name': <'office'>, 'WANInterface': <'1_INTERNET'>, 'RemoteIP'"),
-        std::string::npos);
+              std::string::npos);
 }
 
 TEST_F(Vpn, AddWhoseWriteFailsRemovesTheNewTunnel)
@@ -126,7 +126,7 @@ TEST_F(Vpn, AddWhoseWriteFailsRemovesTheNewTunnel)
 
 TEST_F(Vpn, SubnetsLiveBelowTheirTunnel)
 {
-    ccif_IPSecLocalSubnets_t* ls = nullptr;
+    ccif_IPSecLocalSubnets_t *ls = nullptr;
     int count = 0;
     ASSERT_EQ(ccif_IPSecLocalSubnets_get_objs("/com/yvc/igd1/VPN/IPSec/1", &ls, &count), 0);
     ASSERT_EQ(count, 1);
@@ -136,18 +136,18 @@ TEST_F(Vpn, SubnetsLiveBelowTheirTunnel)
     ccif_IPSecLocalSubnets_t sub = ls[0];
     copy_truncated(sub.LocalSubnetMask, "255.255.0.0");
     ASSERT_EQ(ccif_IPSecLocalSubnets_set("/com/yvc/igd1/VPN/IPSec/1", "mask", &sub), 0);
-    EXPECT_EQ(model.prop_text(
-                  "/com/yvc/igd1/VPN/IPSec/1/LocalSubnets/1", "com.yvc.igd1.VPN.IPSec.LocalSubnets", "LocalSubnetMask"),
-        "'255.255.0.0'");
+    EXPECT_EQ(model.prop_text("/com/yvc/igd1/VPN/IPSec/1/LocalSubnets/1", "com.yvc.igd1.VPN.IPSec.LocalSubnets",
+                              "LocalSubnetMask"),
+              "'255.255.0.0'");
     g_free(ls);
 
-    ccif_IPSecRemoteSubnets_t rs {};
+    ccif_IPSecRemoteSubnets_t rs{};
     copy_truncated(rs.DestIPAddress, "10.9.0.0");
     copy_truncated(rs.DestSubnetMask, "255.255.0.0");
     ASSERT_EQ(ccif_IPSecRemoteSubnets_add("/com/yvc/igd1/VPN/IPSec/2", &rs), 0);
     EXPECT_STREQ(rs.path, "/com/yvc/igd1/VPN/IPSec/2/RemoteSubnets/1");
 
-    ccif_IPSecReMoteSubnets_t* listed = nullptr;
+    ccif_IPSecReMoteSubnets_t *listed = nullptr;
     ASSERT_EQ(ccif_IPSecReMoteSubnets_get_objs("/com/yvc/igd1/VPN/IPSec/2", &listed, &count), 0);
     ASSERT_EQ(count, 1);
     EXPECT_STREQ(listed[0].DestIPAddress, "10.9.0.0");
@@ -169,7 +169,7 @@ TEST_F(Vpn, DeletesStayInsideTheirCollection)
     EXPECT_EQ(model.total_calls(), 0u);
 
     ASSERT_EQ(ccif_IPSecLocalSubnets_del("/com/yvc/igd1/VPN/IPSec/1/LocalSubnets/1"), 0);
-    EXPECT_EQ(model.calls(), (std::vector<std::string> { "DeleteObject /com/yvc/igd1/VPN/IPSec/1/LocalSubnets" }));
+    EXPECT_EQ(model.calls(), (std::vector<std::string>{"DeleteObject /com/yvc/igd1/VPN/IPSec/1/LocalSubnets"}));
     ASSERT_EQ(ccif_IPSec_del("/com/yvc/igd1/VPN/IPSec/2"), 0);
     EXPECT_FALSE(model.exists("/com/yvc/igd1/VPN/IPSec/2"));
     ASSERT_EQ(ccif_IPSec_clear(), 0);
@@ -182,21 +182,21 @@ TEST_F(Vpn, L2tpClientsAndAccountsFollowTheSameRules)
       "/com/yvc/igd1/VPN/L2TP/1": {"com.yvc.igd1.VPN.L2TP": {"Enable": "true", "L2TPType": "'Client'"}},
       "/com/yvc/igd1/VPN/L2TP/1/Client/4": {"com.yvc.igd1.VPN.L2TP.Client": {"Name": "'c4'", "ServerPort": "uint32 1701"}}
     })");
-    ccif_VPN_L2TPClient_t c {};
+    ccif_VPN_L2TPClient_t c{};
     c.Index = 4;
     copy_truncated(c.Name, "c4b");
     c.ServerPort = 1702;
     ASSERT_EQ(ccif_VPN_L2TPClient_set("client", &c), 0);
     EXPECT_EQ(model.count("AddObject"), 0u);
     EXPECT_EQ(model.prop_text("/com/yvc/igd1/VPN/L2TP/1/Client/4", "com.yvc.igd1.VPN.L2TP.Client", "ServerPort"),
-        "uint32 1702");
+              "uint32 1702");
 
-    ccif_VPNL2TPClient_t read {};
+    ccif_VPNL2TPClient_t read{};
     ASSERT_EQ(ccif_VPNL2TPClient_get("/com/yvc/igd1/VPN/L2TP/1/Client/4", &read), 0);
     EXPECT_EQ(read.Index, 4u);
     EXPECT_STREQ(read.Name, "c4b");
 
-    ccif_VPN_L2TPServerAccount_t a {};
+    ccif_VPN_L2TPServerAccount_t a{};
     copy_truncated(a.UserName, "alice");
     ASSERT_EQ(ccif_VPN_L2TPServerAccount_set("account", &a), 0);
     EXPECT_STREQ(a.path, "/com/yvc/igd1/VPN/L2TP/1/Server/Account/1");
@@ -204,4 +204,4 @@ TEST_F(Vpn, L2tpClientsAndAccountsFollowTheSameRules)
     EXPECT_FALSE(model.exists(a.path));
 }
 
-} // namespace
+}  // namespace

@@ -50,8 +50,8 @@ protected:
     {
         EXPECT_EQ(ucf_connect_distr_srv(), 0);
         const std::string req = peer_.recv_text();
-        peer_.send_text("{\"Result\":0,\"MessageID\":\"" + field(req, "MessageID") +
-                        "\",\"ChallengeCode\":\"cc-42\"" + extra + "}");
+        peer_.send_text("{\"Result\":0,\"MessageID\":\"" + field(req, "MessageID") + "\",\"ChallengeCode\":\"cc-42\"" +
+                        extra + "}");
         std::string next;
         plat::pump_until([&] { return app_domain_info[DOMAIN_DISTR].stage != DOMAIN_STAGE_BOOT; });
         return peer_.recv_text();
@@ -97,12 +97,13 @@ TEST_F(Distr, BootRequestCarriesEveryDeviceValueInOrder)
     const std::string boot = peer_.recv_text();
     const std::string mid = field(boot, "MessageID");
     ASSERT_EQ(mid.size(), 12u);
-    EXPECT_EQ(boot, "{\"RPCMethod\":\"Boot\",\"MessageID\":\"" + mid +
-                        "\",\"Vendor\":\"ACME\",\"Model\":\"HG100\",\"FirmwareVer\":\"V1.2\",\"HardwareVer\":\"HW3\","
-                        "\"ZepVer\":\"V9.1\",\"IPAddr\":\"192.0.2.7\",\"MAC\":\"A1B2C3D4E5F6\",\"GPONSN\":\"YVCT12345678\","
-                        "\"Province\":\"GD\",\"OS\":\"OXA\",\"WiFiVer\":\"6\",\"WiFiBand\":\"2\",\"UPLink\":\"1\","
-                        "\"UPLinkType\":\"3\",\"DevType\":\"4\",\"WorkMode\":\"5\",\"DevName\":\"\",\"KernelBit\":\"32\","
-                        "\"CpuArch\":\"armv7\",\"Flag\":\"0\"}");
+    EXPECT_EQ(boot,
+              "{\"RPCMethod\":\"Boot\",\"MessageID\":\"" + mid +
+                  "\",\"Vendor\":\"ACME\",\"Model\":\"HG100\",\"FirmwareVer\":\"V1.2\",\"HardwareVer\":\"HW3\","
+                  "\"ZepVer\":\"V9.1\",\"IPAddr\":\"192.0.2.7\",\"MAC\":\"A1B2C3D4E5F6\",\"GPONSN\":\"YVCT12345678\","
+                  "\"Province\":\"GD\",\"OS\":\"OXA\",\"WiFiVer\":\"6\",\"WiFiBand\":\"2\",\"UPLink\":\"1\","
+                  "\"UPLinkType\":\"3\",\"DevType\":\"4\",\"WorkMode\":\"5\",\"DevName\":\"\",\"KernelBit\":\"32\","
+                  "\"CpuArch\":\"armv7\",\"Flag\":\"0\"}");
     EXPECT_EQ(app_domain_info[DOMAIN_DISTR].status, DOMAIN_STATUS_CONNECTED);
     EXPECT_TRUE(g_timeout_distr_boot0.pending);
 }
@@ -119,10 +120,11 @@ TEST_F(Distr, BootStoresSharedPasswordAndRegistersWithCheckSN)
     EXPECT_EQ(uci("gwagent", "global", "shared"), "`abcdefghi123456`abcdefghi123456");
     char check[33] = {};
     ASSERT_EQ(calc_check_sn(check, sizeof check), 0);
-    EXPECT_EQ(reg, "{\"RPCMethod\":\"Register\",\"DevRND\":\"" + std::string(g_dev_info.DevRND) +
-                       "\",\"MessageID\":\"" + field(reg, "MessageID") +
-                       "\",\"MAC\":\"A1B2C3D4E5F6\",\"GPONSN\":\"YVCT12345678\",\"VendorCode\":\"ACME01\",\"CheckSN\":\"" +
-                       check + "\",\"PPPoEName\":\"\",\"LOID\":\"\"}");
+    EXPECT_EQ(reg,
+              "{\"RPCMethod\":\"Register\",\"DevRND\":\"" + std::string(g_dev_info.DevRND) + "\",\"MessageID\":\"" +
+                  field(reg, "MessageID") +
+                  "\",\"MAC\":\"A1B2C3D4E5F6\",\"GPONSN\":\"YVCT12345678\",\"VendorCode\":\"ACME01\",\"CheckSN\":\"" +
+                  check + "\",\"PPPoEName\":\"\",\"LOID\":\"\"}");
 }
 
 TEST_F(Distr, RegisteredAgentReadsSharedPasswordBackFromUci)
@@ -151,8 +153,8 @@ TEST_F(Distr, ShortSharedPasswordTurnsBootIntoFailure)
     const std::string short_pw = kShared.substr(1);
     ASSERT_EQ(ucf_connect_distr_srv(), 0);
     const std::string req = peer_.recv_text();
-    peer_.send_text("{\"Result\":0,\"MessageID\":\"" + field(req, "MessageID") + "\",\"ChallengeCode\":\"c\",\"SharedPasswd\":\"" +
-                    short_pw + "\"}");
+    peer_.send_text("{\"Result\":0,\"MessageID\":\"" + field(req, "MessageID") +
+                    "\",\"ChallengeCode\":\"c\",\"SharedPasswd\":\"" + short_pw + "\"}");
     ASSERT_TRUE(plat::pump_until([] { return app_domain_info[DOMAIN_DISTR].boot_err == 1; }));
     EXPECT_EQ(g_dev_info.RegisteredFlag, static_cast<uint32_t>('0'));
     EXPECT_EQ(uci("gwagent", "global", "status"), "0");
@@ -330,8 +332,9 @@ protected:
     }
     std::string instruct(const std::string &key, int port)
     {
-        peer_.send_text("{\"RPCMethod\":\"Connect\",\"Key\":\"" + key + "\",\"ServerAddr\":\"127.0.0.1\",\"ServerPort\":\"" +
-                        std::to_string(port) + "\",\"MessageID\":\"pm-0001\"}");
+        peer_.send_text("{\"RPCMethod\":\"Connect\",\"Key\":\"" + key +
+                        "\",\"ServerAddr\":\"127.0.0.1\",\"ServerPort\":\"" + std::to_string(port) +
+                        "\",\"MessageID\":\"pm-0001\"}");
         return peer_.recv_text();
     }
     std::string hb_;
@@ -379,7 +382,8 @@ TEST_F(Instruction, WrongKeyIsRefusedAndReloginsSoon)
 TEST_F(Instruction, MissingServerFieldsRejectTheInstruction)
 {
     copy_truncated(g_dev_info.LastPluginKey, "k");
-    peer_.send_text("{\"RPCMethod\":\"Connect\",\"Key\":\"k\",\"ServerAddr\":\"\",\"ServerPort\":\"1\",\"MessageID\":\"m\"}");
+    peer_.send_text(
+        "{\"RPCMethod\":\"Connect\",\"Key\":\"k\",\"ServerAddr\":\"\",\"ServerPort\":\"1\",\"MessageID\":\"m\"}");
     ASSERT_TRUE(plat::pump_until([&] { return log_.contains("No match ack packet"); }));
     EXPECT_EQ(peer_.recv_text(std::chrono::milliseconds(100)), "");
 }
@@ -405,8 +409,9 @@ TEST_F(Instruction, CheckIpReachesUbusAsOneArgument)
     setenv("PATH", old_path.c_str(), 1);
     std::ifstream in(record);
     std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(all, "-s\n" + root_->dir() + "/var/run/ubus/ubus.sock\ncall\nyvproxy\ntask_request\n{\"server\":\"1.2.3.4'}'; touch " + marker +
-                       "; echo \\\"$(id)\\\" `x`\"}\n");
+    EXPECT_EQ(all, "-s\n" + root_->dir() +
+                       "/var/run/ubus/ubus.sock\ncall\nyvproxy\ntask_request\n{\"server\":\"1.2.3.4'}'; touch " +
+                       marker + "; echo \\\"$(id)\\\" `x`\"}\n");
     struct stat st {};
     EXPECT_NE(stat(marker.c_str(), &st), 0);
 }
@@ -511,8 +516,8 @@ TEST_F(Distr, BootFailureCountSetsTheReloginBandAndOnlySuccessClearsIt)
     ucf_timeout_relogin_cb(&g_timeout_relogin);
     const std::string req = peer_.recv_text();
     EXPECT_EQ(d.boot_err, 10);
-    peer_.send_text("{\"Result\":0,\"MessageID\":\"" + field(req, "MessageID") + "\",\"ChallengeCode\":\"c\",\"SharedPasswd\":\"" +
-                    kShared + "\"}");
+    peer_.send_text("{\"Result\":0,\"MessageID\":\"" + field(req, "MessageID") +
+                    "\",\"ChallengeCode\":\"c\",\"SharedPasswd\":\"" + kShared + "\"}");
     ASSERT_TRUE(plat::pump_until([&] { return d.stage == DOMAIN_STAGE_REGISTER; }));
     EXPECT_EQ(d.boot_err, 0);
 }

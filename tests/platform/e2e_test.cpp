@@ -14,14 +14,14 @@
 #include <string>
 
 #include <gtest/gtest.h>
-#include <jansson.h>
 #include <gw/ubox.h>
+#include <jansson.h>
 
 #include "agent_util.hpp"
 #include "agentio_util.hpp"
-#include "igd1_sim.hpp"
 #include "core/dev_info.h"
 #include "gwtest.hpp"
+#include "igd1_sim.hpp"
 #include "platform_util.hpp"
 
 namespace {
@@ -58,9 +58,10 @@ gwtest::Child start_platsim(const gwtest::TempRoot &root, const std::map<std::st
                             std::map<std::string, int> &ports, const std::string &commands = "",
                             const std::string &misbehave = "", const std::string &gate = "")
 {
-    std::vector<std::string> argv = {"/usr/bin/python3", platsim_path(), "--vendor-code", kVendor, "--vendor-key",
-                                     kVendorKey, "--hb-interval", "5", "--root", root.dir(),
-                                     "--state", root.path("/hgutmp/platsim.state")};
+    std::vector<std::string> argv = {
+        "/usr/bin/python3", platsim_path(), "--vendor-code", kVendor,
+        "--vendor-key",     kVendorKey,     "--hb-interval", "5",
+        "--root",           root.dir(),     "--state",       root.path("/hgutmp/platsim.state")};
     for (const char *name : {"distr", "plugin", "msg"}) {
         argv.push_back(std::string("--") + name + "-port");
         argv.push_back(std::to_string(want.count(name) ? want.at(name) : 0));
@@ -136,9 +137,9 @@ TEST(EndToEnd, AgentBinarySendsBootToTheProvisionedServer)
     ASSERT_EQ(agentio::run_program({prov, "--root", root.dir(), "--vendor", kVendor, "--vendor-key", kVendorKey,
                                     "--server", "127.0.0.1", "--port", std::to_string(peer.port())}),
               0);
-    gwtest::Child agent({gwtest::build_dir() + "/gwagent/gwagent"},
-                        {{"GW_ROOT", root.dir()},
-                         {"DBUS_SYSTEM_BUS_ADDRESS", gwtest::PrivateBus::instance().address()}});
+    gwtest::Child agent(
+        {gwtest::build_dir() + "/gwagent/gwagent"},
+        {{"GW_ROOT", root.dir()}, {"DBUS_SYSTEM_BUS_ADDRESS", gwtest::PrivateBus::instance().address()}});
     // The peer decrypts with the default key of the same vendor key.
     strcpy(g_dev_info.VendorKey, kVendorKey);
     const std::string boot = peer.recv_text(std::chrono::milliseconds(20000));
@@ -171,8 +172,7 @@ TEST_F(PlatformSession, AgentBootsRegistersRunsACommandAndReportsVersions)
     std::string line, answer, wlan_answer, report, errors, boot;
     const auto deadline = std::chrono::steady_clock::now() + 60s;
     while (std::chrono::steady_clock::now() < deadline &&
-           !(seen.size() == wanted.size() && report.find("OXA_VER_REP") != std::string::npos &&
-             !wlan_answer.empty())) {
+           !(seen.size() == wanted.size() && report.find("OXA_VER_REP") != std::string::npos && !wlan_answer.empty())) {
         if (!sim.read_line(line, 2s))
             continue;
         const std::string word = line.substr(0, line.find(' '));
@@ -202,8 +202,8 @@ TEST_F(PlatformSession, AgentBootsRegistersRunsACommandAndReportsVersions)
     // A pushd report through the FIFO goes to the distribution server as MessagePush in place of a
     // heartbeat (the platform's heartbeat interval is 5 s).
     const std::string stub = gwtest::build_dir() + "/sim/tools/pushd_stub";
-    ASSERT_EQ(agentio::run_program({"/usr/bin/python3", stub, "--root", root.dir(), "--topic", "wanStat", "--data",
-                                    "{\"Up\":1}"}),
+    ASSERT_EQ(agentio::run_program(
+                  {"/usr/bin/python3", stub, "--root", root.dir(), "--topic", "wanStat", "--data", "{\"Up\":1}"}),
               0);
     std::string push;
     const auto push_deadline = std::chrono::steady_clock::now() + 30s;
@@ -216,8 +216,7 @@ TEST_F(PlatformSession, AgentBootsRegistersRunsACommandAndReportsVersions)
 }
 
 // Events of the simulator until every wanted word was seen or the deadline passed; the words seen.
-std::set<std::string> await_words(gwtest::Child &sim, const std::set<std::string> &wanted,
-                                  std::chrono::seconds within)
+std::set<std::string> await_words(gwtest::Child &sim, const std::set<std::string> &wanted, std::chrono::seconds within)
 {
     std::set<std::string> seen;
     std::string line;
@@ -274,9 +273,10 @@ TEST_F(PlatformSession, SplitOversizeAndGluedPacketsDoNotStopTheSession)
 // the configuration service.
 TEST_F(PlatformSession, VpnAndRouteCommandsAnswerThroughTheSession)
 {
-    root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_VPN\",\"SequenceId\":\"00000035\"}\n"
-                                       "{\"CmdType\":\"DEL_L3_FORWARDING_IPV4_CONFIG_INFO\",\"SequenceId\":\"00000036\","
-                                       "\"Index\":0}\n");
+    root.write("/hgutmp/commands.txt",
+               "{\"CmdType\":\"GET_VPN\",\"SequenceId\":\"00000035\"}\n"
+               "{\"CmdType\":\"DEL_L3_FORWARDING_IPV4_CONFIG_INFO\",\"SequenceId\":\"00000036\","
+               "\"Index\":0}\n");
     std::map<std::string, int> ports;
     gwtest::Child sim = start_platsim(root, {}, ports, root.path("/hgutmp/commands.txt"));
     const std::string log_path = root.path("/hgutmp/agent-stderr.log");
@@ -329,8 +329,7 @@ TEST_F(PlatformSession, BootGoesOutAfterAFailedDeviceReadAtStart)
 TEST_F(PlatformSession, WanConnectedAfterStartReachesTheNextBootAndTheReports)
 {
     gwtest::Igd1Sim &igd = gwtest::Igd1Sim::fresh();
-    igd.set_property("/com/yvc/igd1/Info/Network", "com.yvc.igd1.NetworkInfo", "WANConnectionStatus",
-                     "'Disconnected'");
+    igd.set_property("/com/yvc/igd1/Info/Network", "com.yvc.igd1.NetworkInfo", "WANConnectionStatus", "'Disconnected'");
     root.write("/hgutmp/commands.txt", "{\"CmdType\":\"Start_BootRegister\",\"SequenceId\":\"00000004\"}\n");
     const std::string gate = root.path("/hgutmp/commands.gate");
     std::map<std::string, int> ports;

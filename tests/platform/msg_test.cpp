@@ -32,7 +32,10 @@ plat::Bytes frame_of(const std::string &text)
     return b;
 }
 
-std::string body(const plat::Bytes &frame) { return frame.size() > 4 ? std::string(frame.begin() + 4, frame.end()) : ""; }
+std::string body(const plat::Bytes &frame)
+{
+    return frame.size() > 4 ? std::string(frame.begin() + 4, frame.end()) : "";
+}
 
 std::string field(const std::string &json, const char *key)
 {

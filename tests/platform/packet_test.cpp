@@ -2,17 +2,17 @@
 // implementation (the openssl command line).
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "agentio_util.hpp"
+#include "core/crypto.h"
 #include "core/dev_info.h"
 #include "gwtest.hpp"
-#include "core/crypto.h"
 #include "platform/packet.h"
 
 using agentio::Bytes;
@@ -101,7 +101,13 @@ TEST_F(Packet, EmptyTextGivesFiftyTwoBytesWithLengthFortyEight)
     const Bytes pkt = pack("", 0);
     ASSERT_EQ(52u, pkt.size());
     // length 48, "$$", selector 1, reserved 0, "ACME01" and six zero bytes
-    EXPECT_EQ("00000030" "2424" "01" "00" "41434d453031" "000000000000", to_hex(Bytes(pkt.begin(), pkt.begin() + 20)));
+    EXPECT_EQ("00000030"
+              "2424"
+              "01"
+              "00"
+              "41434d453031"
+              "000000000000",
+              to_hex(Bytes(pkt.begin(), pkt.begin() + 20)));
     // The plaintext is the MD5 hex of the empty text and nothing else.
     EXPECT_EQ("d41d8cd98f00b204e9800998ecf8427e", foreign_decrypt(pkt, kDefaultKey));
 }
@@ -139,7 +145,11 @@ TEST_F(Packet, PushInHeartbeatStageUsesRegistrationKeyAndMac)
     gwtest::LogCapture log;
     const std::string text = "{\"RPCMethod\":\"MessagePush\"}";
     const Bytes pkt = pack(text, 0);
-    EXPECT_EQ("2424" "00" "00" "413142324333443445354636", to_hex(Bytes(pkt.begin() + 4, pkt.begin() + 20)));
+    EXPECT_EQ("2424"
+              "00"
+              "00"
+              "413142324333443445354636",
+              to_hex(Bytes(pkt.begin() + 4, pkt.begin() + 20)));
     EXPECT_EQ(text, foreign_decrypt(pkt, kCheckSN).substr(32, text.size()));
     EXPECT_TRUE(log.contains("pack key: " + kCheckSN + "(0)"));
 }
@@ -261,7 +271,8 @@ TEST(RegistrationKeys, CheckSnAndKeySnAreDigestsOfTheDeviceFields)
     gwtest::LogCapture log;
     ASSERT_EQ(0, calc_check_sn(sn, sizeof sn));
     EXPECT_EQ(kCheckSN, sn);
-    EXPECT_TRUE(log.contains("check sn vk-0123456789abcchallenge-0001YVCT120123456789ABCDEF0123456789ABCDEF -> " + kCheckSN));
+    EXPECT_TRUE(
+        log.contains("check sn vk-0123456789abcchallenge-0001YVCT120123456789ABCDEF0123456789ABCDEF -> " + kCheckSN));
     // printf '00112233445566778899aabbccddeeffYVCT120123456789ABCDEF0123456789ABCDEF' | openssl md5
     char key[33] = {0};
     ASSERT_EQ(0, calc_key_sn(key, sizeof key));

@@ -26,7 +26,7 @@ namespace {
 int bound_socket(int type, int &port)
 {
     const int fd = socket(AF_INET, type | SOCK_CLOEXEC, 0);
-    sockaddr_in a {};
+    sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (fd < 0 || bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0)
@@ -39,7 +39,7 @@ int bound_socket(int type, int &port)
 
 bool readable(int fd, int ms)
 {
-    pollfd p {fd, POLLIN, 0};
+    pollfd p{fd, POLLIN, 0};
     return poll(&p, 1, ms) > 0;
 }
 
@@ -87,7 +87,7 @@ std::string UdpPeer::recv_text(std::chrono::milliseconds timeout)
     if (!pump_until([&] { return readable(fd_, 0); }, timeout))
         return "";
     unsigned char buf[8192];
-    sockaddr_in from {};
+    sockaddr_in from{};
     socklen_t l = sizeof from;
     const ssize_t n = recvfrom(fd_, buf, sizeof buf, 0, reinterpret_cast<sockaddr *>(&from), &l);
     if (n <= 0)
@@ -98,7 +98,7 @@ std::string UdpPeer::recv_text(std::chrono::milliseconds timeout)
 
 void UdpPeer::send_raw(const Bytes &b)
 {
-    sockaddr_in to {};
+    sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     to.sin_port = htons(peer_port_);
@@ -143,18 +143,20 @@ Bytes TcpPeer::recv_frame(std::chrono::milliseconds timeout)
         memcpy(&be, pending_.data(), 4);
         return pending_.size() >= 4 + static_cast<size_t>(ntohl(be));
     };
-    pump_until([&] {
-        if (whole())
-            return true;
-        while (cfd_ >= 0 && readable(cfd_, 0)) {
-            unsigned char buf[4096];
-            const ssize_t n = read(cfd_, buf, sizeof buf);
-            if (n <= 0)
-                break;
-            pending_.insert(pending_.end(), buf, buf + n);
-        }
-        return whole();
-    }, timeout);
+    pump_until(
+        [&] {
+            if (whole())
+                return true;
+            while (cfd_ >= 0 && readable(cfd_, 0)) {
+                unsigned char buf[4096];
+                const ssize_t n = read(cfd_, buf, sizeof buf);
+                if (n <= 0)
+                    break;
+                pending_.insert(pending_.end(), buf, buf + n);
+            }
+            return whole();
+        },
+        timeout);
     if (!whole())
         return {};
     uint32_t be;
@@ -180,15 +182,17 @@ void TcpPeer::hang_up()
 
 bool TcpPeer::closed_by_agent(std::chrono::milliseconds timeout)
 {
-    return pump_until([&] {
-        if (cfd_ < 0 || !readable(cfd_, 0))
-            return false;
-        unsigned char buf[4096];
-        const ssize_t n = read(cfd_, buf, sizeof buf);
-        if (n > 0)
-            pending_.insert(pending_.end(), buf, buf + n);
-        return n == 0;
-    }, timeout);
+    return pump_until(
+        [&] {
+            if (cfd_ < 0 || !readable(cfd_, 0))
+                return false;
+            unsigned char buf[4096];
+            const ssize_t n = read(cfd_, buf, sizeof buf);
+            if (n > 0)
+                pending_.insert(pending_.end(), buf, buf + n);
+            return n == 0;
+        },
+        timeout);
 }
 
 int secs(struct uloop_timeout *t) { return static_cast<int>((uloop_timeout_remaining64(t) + 500) / 1000); }

@@ -68,8 +68,7 @@ private:
 int secs(struct uloop_timeout *t);
 
 // Runs the agent's loop in short slices until cond holds or the timeout passes.
-bool pump_until(const std::function<bool()> &cond,
-                std::chrono::milliseconds timeout = std::chrono::milliseconds(3000));
+bool pump_until(const std::function<bool()> &cond, std::chrono::milliseconds timeout = std::chrono::milliseconds(3000));
 
 // A fresh run-time root, UCI packages, known device data, queues and the connection layer.
 class ConnTest : public ::testing::Test {

@@ -66,14 +66,19 @@ TEST_F(Plugin, RegisterAndHeartbeatTextsByteForByte)
     uint32_t be;
     memcpy(&be, frame.data(), 4);
     EXPECT_EQ(ntohl(be), frame.size() - 4);
-    EXPECT_EQ(std::string(frame.begin() + 4, frame.begin() + 20), std::string("$$\x01\x00" "ACME01\0\0\0\0\0\0", 16));
+    EXPECT_EQ(std::string(frame.begin() + 4, frame.begin() + 20), std::string("$$\x01\x00"
+                                                                              "ACME01\0\0\0\0\0\0",
+                                                                              16));
     char check[33] = {};
     ASSERT_EQ(calc_check_sn(check, sizeof check), 0);
-    EXPECT_EQ(plat::agent_text(frame), "{\"RPCMethod\":\"Register\",\"MAC\":\"A1B2C3D4E5F6\",\"GPONSN\":\"YVCT12345678\","
-                                       "\"VendorCode\":\"ACME01\",\"CheckSN\":\"" + std::string(check) + "\"}");
+    EXPECT_EQ(plat::agent_text(frame),
+              "{\"RPCMethod\":\"Register\",\"MAC\":\"A1B2C3D4E5F6\",\"GPONSN\":\"YVCT12345678\","
+              "\"VendorCode\":\"ACME01\",\"CheckSN\":\"" +
+                  std::string(check) + "\"}");
     EXPECT_TRUE(g_timeout_plugin_ack.pending);
     reply("{\"Result\":0,\"Hb\":30,\"ConectionKeepTime\":60}");
-    EXPECT_EQ(next_text(), "{\"RPCMethod\":\"Hb\",\"IPAddr\":\"192.0.2.7\",\"MAC\":\"A1B2C3D4E5F6\",\"GPONSN\":\"YVCT12345678\"}");
+    EXPECT_EQ(next_text(),
+              "{\"RPCMethod\":\"Hb\",\"IPAddr\":\"192.0.2.7\",\"MAC\":\"A1B2C3D4E5F6\",\"GPONSN\":\"YVCT12345678\"}");
     const gw_domain_info &p = app_domain_info[DOMAIN_PLUGIN];
     EXPECT_EQ(p.hb_interval, 120u);
     EXPECT_EQ(p.keep_time, 300u);
@@ -233,7 +238,8 @@ TEST_F(Plugin, OversizeFrameIsSkippedAndTheStreamStaysUsable)
     ASSERT_TRUE(peer_.accept_agent());
     ASSERT_EQ(plat::agent_text(peer_.recv_frame()).substr(0, 23), "{\"RPCMethod\":\"Register\"");
     const uint32_t body = 8192;
-    plat::Bytes big = {0, 0, static_cast<unsigned char>(body >> 8), static_cast<unsigned char>(body & 0xff), '$', '$', 1, 0};
+    plat::Bytes big = {0, 0, static_cast<unsigned char>(body >> 8), static_cast<unsigned char>(body & 0xff), '$', '$',
+                       1, 0};
     big.resize(4 + body, 'x');
     peer_.send_raw(big);
     reply("{\"Result\":0,\"Hb\":45,\"ConectionKeepTime\":90}");

@@ -9,10 +9,10 @@
 
 #include <jansson.h>
 
-#include "igd1_sim.hpp"
 #include "core/agent.h"
 #include "gwbus/raii.hpp"
 #include "gwbus/strutil.h"
+#include "igd1_sim.hpp"
 #include "platform/conn.h"
 #include "platform_util.hpp"
 
@@ -37,8 +37,8 @@ std::string fixture_plugin_list()
     json_t *p = nullptr;
     json_array_foreach(json_object_get(profile, "plugins"), i, p)
     {
-        const bool running = json_is_true(json_object_get(p, "Library")) ||
-                             json_integer_value(json_object_get(p, "Running")) != 0;
+        const bool running =
+            json_is_true(json_object_get(p, "Library")) || json_integer_value(json_object_get(p, "Running")) != 0;
         out += std::string(i ? "," : "") + "{\"Name\":\"" + json_string_value(json_object_get(p, "Name")) +
                "\",\"Version\":\"" + json_string_value(json_object_get(p, "Version")) + "\",\"State\":\"" +
                (running ? "RUNNING" : "STOPPED") + "\"}";
@@ -88,7 +88,8 @@ TEST_F(Reports, VersionReportListsPluginPackagesOnly)
     control("alpha", "Package: alpha\nVersion: 1.0\npluginClass: y\n");
     control("base", "Package: base\nVersion: 9\n");
     ASSERT_EQ(msg_OXA_VER_REP(), 0);
-    EXPECT_EQ(head(), "{\"CmdType\":\"OXA_VER_REP\",\"Info\":{\"ZepVer\":\"V3.4.5\",\"PluginList\":\"alpha:1.0/beta:2.1\"}}");
+    EXPECT_EQ(head(),
+              "{\"CmdType\":\"OXA_VER_REP\",\"Info\":{\"ZepVer\":\"V3.4.5\",\"PluginList\":\"alpha:1.0/beta:2.1\"}}");
 }
 
 // A ubus that hangs is killed after a bounded wait; the caller gets a failure and the loop goes on.
@@ -118,8 +119,12 @@ TEST_F(Reports, UpgradeReportReadsTheModulesPackage)
     setenv("PATH", (bin + ":" + old_path).c_str(), 1);
     EXPECT_EQ(msg_OXA_UPG_REP("demo_arm", 3), 0);
     setenv("PATH", old_path.c_str(), 1);
-    EXPECT_EQ(head(), "{\"CmdType\":\"OXA_UPG_REP\",\"Info\":{\"PkgName\":\"demo_arm\",\"Version\":\"4.2\",\"Result\":3}}");
-    EXPECT_EQ(root_->read("/ubus.args"), "-s|" + root_->dir() + "/var/run/ubus/ubus.sock|call|yvtask|task_upgrade_result_response|{\"pkgname\":\"demo_arm\",\"result\":3}|");
+    EXPECT_EQ(head(),
+              "{\"CmdType\":\"OXA_UPG_REP\",\"Info\":{\"PkgName\":\"demo_arm\",\"Version\":\"4.2\",\"Result\":3}}");
+    EXPECT_EQ(root_->read("/ubus.args"),
+              "-s|" + root_->dir() +
+                  "/var/run/ubus/"
+                  "ubus.sock|call|yvtask|task_upgrade_result_response|{\"pkgname\":\"demo_arm\",\"result\":3}|");
 }
 
 // The Register request reads the internet connection's PPPoE user and the LOID when it is made and
@@ -127,8 +132,8 @@ TEST_F(Reports, UpgradeReportReadsTheModulesPackage)
 TEST_F(Reports, RegisterReadsPppoeNameAndLoidAndTheDeviceReportCarriesTheLoid)
 {
     gwtest::Igd1Sim &sim = gwtest::Igd1Sim::fresh();
-    sim.set_property("/com/yvc/igd1/Info/Network/WANConnectionDb/1", "com.yvc.igd1.WANConnectionInfo",
-                     "ConnectionType", "'PPPoE_Routed'");
+    sim.set_property("/com/yvc/igd1/Info/Network/WANConnectionDb/1", "com.yvc.igd1.WANConnectionInfo", "ConnectionType",
+                     "'PPPoE_Routed'");
     char *text = nullptr;
     ASSERT_EQ(distr_srv_register_json_req(&text), 0);
     std::unique_ptr<char, decltype(&free)> owned(text, free);
@@ -144,11 +149,14 @@ TEST_F(Reports, RegisterReadsPppoeNameAndLoidAndTheDeviceReportCarriesTheLoid)
     g_dev_info.WorkMode = 1;
     ASSERT_EQ(msg_DEVICE_INFO_REP(), 0);
     EXPECT_EQ(head().rfind("{\"CmdType\":\"DEVICE_INFO_REP\",\"DevType\":\"4\",\"WorkMode\":\"1\","
-                           "\"GateWay\":{\"LOID\":\"loid0001\",", 0), 0u) << head();
+                           "\"GateWay\":{\"LOID\":\"loid0001\",",
+                           0),
+              0u)
+        << head();
 
     // Both reads failing: empty values, each failure logged, nothing stale kept.
-    sim.set_property("/com/yvc/igd1/Info/Network/WANConnectionDb/1", "com.yvc.igd1.WANConnectionInfo",
-                     "ConnectionType", "'IP_Routed'");
+    sim.set_property("/com/yvc/igd1/Info/Network/WANConnectionDb/1", "com.yvc.igd1.WANConnectionInfo", "ConnectionType",
+                     "'IP_Routed'");
     sim.fail_next("GetAll", 1, "/com/yvc/igd1/Info/PON");
     ASSERT_EQ(distr_srv_register_json_req(&text), 0);
     owned.reset(text);
@@ -164,9 +172,10 @@ TEST_F(Reports, DeviceReportOmitsSlaveKeysOutsideType11)
     copy_truncated(g_dev_info.LOID, "loid-1");
     copy_truncated(g_dev_info.SerialNumber, "SN77");
     ASSERT_EQ(msg_DEVICE_INFO_REP(), 0);
-    EXPECT_EQ(head(), "{\"CmdType\":\"DEVICE_INFO_REP\",\"DevType\":\"4\",\"WorkMode\":\"1\",\"GateWay\":{\"LOID\":\"loid-1\","
-                      "\"SN\":\"SN77\",\"MAC\":\"A1B2C3D4E5F6\",\"Name\":\"Living room gateway\"},\"PluginList\":" +
-                          fixture_plugin_list() + "}");
+    EXPECT_EQ(head(),
+              "{\"CmdType\":\"DEVICE_INFO_REP\",\"DevType\":\"4\",\"WorkMode\":\"1\",\"GateWay\":{\"LOID\":\"loid-1\","
+              "\"SN\":\"SN77\",\"MAC\":\"A1B2C3D4E5F6\",\"Name\":\"Living room gateway\"},\"PluginList\":" +
+                  fixture_plugin_list() + "}");
     fifo_buffer_clear(&g_msg_srv_fifo_buf);
     g_dev_info.DevType = 11;
     ASSERT_EQ(msg_DEVICE_INFO_REP(), 0);
@@ -225,8 +234,9 @@ TEST_F(Reports, DeviceReportKeepsAnEmptyPluginListWhenTheHostFails)
     copy_truncated(g_dev_info.SerialNumber, "SN77");
     gwtest::Igd1Sim::fresh().fail_next("List", 1, kHost, kHostIface);
     ASSERT_EQ(msg_DEVICE_INFO_REP(), 0);
-    EXPECT_EQ(head(), "{\"CmdType\":\"DEVICE_INFO_REP\",\"DevType\":\"4\",\"WorkMode\":\"1\",\"GateWay\":{\"LOID\":\"loid-1\","
-                      "\"SN\":\"SN77\",\"MAC\":\"A1B2C3D4E5F6\",\"Name\":\"Living room gateway\"},\"PluginList\":[]}");
+    EXPECT_EQ(head(),
+              "{\"CmdType\":\"DEVICE_INFO_REP\",\"DevType\":\"4\",\"WorkMode\":\"1\",\"GateWay\":{\"LOID\":\"loid-1\","
+              "\"SN\":\"SN77\",\"MAC\":\"A1B2C3D4E5F6\",\"Name\":\"Living room gateway\"},\"PluginList\":[]}");
     EXPECT_EQ(log_.count("get plugin list failed."), 1u);
     // A reply of the wrong type is no list either.
     fifo_buffer_clear(&g_msg_srv_fifo_buf);
@@ -254,7 +264,8 @@ TEST_F(Reports, DeviceReportSendsAVersionCutInsideACharacterEmpty)
                                std::string(62, '2') + "', uint32 0, 0)>},)");
     ASSERT_EQ(msg_DEVICE_INFO_REP(), 0);
     const std::string tail = ",\"PluginList\":[{\"Name\":\"alpha\",\"Version\":\"\",\"State\":\"RUNNING\"},"
-                             "{\"Name\":\"beta\",\"Version\":\"" + std::string(62, '2') + "\",\"State\":\"STOPPED\"}]}";
+                             "{\"Name\":\"beta\",\"Version\":\"" +
+                             std::string(62, '2') + "\",\"State\":\"STOPPED\"}]}";
     const std::string rep = head();
     ASSERT_GE(rep.size(), tail.size()) << rep;
     EXPECT_EQ(rep.substr(rep.size() - tail.size()), tail) << rep;

@@ -111,8 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"all five", kBase, 0},
         ParseCase{"library without vendor", "Package: libfoo\nVersion: 1\nArchitecture: arm\n", 0},
         ParseCase{"ordinary without vendor", "Package: foo\nVersion: 1\nArchitecture: arm\n", 7},
-        ParseCase{"empty file", "", -3},
-        ParseCase{"only opkg fields", "Depends: libc\nSection: utils\n", -3},
+        ParseCase{"empty file", "", -3}, ParseCase{"only opkg fields", "Depends: libc\nSection: utils\n", -3},
         ParseCase{"empty vendor counts as absent",
                   "Package: demo\nVersion: 1\nArchitecture: arm\nVendor:   \nDbusVersion: 2\n", 23},
         ParseCase{"package name with a path", "Package: ../x\nVersion: 1\nArchitecture: a\nVendor: v\nDbusVersion: 1\n",
@@ -122,7 +121,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"package name starting with a digit",
                   "Package: 1abc\nVersion: 1\nArchitecture: a\nVendor: v\nDbusVersion: 1\n", 30},
         ParseCase{"package name of 64 characters",
-                  "Package: " + std::string(64, 'a') + "\nVersion: 1\nArchitecture: a\nVendor: v\nDbusVersion: 1\n", 30},
+                  "Package: " + std::string(64, 'a') + "\nVersion: 1\nArchitecture: a\nVendor: v\nDbusVersion: 1\n",
+                  30},
         ParseCase{"vendor with a dot", "Package: demo\nVersion: 1\nArchitecture: a\nVendor: a.b\nDbusVersion: 1\n", 23},
         ParseCase{"negative bus version", "Package: demo\nVersion: 1\nArchitecture: a\nVendor: v\nDbusVersion: -1\n",
                   15},
@@ -179,8 +179,14 @@ TEST_F(ControlFile, EssentialOnlyForExactlyYes)
 TEST_F(ControlFile, SizesTakeKAndMSuffixesAndFlashDefaultsWhenZeroOrRefused)
 {
     const std::pair<const char *, uint32_t> cases[] = {
-        {"2M", 2097152u}, {"0", 1048576u},   {"4K", 4096u},           {"123", 123u},
-        {"5G", 1048576u}, {"1.5M", 1048576u}, {"99999999M", 4294967295u}, {"-1", 1048576u},
+        {"2M", 2097152u},
+        {"0", 1048576u},
+        {"4K", 4096u},
+        {"123", 123u},
+        {"5G", 1048576u},
+        {"1.5M", 1048576u},
+        {"99999999M", 4294967295u},
+        {"-1", 1048576u},
         {"M", 1048576u},
     };
     for (const auto &[value, want] : cases) {
@@ -193,8 +199,12 @@ TEST_F(ControlFile, SizesTakeKAndMSuffixesAndFlashDefaultsWhenZeroOrRefused)
 TEST_F(ControlFile, MemoryLimitIsCappedAtAQuarterOfTheRam)
 {
     const std::pair<const char *, const char *> cases[] = {
-        {"512M", "268435456"}, {"100M", "104857600"}, {"256M", "268435456"}, {"1024", "1024"},
-        {"18446744073709551615M", "268435456"}, {"lots", ""},
+        {"512M", "268435456"},
+        {"100M", "104857600"},
+        {"256M", "268435456"},
+        {"1024", "1024"},
+        {"18446744073709551615M", "268435456"},
+        {"lots", ""},
     };
     for (const auto &[value, want] : cases) {
         CtrlInfo c;

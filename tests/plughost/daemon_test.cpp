@@ -30,10 +30,10 @@ TEST(PlughostDaemon, OwnsItsNameServesTheInstalledPackagesAndStopsOnTerm)
     ASSERT_TRUE(c) << gw::error_text(err);
 
     auto has_owner = [&] {
-        gw::VariantPtr r(g_dbus_connection_call_sync(c.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                     "org.freedesktop.DBus", "NameHasOwner",
-                                                     g_variant_new("(s)", plughost::kServiceName), G_VARIANT_TYPE("(b)"),
-                                                     G_DBUS_CALL_FLAGS_NONE, 1000, nullptr, nullptr));
+        gw::VariantPtr r(g_dbus_connection_call_sync(
+            c.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
+            g_variant_new("(s)", plughost::kServiceName), G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, 1000, nullptr,
+            nullptr));
         gboolean owned = FALSE;
         if (r)
             g_variant_get(r.get(), "(b)", &owned);
@@ -41,10 +41,9 @@ TEST(PlughostDaemon, OwnsItsNameServesTheInstalledPackagesAndStopsOnTerm)
     };
     ASSERT_TRUE(gwtest::wait_until(has_owner, std::chrono::milliseconds(10000)));
 
-    gw::VariantPtr list(g_dbus_connection_call_sync(c.get(), plughost::kServiceName, plughost::kServicePath,
-                                                    plughost::kServiceInterface, "List", nullptr,
-                                                    G_VARIANT_TYPE("(a{sv})"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr,
-                                                    gw::ErrorOut(err)));
+    gw::VariantPtr list(g_dbus_connection_call_sync(
+        c.get(), plughost::kServiceName, plughost::kServicePath, plughost::kServiceInterface, "List", nullptr,
+        G_VARIANT_TYPE("(a{sv})"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, gw::ErrorOut(err)));
     ASSERT_TRUE(list) << gw::error_text(err);
     gw::GCharPtr text(g_variant_print(list.get(), TRUE));
     // demo has no container configuration, so only the library loads.

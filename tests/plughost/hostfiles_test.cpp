@@ -24,10 +24,7 @@ struct PolicyCase {
 
 class Policy : public ::testing::TestWithParam<PolicyCase> {};
 
-TEST_P(Policy, TextLineForLine)
-{
-    EXPECT_EQ(plughost::bus_policy_text(GetParam().in), GetParam().text);
-}
+TEST_P(Policy, TextLineForLine) { EXPECT_EQ(plughost::bus_policy_text(GetParam().in), GetParam().text); }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Policy,
@@ -188,45 +185,94 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, Settings,
     ::testing::Values(
         SettingsCase{"Plain", [](CtrlInfo &) {}, {}, {kCpuClear, kMem5M, kEnvPlain}, {}},
-        SettingsCase{"CpuAtOrAbove1024Becomes256", [](CtrlInfo &c) { c.lxc_cpu = "2048"; }, {},
-                     {{"lxc.cgroup.cpu.shares", "256"}, kMem5M, kEnvPlain}, {}},
-        SettingsCase{"CpuBelow1024Kept", [](CtrlInfo &c) { c.lxc_cpu = "512"; }, {},
-                     {{"lxc.cgroup.cpu.shares", "512"}, kMem5M, kEnvPlain}, {}},
-        SettingsCase{"CpuNotANumberCleared", [](CtrlInfo &c) { c.lxc_cpu = "12\nlxc.x"; }, {},
-                     {kCpuClear, kMem5M, kEnvPlain}, {}},
-        SettingsCase{"MemoryBytesAndSuffixKept", [](CtrlInfo &c) { c.lxc_mem = "8388608"; }, {},
-                     {kCpuClear, {"lxc.cgroup.memory.limit_in_bytes", "8388608"}, kEnvPlain}, {}},
-        SettingsCase{"MemorySuffixM", [](CtrlInfo &c) { c.lxc_mem = "12M"; }, {},
-                     {kCpuClear, {"lxc.cgroup.memory.limit_in_bytes", "12M"}, kEnvPlain}, {}},
-        SettingsCase{"MemoryOtherwise5M", [](CtrlInfo &c) { c.lxc_mem = "12G"; }, {},
-                     {kCpuClear, kMem5M, kEnvPlain}, {}},
-        SettingsCase{"BlkioUpTo1000", [](CtrlInfo &c) { c.lxc_bio = "1000"; }, {},
-                     {kCpuClear, kMem5M, {"lxc.cgroup.blkio.weight", "1000"}, kEnvPlain}, {}},
-        SettingsCase{"BlkioAbove1000Untouched", [](CtrlInfo &c) { c.lxc_bio = "1001"; }, {},
-                     {kCpuClear, kMem5M, kEnvPlain}, {}},
-        SettingsCase{"RootPluginCaps", [](CtrlInfo &c) { c.pluginClass = 1; c.lxc_cap = "net_admin sys_module"; }, {},
-                     {{"lxc.cap.keep", "net_admin sys_module"}, kCpuClear, kMem5M, kEnvPlain}, {}},
-        SettingsCase{"RootPluginWithoutCapsClears", [](CtrlInfo &c) { c.pluginClass = 1; }, {},
-                     {{"lxc.cap.keep", ""}, kCpuClear, kMem5M, kEnvPlain}, {}},
-        SettingsCase{"OrdinaryPluginCapsIgnored", [](CtrlInfo &c) { c.lxc_cap = "sys_admin"; }, {},
-                     {kCpuClear, kMem5M, kEnvPlain}, {}},
-        SettingsCase{"LibraryDirectoriesWithSharedObjects", [](CtrlInfo &) {},
+        SettingsCase{"CpuAtOrAbove1024Becomes256",
+                     [](CtrlInfo &c) { c.lxc_cpu = "2048"; },
+                     {},
+                     {{"lxc.cgroup.cpu.shares", "256"}, kMem5M, kEnvPlain},
+                     {}},
+        SettingsCase{"CpuBelow1024Kept",
+                     [](CtrlInfo &c) { c.lxc_cpu = "512"; },
+                     {},
+                     {{"lxc.cgroup.cpu.shares", "512"}, kMem5M, kEnvPlain},
+                     {}},
+        SettingsCase{"CpuNotANumberCleared",
+                     [](CtrlInfo &c) { c.lxc_cpu = "12\nlxc.x"; },
+                     {},
+                     {kCpuClear, kMem5M, kEnvPlain},
+                     {}},
+        SettingsCase{"MemoryBytesAndSuffixKept",
+                     [](CtrlInfo &c) { c.lxc_mem = "8388608"; },
+                     {},
+                     {kCpuClear, {"lxc.cgroup.memory.limit_in_bytes", "8388608"}, kEnvPlain},
+                     {}},
+        SettingsCase{"MemorySuffixM",
+                     [](CtrlInfo &c) { c.lxc_mem = "12M"; },
+                     {},
+                     {kCpuClear, {"lxc.cgroup.memory.limit_in_bytes", "12M"}, kEnvPlain},
+                     {}},
+        SettingsCase{
+            "MemoryOtherwise5M", [](CtrlInfo &c) { c.lxc_mem = "12G"; }, {}, {kCpuClear, kMem5M, kEnvPlain}, {}},
+        SettingsCase{"BlkioUpTo1000",
+                     [](CtrlInfo &c) { c.lxc_bio = "1000"; },
+                     {},
+                     {kCpuClear, kMem5M, {"lxc.cgroup.blkio.weight", "1000"}, kEnvPlain},
+                     {}},
+        SettingsCase{
+            "BlkioAbove1000Untouched", [](CtrlInfo &c) { c.lxc_bio = "1001"; }, {}, {kCpuClear, kMem5M, kEnvPlain}, {}},
+        SettingsCase{"RootPluginCaps",
+                     [](CtrlInfo &c) {
+                         c.pluginClass = 1;
+                         c.lxc_cap = "net_admin sys_module";
+                     },
+                     {},
+                     {{"lxc.cap.keep", "net_admin sys_module"}, kCpuClear, kMem5M, kEnvPlain},
+                     {}},
+        SettingsCase{"RootPluginWithoutCapsClears",
+                     [](CtrlInfo &c) { c.pluginClass = 1; },
+                     {},
+                     {{"lxc.cap.keep", ""}, kCpuClear, kMem5M, kEnvPlain},
+                     {}},
+        SettingsCase{"OrdinaryPluginCapsIgnored",
+                     [](CtrlInfo &c) { c.lxc_cap = "sys_admin"; },
+                     {},
+                     {kCpuClear, kMem5M, kEnvPlain},
+                     {}},
+        SettingsCase{"LibraryDirectoriesWithSharedObjects",
+                     [](CtrlInfo &) {},
                      {"/opt/apps/alpha/files/libfoo.so.1", "/opt/apps/alpha/files/libs/libbar.so",
                       "/opt/apps/alpha/files/lib/readme"},
                      {kCpuClear, kMem5M, {"lxc.environment", "LD_LIBRARY_PATH=/lib:/usr/lib:/files:/files/libs"}},
                      {}},
         SettingsCase{"SocketDirectoriesBoundOwnThenUsed",
-                     [](CtrlInfo &c) { c.SelfDataUds = "/uds/alpha/sock"; c.UseDataUds = "/uds/beta/x"; }, {},
+                     [](CtrlInfo &c) {
+                         c.SelfDataUds = "/uds/alpha/sock";
+                         c.UseDataUds = "/uds/beta/x";
+                     },
+                     {},
                      {{"lxc.mount.entry", "@/uds/alpha uds/alpha none rw,bind 0 0"},
-                      {"lxc.mount.entry", "@/uds/beta uds/beta none rw,bind 0 0"}, kCpuClear, kMem5M, kEnvPlain},
+                      {"lxc.mount.entry", "@/uds/beta uds/beta none rw,bind 0 0"},
+                      kCpuClear,
+                      kMem5M,
+                      kEnvPlain},
                      {"@/opt/apps/alpha/alpha/rootfs/uds/alpha", "@/opt/apps/alpha/alpha/rootfs/uds/beta"}},
         SettingsCase{"SocketDirectoryLeavingUdsRefused",
-                     [](CtrlInfo &c) { c.SelfDataUds = "/uds/../etc/x"; c.UseDataUds = "/etc/dbus/x"; }, {},
-                     {kCpuClear, kMem5M, kEnvPlain}, {}},
-        SettingsCase{"SocketDirectoryWithBlankRefused", [](CtrlInfo &c) { c.SelfDataUds = "/uds/a b/x"; }, {},
-                     {kCpuClear, kMem5M, kEnvPlain}, {}},
-        SettingsCase{"FileSizeLimitBindsMnt", [](CtrlInfo &c) { c.maxFsize = 1; }, {},
-                     {kCpuClear, kMem5M, kEnvPlain, {"lxc.mount.entry", "@/mnt mnt none rw,rbind 0 0"}}, {}}),
+                     [](CtrlInfo &c) {
+                         c.SelfDataUds = "/uds/../etc/x";
+                         c.UseDataUds = "/etc/dbus/x";
+                     },
+                     {},
+                     {kCpuClear, kMem5M, kEnvPlain},
+                     {}},
+        SettingsCase{"SocketDirectoryWithBlankRefused",
+                     [](CtrlInfo &c) { c.SelfDataUds = "/uds/a b/x"; },
+                     {},
+                     {kCpuClear, kMem5M, kEnvPlain},
+                     {}},
+        SettingsCase{"FileSizeLimitBindsMnt",
+                     [](CtrlInfo &c) { c.maxFsize = 1; },
+                     {},
+                     {kCpuClear, kMem5M, kEnvPlain, {"lxc.mount.entry", "@/mnt mnt none rw,rbind 0 0"}},
+                     {}}),
     [](const ::testing::TestParamInfo<SettingsCase> &i) { return std::string(i.param.name); });
 
 TEST(StopMark, SetClearedAndRead)

@@ -21,11 +21,11 @@ using gwtest::TarMember;
 
 std::string ipk(const std::string &control, const std::vector<TarMember> &data, bool ar = false)
 {
-    std::vector<TarMember> outer{{"./debian-binary", "2.0\n"},
-                                 {"./control.tar.gz", gwtest::make_tar_gz({{"./control", control},
-                                                                            {"./postinst", "#!/bin/sh\nexit 1\n",
-                                                                             TarMember::File, 0755}})},
-                                 {"./data.tar.gz", gwtest::make_tar_gz(data)}};
+    std::vector<TarMember> outer{
+        {"./debian-binary", "2.0\n"},
+        {"./control.tar.gz",
+         gwtest::make_tar_gz({{"./control", control}, {"./postinst", "#!/bin/sh\nexit 1\n", TarMember::File, 0755}})},
+        {"./data.tar.gz", gwtest::make_tar_gz(data)}};
     if (!ar)
         return gwtest::make_tar_gz(outer);
     std::string out = "!<arch>\n";
@@ -190,7 +190,8 @@ TEST_F(OpkgSim, RemoveDeletesFilesInfoAndStanzaUnlessEssentialOrDependedUpon)
     EXPECT_EQ(opkg({"remove", "ess", "--force-remove"}), 255);
     EXPECT_TRUE(plughost::opkg_installed("ess"));
 
-    ASSERT_EQ(opkg({"remove", "demo", "--force-remove", "--force-removal-of-essential-packages", "--force-depends"}), 0);
+    ASSERT_EQ(opkg({"remove", "demo", "--force-remove", "--force-removal-of-essential-packages", "--force-depends"}),
+              0);
     EXPECT_FALSE(plughost::opkg_installed("demo"));
     EXPECT_FALSE(root.exists("/opt/apps/demo/bin/run"));
     EXPECT_FALSE(root.exists("/usr/lib/opkg/info/demo.control"));

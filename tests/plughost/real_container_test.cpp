@@ -82,8 +82,9 @@ protected:
         fs::create_symlink(gwtest::build_dir() + "/plughost/template/plughost-lxc-template",
                            root_->path("/usr/share/lxc/templates/lxc-app"));
         root_->write("/usr/lib/opkg/info/" + name_ + ".control",
-                     "Package: " + name_ + "\nVersion: 1.0\nArchitecture: arm\nVendor: Acme\nDbusVersion: 1\n"
-                     "pluginClass: 0\nmaxProcs: 16\n");
+                     "Package: " + name_ +
+                         "\nVersion: 1.0\nArchitecture: arm\nVendor: Acme\nDbusVersion: 1\n"
+                         "pluginClass: 0\nmaxProcs: 16\n");
         root_->write("/usr/lib/opkg/status",
                      "Package: " + name_ + "\nVersion: 1.0\nStatus: install user installed\n\n");
         fs::create_directories(root_->path("/opt/apps/" + name_ + "/files"));

@@ -63,7 +63,8 @@ TEST_F(PlugList, RewriteListsPackagesWithAPluginClassLineInNameOrder)
     root.write("/opt/.plug_ins.lst", "stale::com.old.Api\n");
 
     ASSERT_EQ(plughost::plughost_rewrite_plug_list(), 0);
-    EXPECT_EQ(root.read("/opt/.plug_ins.lst"), "alpha::com.al.A,com.al.B\nlibx::\nzeta:com.a.One,com.b.Two:com.z.Api\n");
+    EXPECT_EQ(root.read("/opt/.plug_ins.lst"),
+              "alpha::com.al.A,com.al.B\nlibx::\nzeta:com.a.One,com.b.Two:com.z.Api\n");
     struct stat st {};
     ASSERT_EQ(stat(root.path("/opt/.plug_ins.lst").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0644, 0644u);
@@ -255,7 +256,8 @@ INSTANTIATE_TEST_SUITE_P(
         SortCase{"dependent moves before its provider", {{"b", {}}, {"a", {"b"}}}, {"a", "b"}},
         SortCase{"across an unrelated record", {{"b", {}}, {"x", {}}, {"a", {"b"}}}, {"a", "b", "x"}},
         SortCase{"a chain", {{"a", {}}, {"b", {"a"}}, {"c", {"b"}}}, {"c", "b", "a"}},
-        SortCase{"two dependents keep their order", {{"p", {}}, {"d1", {"p"}}, {"q", {}}, {"d2", {"p"}}},
+        SortCase{"two dependents keep their order",
+                 {{"p", {}}, {"d1", {"p"}}, {"q", {}}, {"d2", {"p"}}},
                  {"d1", "d2", "p", "q"}},
         SortCase{"already in order", {{"c", {"b"}}, {"b", {"a"}}, {"a", {}}}, {"c", "b", "a"}},
         SortCase{"a cycle ends with every record once", {{"a", {"b"}}, {"b", {"a"}}, {"z", {}}}, {"b", "a", "z"}},

@@ -24,14 +24,14 @@ inline std::string missing_root() { return geteuid() == 0 ? "" : "needs root (us
 }  // namespace roottest
 
 // Skips (or fails when required) the current test when `why` is a non-empty reason.
-#define ROOT_TEST_NEEDS(why_expr)                                                        \
-    do {                                                                                 \
-        const std::string why_ = (why_expr);                                             \
-        if (!why_.empty()) {                                                             \
-            if (roottest::required())                                                    \
-                FAIL() << why_ << ", and GW_REQUIRE_ROOT_TESTS=1 forbids skipping";     \
-            GTEST_SKIP() << why_;                                                        \
-        }                                                                                \
+#define ROOT_TEST_NEEDS(why_expr)                                                                                      \
+    do {                                                                                                               \
+        const std::string why_ = (why_expr);                                                                           \
+        if (!why_.empty()) {                                                                                           \
+            if (roottest::required())                                                                                  \
+                FAIL() << why_ << ", and GW_REQUIRE_ROOT_TESTS=1 forbids skipping";                                    \
+            GTEST_SKIP() << why_;                                                                                      \
+        }                                                                                                              \
     } while (0)
 
 #endif

@@ -71,9 +71,8 @@ protected:
     Reply call(const char *method, GVariant *params, const char *iface = plughost::kServiceInterface)
     {
         Reply r;
-        g_dbus_connection_call(client_.get(), g_dbus_connection_get_unique_name(server_.get()),
-                               plughost::kServicePath, iface, method, params, nullptr, G_DBUS_CALL_FLAGS_NONE, 5000,
-                               nullptr, on_reply, &r);
+        g_dbus_connection_call(client_.get(), g_dbus_connection_get_unique_name(server_.get()), plughost::kServicePath,
+                               iface, method, params, nullptr, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, on_reply, &r);
         EXPECT_TRUE(gwtest::wait_until([&] { return r.done; }, std::chrono::milliseconds(8000))) << method;
         return r;
     }
@@ -184,9 +183,8 @@ TEST_F(AppAgentService, GetStatusByInstalledKindAndContainer)
     plugin("bare", "", nullptr);
     plugin("gone", "", std::make_unique<FakeContainer>(true, 7), false);
     const std::pair<const char *, const char *> cases[] = {
-        {"run", "('RUNNING',)"}, {"stopped", "('STOPPED',)"}, {"libq", "('RUNNING',)"},
-        {"bare", "('EAGAIN',)"}, {"gone", "('EEXIST',)"},     {"libnone", "('EEXIST',)"},
-        {"../x", "('EEXIST',)"},
+        {"run", "('RUNNING',)"}, {"stopped", "('STOPPED',)"}, {"libq", "('RUNNING',)"}, {"bare", "('EAGAIN',)"},
+        {"gone", "('EEXIST',)"}, {"libnone", "('EEXIST',)"},  {"../x", "('EEXIST',)"},
     };
     for (const auto &[name, want] : cases)
         EXPECT_EQ(answer("GetStatus", g_variant_new("(s)", name)), want) << name;
@@ -241,8 +239,8 @@ TEST_F(AppAgentService, FlashPropertiesStoreAndTheDeprecatedOneChangesNothing)
     set("YvLogLevel", 7);
     EXPECT_EQ(get("YvLogLevel"), "(<uint32 0>,)");
     EXPECT_EQ(logs.count("This property has been deprecated!"), 2u);
-    Reply bad = call("Get", g_variant_new("(ss)", plughost::kServiceInterface, "Nope"),
-                     "org.freedesktop.DBus.Properties");
+    Reply bad =
+        call("Get", g_variant_new("(ss)", plughost::kServiceInterface, "Nope"), "org.freedesktop.DBus.Properties");
     EXPECT_TRUE(bad.error);
 }
 

@@ -55,17 +55,19 @@ TEST_P(Pool, HandsOutIdsInOrderWrappingAndSkippingTheUserDatabase)
 INSTANTIATE_TEST_SUITE_P(
     Cases, Pool,
     ::testing::Values(
-        PoolCase{"SystemIdsOnly", "root:x:0:0:root:/root:/bin/sh\nnobody:x:65534:65534::/:/bin/false\n" +
-                                      passwd_ids(1, 199),
+        PoolCase{"SystemIdsOnly",
+                 "root:x:0:0:root:/root:/bin/sh\nnobody:x:65534:65534::/:/bin/false\n" + passwd_ids(1, 199),
                  {{true, 200}, {true, 201}, {true, 202}}},
-        PoolCase{"DatabaseIdsSkipped", "a:x:200:200::/:/bin/false\nb:x:202:202::/:/bin/false\n",
-                 {{true, 201}, {true, 203}}},
-        PoolCase{"WrapsFrom1023To200", passwd_ids(201, 1022),
+        PoolCase{
+            "DatabaseIdsSkipped", "a:x:200:200::/:/bin/false\nb:x:202:202::/:/bin/false\n", {{true, 201}, {true, 203}}},
+        PoolCase{"WrapsFrom1023To200",
+                 passwd_ids(201, 1022),
                  {{true, 200}, {true, 1023}, {true, -1}, {false, 300}, {true, 300}, {true, -1}}},
-        PoolCase{"ReleasedIdComesBackAfterTheWrap", passwd_ids(202, 1023),
+        PoolCase{"ReleasedIdComesBackAfterTheWrap",
+                 passwd_ids(202, 1023),
                  {{true, 200}, {true, 201}, {false, 200}, {true, 200}}},
-        PoolCase{"BadLinesIgnored", "x:x:2x1:0::/:/bin/false\nshort:x\n:x:-5:\nbig:x:99999999999:0::/:/\n",
-                 {{true, 200}}},
+        PoolCase{
+            "BadLinesIgnored", "x:x:2x1:0::/:/bin/false\nshort:x\n:x:-5:\nbig:x:99999999999:0::/:/\n", {{true, 200}}},
         PoolCase{"NoUserDatabase", "", {{true, 200}}}),
     [](const ::testing::TestParamInfo<PoolCase> &i) { return std::string(i.param.name); });
 
@@ -139,8 +141,7 @@ TEST_F(HostUsers, OrdinaryPluginGetsGroupAndUserInTheRootsDatabaseOnly)
     EXPECT_EQ(plughost::plughost_alloc_user(second), 201);
 
     plughost::plughost_free_user("alpha", 200);
-    EXPECT_EQ(root_->read("/etc/passwd"),
-              "root:x:0:0:root:/root:/bin/sh\nbeta:x:201:201::/opt/apps/beta:/bin/false\n");
+    EXPECT_EQ(root_->read("/etc/passwd"), "root:x:0:0:root:/root:/bin/sh\nbeta:x:201:201::/opt/apps/beta:/bin/false\n");
     EXPECT_EQ(root_->read("/etc/group"), "root:x:0:\nbeta:x:201:\n");
     EXPECT_FALSE(plughost::uid_pool().used(200));
 }
@@ -194,8 +195,8 @@ TEST_F(HostUsers, HandToUserOwnsTheTreeAndTheUciFileOnly)
     root_->write("/etc/config/alphabet", "config x 'y'\n");
     ASSERT_EQ(plughost::plughost_hand_to_user("alpha", "/opt/apps/alpha", 321), 0);
     struct stat st {};
-    for (const char *p : {"/opt/apps/alpha", "/opt/apps/alpha/files", "/opt/apps/alpha/files/alpha",
-                          "/etc/config/alpha"}) {
+    for (const char *p :
+         {"/opt/apps/alpha", "/opt/apps/alpha/files", "/opt/apps/alpha/files/alpha", "/etc/config/alpha"}) {
         ASSERT_EQ(lstat(root_->path(p).c_str(), &st), 0) << p;
         EXPECT_EQ(st.st_uid, 321u) << p;
         EXPECT_EQ(st.st_gid, 321u) << p;

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "agentio_util.hpp"
-#include "gwtest.hpp"
 #include "core/crypto.h"
+#include "gwtest.hpp"
 
 using agentio::Bytes;
 
@@ -18,8 +18,8 @@ std::string tool() { return gwtest::build_dir() + "/sim/tools/gwprovision"; }
 
 std::string decrypt_with_openssl(const std::string &content)
 {
-    auto plain = agentio::openssl({"enc", "-d", "-des-ede3", "-nopad", "-K", kDesKeyHex},
-                                  Bytes(content.begin(), content.end()));
+    auto plain =
+        agentio::openssl({"enc", "-d", "-des-ede3", "-nopad", "-K", kDesKeyHex}, Bytes(content.begin(), content.end()));
     EXPECT_TRUE(plain.has_value());
     return plain ? std::string(plain->begin(), plain->end()) : std::string();
 }

@@ -29,7 +29,10 @@ protected:
         return sim_->call(path, iface, method, args, dest);
     }
 
-    std::string control(const char *method, GVariant *args) { return call("/com/yvc/igd1sim", "com.yvc.igd1sim.Control", method, args); }
+    std::string control(const char *method, GVariant *args)
+    {
+        return call("/com/yvc/igd1sim", "com.yvc.igd1sim.Control", method, args);
+    }
 
     gwtest::TempRoot root_;
     std::unique_ptr<gwtest::Igd1Sim> sim_;
@@ -104,28 +107,33 @@ TEST_F(Igd1Sim, MethodsFindObjectsByNameAndMacWithoutRegardToCase)
 
 TEST_F(Igd1Sim, ControlMakesCallsFailReturnCodesAndOverrideReplies)
 {
-    control("FailNext", g_variant_new("(sssssu)", "*", "com.yvc.igd1.Properties", "GetAll", "org.test.Error.Busy",
-                                      "busy", 1));
-    EXPECT_EQ(call("/com/yvc/igd1/Info/PON", "com.yvc.igd1.Properties", "GetAll", g_variant_new("(s)", "com.yvc.igd1.PONInfo")),
+    control("FailNext",
+            g_variant_new("(sssssu)", "*", "com.yvc.igd1.Properties", "GetAll", "org.test.Error.Busy", "busy", 1));
+    EXPECT_EQ(call("/com/yvc/igd1/Info/PON", "com.yvc.igd1.Properties", "GetAll",
+                   g_variant_new("(s)", "com.yvc.igd1.PONInfo")),
               "ERROR: org.test.Error.Busy");
-    EXPECT_NE(call("/com/yvc/igd1/Info/PON", "com.yvc.igd1.Properties", "GetAll", g_variant_new("(s)", "com.yvc.igd1.PONInfo"))
+    EXPECT_NE(call("/com/yvc/igd1/Info/PON", "com.yvc.igd1.Properties", "GetAll",
+                   g_variant_new("(s)", "com.yvc.igd1.PONInfo"))
                   .rfind("ERROR", 0),
               0u);
 
     control("SetResult", g_variant_new("(sus)", "Reboot", 5, "busy rebooting"));
-    EXPECT_EQ(call("/com/yvc/igd1/Orvane/System", "com.yvc.igd1.SysCmd", "Reboot", nullptr), "(uint32 5, 'busy rebooting')");
+    EXPECT_EQ(call("/com/yvc/igd1/Orvane/System", "com.yvc.igd1.SysCmd", "Reboot", nullptr),
+              "(uint32 5, 'busy rebooting')");
 
-    control("SetReplyOverride", g_variant_new("(ssss)", "/com/yvc/igd1/Info/Device", "com.yvc.igd1.Properties", "GetAll",
-                                              "('wrong type',)"));
-    EXPECT_EQ(call("/com/yvc/igd1/Info/Device", "com.yvc.igd1.Properties", "GetAll", g_variant_new("(s)", "com.yvc.igd1.DeviceInfo")),
+    control("SetReplyOverride", g_variant_new("(ssss)", "/com/yvc/igd1/Info/Device", "com.yvc.igd1.Properties",
+                                              "GetAll", "('wrong type',)"));
+    EXPECT_EQ(call("/com/yvc/igd1/Info/Device", "com.yvc.igd1.Properties", "GetAll",
+                   g_variant_new("(s)", "com.yvc.igd1.DeviceInfo")),
               "('wrong type',)");
     EXPECT_EQ(control("CallCount", g_variant_new("(s)", "GetAll")), "(uint32 3,)");
 }
 
 TEST_F(Igd1Sim, NasAccessStaysInsideItsStorage)
 {
-    EXPECT_EQ(call("/com/yvc/igd1/Storage/NAS", "com.yvc.igd1.NASAccess", "CreateFolder", g_variant_new("(s)", "/photos")),
-              "(uint32 0, '')");
+    EXPECT_EQ(
+        call("/com/yvc/igd1/Storage/NAS", "com.yvc.igd1.NASAccess", "CreateFolder", g_variant_new("(s)", "/photos")),
+        "(uint32 0, '')");
     EXPECT_TRUE(root_.exists("/mnt/photos"));
     std::string out = call("/com/yvc/igd1/Storage/NAS", "com.yvc.igd1.NASAccess", "CreateFolder",
                            g_variant_new("(s)", "/../../escape"));
@@ -144,8 +152,9 @@ void on_signal(GDBusConnection *, const char *, const char *path, const char *, 
 TEST_F(Igd1Sim, EmitsRequestedSignals)
 {
     std::string seen;
-    guint id = g_dbus_connection_signal_subscribe(conn_.get(), nullptr, "com.yvc.igd1.VoIPInfo", "NotifyVoiceCallInfo",
-                                                  nullptr, nullptr, G_DBUS_SIGNAL_FLAGS_NONE, on_signal, &seen, nullptr);
+    guint id =
+        g_dbus_connection_signal_subscribe(conn_.get(), nullptr, "com.yvc.igd1.VoIPInfo", "NotifyVoiceCallInfo",
+                                           nullptr, nullptr, G_DBUS_SIGNAL_FLAGS_NONE, on_signal, &seen, nullptr);
     control("EmitSignal", g_variant_new("(ssss)", "/com/yvc/igd1/Info/VoIP/1", "com.yvc.igd1.VoIPInfo",
                                         "NotifyVoiceCallInfo", "({'CallNumber': <'10086'>},)"));
     EXPECT_TRUE(gwtest::wait_until([&] { return !seen.empty(); }));

@@ -160,9 +160,8 @@ TEST_F(Ipk, LinkedControlFileIsNotFollowed)
     // control.tar.gz whose "control" is a symbolic link to a file of the host.
     std::string inner = gwtest::make_tar_gz({{"./control", root.path("/secret"), TarMember::Symlink}});
     spec.extra_outer = {};
-    std::string outer = gwtest::make_tar_gz({{"./debian-binary", "2.0\n"},
-                                             {"./control.tar.gz", inner},
-                                             {"./data.tar.gz", noise(2048)}});
+    std::string outer = gwtest::make_tar_gz(
+        {{"./debian-binary", "2.0\n"}, {"./control.tar.gz", inner}, {"./data.tar.gz", noise(2048)}});
     std::string p = root.path("/tmp/link.ipk");
     gwtest::write_bytes(p, outer);
     Owned control(extract_control_file_from_ipk(p.c_str()));
@@ -215,7 +214,8 @@ TEST_F(Ipk, ExtractReportsUnreadableArchives)
     gwtest::write_bytes(junk, "this is not an archive at all, not even close.............");
     EXPECT_EQ(extract(junk.c_str(), out.c_str(), 0), 1);
     // Cut in the middle of the second member's header.
-    std::string cut = gwtest::gzip(gwtest::make_tar({{"./control", "c"}, {"./control2", "d"}}).substr(0, 512 + 512 + 100));
+    std::string cut =
+        gwtest::gzip(gwtest::make_tar({{"./control", "c"}, {"./control2", "d"}}).substr(0, 512 + 512 + 100));
     std::string tgz = root.path("/tmp/cut.tar.gz");
     gwtest::write_bytes(tgz, cut);
     EXPECT_EQ(extract(tgz.c_str(), out.c_str(), 0), 1);

@@ -250,8 +250,8 @@ TEST_F(Log, CloseStopsSyslogAndAllowsReopen)
 
 TEST(LogTables, PriorityRowsInOrder)
 {
-    const std::vector<std::pair<std::string, int>> want = {{"alert", 1}, {"crit", 2},   {"debug", 7}, {"emerg", 0},
-                                                           {"err", 3},   {"info", 6},   {"notice", 5}, {"warn", 4}};
+    const std::vector<std::pair<std::string, int>> want = {{"alert", 1}, {"crit", 2}, {"debug", 7},  {"emerg", 0},
+                                                           {"err", 3},   {"info", 6}, {"notice", 5}, {"warn", 4}};
     size_t i = 0;
     for (; logPriorityCode[i].c_val != -1; ++i) {
         ASSERT_LT(i, want.size());
@@ -265,10 +265,10 @@ TEST(LogTables, PriorityRowsInOrder)
 TEST(LogTables, FacilityRowsInOrder)
 {
     const std::vector<std::pair<std::string, int>> want = {
-        {"auth", 32},    {"authpriv", 80}, {"cron", 72},    {"daemon", 24},  {"ftp", 88},     {"kern", 0},
-        {"lpr", 48},     {"mail", 16},     {"news", 56},    {"syslog", 40},  {"user", 8},     {"uucp", 64},
-        {"local0", 128}, {"local1", 136},  {"local2", 144}, {"local3", 152}, {"local4", 160}, {"local5", 168},
-        {"local6", 176}, {"local7", 184}};
+        {"auth", 32},    {"authpriv", 80}, {"cron", 72},    {"daemon", 24},  {"ftp", 88},
+        {"kern", 0},     {"lpr", 48},      {"mail", 16},    {"news", 56},    {"syslog", 40},
+        {"user", 8},     {"uucp", 64},     {"local0", 128}, {"local1", 136}, {"local2", 144},
+        {"local3", 152}, {"local4", 160},  {"local5", 168}, {"local6", 176}, {"local7", 184}};
     size_t i = 0;
     for (; logFacilityCode[i].c_val != -1; ++i) {
         ASSERT_LT(i, want.size());

@@ -139,11 +139,10 @@ TEST(Addresses, Ipv4)
 TEST(Addresses, Ipv6)
 {
     // Only the three texts are refused, not every spelling of the unspecified or loopback address.
-    for (const char *ok : {"fe80::1", "2001:db8::8a2e:370:7334", "::ffff:10.0.0.1", "1::", "::0", "0::0",
-                           "0:0:0:0:0:0:0:1"})
+    for (const char *ok :
+         {"fe80::1", "2001:db8::8a2e:370:7334", "::ffff:10.0.0.1", "1::", "::0", "0::0", "0:0:0:0:0:0:0:1"})
         EXPECT_EQ(is_valid_ipv6(ok), 1) << ok;
-    for (const char *bad : {"::", "::1", "0:0:0:0:0:0:0:0", "10.0.0.1", "fe80::1::2",
-                            "fe80::1%eth0", "", "gggg::1"})
+    for (const char *bad : {"::", "::1", "0:0:0:0:0:0:0:0", "10.0.0.1", "fe80::1::2", "fe80::1%eth0", "", "gggg::1"})
         EXPECT_EQ(is_valid_ipv6(bad), 0) << bad;
     EXPECT_EQ(is_valid_ipv6(nullptr), 0);
 }
@@ -157,12 +156,15 @@ TEST(TextCut, Utf8CutDropsASplitCharacterWholeAndKeepsWholeOnes)
         const char *src;
         const char *kept;
     } rows[] = {
-        {4, "ab\xC3\xA9", "ab"},             // two-byte é split after its first byte
-        {5, "ab\xC3\xA9", "ab\xC3\xA9"},     // fits whole
-        {5, "a\xE2\x82\xAC" "b", "a\xE2\x82\xAC"},  // three-byte € whole, b cut
-        {4, "a\xE2\x82\xAC", "a"},           // € split after two bytes
-        {4, "\xF0\x9F\x98\x80", ""},         // four-byte character split after three bytes
-        {4, "abcdef", "abc"},                // plain text cut as copy_truncated does
+        {4, "ab\xC3\xA9", "ab"},          // two-byte é split after its first byte
+        {5, "ab\xC3\xA9", "ab\xC3\xA9"},  // fits whole
+        {5,
+         "a\xE2\x82\xAC"
+         "b",
+         "a\xE2\x82\xAC"},            // three-byte € whole, b cut
+        {4, "a\xE2\x82\xAC", "a"},    // € split after two bytes
+        {4, "\xF0\x9F\x98\x80", ""},  // four-byte character split after three bytes
+        {4, "abcdef", "abc"},         // plain text cut as copy_truncated does
         {1, "\xC3\xA9", ""},
     };
     for (const auto &row : rows) {

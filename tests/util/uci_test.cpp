@@ -27,14 +27,16 @@ protected:
 
 TEST_F(Uci, PlainOptionIsCopiedWhole)
 {
-    root.write("/etc/config/gwagent", "config gwagent 'main'\n\toption server 'dis.example.net'\n\toption port '8080'\n");
+    root.write("/etc/config/gwagent",
+               "config gwagent 'main'\n\toption server 'dis.example.net'\n\toption port '8080'\n");
     EXPECT_EQ(get("gwagent", "main", "server"), "dis.example.net");
     EXPECT_EQ(get("gwagent", "main", "port"), "8080");
 }
 
 TEST_F(Uci, ListItemsWithWhitespaceAreQuoted)
 {
-    root.write("/etc/config/pushd", "config pushd 'global'\n\tlist item 'a'\n\tlist item 'b c'\n\tlist item \"it's\"\n");
+    root.write("/etc/config/pushd",
+               "config pushd 'global'\n\tlist item 'a'\n\tlist item 'b c'\n\tlist item \"it's\"\n");
     EXPECT_EQ(get("pushd", "global", "item"), "a 'b c' it's");
 }
 
@@ -74,7 +76,8 @@ TEST_F(Uci, BoundedReadRefusesAPlainOptionLongerThanItsBufferAndCutsAList)
     char buf[64 + 8];
     std::memset(buf, '#', sizeof buf);
     EXPECT_EQ(uci_config_get_n("gwagent", "message", "address", buf, 64), 1);
-    EXPECT_TRUE(logs.contains("uci option gwagent.message.address holds 300 bytes, more than the 63 its reader takes."));
+    EXPECT_TRUE(
+        logs.contains("uci option gwagent.message.address holds 300 bytes, more than the 63 its reader takes."));
     EXPECT_EQ(std::string(buf + 64, 8), "########");
     ASSERT_EQ(uci_config_get_n("gwagent", "message", "port", buf, 64), 0);
     EXPECT_STREQ(buf, "8080");

@@ -23,7 +23,7 @@ timeval local_time(int y, int mo, int d, int h, int mi, int s, long usec)
     tm.tm_min = mi;
     tm.tm_sec = s;
     tm.tm_isdst = -1;
-    timeval tv {};
+    timeval tv{};
     tv.tv_sec = mktime(&tm);
     tv.tv_usec = usec;
     return tv;
@@ -33,8 +33,7 @@ TEST(ZepLogLine, MicrosecondsArePlainDecimal)
 {
     EXPECT_EQ(gw::format_zep_line(local_time(2024, 3, 7, 9, 5, 3, 42), "install demo ok"),
               "2024-03-07 09:05:03.42 install demo ok\n");
-    EXPECT_EQ(gw::format_zep_line(local_time(2024, 12, 31, 23, 59, 59, 999999), "x"),
-              "2024-12-31 23:59:59.999999 x\n");
+    EXPECT_EQ(gw::format_zep_line(local_time(2024, 12, 31, 23, 59, 59, 999999), "x"), "2024-12-31 23:59:59.999999 x\n");
     EXPECT_EQ(gw::format_zep_line(local_time(2025, 1, 2, 0, 0, 0, 0), ""), "2025-01-02 00:00:00.0 \n");
 }
 

@@ -33,20 +33,20 @@ typedef void (*uloop_timeout_handler)(struct uloop_timeout *t);
 #define ULOOP_ERROR_CB (1 << 6)
 
 struct uloop_fd {
-	uloop_fd_handler cb;
-	int fd;
-	bool eof;
-	bool error;
-	bool registered;
-	uint8_t flags;
+    uloop_fd_handler cb;
+    int fd;
+    bool eof;
+    bool error;
+    bool registered;
+    uint8_t flags;
 };
 
 struct uloop_timeout {
-	struct list_head list;
-	bool pending;
+    struct list_head list;
+    bool pending;
 
-	uloop_timeout_handler cb;
-	struct timeval time;
+    uloop_timeout_handler cb;
+    struct timeval time;
 };
 
 extern bool uloop_cancelled;
@@ -63,17 +63,11 @@ int64_t uloop_timeout_remaining64(struct uloop_timeout *timeout);
 
 bool uloop_cancelling(void);
 
-static inline void uloop_end(void)
-{
-	uloop_cancelled = true;
-}
+static inline void uloop_end(void) { uloop_cancelled = true; }
 
 int uloop_init(void);
 int uloop_run_timeout(int timeout);
-static inline int uloop_run(void)
-{
-	return uloop_run_timeout(-1);
-}
+static inline int uloop_run(void) { return uloop_run_timeout(-1); }
 void uloop_done(void);
 
 #ifdef __cplusplus

@@ -16,7 +16,7 @@ extern "C" {
 #endif
 
 #ifndef container_of
-#define container_of(ptr, type, member) ((type *)((char *)(ptr) - offsetof(type, member)))
+#define container_of(ptr, type, member) ((type *)((char *)(ptr)-offsetof(type, member)))
 #endif
 
 /* Writes the encoding and a terminating NUL; returns its length without the NUL, or -1 if dest is too small. */

@@ -12,8 +12,8 @@
 #include <glib.h>
 #include <stdint.h>
 
-#include "gwbus/objects.h"
 #include "gwbus/methods.h"
+#include "gwbus/objects.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -412,7 +412,7 @@ int api_getSlaveOnlineNum(int *num);
 typedef struct {
     uint32_t UPLink;
     uint32_t UPLinkType;
-    uint32_t Port;     /* master port a slave hangs on */
+    uint32_t Port; /* master port a slave hangs on */
     uint32_t Distance;
     char LOID[64];
     char SN[65];
@@ -427,8 +427,8 @@ typedef struct {
     uint32_t WorkMode;
     api_FTTONode_t GateWay;
     uint32_t AllowSlaveNum;
-    uint32_t SlaveNum;          /* entries of SlaveInfo */
-    api_FTTONode_t *SlaveInfo;  /* owned; NULL when SlaveNum is 0 */
+    uint32_t SlaveNum;         /* entries of SlaveInfo */
+    api_FTTONode_t *SlaveInfo; /* owned; NULL when SlaveNum is 0 */
 } api_FTTONTI_t;
 
 /* The master and its slaves: 0, -1 when the device, the slave manager or the slave list cannot be
@@ -1170,9 +1170,9 @@ int api_clearTrafficQoSClassificationUnderFlow(uint32_t flow);
 /* ---- plug-ins of the plug-in host (g_api_appframework) --------------------------------------- */
 
 typedef struct {
-    char Name[256];   /* package name, the key of the host's list */
+    char Name[256]; /* package name, the key of the host's list */
     char Version[64];
-    char State[16];   /* "RUNNING" or "STOPPED"; a library package counts as running */
+    char State[16]; /* "RUNNING" or "STOPPED"; a library package counts as running */
 } api_AppInfo_t;
 
 /* Every plug-in the host knows, in the host's order: 0 (count 0 and NULL when there are none) or -1. */

@@ -25,18 +25,16 @@ extern "C" {
 int g_hgu_GetProperty(const char *bus_name, const char *object_path, const char *interface_name,
                       const char *property_name, GVariant **value);
 /* "GetAll"; *map receives the a{sv} map. */
-int g_hgu_GetAllProperty(const char *bus_name, const char *object_path, const char *interface_name,
-                         GVariant **map);
+int g_hgu_GetAllProperty(const char *bus_name, const char *object_path, const char *interface_name, GVariant **map);
 /* "Set" (ssv). */
 int g_hgu_SetProperty(const char *bus_name, const char *object_path, const char *interface_name,
                       const char *property_name, GVariant *value);
 /* "SetValues" (sa{sv}); map is an a{sv} value. */
-int g_hgu_SetMultiProperty(const char *bus_name, const char *object_path, const char *interface_name,
-                           GVariant *map);
+int g_hgu_SetMultiProperty(const char *bus_name, const char *object_path, const char *interface_name, GVariant *map);
 /* Any method; parameters is a tuple or NULL; reply may be NULL (the reply is then dropped at once).
  * "GetManagedObjects" requires the reply type (a{oa{sa{sv}}}). timeout_ms -1: the bus default. */
-int g_hgu_CallMethod(const char *bus_name, const char *object_path, const char *interface_name,
-                     const char *method_name, GVariant *parameters, GVariant **reply, int timeout_ms);
+int g_hgu_CallMethod(const char *bus_name, const char *object_path, const char *interface_name, const char *method_name,
+                     GVariant *parameters, GVariant **reply, int timeout_ms);
 
 /* ---- call bounds, for a daemon whose loop must keep moving while a service does not answer ---------
  * g_hgu_set_call_timeout: the timeout of every call made with HGU_DEFAULT_TIMEOUT (also the property
@@ -92,8 +90,7 @@ unsigned int check_dbus_SubscribeSignal_Enable(const char *sender_name, const ch
                                                const char *interface_name, const char *member);
 /* The one handler registered with the bus for every subscription. */
 void h_dbus_sig_cb(GDBusConnection *connection, const gchar *sender_name, const gchar *object_path,
-                   const gchar *interface_name, const gchar *signal_name, GVariant *parameters,
-                   gpointer user_data);
+                   const gchar *interface_name, const gchar *signal_name, GVariant *parameters, gpointer user_data);
 
 /* ---- lifecycle ----------------------------------------------------------------------------------- */
 

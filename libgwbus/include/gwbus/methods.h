@@ -265,10 +265,10 @@ int mth_SlaveManager_GetSlaveAllInfo(mth_SlaveInfo_t **slaves, int *count, int *
 int mth_Firewall_L2TPVPN_GetL2TPVPNStatus(const char *path, mth_L2TPVPNStatus_t *vpn_status, int *status,
                                           char **errmsg);
 /* list: count records, released with mth_releaseProfileStatus. */
-int mth_Firewall_L2TPVPNProfile_GetProfileStatus(const char *name, mth_ProfileStatus_t **list, int *count,
-                                                 int *status, char **errmsg);
-int mth_Firewall_NetworkAccelerationProfile_GetProfileStatus(const char *name, mth_ProfileStatus_t **list,
-                                                             int *count, int *status, char **errmsg);
+int mth_Firewall_L2TPVPNProfile_GetProfileStatus(const char *name, mth_ProfileStatus_t **list, int *count, int *status,
+                                                 char **errmsg);
+int mth_Firewall_NetworkAccelerationProfile_GetProfileStatus(const char *name, mth_ProfileStatus_t **list, int *count,
+                                                             int *status, char **errmsg);
 int mth_Firewall_TrafficControlProfile_GetProfileStatus(const char *name, mth_ProfileStatus_t **list, int *count,
                                                         int *status, char **errmsg);
 

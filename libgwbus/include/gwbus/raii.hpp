@@ -15,8 +15,7 @@
 
 namespace gw {
 
-template <typename T, void (*Free)(T *)>
-struct FreeWith {
+template <typename T, void (*Free)(T *)> struct FreeWith {
     void operator()(T *p) const noexcept
     {
         if (p)
@@ -24,8 +23,7 @@ struct FreeWith {
     }
 };
 
-template <typename T>
-struct ObjectUnref {
+template <typename T> struct ObjectUnref {
     void operator()(T *p) const noexcept
     {
         if (p)
@@ -53,10 +51,7 @@ using StrvPtr = std::unique_ptr<char *, StrvDeleter>;
 
 // Takes ownership of a floating or full reference: a floating one is sunk first, so the handle
 // always holds exactly one reference.
-inline VariantPtr adopt_variant(GVariant *v)
-{
-    return VariantPtr(v ? g_variant_take_ref(v) : nullptr);
-}
+inline VariantPtr adopt_variant(GVariant *v) { return VariantPtr(v ? g_variant_take_ref(v) : nullptr); }
 
 // Out-parameter adaptor for GError**: `g_foo(..., ErrorOut(err))`.
 class ErrorOut {

@@ -22,13 +22,8 @@ char *trim_partial_utf8(char *s);
 
 #ifdef __cplusplus
 }
-template <size_t N>
-inline char *copy_truncated(char (&dst)[N], const char *src)
-{
-    return copy_truncated(dst, N, src);
-}
-template <size_t N>
-inline char *copy_truncated_utf8(char (&dst)[N], const char *src)
+template <size_t N> inline char *copy_truncated(char (&dst)[N], const char *src) { return copy_truncated(dst, N, src); }
+template <size_t N> inline char *copy_truncated_utf8(char (&dst)[N], const char *src)
 {
     return copy_truncated_utf8(dst, N, src);
 }

@@ -80,7 +80,7 @@ int comm_get_file_kv(const char *file, const char *key, char **value);
 /* Numbers and addresses */
 
 enum {
-    DIGIT_TYPE_UINT8_D = 0,  /* unsigned byte as "%d" */
+    DIGIT_TYPE_UINT8_D = 0, /* unsigned byte as "%d" */
     DIGIT_TYPE_UINT8 = 1,
     DIGIT_TYPE_INT16 = 2,
     DIGIT_TYPE_UINT16 = 3,
