@@ -1,6 +1,6 @@
 // FTTO_MASTER_NTI_GET, FTTO_DEV_NTI_GET and FTTO_MASTER_LAN_PONINFO_GET: the FTTO topology seen from
 // the master or from any device, and the master's LAN-side optical readings.
-#include "commands/cmd_ftto.h"
+#include "core/ftto_json.h"
 
 #include <cstddef>
 #include <cstring>
@@ -8,80 +8,6 @@
 #include "commands/cmd_answer.h"
 #include "commands/cmd_request.h"
 #include "gwbus/log.h"
-
-namespace gwagent {
-
-const char *const kFttoMasterGateWay[] = {"UPLink", "UPLinkType", "LOID", "SN",   "MAC",
-                                          "WANIP",  "Model",      "Name", nullptr};
-const char *const kFttoMasterSlave[] = {"UPLink", "UPLinkType", "Port",  "Distance", "LOID", "SN",
-                                        "MAC",    "WANIP",      "Model", "Name",     nullptr};
-const char *const kFttoDevNode[] = {"UPLink", "UPLinkType", "Distance", "LOID", "WANIP", "Model", nullptr};
-const char *const kFttoReportSlave[] = {"UPLink", "UPLinkType", "LOID", "SN", "MAC", "WANIP", "Name", nullptr};
-
-namespace {
-
-struct NodeField {
-    const char *name;
-    bool number;
-    size_t offset;
-};
-
-#define FTTO_NUM(f)                                                                                                    \
-    {                                                                                                                  \
-#f, true, offsetof(api_FTTONode_t, f)                                                                          \
-    }
-#define FTTO_TEXT(f)                                                                                                   \
-    {                                                                                                                  \
-#f, false, offsetof(api_FTTONode_t, f)                                                                         \
-    }
-constexpr NodeField kNodeFields[] = {
-    FTTO_NUM(UPLink), FTTO_NUM(UPLinkType), FTTO_NUM(Port),   FTTO_NUM(Distance), FTTO_TEXT(LOID),
-    FTTO_TEXT(SN),    FTTO_TEXT(MAC),       FTTO_TEXT(WANIP), FTTO_TEXT(Model),   FTTO_TEXT(Name),
-};
-#undef FTTO_NUM
-#undef FTTO_TEXT
-
-json_t *field_value(const api_FTTONode_t &node, const char *name)
-{
-    const auto *base = reinterpret_cast<const char *>(&node);
-    for (const NodeField &f : kNodeFields) {
-        if (std::strcmp(f.name, name) != 0)
-            continue;
-        if (f.number) {
-            uint32_t v;
-            std::memcpy(&v, base + f.offset, sizeof v);
-            return json_integer(v);
-        }
-        return json_string(base + f.offset);
-    }
-    return nullptr;
-}
-
-}  // namespace
-
-json_t *ftto_node_json(const api_FTTONode_t &node, const char *const *fields)
-{
-    JsonPtr obj(json_object());
-    if (!obj)
-        return nullptr;
-    for (; *fields; ++fields)
-        if (json_object_set_new(obj.get(), *fields, field_value(node, *fields)) != 0)
-            return nullptr;
-    return obj.release();
-}
-
-json_t *ftto_slaves_json(const api_FTTONTI_t &nti, const char *const *fields)
-{
-    JsonPtr array(json_array());
-    if (!array)
-        return nullptr;
-    for (uint32_t i = 0; i < nti.SlaveNum && nti.SlaveInfo; ++i)
-        if (json_array_append_new(array.get(), ftto_node_json(nti.SlaveInfo[i], fields)) != 0)
-            return nullptr;
-    return array.release();
-}
-
-}  // namespace gwagent
 
 namespace {
 

@@ -73,31 +73,15 @@ bool endpoint_from_file(char (&name)[48], int &port)
 
 }  // namespace
 
-extern "C" void gwagent_distr_endpoint_init(void)
+extern "C" int gwagent_platform_file_endpoint(char *host, size_t size, int *port)
 {
-    gw_domain_info &d = app_domain_info[DOMAIN_DISTR];
+    if (!host || size == 0 || !port)
+        return 0;
     char name[48] = {};
-    int port = 0;
-    if (!endpoint_from_file(name, port)) {
-        copy_truncated(name, gwagent_distr_default_addr());
-        port = GWAGENT_DISTR_DEFAULT_PORT;
-    }
-    copy_truncated(d.server, name);
-    d.port = static_cast<uint16_t>(port);
-
-    std::string stored;
-    if (!gwagent::uci_read("gwagent", "distri", "address", stored) || stored != d.server) {
-        // A new server means a new registration.
-        uci_config_set("gwagent", "distri", "address", d.server, 1);
-        g_dev_info.RegisteredFlag = '0';
-        uci_config_set("gwagent", "global", "status", "0", 1);
-    }
-    stored.clear();
-    if (!gwagent::uci_read("gwagent", "distri", "port", stored) || atoi(stored.c_str()) != d.port) {
-        char text[8];
-        snprintf(text, sizeof text, "%u", static_cast<unsigned>(d.port));
-        uci_config_set("gwagent", "distri", "port", text, 1);
-    }
+    if (!endpoint_from_file(name, *port))
+        return 0;
+    copy_truncated(host, size, name);
+    return 1;
 }
 
 extern "C" void gwagent_vendor_register_init(void)

@@ -8,7 +8,7 @@
 #include <gw/ubox.h>
 
 #include "commands/cmd_json.h"
-#include "core/agent.h"
+include "core/agent.h"
 #include "core/crypto.h"
 #include "core/io/ucf_io.h"
 #include "gwbus/api.h"
@@ -18,8 +18,9 @@
 #include "gwbus/util.h"
 #include "platform/conn.h"
 #include "platform/packet.h"
+#include "platform/records.h"
 
-using gwagent::CharPtr;
+    using gwagent::CharPtr;
 using gwagent::JsonPtr;
 
 namespace {

@@ -12,9 +12,9 @@
 
 #include <gw/ubus.h>
 
-#include "commands/cmd_ftto.h"
 #include "commands/cmd_json.h"
 #include "core/agent.h"
+#include "core/ftto_json.h"
 #include "gwbus/api.h"
 #include "gwbus/log.h"
 #include "gwbus/rootpath.h"

@@ -2,10 +2,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "core/agent.h"
 #include "core/io/ucf_io.h"
 #include "gwbus/log.h"
 #include "gwbus/strutil.h"
+#include "platform/records.h"
 
 namespace {
 

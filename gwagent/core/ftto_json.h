@@ -1,6 +1,6 @@
 /* FTTO topology as JSON, shared by the FTTO commands and the reports that carry the topology. */
-#ifndef GWAGENT_COMMANDS_CMD_FTTO_H
-#define GWAGENT_COMMANDS_CMD_FTTO_H
+#ifndef GWAGENT_CORE_FTTO_JSON_H
+#define GWAGENT_CORE_FTTO_JSON_H
 
 #include <jansson.h>
 
