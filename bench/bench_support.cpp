@@ -18,11 +18,11 @@
 #include <glib.h>
 
 #include "commands/cmd_table.h"
-include "core/agent.h"
+#include "core/agent.h"
 #include "gwbus/raii.hpp"
 #include "platform/records.h"
 
-    namespace fs = std::filesystem;
+namespace fs = std::filesystem;
 
 namespace gwbench {
 

@@ -2,36 +2,35 @@
 #include <glib.h>
 
 #include "bus/gwagent_dbus.h"
-include "core/agent.h"
+#include "core/agent.h"
 #include "core/io/ucf_io.h"
 #include "gwbus/bus.h"
 #include "gwbus/log.h"
 #include "platform/conn.h"
 #include "platform/records.h"
 
-    namespace
+namespace {
+
+// SIGTERM leaves the loop; the pause gives answers already handed to the kernel time to leave.
+constexpr gulong kTermPauseUs = 500 * 1000;
+constexpr int kTermCheckMs = 1000;
+// SIGTERM ends the process within this, whatever the main loop waits on (the init system's grace).
+constexpr unsigned kTermGraceMs = 3000;
+// No synchronous bus call may hold the loop longer than this (the bus default is 25 s).
+constexpr int kBusCallTimeoutMs = 10000;
+
+// uloop_run clears its cancel flag on entry, so a SIGTERM that arrived during start-up would be
+// lost, and one that lands between the loop's flag check and its wait is seen only at the next
+// event. This timer looks at the signal's own flag at once when the loop starts, then every second.
+struct uloop_timeout g_term_check = {};
+
+void term_check_cb(struct uloop_timeout *t)
 {
-
-    // SIGTERM leaves the loop; the pause gives answers already handed to the kernel time to leave.
-    constexpr gulong kTermPauseUs = 500 * 1000;
-    constexpr int kTermCheckMs = 1000;
-    // SIGTERM ends the process within this, whatever the main loop waits on (the init system's grace).
-    constexpr unsigned kTermGraceMs = 3000;
-    // No synchronous bus call may hold the loop longer than this (the bus default is 25 s).
-    constexpr int kBusCallTimeoutMs = 10000;
-
-    // uloop_run clears its cancel flag on entry, so a SIGTERM that arrived during start-up would be
-    // lost, and one that lands between the loop's flag check and its wait is seen only at the next
-    // event. This timer looks at the signal's own flag at once when the loop starts, then every second.
-    struct uloop_timeout g_term_check = {};
-
-    void term_check_cb(struct uloop_timeout * t)
-    {
-        if (g_ucf_terminate)
-            uloop_end();
-        else
-            uloop_timeout_set(t, kTermCheckMs);
-    }
+    if (g_ucf_terminate)
+        uloop_end();
+    else
+        uloop_timeout_set(t, kTermCheckMs);
+}
 
 }  // namespace
 

@@ -1,14 +1,13 @@
 // GET_CLOUD_STATUS: the state of the distribution server connection.
 #include "commands/cmd_request.h"
 #include "commands/cmd_table.h"
-include "core/agent.h"
+#include "core/agent.h"
 #include "platform/records.h"
 
-    namespace
-{
+namespace {
 
-    constexpr const char *kCloudStatus[] = {"NotConnect",   "Connecting",  "Registing",
-                                            "Heartbeating", "Heartbeated", "RegisterError"};
+constexpr const char *kCloudStatus[] = {"NotConnect",   "Connecting",  "Registing",
+                                        "Heartbeating", "Heartbeated", "RegisterError"};
 
 }  // namespace
 

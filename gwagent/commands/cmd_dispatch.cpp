@@ -5,14 +5,14 @@
 
 #include "commands/cmd_json.h"
 #include "commands/cmd_table.h"
-include "core/agent.h"
+#include "core/agent.h"
 #include "gwbus/bus.h"
 #include "gwbus/log.h"
 #include "gwbus/raii.hpp"
 #include "gwbus/strutil.h"
 #include "platform/records.h"
 
-    using gwagent::JsonPtr;
+using gwagent::JsonPtr;
 
 namespace {
 

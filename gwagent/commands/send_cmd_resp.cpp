@@ -8,15 +8,14 @@
 
 #include "commands/cmd_json.h"
 #include "commands/cmd_table.h"
-include "core/agent.h"
+#include "core/agent.h"
 #include "gwbus/log.h"
 #include "platform/records.h"
 
-    namespace
-{
+namespace {
 
-    constexpr size_t kB64Area = 16384;
-    constexpr size_t kWrapArea = 16636;
+constexpr size_t kB64Area = 16384;
+constexpr size_t kWrapArea = 16636;
 
 }  // namespace
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/holders.hpp"
+
 namespace gwagent {
 
 const char *const kFttoMasterGateWay[] = {"UPLink", "UPLinkType", "LOID", "SN",   "MAC",

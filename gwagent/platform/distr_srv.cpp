@@ -8,7 +8,7 @@
 #include <gw/ubox.h>
 
 #include "commands/cmd_json.h"
-include "core/agent.h"
+#include "core/agent.h"
 #include "core/crypto.h"
 #include "core/io/ucf_io.h"
 #include "gwbus/api.h"
@@ -20,7 +20,7 @@ include "core/agent.h"
 #include "platform/packet.h"
 #include "platform/records.h"
 
-    using gwagent::CharPtr;
+using gwagent::CharPtr;
 using gwagent::JsonPtr;
 
 namespace {

@@ -16,7 +16,7 @@
 #include <gw/ubox.h>
 
 #include "commands/cmd_json.h"
-include "core/agent.h"
+#include "core/agent.h"
 #include "core/crypto.h"
 #include "core/io/ucf_io.h"
 #include "gwbus/log.h"
@@ -25,101 +25,99 @@ include "core/agent.h"
 #include "platform/conn.h"
 #include "platform/records.h"
 
-    namespace
+namespace {
+
+constexpr int kAckMs = 20000;
+constexpr int kReadMax = 4096;
+// Larger than the 4095 characters of the original area, so that long reports go out whole instead
+// of being cut into invalid JSON.
+constexpr size_t kTextMax = 16384;
+
+unsigned g_pause_us = 100 * 1000;
+pthread_t g_main_thread;
+bool g_main_known = false;
+struct uloop_fd g_handoff = {nullptr, -1, false, false, false, 0};
+
+gw_domain_info &msgsrv() { return app_domain_info[DOMAIN_MSG]; }
+
+bool on_main_thread() { return !g_main_known || pthread_equal(pthread_self(), g_main_thread); }
+
+void handoff_cb(struct uloop_fd *fd, unsigned int)
 {
-
-    constexpr int kAckMs = 20000;
-    constexpr int kReadMax = 4096;
-    // Larger than the 4095 characters of the original area, so that long reports go out whole instead
-    // of being cut into invalid JSON.
-    constexpr size_t kTextMax = 16384;
-
-    unsigned g_pause_us = 100 * 1000;
-    pthread_t g_main_thread;
-    bool g_main_known = false;
-    struct uloop_fd g_handoff = {nullptr, -1, false, false, false, 0};
-
-    gw_domain_info &msgsrv() { return app_domain_info[DOMAIN_MSG]; }
-
-    bool on_main_thread() { return !g_main_known || pthread_equal(pthread_self(), g_main_thread); }
-
-    void handoff_cb(struct uloop_fd * fd, unsigned int)
-    {
-        uint64_t v = 0;
-        while (read(fd->fd, &v, sizeof v) == static_cast<ssize_t>(sizeof v)) {
-        }
-        if (fifo_buffer_get_num(&g_msg_srv_fifo_buf) > 0)
-            ucf_connect_msgsrv();
+    uint64_t v = 0;
+    while (read(fd->fd, &v, sizeof v) == static_cast<ssize_t>(sizeof v)) {
     }
+    if (fifo_buffer_get_num(&g_msg_srv_fifo_buf) > 0)
+        ucf_connect_msgsrv();
+}
 
-    void close_msg_fd()
-    {
-        if (g_fd_message.fd >= 0)
-            ucf_close_uloop_fd(&g_fd_message);
-    }
+void close_msg_fd()
+{
+    if (g_fd_message.fd >= 0)
+        ucf_close_uloop_fd(&g_fd_message);
+}
 
-    void drop_first()
-    {
-        void *data = nullptr;
-        if (fifo_buffer_get(&g_msg_srv_fifo_buf, &data, nullptr) == 0)
-            free(data);
-    }
+void drop_first()
+{
+    void *data = nullptr;
+    if (fifo_buffer_get(&g_msg_srv_fifo_buf, &data, nullptr) == 0)
+        free(data);
+}
 
-    void send_one()
-    {
-        void *data = nullptr;
-        uint32_t len = 0;
-        if (fifo_buffer_get_head(&g_msg_srv_fifo_buf, &data, &len) != 0 || !data) {
-            GWLOG(LOG_LVL_WARN, "no msg to send.");
+void send_one()
+{
+    void *data = nullptr;
+    uint32_t len = 0;
+    if (fifo_buffer_get_head(&g_msg_srv_fifo_buf, &data, &len) != 0 || !data) {
+        GWLOG(LOG_LVL_WARN, "no msg to send.");
+    } else {
+        std::vector<char> text(kTextMax + 1, '\0');
+        if (rpc_message_push(static_cast<const char *>(data), static_cast<int>(len), text.data(), text.size()) != 0) {
+            // A report that cannot be signed or framed would block every later one at the head.
+            GWLOG(LOG_LVL_WARN, "failed to generate out msg.");
+            drop_first();
         } else {
-            std::vector<char> text(kTextMax + 1, '\0');
-            if (rpc_message_push(static_cast<const char *>(data), static_cast<int>(len), text.data(), text.size()) !=
-                0) {
-                // A report that cannot be signed or framed would block every later one at the head.
-                GWLOG(LOG_LVL_WARN, "failed to generate out msg.");
-                drop_first();
-            } else {
-                const uint32_t l = static_cast<uint32_t>(strlen(text.data()));
-                std::vector<unsigned char> frame(l + 4);
-                const uint32_t be = htonl(l);
-                memcpy(frame.data(), &be, 4);
-                memcpy(frame.data() + 4, text.data(), l);
-                uloop_timeout_set(&g_timeout_msg_ack, kAckMs);
-                if (gwagent_socket_write(&g_fd_message, frame.data(), static_cast<int>(frame.size())) == -1)
-                    GWLOG(LOG_LVL_WARN, "message push failed.");
-                GWLOG(LOG_LVL_INFO, "\033[34m[local ----> msg]: (%d)%s\033[0m", static_cast<int>(l), text.data());
-            }
+            const uint32_t l = static_cast<uint32_t>(strlen(text.data()));
+            std::vector<unsigned char> frame(l + 4);
+            const uint32_t be = htonl(l);
+            memcpy(frame.data(), &be, 4);
+            memcpy(frame.data() + 4, text.data(), l);
+            uloop_timeout_set(&g_timeout_msg_ack, kAckMs);
+            if (gwagent_socket_write(&g_fd_message, frame.data(), static_cast<int>(frame.size())) == -1)
+                GWLOG(LOG_LVL_WARN, "message push failed.");
+            GWLOG(LOG_LVL_INFO, "\033[34m[local ----> msg]: (%d)%s\033[0m", static_cast<int>(l), text.data());
         }
-        if (g_pause_us)
-            usleep(g_pause_us);
-        ucf_uloop_fd_add(&g_fd_message, ULOOP_READ);
     }
+    if (g_pause_us)
+        usleep(g_pause_us);
+    ucf_uloop_fd_add(&g_fd_message, ULOOP_READ);
+}
 
-    void receive_ack()
-    {
-        unsigned char buf[kReadMax + 1];
-        const int n = ucf_read_socket(&g_fd_message, buf, kReadMax);
-        if (n < 5) {
-            GWLOG(LOG_LVL_DEBUG, "read no messsage, return and wait!");
-            return;
-        }
-        buf[n] = '\0';
-        const char *text = reinterpret_cast<const char *>(buf + 4);
-        GWLOG(LOG_LVL_INFO, "\033[31m[msg ----> local]: (%d)%s\033[0m", n - 4, text);
-        msgsrv().reply_timeout_cnt = 0;
-        uloop_timeout_cancel(&g_timeout_msg_ack);
-        json_error_t err;
-        gwagent::JsonPtr root(json_loads(text, 0, &err));
-        if (root && !json_is_integer(json_object_get(root.get(), "Result")))
-            GWLOG(LOG_LVL_WARN, "Failed to get result from message server.");
-        drop_first();
-        if (fifo_buffer_get_num(&g_msg_srv_fifo_buf) > 0) {
-            GWLOG(LOG_LVL_DEBUG, "send remaining msgs in the queue");
-            ucf_uloop_fd_add(&g_fd_message, ULOOP_WRITE);
-        } else {
-            close_msg_fd();
-        }
+void receive_ack()
+{
+    unsigned char buf[kReadMax + 1];
+    const int n = ucf_read_socket(&g_fd_message, buf, kReadMax);
+    if (n < 5) {
+        GWLOG(LOG_LVL_DEBUG, "read no messsage, return and wait!");
+        return;
     }
+    buf[n] = '\0';
+    const char *text = reinterpret_cast<const char *>(buf + 4);
+    GWLOG(LOG_LVL_INFO, "\033[31m[msg ----> local]: (%d)%s\033[0m", n - 4, text);
+    msgsrv().reply_timeout_cnt = 0;
+    uloop_timeout_cancel(&g_timeout_msg_ack);
+    json_error_t err;
+    gwagent::JsonPtr root(json_loads(text, 0, &err));
+    if (root && !json_is_integer(json_object_get(root.get(), "Result")))
+        GWLOG(LOG_LVL_WARN, "Failed to get result from message server.");
+    drop_first();
+    if (fifo_buffer_get_num(&g_msg_srv_fifo_buf) > 0) {
+        GWLOG(LOG_LVL_DEBUG, "send remaining msgs in the queue");
+        ucf_uloop_fd_add(&g_fd_message, ULOOP_WRITE);
+    } else {
+        close_msg_fd();
+    }
+}
 
 }  // namespace
 

@@ -13,7 +13,7 @@
 
 #include "commands/cmd_json.h"
 #include "commands/cmd_table.h"
-include "core/agent.h"
+#include "core/agent.h"
 #include "core/io/ucf_io.h"
 #include "gwbus/log.h"
 #include "gwbus/strutil.h"
@@ -21,7 +21,7 @@ include "core/agent.h"
 #include "platform/packet.h"
 #include "platform/records.h"
 
-    using gwagent::CharPtr;
+using gwagent::CharPtr;
 using gwagent::JsonPtr;
 
 namespace {

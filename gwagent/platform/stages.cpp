@@ -2,44 +2,43 @@
 #include <cstdlib>
 #include <ctime>
 
-include "core/agent.h"
+#include "core/agent.h"
 #include "core/io/ucf_io.h"
 #include "gwbus/log.h"
 #include "platform/conn.h"
 #include "platform/packet.h"
 #include "platform/records.h"
 
-    namespace
-{
+namespace {
 
-    constexpr int kMinuteMs = 60000;
-    constexpr int kHbReloginMs = 10000;
+constexpr int kMinuteMs = 60000;
+constexpr int kHbReloginMs = 10000;
 
-    gw_domain_info &distr() { return app_domain_info[DOMAIN_DISTR]; }
-    gw_domain_info &plugin() { return app_domain_info[DOMAIN_PLUGIN]; }
+gw_domain_info &distr() { return app_domain_info[DOMAIN_DISTR]; }
+gw_domain_info &plugin() { return app_domain_info[DOMAIN_PLUGIN]; }
 
-    uint8_t read_distr_stage() { return app_domain_info[DOMAIN_DISTR].stage; }
+uint8_t read_distr_stage() { return app_domain_info[DOMAIN_DISTR].stage; }
 
-    uint32_t system_clock() { return static_cast<uint32_t>(time(nullptr)); }
-    gwagent_clock_fn g_clock = system_clock;
+uint32_t system_clock() { return static_cast<uint32_t>(time(nullptr)); }
+gwagent_clock_fn g_clock = system_clock;
 
-    // One row per stage table entry; the generic send and receive paths walk these.
-    constexpr gw_stage_row kDistrRows[STAGE_ROWS] = {
-        {distr_srv_boot_rep_ack, distr_srv_boot_rep_chk, distr_srv_boot_json_req},
-        {distr_srv_register_rep_ack, distr_srv_register_rep_chk, distr_srv_register_json_req},
-        {distr_srv_hb_rep_ack, distr_srv_hb_rep_chk, distr_srv_hb_json_req},
-        {nullptr, nullptr, distr_srv_rpc_json_req},
-    };
-    constexpr gw_stage_row kPluginRows[STAGE_ROWS] = {
-        {nullptr, nullptr, nullptr},
-        {rpc_srv_register_rep_ack, rpc_srv_register_rep_chk, rpc_srv_register_json_req},
-        {rpc_srv_hb_rep_ack, rpc_srv_hb_rep_chk, rpc_srv_hb_json_req},
-        {rpc_srv_cmd_req_ack, nullptr, rpc_srv_cmd_result},
-    };
+// One row per stage table entry; the generic send and receive paths walk these.
+constexpr gw_stage_row kDistrRows[STAGE_ROWS] = {
+    {distr_srv_boot_rep_ack, distr_srv_boot_rep_chk, distr_srv_boot_json_req},
+    {distr_srv_register_rep_ack, distr_srv_register_rep_chk, distr_srv_register_json_req},
+    {distr_srv_hb_rep_ack, distr_srv_hb_rep_chk, distr_srv_hb_json_req},
+    {nullptr, nullptr, distr_srv_rpc_json_req},
+};
+constexpr gw_stage_row kPluginRows[STAGE_ROWS] = {
+    {nullptr, nullptr, nullptr},
+    {rpc_srv_register_rep_ack, rpc_srv_register_rep_chk, rpc_srv_register_json_req},
+    {rpc_srv_hb_rep_ack, rpc_srv_hb_rep_chk, rpc_srv_hb_json_req},
+    {rpc_srv_cmd_req_ack, nullptr, rpc_srv_cmd_result},
+};
 
-    void close_all_hook() { gwagent_close(); }
+void close_all_hook() { gwagent_close(); }
 
-    int random_between(int lo, int hi_excl) { return lo + rand() % (hi_excl - lo); }
+int random_between(int lo, int hi_excl) { return lo + rand() % (hi_excl - lo); }
 
 }  // namespace
 

@@ -9,11 +9,11 @@
 #include "agent_util.hpp"
 #include "commands/cmd_json.h"
 #include "commands/cmd_table.h"
-include "core/agent.h"
+#include "core/agent.h"
 #include "gwtest.hpp"
 #include "platform/records.h"
 
-    using agenttest::dispatch_command;
+using agenttest::dispatch_command;
 using agenttest::drain_answers;
 
 namespace {

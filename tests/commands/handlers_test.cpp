@@ -12,14 +12,14 @@
 #include "agent_util.hpp"
 #include "command_fixture.hpp"
 #include "commands/cmd_table.h"
-include "core/agent.h"
+#include "core/agent.h"
 #include "gwbus/log.h"
 #include "gwbus/util.h"
 #include "gwtest.hpp"
 #include "igd1_sim.hpp"
 #include "platform/records.h"
 
-    using agenttest::dispatch_command;
+using agenttest::dispatch_command;
 using agenttest::drain_answers;
 
 namespace {

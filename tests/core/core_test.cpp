@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "agent_util.hpp"
-include "core/agent.h"
+#include "core/agent.h"
 #include "core/crypto.h"
 #include "core/io/ucf_io.h"
 #include "gwbus/log.h"
@@ -20,80 +20,79 @@ include "core/agent.h"
 #include "gwtest.hpp"
 #include "platform/records.h"
 
-    namespace
+namespace {
+
+int g_resolve_calls = 0;
+bool g_resolve_ok = false;
+
+int fake_gai(const char *, const char *, const struct addrinfo *, struct addrinfo **res)
 {
+    ++g_resolve_calls;
+    if (!g_resolve_ok)
+        return EAI_NONAME;
+    auto *ai = static_cast<addrinfo *>(calloc(1, sizeof(addrinfo) + sizeof(sockaddr_in)));
+    auto *sin = reinterpret_cast<sockaddr_in *>(ai + 1);
+    sin->sin_family = AF_INET;
+    inet_pton(AF_INET, "127.0.0.1", &sin->sin_addr);
+    ai->ai_family = AF_INET;
+    ai->ai_addr = reinterpret_cast<sockaddr *>(sin);
+    ai->ai_addrlen = sizeof(sockaddr_in);
+    *res = ai;
+    return 0;
+}
+void fake_fai(struct addrinfo *ai) { free(ai); }
 
-    int g_resolve_calls = 0;
-    bool g_resolve_ok = false;
+int g_connects = 0;
+int g_closes = 0;
+int count_connect() { return ++g_connects; }
+void count_close() { ++g_closes; }
 
-    int fake_gai(const char *, const char *, const struct addrinfo *, struct addrinfo **res)
+std::string uci(const char *pkg, const char *sec, const char *opt)
+{
+    char buf[4096] = {};
+    return uci_config_get(pkg, sec, opt, buf) == 0 ? std::string(buf) : std::string("<none>");
+}
+
+// The device files are 3DES-ECB of the text, zero-padded to whole blocks.
+std::string encrypt_device_text(const std::string &plain)
+{
+    std::string padded = plain;
+    padded.resize((plain.size() + 7) / 8 * 8, '\0');
+    std::string out(padded.size(), '\0');
+    key_3des_ecb();
+    EXPECT_EQ(en_3des_ecb(reinterpret_cast<const unsigned char *>(padded.data()),
+                          reinterpret_cast<unsigned char *>(&out[0]), static_cast<int>(padded.size())),
+              0);
+    return out;
+}
+
+class Core : public ::testing::Test {
+protected:
+    void SetUp() override
     {
-        ++g_resolve_calls;
-        if (!g_resolve_ok)
-            return EAI_NONAME;
-        auto *ai = static_cast<addrinfo *>(calloc(1, sizeof(addrinfo) + sizeof(sockaddr_in)));
-        auto *sin = reinterpret_cast<sockaddr_in *>(ai + 1);
-        sin->sin_family = AF_INET;
-        inet_pton(AF_INET, "127.0.0.1", &sin->sin_addr);
-        ai->ai_family = AF_INET;
-        ai->ai_addr = reinterpret_cast<sockaddr *>(sin);
-        ai->ai_addrlen = sizeof(sockaddr_in);
-        *res = ai;
-        return 0;
+        gwtest::PrivateBus::instance();
+        gwagent_queues_init();
+        memset(app_domain_info, 0, sizeof app_domain_info);
+        memset(&g_dev_info, 0, sizeof g_dev_info);
+        copy_name("gw.invalid");
+        g_resolve_calls = 0;
+        g_resolve_ok = false;
+        g_connects = g_closes = 0;
+        ucf_set_resolver(fake_gai, fake_fai);
+        const gwagent_conn_hooks hooks{count_connect, count_close};
+        gwagent_set_conn_hooks(&hooks);
     }
-    void fake_fai(struct addrinfo * ai) { free(ai); }
-
-    int g_connects = 0;
-    int g_closes = 0;
-    int count_connect() { return ++g_connects; }
-    void count_close() { ++g_closes; }
-
-    std::string uci(const char *pkg, const char *sec, const char *opt)
+    void TearDown() override
     {
-        char buf[4096] = {};
-        return uci_config_get(pkg, sec, opt, buf) == 0 ? std::string(buf) : std::string("<none>");
+        uloop_timeout_cancel(&g_timeout_relogin);
+        uloop_timeout_cancel(&g_timeout_syslog);
+        ucf_set_resolver(nullptr, nullptr);
+        gwagent_set_conn_hooks(nullptr);
     }
-
-    // The device files are 3DES-ECB of the text, zero-padded to whole blocks.
-    std::string encrypt_device_text(const std::string &plain)
-    {
-        std::string padded = plain;
-        padded.resize((plain.size() + 7) / 8 * 8, '\0');
-        std::string out(padded.size(), '\0');
-        key_3des_ecb();
-        EXPECT_EQ(en_3des_ecb(reinterpret_cast<const unsigned char *>(padded.data()),
-                              reinterpret_cast<unsigned char *>(&out[0]), static_cast<int>(padded.size())),
-                  0);
-        return out;
-    }
-
-    class Core : public ::testing::Test {
-    protected:
-        void SetUp() override
-        {
-            gwtest::PrivateBus::instance();
-            gwagent_queues_init();
-            memset(app_domain_info, 0, sizeof app_domain_info);
-            memset(&g_dev_info, 0, sizeof g_dev_info);
-            copy_name("gw.invalid");
-            g_resolve_calls = 0;
-            g_resolve_ok = false;
-            g_connects = g_closes = 0;
-            ucf_set_resolver(fake_gai, fake_fai);
-            const gwagent_conn_hooks hooks{count_connect, count_close};
-            gwagent_set_conn_hooks(&hooks);
-        }
-        void TearDown() override
-        {
-            uloop_timeout_cancel(&g_timeout_relogin);
-            uloop_timeout_cancel(&g_timeout_syslog);
-            ucf_set_resolver(nullptr, nullptr);
-            gwagent_set_conn_hooks(nullptr);
-        }
-        static void copy_name(const char *n) { strncpy(app_domain_info[DOMAIN_DISTR].server, n, 47); }
-        gwtest::TempRoot root;
-        gwtest::LogCapture log;
-    };
+    static void copy_name(const char *n) { strncpy(app_domain_info[DOMAIN_DISTR].server, n, 47); }
+    gwtest::TempRoot root;
+    gwtest::LogCapture log;
+};
 
 }  // namespace
 

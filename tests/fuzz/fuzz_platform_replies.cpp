@@ -7,40 +7,39 @@
 #include <filesystem>
 #include <string>
 
-include "core/agent.h"
+#include "core/agent.h"
 #include "platform/conn.h"
 #include "platform/records.h"
 
-    namespace
+namespace {
+
+std::string g_dir;
+
+void remove_dir() { std::filesystem::remove_all(g_dir); }
+
+void init_once()
 {
-
-    std::string g_dir;
-
-    void remove_dir() { std::filesystem::remove_all(g_dir); }
-
-    void init_once()
-    {
-        static bool done = false;
-        if (done)
-            return;
-        done = true;
-        setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/gw-fuzz-bus", 1);
-        char tmpl[] = "/tmp/gw-fuzz-replies-XXXXXX";
-        if (const char *dir = mkdtemp(tmpl)) {
-            g_dir = dir;
-            atexit(remove_dir);
-            setenv("GW_ROOT", dir, 1);
-            // No "ubus" to find: a CheckIP in the input must not run anything.
-            setenv("PATH", dir, 1);
-        }
-        gwagent_queues_init();
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/gw-fuzz-bus", 1);
+    char tmpl[] = "/tmp/gw-fuzz-replies-XXXXXX";
+    if (const char *dir = mkdtemp(tmpl)) {
+        g_dir = dir;
+        atexit(remove_dir);
+        setenv("GW_ROOT", dir, 1);
+        // No "ubus" to find: a CheckIP in the input must not run anything.
+        setenv("PATH", dir, 1);
     }
+    gwagent_queues_init();
+}
 
-    void check_terminated(const char *s, size_t n)
-    {
-        if (memchr(s, '\0', n) == nullptr)
-            abort();
-    }
+void check_terminated(const char *s, size_t n)
+{
+    if (memchr(s, '\0', n) == nullptr)
+        abort();
+}
 
 }  // namespace
 

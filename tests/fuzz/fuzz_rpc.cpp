@@ -11,49 +11,48 @@
 
 #include "commands/cmd_json.h"
 #include "commands/cmd_table.h"
-include "core/agent.h"
+#include "core/agent.h"
 #include "platform/records.h"
 
-    namespace
+namespace {
+
+void init_once()
 {
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    // Never the machine's bus or files.
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/gw-fuzz-bus", 1);
+    char tmpl[] = "/tmp/gw-fuzz-rpc-XXXXXX";
+    if (const char *dir = mkdtemp(tmpl))
+        setenv("GW_ROOT", dir, 1);
+    gwagent_queues_init();
+}
 
-    void init_once()
-    {
-        static bool done = false;
-        if (done)
-            return;
-        done = true;
-        // Never the machine's bus or files.
-        setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/gw-fuzz-bus", 1);
-        char tmpl[] = "/tmp/gw-fuzz-rpc-XXXXXX";
-        if (const char *dir = mkdtemp(tmpl))
-            setenv("GW_ROOT", dir, 1);
-        gwagent_queues_init();
+void drain()
+{
+    void *data = nullptr;
+    while (fifo_buffer_get(&socket_plug_tx_header, &data, nullptr) == 0) {
+        const char *text = static_cast<const char *>(data);
+        // Every queued text is a complete wrap.
+        if (strncmp(text, "{\"Result\":0,\"ID\":", 17) != 0)
+            abort();
+        free(data);
     }
+}
 
-    void drain()
-    {
-        void *data = nullptr;
-        while (fifo_buffer_get(&socket_plug_tx_header, &data, nullptr) == 0) {
-            const char *text = static_cast<const char *>(data);
-            // Every queued text is a complete wrap.
-            if (strncmp(text, "{\"Result\":0,\"ID\":", 17) != 0)
-                abort();
-            free(data);
-        }
-    }
-
-    void run_as_parameter(const uint8_t *data, size_t size, const char *method, const char *plugin)
-    {
-        gchar *b64 = g_base64_encode(data, size);
-        gwagent::JsonPtr msg(json_object());
-        json_object_set_new(msg.get(), "ID", json_integer(static_cast<json_int_t>(size)));
-        json_object_set_new(msg.get(), "PluginName", json_string(plugin));
-        json_object_set_new(msg.get(), "Parameter", json_string(b64));
-        g_free(b64);
-        handle_server_rpc_message(msg.get(), method);
-        drain();
-    }
+void run_as_parameter(const uint8_t *data, size_t size, const char *method, const char *plugin)
+{
+    gchar *b64 = g_base64_encode(data, size);
+    gwagent::JsonPtr msg(json_object());
+    json_object_set_new(msg.get(), "ID", json_integer(static_cast<json_int_t>(size)));
+    json_object_set_new(msg.get(), "PluginName", json_string(plugin));
+    json_object_set_new(msg.get(), "Parameter", json_string(b64));
+    g_free(b64);
+    handle_server_rpc_message(msg.get(), method);
+    drain();
+}
 
 }  // namespace
 

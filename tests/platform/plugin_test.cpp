@@ -11,7 +11,7 @@
 #include <gw/ubox.h>
 
 #include "commands/cmd_table.h"
-include "core/agent.h"
+#include "core/agent.h"
 #include "core/io/ucf_io.h"
 #include "gwbus/strutil.h"
 #include "platform/conn.h"
@@ -19,197 +19,194 @@ include "core/agent.h"
 #include "platform/records.h"
 #include "platform_util.hpp"
 
-    namespace
-{
+namespace {
 
-    uint32_t fixed_clock() { return 1700000000u; }
+uint32_t fixed_clock() { return 1700000000u; }
 
-    class Plugin : public plat::ConnTest {
-    protected:
-        void SetUp() override
-        {
-            ConnTest::SetUp();
-            gw_domain_info &p = app_domain_info[DOMAIN_PLUGIN];
-            copy_truncated(p.server, "127.0.0.1");
-            p.port = static_cast<uint16_t>(peer_.port());
-            copy_truncated(g_dev_info.WANIPAddr, "192.0.2.7");
-        }
-
-        std::string next_text()
-        {
-            const plat::Bytes f = peer_.recv_frame();
-            return plat::agent_text(f);
-        }
-
-        void reply(const std::string &text) { peer_.send_raw(plat::server_packet(text)); }
-
-        // Connected, registered and one heartbeat answered.
-        void running()
-        {
-            ASSERT_EQ(ucf_connect_plugin_srv(), 0);
-            ASSERT_TRUE(peer_.accept_agent());
-            ASSERT_EQ(plat::agent_text(peer_.recv_frame()).substr(0, 23), "{\"RPCMethod\":\"Register\"");
-            reply("{\"Result\":0,\"Hb\":45,\"ConectionKeepTime\":90}");
-            ASSERT_EQ(plat::agent_text(peer_.recv_frame()).substr(0, 17), "{\"RPCMethod\":\"Hb\"");
-            reply("{\"Result\":0}");
-            ASSERT_TRUE(
-                plat::pump_until([] { return app_domain_info[DOMAIN_PLUGIN].status == DOMAIN_STATUS_HEARTBEAT; }));
-        }
-
-        plat::TcpPeer peer_;
-    };
-
-    TEST_F(Plugin, RegisterAndHeartbeatTextsByteForByte)
+class Plugin : public plat::ConnTest {
+protected:
+    void SetUp() override
     {
-        ASSERT_EQ(ucf_connect_plugin_srv(), 0);
-        ASSERT_TRUE(peer_.accept_agent());
-        const plat::Bytes frame = peer_.recv_frame();
-        ASSERT_GT(frame.size(), 20u);
-        // Header: length of what follows, "$$", default key selector, reserved, VendorCode and 6 zeros.
-        uint32_t be;
-        memcpy(&be, frame.data(), 4);
-        EXPECT_EQ(ntohl(be), frame.size() - 4);
-        EXPECT_EQ(std::string(frame.begin() + 4, frame.begin() + 20), std::string("$$\x01\x00"
-                                                                                  "ACME01\0\0\0\0\0\0",
-                                                                                  16));
-        char check[33] = {};
-        ASSERT_EQ(calc_check_sn(check, sizeof check), 0);
-        EXPECT_EQ(plat::agent_text(frame),
-                  "{\"RPCMethod\":\"Register\",\"MAC\":\"A1B2C3D4E5F6\",\"GPONSN\":\"YVCT12345678\","
-                  "\"VendorCode\":\"ACME01\",\"CheckSN\":\"" +
-                      std::string(check) + "\"}");
-        EXPECT_TRUE(g_timeout_plugin_ack.pending);
-        reply("{\"Result\":0,\"Hb\":30,\"ConectionKeepTime\":60}");
-        EXPECT_EQ(
-            next_text(),
-            "{\"RPCMethod\":\"Hb\",\"IPAddr\":\"192.0.2.7\",\"MAC\":\"A1B2C3D4E5F6\",\"GPONSN\":\"YVCT12345678\"}");
-        const gw_domain_info &p = app_domain_info[DOMAIN_PLUGIN];
-        EXPECT_EQ(p.hb_interval, 120u);
-        EXPECT_EQ(p.keep_time, 300u);
-        EXPECT_EQ(p.stage, DOMAIN_STAGE_RUNNING);
-        EXPECT_FALSE(g_timeout_plugin_ack.pending);
-        EXPECT_EQ(plat::secs(&g_timeout_plugin_disconnect), 300);
-        reply("{\"Result\":0}");
-        ASSERT_TRUE(plat::pump_until([&] { return p.status == DOMAIN_STATUS_HEARTBEAT; }));
-        EXPECT_EQ(plat::secs(&g_timeout_plugin_hb), 120);
-        EXPECT_TRUE(g_timeout_plugin_snd.pending);
-    }
-
-    TEST_F(Plugin, IntervalsAtTheirLimitsAreKept)
-    {
-        ASSERT_EQ(ucf_connect_plugin_srv(), 0);
-        ASSERT_TRUE(peer_.accept_agent());
-        peer_.recv_frame();
-        reply("{\"Result\":0,\"Hb\":31,\"ConectionKeepTime\":61}");
-        ASSERT_TRUE(plat::pump_until([] { return app_domain_info[DOMAIN_PLUGIN].stage == DOMAIN_STAGE_RUNNING; }));
-        EXPECT_EQ(app_domain_info[DOMAIN_PLUGIN].hb_interval, 31u);
-        EXPECT_EQ(app_domain_info[DOMAIN_PLUGIN].keep_time, 61u);
-    }
-
-    TEST_F(Plugin, RegisterWithoutHbClosesAsUnknownError)
-    {
-        ASSERT_EQ(ucf_connect_plugin_srv(), 0);
-        ASSERT_TRUE(peer_.accept_agent());
-        peer_.recv_frame();
-        reply("{\"Result\":0,\"ConectionKeepTime\":90}");
-        ASSERT_TRUE(peer_.closed_by_agent());
-        const gw_domain_info &p = app_domain_info[DOMAIN_PLUGIN];
-        EXPECT_EQ(p.status, DOMAIN_STATUS_FAILED);
-        EXPECT_EQ(std::string(p.last_error), "unknow error");
-        EXPECT_EQ(p.stage, DOMAIN_STAGE_IDLE);
-        EXPECT_EQ(std::string(p.server), "127.0.0.1");
-    }
-
-    TEST_F(Plugin, RegisterTimeoutsResendThenCloseAtTheFourth)
-    {
-        ASSERT_EQ(ucf_connect_plugin_srv(), 0);
-        ASSERT_TRUE(peer_.accept_agent());
-        peer_.recv_frame();
-        for (int i = 1; i <= 3; ++i) {
-            ucf_timeout_plugin_ack_cb(&g_timeout_plugin_ack);
-            EXPECT_EQ(plat::agent_text(peer_.recv_frame()).substr(0, 23), "{\"RPCMethod\":\"Register\"") << i;
-        }
-        ucf_timeout_plugin_ack_cb(&g_timeout_plugin_ack);
-        EXPECT_TRUE(peer_.closed_by_agent());
-        EXPECT_EQ(g_fd_plugin.fd, -1);
-    }
-
-    TEST_F(Plugin, HeartbeatFailureStretchesTheNextOne)
-    {
-        running();
+        ConnTest::SetUp();
         gw_domain_info &p = app_domain_info[DOMAIN_PLUGIN];
-        p.hb_interval = 120;
-        p.hb_err = 1;
-        rpc_srv_hb_rep_chk(-1);
-        EXPECT_EQ(p.hb_err, 2);
-        EXPECT_EQ(plat::secs(&g_timeout_plugin_hb), 120);
-        p.hb_err = 3;
-        ucf_timeout_plugin_hb_ack_cb(&g_timeout_plugin_hb_ack);
-        EXPECT_EQ(g_fd_plugin.fd, -1);
-        EXPECT_EQ(p.hb_err, 0);
+        copy_truncated(p.server, "127.0.0.1");
+        p.port = static_cast<uint16_t>(peer_.port());
+        copy_truncated(g_dev_info.WANIPAddr, "192.0.2.7");
     }
 
-    TEST_F(Plugin, QueuedAnswersGoOutThroughTheSender)
+    std::string next_text()
     {
-        running();
-        ASSERT_EQ(send_cmd_resp("{\"CmdType\":\"X\",\"SequenceId\":\"1\",\"Status\":\"0\"}", 77, 0), 0);
-        EXPECT_EQ(send_cmd_resp("not json", 78, 0), -1);
-        ucf_timeout_plugin_snd_cb(&g_timeout_plugin_snd);
-        // base64 of {"CmdType":"X","SequenceId":"1","Status":"0"}
-        EXPECT_EQ(next_text(), "{\"Result\":0,\"ID\":77,\"return_Parameter\":"
-                               "\"eyJDbWRUeXBlIjoiWCIsIlNlcXVlbmNlSWQiOiIxIiwiU3RhdHVzIjoiMCJ9\"}");
-        EXPECT_EQ(fifo_buffer_get_num(&socket_plug_tx_header), 0);
-        EXPECT_GT(uloop_timeout_remaining64(&g_timeout_plugin_snd), 150);
+        const plat::Bytes f = peer_.recv_frame();
+        return plat::agent_text(f);
     }
 
-    TEST_F(Plugin, EleventhAnswerIsDropped)
+    void reply(const std::string &text) { peer_.send_raw(plat::server_packet(text)); }
+
+    // Connected, registered and one heartbeat answered.
+    void running()
     {
-        running();
-        for (int i = 0; i < 10; ++i)
-            ASSERT_EQ(send_cmd_resp("{}", i, 0), 0);
-        EXPECT_EQ(send_cmd_resp("{}", 10, 0), -1);
-        EXPECT_TRUE(log_.contains("Failed to write to remote"));
-        EXPECT_EQ(fifo_buffer_get_num(&socket_plug_tx_header), 10);
+        ASSERT_EQ(ucf_connect_plugin_srv(), 0);
+        ASSERT_TRUE(peer_.accept_agent());
+        ASSERT_EQ(plat::agent_text(peer_.recv_frame()).substr(0, 23), "{\"RPCMethod\":\"Register\"");
+        reply("{\"Result\":0,\"Hb\":45,\"ConectionKeepTime\":90}");
+        ASSERT_EQ(plat::agent_text(peer_.recv_frame()).substr(0, 17), "{\"RPCMethod\":\"Hb\"");
+        reply("{\"Result\":0}");
+        ASSERT_TRUE(plat::pump_until([] { return app_domain_info[DOMAIN_PLUGIN].status == DOMAIN_STATUS_HEARTBEAT; }));
     }
 
-    TEST_F(Plugin, CommandsAreDispatchedAndRearmTheIdleLimit)
-    {
-        running();
-        uloop_timeout_cancel(&g_timeout_plugin_disconnect);
-        // 40 characters and more: a command; an unknown method is logged and ignored.
-        reply("{\"RPCMethod\":\"Nothing\",\"ID\":5,\"PluginName\":\"x\"}");
-        ASSERT_TRUE(plat::pump_until([&] { return log_.contains("CMD jsonStr : {\"RPCMethod\":\"Nothing\""); }));
-        EXPECT_EQ(plat::secs(&g_timeout_plugin_disconnect), 90);
-        EXPECT_GE(g_fd_plugin.fd, 0);
-    }
+    plat::TcpPeer peer_;
+};
 
-    TEST_F(Plugin, DisconnectClosesOnlyOnTheMatchingId)
-    {
-        running();
-        gwagent_set_clock(fixed_clock);
-        ucf_timeout_plugin_disconnect_cb(&g_timeout_plugin_disconnect);
-        EXPECT_FALSE(g_timeout_plugin_hb.pending);
-        ucf_timeout_plugin_snd_cb(&g_timeout_plugin_snd);
-        EXPECT_EQ(next_text(), "{\"RPCMethod\":\"Disconnect\",\"ID\":1700000000}");
-        reply("{\"ID\":1700000001}");
-        ASSERT_TRUE(plat::pump_until([&] { return log_.contains("disconnect reply : {\"ID\":1700000001}"); }));
-        EXPECT_GE(g_fd_plugin.fd, 0);
-        reply("{\"ID\":1700000000}");
-        EXPECT_TRUE(peer_.closed_by_agent());
-        EXPECT_EQ(app_domain_info[DOMAIN_PLUGIN].stage, DOMAIN_STAGE_IDLE);
-    }
+TEST_F(Plugin, RegisterAndHeartbeatTextsByteForByte)
+{
+    ASSERT_EQ(ucf_connect_plugin_srv(), 0);
+    ASSERT_TRUE(peer_.accept_agent());
+    const plat::Bytes frame = peer_.recv_frame();
+    ASSERT_GT(frame.size(), 20u);
+    // Header: length of what follows, "$$", default key selector, reserved, VendorCode and 6 zeros.
+    uint32_t be;
+    memcpy(&be, frame.data(), 4);
+    EXPECT_EQ(ntohl(be), frame.size() - 4);
+    EXPECT_EQ(std::string(frame.begin() + 4, frame.begin() + 20), std::string("$$\x01\x00"
+                                                                              "ACME01\0\0\0\0\0\0",
+                                                                              16));
+    char check[33] = {};
+    ASSERT_EQ(calc_check_sn(check, sizeof check), 0);
+    EXPECT_EQ(plat::agent_text(frame),
+              "{\"RPCMethod\":\"Register\",\"MAC\":\"A1B2C3D4E5F6\",\"GPONSN\":\"YVCT12345678\","
+              "\"VendorCode\":\"ACME01\",\"CheckSN\":\"" +
+                  std::string(check) + "\"}");
+    EXPECT_TRUE(g_timeout_plugin_ack.pending);
+    reply("{\"Result\":0,\"Hb\":30,\"ConectionKeepTime\":60}");
+    EXPECT_EQ(next_text(),
+              "{\"RPCMethod\":\"Hb\",\"IPAddr\":\"192.0.2.7\",\"MAC\":\"A1B2C3D4E5F6\",\"GPONSN\":\"YVCT12345678\"}");
+    const gw_domain_info &p = app_domain_info[DOMAIN_PLUGIN];
+    EXPECT_EQ(p.hb_interval, 120u);
+    EXPECT_EQ(p.keep_time, 300u);
+    EXPECT_EQ(p.stage, DOMAIN_STAGE_RUNNING);
+    EXPECT_FALSE(g_timeout_plugin_ack.pending);
+    EXPECT_EQ(plat::secs(&g_timeout_plugin_disconnect), 300);
+    reply("{\"Result\":0}");
+    ASSERT_TRUE(plat::pump_until([&] { return p.status == DOMAIN_STATUS_HEARTBEAT; }));
+    EXPECT_EQ(plat::secs(&g_timeout_plugin_hb), 120);
+    EXPECT_TRUE(g_timeout_plugin_snd.pending);
+}
 
-    TEST_F(Plugin, GarbageFramesAreDroppedAndABrokenStreamCloses)
-    {
-        running();
-        peer_.send_raw({0, 0, 0, 8, '$', '$', 1, 0, 9, 9, 9, 9});
-        ASSERT_TRUE(plat::pump_until([&] { return log_.contains("TCP packet unpack error !"); }));
-        EXPECT_GE(g_fd_plugin.fd, 0);
-        peer_.send_raw({0, 0});
-        peer_.hang_up();
-        ASSERT_TRUE(plat::pump_until([] { return g_fd_plugin.fd < 0; }));
-        EXPECT_EQ(fifo_buffer_get_num(&socket_plug_tx_header), 0);
+TEST_F(Plugin, IntervalsAtTheirLimitsAreKept)
+{
+    ASSERT_EQ(ucf_connect_plugin_srv(), 0);
+    ASSERT_TRUE(peer_.accept_agent());
+    peer_.recv_frame();
+    reply("{\"Result\":0,\"Hb\":31,\"ConectionKeepTime\":61}");
+    ASSERT_TRUE(plat::pump_until([] { return app_domain_info[DOMAIN_PLUGIN].stage == DOMAIN_STAGE_RUNNING; }));
+    EXPECT_EQ(app_domain_info[DOMAIN_PLUGIN].hb_interval, 31u);
+    EXPECT_EQ(app_domain_info[DOMAIN_PLUGIN].keep_time, 61u);
+}
+
+TEST_F(Plugin, RegisterWithoutHbClosesAsUnknownError)
+{
+    ASSERT_EQ(ucf_connect_plugin_srv(), 0);
+    ASSERT_TRUE(peer_.accept_agent());
+    peer_.recv_frame();
+    reply("{\"Result\":0,\"ConectionKeepTime\":90}");
+    ASSERT_TRUE(peer_.closed_by_agent());
+    const gw_domain_info &p = app_domain_info[DOMAIN_PLUGIN];
+    EXPECT_EQ(p.status, DOMAIN_STATUS_FAILED);
+    EXPECT_EQ(std::string(p.last_error), "unknow error");
+    EXPECT_EQ(p.stage, DOMAIN_STAGE_IDLE);
+    EXPECT_EQ(std::string(p.server), "127.0.0.1");
+}
+
+TEST_F(Plugin, RegisterTimeoutsResendThenCloseAtTheFourth)
+{
+    ASSERT_EQ(ucf_connect_plugin_srv(), 0);
+    ASSERT_TRUE(peer_.accept_agent());
+    peer_.recv_frame();
+    for (int i = 1; i <= 3; ++i) {
+        ucf_timeout_plugin_ack_cb(&g_timeout_plugin_ack);
+        EXPECT_EQ(plat::agent_text(peer_.recv_frame()).substr(0, 23), "{\"RPCMethod\":\"Register\"") << i;
     }
+    ucf_timeout_plugin_ack_cb(&g_timeout_plugin_ack);
+    EXPECT_TRUE(peer_.closed_by_agent());
+    EXPECT_EQ(g_fd_plugin.fd, -1);
+}
+
+TEST_F(Plugin, HeartbeatFailureStretchesTheNextOne)
+{
+    running();
+    gw_domain_info &p = app_domain_info[DOMAIN_PLUGIN];
+    p.hb_interval = 120;
+    p.hb_err = 1;
+    rpc_srv_hb_rep_chk(-1);
+    EXPECT_EQ(p.hb_err, 2);
+    EXPECT_EQ(plat::secs(&g_timeout_plugin_hb), 120);
+    p.hb_err = 3;
+    ucf_timeout_plugin_hb_ack_cb(&g_timeout_plugin_hb_ack);
+    EXPECT_EQ(g_fd_plugin.fd, -1);
+    EXPECT_EQ(p.hb_err, 0);
+}
+
+TEST_F(Plugin, QueuedAnswersGoOutThroughTheSender)
+{
+    running();
+    ASSERT_EQ(send_cmd_resp("{\"CmdType\":\"X\",\"SequenceId\":\"1\",\"Status\":\"0\"}", 77, 0), 0);
+    EXPECT_EQ(send_cmd_resp("not json", 78, 0), -1);
+    ucf_timeout_plugin_snd_cb(&g_timeout_plugin_snd);
+    // base64 of {"CmdType":"X","SequenceId":"1","Status":"0"}
+    EXPECT_EQ(next_text(), "{\"Result\":0,\"ID\":77,\"return_Parameter\":"
+                           "\"eyJDbWRUeXBlIjoiWCIsIlNlcXVlbmNlSWQiOiIxIiwiU3RhdHVzIjoiMCJ9\"}");
+    EXPECT_EQ(fifo_buffer_get_num(&socket_plug_tx_header), 0);
+    EXPECT_GT(uloop_timeout_remaining64(&g_timeout_plugin_snd), 150);
+}
+
+TEST_F(Plugin, EleventhAnswerIsDropped)
+{
+    running();
+    for (int i = 0; i < 10; ++i)
+        ASSERT_EQ(send_cmd_resp("{}", i, 0), 0);
+    EXPECT_EQ(send_cmd_resp("{}", 10, 0), -1);
+    EXPECT_TRUE(log_.contains("Failed to write to remote"));
+    EXPECT_EQ(fifo_buffer_get_num(&socket_plug_tx_header), 10);
+}
+
+TEST_F(Plugin, CommandsAreDispatchedAndRearmTheIdleLimit)
+{
+    running();
+    uloop_timeout_cancel(&g_timeout_plugin_disconnect);
+    // 40 characters and more: a command; an unknown method is logged and ignored.
+    reply("{\"RPCMethod\":\"Nothing\",\"ID\":5,\"PluginName\":\"x\"}");
+    ASSERT_TRUE(plat::pump_until([&] { return log_.contains("CMD jsonStr : {\"RPCMethod\":\"Nothing\""); }));
+    EXPECT_EQ(plat::secs(&g_timeout_plugin_disconnect), 90);
+    EXPECT_GE(g_fd_plugin.fd, 0);
+}
+
+TEST_F(Plugin, DisconnectClosesOnlyOnTheMatchingId)
+{
+    running();
+    gwagent_set_clock(fixed_clock);
+    ucf_timeout_plugin_disconnect_cb(&g_timeout_plugin_disconnect);
+    EXPECT_FALSE(g_timeout_plugin_hb.pending);
+    ucf_timeout_plugin_snd_cb(&g_timeout_plugin_snd);
+    EXPECT_EQ(next_text(), "{\"RPCMethod\":\"Disconnect\",\"ID\":1700000000}");
+    reply("{\"ID\":1700000001}");
+    ASSERT_TRUE(plat::pump_until([&] { return log_.contains("disconnect reply : {\"ID\":1700000001}"); }));
+    EXPECT_GE(g_fd_plugin.fd, 0);
+    reply("{\"ID\":1700000000}");
+    EXPECT_TRUE(peer_.closed_by_agent());
+    EXPECT_EQ(app_domain_info[DOMAIN_PLUGIN].stage, DOMAIN_STAGE_IDLE);
+}
+
+TEST_F(Plugin, GarbageFramesAreDroppedAndABrokenStreamCloses)
+{
+    running();
+    peer_.send_raw({0, 0, 0, 8, '$', '$', 1, 0, 9, 9, 9, 9});
+    ASSERT_TRUE(plat::pump_until([&] { return log_.contains("TCP packet unpack error !"); }));
+    EXPECT_GE(g_fd_plugin.fd, 0);
+    peer_.send_raw({0, 0});
+    peer_.hang_up();
+    ASSERT_TRUE(plat::pump_until([] { return g_fd_plugin.fd < 0; }));
+    EXPECT_EQ(fifo_buffer_get_num(&socket_plug_tx_header), 0);
+}
 
 }  // namespace
 
