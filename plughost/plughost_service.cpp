@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "gwbus/bus.h"
 #include "gwbus/log.h"
 #include "gwbus/raii.hpp"
+#include "gwbus/rootpath.h"
 #include "plughost_container.h"
 
 namespace plughost {
@@ -30,6 +32,44 @@ Progress progress()
 {
     std::lock_guard<std::mutex> l(g_progress_mu);
     return {g_install_state, g_package_file};
+}
+
+// ---- install queue ---------------------------------------------------------------------------------
+
+void no_pipeline(const std::string &url, bool)
+{
+    GWLOG(LOG_LVL_ERR, "no install pipeline for %s", url.c_str());
+    set_install_progress(kInstallFailed, url.substr(url.rfind('/') + 1));
+}
+
+std::atomic<InstallRunner> g_runner{no_pipeline};
+std::mutex g_pool_mu;
+GThreadPool *g_pool = nullptr;
+
+struct InstallTask {
+    std::string url;
+    bool upgrade;
+};
+
+void run_install_task(gpointer data, gpointer)
+{
+    std::unique_ptr<InstallTask> task(static_cast<InstallTask *>(data));
+    g_runner.load()(task->url, task->upgrade);
+}
+
+bool queue_install(const std::string &url, bool upgrade)
+{
+    if (!install_pool_init())
+        return false;
+    auto task = std::make_unique<InstallTask>(InstallTask{url, upgrade});
+    gw::ErrorPtr err;
+    std::lock_guard<std::mutex> l(g_pool_mu);
+    if (!g_thread_pool_push(g_pool, task.get(), gw::ErrorOut(err))) {
+        GWLOG(LOG_LVL_ERR, "install task not queued: %s", gw::error_text(err));
+        return false;
+    }
+    task.release();  // the worker owns it now
+    return true;
 }
 
 // ---- properties ------------------------------------------------------------------------------------
@@ -90,11 +130,14 @@ private:
     GDBusMethodInvocation *inv_;
 };
 
+void on_Install(Call &c);
 void on_InstQuery(Call &c);
 void on_GetStatus(Call &c);
 void on_List(Call &c);
 void on_Run(Call &c);
-void on_Stop(Call &c);
+void on_Forward(Call &c);
+void on_PostMsg(Call &c);
+void on_HandleKernelMod(Call &c);
 
 struct MethodRow {
     const char *name;
@@ -104,18 +147,18 @@ struct MethodRow {
 };
 
 const MethodRow kMethods[] = {
-    {"Install", "s url", "i response", nullptr},
-    {"Upgrade", "s url", "i response", nullptr},
+    {"Install", "s url", "i response", on_Install},
+    {"Upgrade", "s url", "i response", on_Install},
     {"Uninstall", "s name", "i response", nullptr},
     {"Run", "s name", "i response", on_Run},
     {"InstQuery", "s name", "s response,i percent", on_InstQuery},
     {"GetStatus", "s name", "s response", on_GetStatus},
-    {"Reload", "s name", "i response", nullptr},
-    {"Stop", "s name", "i response", on_Stop},
-    {"Restore", "s name", "i response", nullptr},
-    {"PostMsg", "s name,s message", "s response", nullptr},
+    {"Reload", "s name", "i response", on_Forward},
+    {"Stop", "s name", "i response", on_Forward},
+    {"Restore", "s name", "i response", on_Forward},
+    {"PostMsg", "s name,s message", "s response", on_PostMsg},
     {"List", "", "a{sv} response", on_List},
-    {"HandleKernelMod", "s pkgname,b install,s modname,s modopts", "i response", nullptr},
+    {"HandleKernelMod", "s pkgname,b install,s modname,s modopts", "i response", on_HandleKernelMod},
 };
 
 void append_args(std::string &xml, const char *spec, const char *direction)
@@ -131,6 +174,29 @@ void append_args(std::string &xml, const char *spec, const char *direction)
 }
 
 // ---- handlers --------------------------------------------------------------------------------------
+
+// Absolute paths and the three download schemes; anything else never reaches the pipeline.
+bool valid_install_url(const std::string &url)
+{
+    for (const char *prefix : {"/", "http://", "ftp://", "https://"})
+        if (url.compare(0, strlen(prefix), prefix) == 0)
+            return true;
+    return false;
+}
+
+void on_Install(Call &c)
+{
+    const std::string url = c.arg_string(0);
+    const bool upgrade = strcmp(c.method, "Upgrade") == 0;
+    GWLOG(LOG_LVL_NOTICE, "plugin %s url : %s", upgrade ? "Upgrade" : "install", url.c_str());
+    if (!valid_install_url(url)) {
+        GWLOG(LOG_LVL_ERR, "%s url is invalid, %s", upgrade ? "upgrade" : "install", url.c_str());
+        c.reply(g_variant_new("(i)", -2), -2);
+        return;
+    }
+    const int code = queue_install(url, upgrade) ? 0 : -1;
+    c.reply(g_variant_new("(i)", code), code);
+}
 
 void on_InstQuery(Call &c)
 {
@@ -243,7 +309,10 @@ void on_List(Call &c)
 constexpr int kNotRunning = -17;
 constexpr int kNoVendor = -19;
 constexpr int kNoRecordForInstalled = -1002;
+constexpr int kNoAnswer = -20;
+constexpr int kModuleNotDeclared = -11;
 constexpr int kStopTries = 5;
+constexpr int kPostTries = 5;
 constexpr unsigned kStopRetryMicros = 400 * 1000;
 
 void reply_code(Call &c, int code)
@@ -282,56 +351,183 @@ bool management_of(const CtrlInfo &info, Management &out)
     return g_variant_is_object_path(out.path.c_str());
 }
 
-void on_Stop(Call &c)
+// Texts of the refusals before a call reaches a plug-in: the lifecycle methods reply a code, PostMsg
+// replies the empty string and logs its own words.
+struct RefusalTexts {
+    const char *no_record, *not_running, *no_vendor, *no_bus_name;
+};
+constexpr RefusalTexts kLifecycleTexts = {"failed to get plugin %s info.", "plugin %s is not running.",
+                                          "plugin %s info invalid, missing vendor.",
+                                          "handle %s, failed to get dbus name"};
+constexpr RefusalTexts kPostTexts = {"PostMsg error, failed to get info of plugin %s", "plugin %s is not running.",
+                                     "PostMsg error, plugin invalid (missing vendor or dbus_version)",
+                                     "PostMsg error, failed to get dbus name"};
+
+// A refusal text with the plug-in's name in place of its "%s".
+std::string with_name(const char *text, const std::string &name)
+{
+    std::string out = text;
+    const size_t at = out.find("%s");
+    if (at != std::string::npos)
+        out.replace(at, 2, name);
+    return out;
+}
+
+// The plug-in's management object, or the refusal's code (0 when there is a target).
+int forward_target(Call &c, const std::string &name, const RefusalTexts &t, Management &m)
+{
+    if (!c.reg.installed(name))
+        return kStartNotInstalled;
+    Registry::Lock l = c.reg.lock();
+    const PluginRecord *rec = c.reg.find(name);
+    if (!rec) {
+        GWLOG(LOG_LVL_WARN, "%s", with_name(t.no_record, name).c_str());
+        return kNoRecordForInstalled;
+    }
+    if (!rec->container || !rec->container->running()) {
+        GWLOG(LOG_LVL_WARN, "%s", with_name(t.not_running, name).c_str());
+        return kNotRunning;
+    }
+    if (!rec->control || rec->control->Vendor.empty()) {
+        GWLOG(LOG_LVL_WARN, "%s", with_name(t.no_vendor, name).c_str());
+        return kNoVendor;
+    }
+    if (!management_of(*rec->control, m)) {
+        GWLOG(LOG_LVL_WARN, "%s", with_name(t.no_bus_name, name).c_str());
+        return -1;
+    }
+    return 0;
+}
+
+// Stop, Restore and Reload: the same-named call on the plug-in. Stop retries and stops the container
+// whatever the plug-in answers; Restore and Reload try once.
+void on_Forward(Call &c)
 {
     const std::string name = c.arg_string(0);
     write_zep_log("%s %s", c.method, name.c_str());
-    if (!c.reg.installed(name)) {
-        reply_code(c, kStartNotInstalled);
-        return;
-    }
-    if (is_library(name)) {
+    const bool stop = strcmp(c.method, "Stop") == 0;
+    if (c.reg.installed(name) && is_library(name)) {
         write_zep_log("plugin %s, ret = %d", c.method, -12);
         c.reply(g_variant_new("(i)", 0), 0);
         return;
     }
     Management m;
-    {
-        Registry::Lock l = c.reg.lock();
-        const PluginRecord *rec = c.reg.find(name);
-        if (!rec) {
-            GWLOG(LOG_LVL_WARN, "failed to get plugin %s info.", name.c_str());
-            reply_code(c, kNoRecordForInstalled);
-            return;
-        }
-        if (!rec->container || !rec->container->running()) {
-            GWLOG(LOG_LVL_WARN, "plugin %s is not running.", name.c_str());
-            reply_code(c, kNotRunning);
-            return;
-        }
-        if (!rec->control || rec->control->Vendor.empty()) {
-            GWLOG(LOG_LVL_WARN, "plugin %s info invalid, missing vendor.", name.c_str());
-            reply_code(c, kNoVendor);
-            return;
-        }
-        if (!management_of(*rec->control, m)) {
-            GWLOG(LOG_LVL_WARN, "handle %s, failed to get dbus name", name.c_str());
-            reply_code(c, -1);
-            return;
-        }
+    if (int refused = forward_target(c, name, kLifecycleTexts, m)) {
+        reply_code(c, refused);
+        return;
     }
-    // The plug-in gets its chance to end cleanly; its container is stopped whatever it answers.
-    for (int i = 0; i < kStopTries; ++i) {
+    const int tries = stop ? kStopTries : 1;
+    bool answered = false;
+    for (int i = 0; i < tries && !answered; ++i) {
         GVariant *raw = nullptr;
-        if (g_hgu_CallMethod(m.bus_name.c_str(), m.path.c_str(), m.iface.c_str(), "Stop", nullptr, &raw, -1) == 0) {
-            gw::VariantPtr answer(raw);
-            break;
-        }
-        if (i + 1 < kStopTries)
+        answered =
+            g_hgu_CallMethod(m.bus_name.c_str(), m.path.c_str(), m.iface.c_str(), c.method, nullptr, &raw, -1) == 0;
+        gw::VariantPtr answer(raw);  // the plug-in's own code is not passed on
+        if (!answered && i + 1 < tries)
             g_usleep(kStopRetryMicros);
     }
-    plughost_stop_plugin(name, c.reg);
-    reply_code(c, 0);
+    if (stop) {
+        plughost_stop_plugin(name, c.reg);
+        reply_code(c, 0);
+        return;
+    }
+    if (!answered)
+        GWLOG(LOG_LVL_ERR, "request plguin %s error : %s", name.c_str(), "no answer on its management interface");
+    reply_code(c, answered ? 0 : kNoAnswer);
+}
+
+void on_PostMsg(Call &c)
+{
+    const std::string name = c.arg_string(0);
+    const std::string message = c.arg_string(1);
+    write_zep_log("PostMsg %s", name.c_str());
+    auto refuse = [&c](int code) {
+        write_zep_log("plugin %s, ret = %d", c.method, code);
+        c.reply(g_variant_new("(s)", ""), code);
+    };
+    if (c.reg.installed(name) && is_library(name)) {
+        GWLOG(LOG_LVL_WARN, "library plugin, can not PostMsg");
+        refuse(-12);
+        return;
+    }
+    Management m;
+    if (int refused = forward_target(c, name, kPostTexts, m)) {
+        refuse(refused);
+        return;
+    }
+    for (int i = 1; i <= kPostTries; ++i) {
+        GVariant *raw = nullptr;
+        if (g_hgu_CallMethod(m.bus_name.c_str(), m.path.c_str(), m.iface.c_str(), "PostMsg",
+                             g_variant_new("(s)", message.c_str()), &raw, -1) == 0) {
+            gw::VariantPtr answer(raw);
+            const char *text = "";
+            if (answer && g_variant_is_of_type(answer.get(), G_VARIANT_TYPE("(s)")))
+                g_variant_get(answer.get(), "(&s)", &text);
+            else
+                GWLOG(LOG_LVL_WARN, "PostMsg answer of %s is not a string", name.c_str());
+            write_zep_log("plugin %s, ret = %d", c.method, 0);
+            c.reply(g_variant_new("(s)", text), 0);
+            return;
+        }
+        GWLOG(LOG_LVL_WARN, "call PostMsg error : %s, try %d times.", "no answer", i);
+        if (i < kPostTries)
+            g_usleep(kStopRetryMicros);
+    }
+    refuse(-1);
+}
+
+// Module options reach insmod as separate arguments; only the characters module parameters use pass.
+bool valid_module_options(const std::string &options)
+{
+    for (unsigned char ch : options)
+        if (!g_ascii_isalnum(ch) && !strchr("_.,:=+- \t", ch))
+            return false;
+    return true;
+}
+
+void on_HandleKernelMod(Call &c)
+{
+    const std::string package = c.arg_string(0);
+    gw::VariantPtr load_v(g_variant_get_child_value(c.params, 1));
+    const bool load = g_variant_get_boolean(load_v.get());
+    const std::string module = c.arg_string(2);
+    const std::string options = c.arg_string(3);
+    if (package.empty() || module.empty()) {
+        reply_code(c, -1);
+        return;
+    }
+    write_zep_log("%s HandleKernelMod %s", package.c_str(), module.c_str());
+    if (!valid_package_name(package) || !valid_module_options(options)) {
+        GWLOG(LOG_LVL_ERR, "HandleKernelMod of %s refused: bad package name or module options", module.c_str());
+        reply_code(c, -1);
+        return;
+    }
+    if (!c.reg.installed(package)) {
+        reply_code(c, kStartNotInstalled);
+        return;
+    }
+    // Only a module the package declares, by exact name; the list's items passed its pattern.
+    const std::string control_path = gw::RootPath("/usr/lib/opkg/info/" + package + ".control");
+    bool declared = false;
+    for (const std::string &m : plughost_read_ctrl_list(control_path.c_str(), ListKey::KernelModules).items)
+        declared = declared || m == module;
+    if (!declared) {
+        GWLOG(LOG_LVL_ERR, "kernel module %s is not declared by %s", module.c_str(), package.c_str());
+        reply_code(c, kModuleNotDeclared);
+        return;
+    }
+    std::string container_path;
+    {
+        Registry::Lock l = c.reg.lock();
+        if (const PluginRecord *rec = c.reg.find(package))
+            container_path = rec->container_path;
+    }
+    if (container_path.empty()) {
+        GWLOG(LOG_LVL_ERR, "failed to get app info %s", package.c_str());
+        reply_code(c, kNoRecordForInstalled);
+        return;
+    }
+    reply_code(c, plughost_kernel_module(module, options, load, container_path));
 }
 
 // ---- GDBus vtable ----------------------------------------------------------------------------------
@@ -407,6 +603,23 @@ void set_install_state(int state)
     std::lock_guard<std::mutex> l(g_progress_mu);
     g_install_state = state;
 }
+
+bool install_pool_init()
+{
+    std::lock_guard<std::mutex> l(g_pool_mu);
+    if (g_pool)
+        return true;
+    gw::ErrorPtr err;
+    // One worker, shared: tasks run one at a time, in queue order.
+    g_pool = g_thread_pool_new(run_install_task, nullptr, 1, FALSE, gw::ErrorOut(err));
+    if (!g_pool)
+        GWLOG(LOG_LVL_ERR, "install pool not created: %s", gw::error_text(err));
+    return g_pool != nullptr;
+}
+
+bool queue_install_request(const std::string &url, bool upgrade) { return queue_install(url, upgrade); }
+
+void set_install_runner(InstallRunner runner) { g_runner.store(runner ? runner : no_pipeline); }
 
 uint32_t flash_threshold() { return g_flash_threshold.load(); }
 uint32_t flash_duration() { return g_flash_duration.load(); }

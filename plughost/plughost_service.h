@@ -31,6 +31,15 @@ enum InstallState : int {
 void set_install_progress(int state, const std::string &package_file);
 void set_install_state(int state);
 
+// What an install task runs on the install pool's worker (url, upgrade requested). Null restores the
+// default, which marks the task failed.
+using InstallRunner = void (*)(const std::string &url, bool upgrade);
+void set_install_runner(InstallRunner runner);
+// Queues an install (or upgrade) task as the Install method does, without its url check.
+bool queue_install_request(const std::string &url, bool upgrade);
+// Creates the one-worker install pool once; false when it cannot be made.
+bool install_pool_init();
+
 // The introspection text built from the method table.
 std::string service_introspection_xml();
 

@@ -1,8 +1,10 @@
-// The plughost program on a private bus: it takes its name, loads the registry from the run-time root,
-// answers List and stops cleanly on SIGTERM.
+// The plughost program on a private bus: its start-up files, its name and introspected interface, the
+// registry from the run-time root, List, and a clean stop on SIGTERM.
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 
 #include <gio/gio.h>
@@ -21,7 +23,13 @@ TEST(PlughostDaemon, OwnsItsNameServesTheInstalledPackagesAndStopsOnTerm)
     root.write("/usr/lib/opkg/info/libq.control", "Package: libq\nVersion: 2.1\nArchitecture: arm\npluginClass: 0\n");
     root.write("/usr/lib/opkg/info/demo.control",
                "Package: demo\nVersion: 1\nArchitecture: arm\nVendor: v\nDbusVersion: 1\npluginClass: 0\n");
-    root.write("/usr/lib/opkg/status", "Package: libq\nVersion: 2.1\nStatus: install user installed\n\n");
+    // A torn package database: the backup (over 10 KiB) replaces it before the registry loads.
+    root.write("/usr/lib/opkg/status", "Package: li");
+    root.write("/usr/lib/opkg/status.bk", "Package: libq\nVersion: 2.1\nStatus: install user installed\nDescription: " +
+                                              std::string(10300, 'x') + "\n\n");
+    root.write("/etc/localtime", "TZif-zone");
+    root.write("/tmp/TZ", "CST-8\n");
+    root.write("/etc/config/system", "config system 'sys'\n");
 
     gwtest::Child daemon({gwtest::build_dir() + "/plughost/plughost"},
                          {{"GW_ROOT", root.dir()}, {"DBUS_SYSTEM_BUS_ADDRESS", bus.address()}});
@@ -41,6 +49,56 @@ TEST(PlughostDaemon, OwnsItsNameServesTheInstalledPackagesAndStopsOnTerm)
     };
     ASSERT_TRUE(gwtest::wait_until(has_owner, std::chrono::milliseconds(10000)));
 
+    EXPECT_EQ(root.read("/var/run/plughost.pid"), std::to_string(daemon.pid()));
+    EXPECT_EQ(root.read("/etc/dbus-1/system.d/plughost.conf"),
+              "<busconfig>\n  <policy user=\"0\">\n     <allow own=\"*\"/>\n     <allow send_type=\"method_call\"/>\n"
+              "  </policy>\n</busconfig>\n");
+    EXPECT_EQ(root.read("/tmp/.uci/localtime"), "TZif-zone");
+    EXPECT_EQ(root.read("/tmp/.uci/TZ"), "CST-8\n");
+    const struct {
+        const char *path;
+        mode_t bits;
+    } modes[] = {{"/tmp/.uci/localtime", 0444}, {"/tmp/.uci", S_ISVTX | 0777}, {"/etc/config", S_ISVTX | 0777}};
+    for (const auto &m : modes) {
+        struct stat st {};
+        ASSERT_EQ(stat(root.path(m.path).c_str(), &st), 0) << m.path;
+        EXPECT_EQ(st.st_mode & m.bits, m.bits) << m.path;
+    }
+    EXPECT_NE(root.read("/usr/lib/opkg/status").find("Package: libq"), std::string::npos);
+    EXPECT_TRUE(root.exists("/hgutmp/diaginfo"));
+
+    // The interface as a bus client sees it.
+    std::string introspected;
+    {
+        const std::string cmd = "DBUS_SYSTEM_BUS_ADDRESS='" + bus.address() +
+                                "' gdbus introspect --system --dest com.yvc.appframework1 "
+                                "--object-path /com/yvc/appframework1 2>&1";
+        FILE *f = popen(cmd.c_str(), "r");
+        ASSERT_NE(f, nullptr);
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+            introspected.append(buf, n);
+        pclose(f);
+    }
+    const size_t start = introspected.find("interface com.yvc.appframework1.AppAgent {");
+    ASSERT_NE(start, std::string::npos) << introspected;
+    const std::string iface = introspected.substr(start, introspected.find("};", start) - start);
+    for (const char *method :
+         {"Install(in  s url,\n              out i response);", "Upgrade(in  s url,", "Uninstall(in  s name,",
+          "Run(in  s name,", "InstQuery(in  s name,\n                out s response,\n                out i percent);",
+          "GetStatus(in  s name,\n                out s response);", "Reload(in  s name,", "Stop(in  s name,",
+          "Restore(in  s name,", "PostMsg(in  s name,\n              in  s message,\n              out s response);",
+          "List(out a{sv} response);",
+          "HandleKernelMod(in  s pkgname,\n                      in  b install,\n                      in  s modname,\n"
+          "                      in  s modopts,\n                      out i response);",
+          "readwrite u FlashThreshold = 0;", "readwrite u FlashDuration = 0;", "readwrite u YvLogLevel = 0;"})
+        EXPECT_NE(iface.find(method), std::string::npos) << method << "\n" << iface;
+    size_t methods = 0;
+    for (size_t at = iface.find(");"); at != std::string::npos; at = iface.find(");", at + 1))
+        ++methods;
+    EXPECT_EQ(methods, 12u) << iface;
+
     gw::VariantPtr list(g_dbus_connection_call_sync(
         c.get(), plughost::kServiceName, plughost::kServicePath, plughost::kServiceInterface, "List", nullptr,
         G_VARIANT_TYPE("(a{sv})"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, gw::ErrorOut(err)));
@@ -53,6 +111,7 @@ TEST(PlughostDaemon, OwnsItsNameServesTheInstalledPackagesAndStopsOnTerm)
     int status = daemon.stop();
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(root.exists("/var/run/plughost.pid"));
 }
 
 }  // namespace

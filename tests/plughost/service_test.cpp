@@ -1,15 +1,23 @@
 // The AppAgent service on a private bus: its contract as introspected, List, GetStatus, InstQuery, the
 // properties, and a reply for every method.
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
+#include <vector>
 
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 
 #include "gwbus/raii.hpp"
 #include "gwtest.hpp"
+#include "plughost_container.h"
+#include "plughost_hostfiles.h"
 #include "plughost_service.h"
 
 namespace {
@@ -102,6 +110,7 @@ protected:
     }
 
     gwtest::TempRoot root_;
+    gwtest::LogCapture logs;
     plughost::Registry reg_;
     gw::ConnectionPtr server_;
     gw::ConnectionPtr client_;
@@ -235,7 +244,7 @@ TEST_F(AppAgentService, FlashPropertiesStoreAndTheDeprecatedOneChangesNothing)
     EXPECT_EQ(get("FlashThreshold"), "(<uint32 70>,)");
     EXPECT_EQ(get("FlashDuration"), "(<uint32 24>,)");
     EXPECT_EQ(plughost::flash_threshold(), 70u);
-    gwtest::LogCapture logs;
+    logs.clear();
     set("YvLogLevel", 7);
     EXPECT_EQ(get("YvLogLevel"), "(<uint32 0>,)");
     EXPECT_EQ(logs.count("This property has been deprecated!"), 2u);
@@ -255,24 +264,216 @@ TEST_F(AppAgentService, RunAndStopOfWhatCannotRunAnswerTheirCodes)
     EXPECT_EQ(answer("Stop", g_variant_new("(s)", "libz")), "(0,)");
 }
 
-TEST_F(AppAgentService, MethodsWithoutTheirPipelineStillAnswerOnce)
+TEST_F(AppAgentService, UninstallWithoutItsPipelineStillAnswersOnceAndABadSignatureIsAnError)
 {
-    const std::pair<const char *, GVariant *> calls[] = {
-        {"Install", g_variant_new("(s)", "/tmp/x.ipk")},
-        {"Upgrade", g_variant_new("(s)", "/tmp/x.ipk")},
-        {"Uninstall", g_variant_new("(s)", "x")},
-        {"Reload", g_variant_new("(s)", "x")},
-        {"Restore", g_variant_new("(s)", "x")},
-        {"PostMsg", g_variant_new("(ss)", "x", "m")},
-        {"HandleKernelMod", g_variant_new("(sbss)", "x", TRUE, "m", "")},
-    };
-    for (const auto &[method, params] : calls) {
-        Reply r = call(method, params);
-        ASSERT_TRUE(r.error) << method;
-        EXPECT_TRUE(g_error_matches(r.error.get(), G_DBUS_ERROR, G_DBUS_ERROR_NOT_SUPPORTED)) << method;
-    }
+    Reply r = call("Uninstall", g_variant_new("(s)", "x"));
+    ASSERT_TRUE(r.error);
+    EXPECT_TRUE(g_error_matches(r.error.get(), G_DBUS_ERROR, G_DBUS_ERROR_NOT_SUPPORTED));
     Reply wrong = call("GetStatus", g_variant_new("(i)", 1));
     EXPECT_TRUE(wrong.error);
+}
+
+// What the install pool's worker was given, in order.
+std::mutex g_tasks_mu;
+std::vector<std::string> g_tasks;
+void record_task(const std::string &url, bool upgrade)
+{
+    std::lock_guard<std::mutex> l(g_tasks_mu);
+    g_tasks.push_back(std::string(upgrade ? "upgrade " : "install ") + url);
+}
+
+TEST_F(AppAgentService, InstallAndUpgradeCheckTheUrlAndQueueInOrderWithoutWaiting)
+{
+    plughost::set_install_runner(record_task);
+    const struct {
+        const char *method, *url, *reply;
+    } cases[] = {
+        {"Install", "file:///tmp/x.ipk", "(-2,)"},
+        {"Install", "", "(-2,)"},
+        {"Upgrade", "tmp/x.ipk", "(-2,)"},
+        {"Install", "httpx://h/x.ipk", "(-2,)"},
+        {"Install", "/tmp/missing_1_arm.ipk", "(0,)"},
+        {"Upgrade", "http://h/a_1_arm.ipk", "(0,)"},
+        {"Install", "ftp://h/b_1_arm.ipk", "(0,)"},
+        {"Upgrade", "https://h/c_1_arm.ipk", "(0,)"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(answer(c.method, g_variant_new("(s)", c.url)), c.reply) << c.method << " " << c.url;
+    const std::vector<std::string> expected = {"install /tmp/missing_1_arm.ipk", "upgrade http://h/a_1_arm.ipk",
+                                               "install ftp://h/b_1_arm.ipk", "upgrade https://h/c_1_arm.ipk"};
+    EXPECT_TRUE(gwtest::wait_until(
+        [&] {
+            std::lock_guard<std::mutex> l(g_tasks_mu);
+            return g_tasks.size() >= expected.size();
+        },
+        std::chrono::milliseconds(5000)));
+    {
+        std::lock_guard<std::mutex> l(g_tasks_mu);
+        EXPECT_EQ(g_tasks, expected);
+    }
+    EXPECT_TRUE(logs.contains("install url is invalid, file:///tmp/x.ipk"));
+    EXPECT_TRUE(logs.contains("upgrade url is invalid, tmp/x.ipk"));
+    plughost::set_install_runner(nullptr);
+}
+
+// A plug-in's management service on its own connection and thread: answers Stop, Restore and Reload
+// with (i) 0 and PostMsg with "echo:<message>", and notes every call.
+class FakePlugin {
+public:
+    explicit FakePlugin(const std::string &bus_name) : name_(bus_name)
+    {
+        thread_ = std::thread([this] { run(); });
+        std::unique_lock<std::mutex> l(mu_);
+        ready_cv_.wait_for(l, std::chrono::seconds(5), [this] { return ready_; });
+    }
+    ~FakePlugin()
+    {
+        g_main_loop_quit(loop_);
+        thread_.join();
+    }
+    std::vector<std::string> calls()
+    {
+        std::lock_guard<std::mutex> l(mu_);
+        return calls_;
+    }
+
+private:
+    static void on_call(GDBusConnection *, const char *, const char *, const char *, const char *method,
+                        GVariant *params, GDBusMethodInvocation *inv, gpointer self)
+    {
+        auto *p = static_cast<FakePlugin *>(self);
+        std::lock_guard<std::mutex> l(p->mu_);
+        p->calls_.push_back(method);
+        if (std::strcmp(method, "PostMsg") == 0) {
+            const char *m = nullptr;
+            g_variant_get(params, "(&s)", &m);
+            g_dbus_method_invocation_return_value(inv, g_variant_new("(s)", ("echo:" + std::string(m)).c_str()));
+        } else {
+            g_dbus_method_invocation_return_value(inv, g_variant_new("(i)", 0));
+        }
+    }
+
+    void run()
+    {
+        gw::MainContextPtr ctx(g_main_context_new());
+        g_main_context_push_thread_default(ctx.get());
+        loop_ = g_main_loop_new(ctx.get(), FALSE);
+        gw::ErrorPtr err;
+        gw::ConnectionPtr conn(g_dbus_connection_new_for_address_sync(
+            gwtest::PrivateBus::instance().address().c_str(),
+            static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                              G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+            nullptr, nullptr, gw::ErrorOut(err)));
+        const std::string xml = "<node><interface name='" + name_ +
+                                ".management'><method name='Stop'><arg type='i' direction='out'/></method>"
+                                "<method name='Restore'><arg type='i' direction='out'/></method>"
+                                "<method name='Reload'><arg type='i' direction='out'/></method>"
+                                "<method name='PostMsg'><arg type='s' direction='in'/>"
+                                "<arg type='s' direction='out'/></method></interface></node>";
+        gw::NodeInfoPtr node(g_dbus_node_info_new_for_xml(xml.c_str(), nullptr));
+        static const GDBusInterfaceVTable vtable = {on_call, nullptr, nullptr, {nullptr}};
+        std::string path = "/" + name_;  // "com.<vendor>.<name><n>": three parts
+        std::replace(path.begin(), path.end(), '.', '/');
+        unsigned id = conn ? g_dbus_connection_register_object(conn.get(), path.c_str(), node->interfaces[0], &vtable,
+                                                               this, nullptr, nullptr)
+                           : 0;
+        gw::VariantPtr owned(conn ? g_dbus_connection_call_sync(conn.get(), "org.freedesktop.DBus",
+                                                                "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                                                "RequestName", g_variant_new("(su)", name_.c_str(), 4u),
+                                                                nullptr, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr)
+                                  : nullptr);
+        {
+            std::lock_guard<std::mutex> l(mu_);
+            ready_ = true;
+        }
+        ready_cv_.notify_all();
+        if (id && owned)
+            g_main_loop_run(loop_);
+        if (id)
+            g_dbus_connection_unregister_object(conn.get(), id);
+        g_main_loop_unref(loop_);
+        g_main_context_pop_thread_default(ctx.get());
+    }
+
+    std::string name_;
+    std::thread thread_;
+    GMainLoop *loop_ = nullptr;
+    std::mutex mu_;
+    std::condition_variable ready_cv_;
+    bool ready_ = false;
+    std::vector<std::string> calls_;
+};
+
+TEST_F(AppAgentService, LifecycleCallsAndPostMsgReachTheRunningPluginsManagementInterface)
+{
+    FakePlugin echo("com.acme.echo1");
+    plugin("echo", "", std::make_unique<FakeContainer>(true, 4321));
+    EXPECT_EQ(answer("Reload", g_variant_new("(s)", "echo")), "(0,)");
+    EXPECT_EQ(answer("Restore", g_variant_new("(s)", "echo")), "(0,)");
+    EXPECT_EQ(answer("PostMsg", g_variant_new("(ss)", "echo", "hello")), "('echo:hello',)");
+    EXPECT_EQ(answer("Stop", g_variant_new("(s)", "echo")), "(0,)");
+    EXPECT_EQ(echo.calls(), (std::vector<std::string>{"Reload", "Restore", "PostMsg", "Stop"}));
+    EXPECT_TRUE(plughost::stop_marked("echo")) << "a stopped plug-in does not start at boot";
+}
+
+TEST_F(AppAgentService, ForwardingRefusalsAnswerTheirCodesAndASilentPluginIsGivenUpOn)
+{
+    plugin("libz", "", nullptr);
+    plugin("idle", "", std::make_unique<FakeContainer>(false, 0));
+    plugin("mute", "", std::make_unique<FakeContainer>(true, 99));  // no service on the bus
+    const struct {
+        const char *method, *name, *reply;
+    } cases[] = {
+        {"Reload", "ghost", "(-13,)"}, {"Restore", "libz", "(0,)"},   {"Reload", "idle", "(-17,)"},
+        {"Reload", "mute", "(-20,)"},  {"Restore", "mute", "(-20,)"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(answer(c.method, g_variant_new("(s)", c.name)), c.reply) << c.method << " " << c.name;
+    const struct {
+        const char *name, *log;
+    } posts[] = {
+        {"ghost", nullptr},
+        {"libz", "library plugin, can not PostMsg"},
+        {"idle", "plugin idle is not running."},
+        {"mute", "call PostMsg error : no answer, try 5 times."},
+    };
+    for (const auto &p : posts) {
+        EXPECT_EQ(answer("PostMsg", g_variant_new("(ss)", p.name, "m")), "('',)") << p.name;
+        if (p.log) {
+            EXPECT_TRUE(logs.contains(p.log)) << p.log;
+        }
+    }
+    EXPECT_EQ(logs.count("call PostMsg error : no answer, try"), 5u);
+}
+
+TEST_F(AppAgentService, KernelModulesOnlyByDeclaredNameAndOptionsWithoutShellText)
+{
+    const std::string tool = gwtest::build_dir() + "/tests/plughost/fake_modtool";
+    plughost::plughost_set_module_programs(tool.c_str(), tool.c_str());
+    const std::string log = root_.path("/modtool.log");
+    setenv("FAKE_MODTOOL_LOG", log.c_str(), 1);
+    plugin("drv", "KernelModules: m1 m2\n", std::make_unique<FakeContainer>(true, 5));
+    g_mkdir_with_parents(root_.path("/opt/apps/drv/data").c_str(), 0755);
+    const struct {
+        const char *package, *module, *options, *reply;
+        bool load;
+    } cases[] = {
+        {"drv", "m1;reboot", "", "(-11,)", true},
+        {"drv", "m1", "x=$(reboot)", "(-1,)", true},
+        {"drv", "m1", "a=1`id`", "(-1,)", true},
+        {"drv;rm", "m1", "", "(-1,)", true},
+        {"ghost", "m1", "", "(-13,)", true},
+        {"drv", "m3", "", "(-11,)", true},
+        {"drv", "m2", "debug=1 mode=a,b", "(0,)", true},
+        {"drv", "m2", "", "(0,)", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(answer("HandleKernelMod", g_variant_new("(sbss)", c.package, c.load, c.module, c.options)), c.reply)
+            << c.package << " " << c.module << " " << c.options;
+    // Only the two accepted calls reached the module tool, each option its own argument.
+    EXPECT_EQ(root_.read("/modtool.log"), root_.path("/opt/apps/drv/files/m2") + " debug=1 mode=a,b\nm2\n");
+    unsetenv("FAKE_MODTOOL_LOG");
+    plughost::plughost_set_module_programs(nullptr, nullptr);
 }
 
 }  // namespace
