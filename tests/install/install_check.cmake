@@ -37,6 +37,9 @@ if(NOT "-L${prefix}/${LIBDIR}" IN_LIST pc_flags OR NOT "-I${prefix}/include" IN_
 endif()
 # The linker, like the loader, finds the library's own dependencies in the prefix through this.
 set(ENV{LD_LIBRARY_PATH} ${prefix}/${LIBDIR})
+if(SYSTEM_LIBDIRS)
+  set(ENV{LD_LIBRARY_PATH} "$ENV{LD_LIBRARY_PATH}:${SYSTEM_LIBDIRS}")
+endif()
 run("compiling the sample plug-in" ${CC} ${CFLAGS} ${SAMPLE} ${pc_flags} -o ${WORK}/sample_plugin)
 
 set(ENV{GW_LOG_STDERR} 1)
