@@ -14,8 +14,6 @@
 namespace apitest {
 namespace {
 
-std::string at(const char *collection, unsigned index) { return std::string(collection) + "/" + std::to_string(index); }
-
 // ---- the three families, one set of cases ----------------------------------------------------------
 
 struct L2TPVPNCase {
@@ -64,14 +62,10 @@ struct L2TPVPNCase {
     }
     static void expect_fields(gwtest::Igd1Sim &s, const std::string &p, const Api &a)
     {
-        SCOPED_TRACE(p);
-        EXPECT_EQ(a.Name, fixture_str(s, p, kIface, "Name"));
-        EXPECT_EQ(a.InsAddress, fixture_str(s, p, kIface, "InsAddress"));
-        EXPECT_EQ(a.UserName, fixture_str(s, p, kIface, "UserName"));
-        EXPECT_EQ(a.Password, fixture_str(s, p, kIface, "Password"));
-        EXPECT_EQ(a.DestPort, fixture_num(s, p, kIface, "DestPort"));
-        EXPECT_EQ(a.Enable, fixture_num(s, p, kIface, "Enable"));
-        EXPECT_EQ(a.Operate, fixture_num(s, p, kIface, "Operate"));
+        apitest::expect_fields(s, p, kIface,
+                               {prop("Name", a.Name), prop("InsAddress", a.InsAddress), prop("UserName", a.UserName),
+                                prop("Password", a.Password), prop("DestPort", a.DestPort), prop("Enable", a.Enable),
+                                prop("Operate", a.Operate)});
     }
 };
 
@@ -117,11 +111,9 @@ struct NetworkAccelerationCase {
     }
     static void expect_fields(gwtest::Igd1Sim &s, const std::string &p, const Api &a)
     {
-        SCOPED_TRACE(p);
-        EXPECT_EQ(a.Name, fixture_str(s, p, kIface, "Name"));
-        EXPECT_EQ(a.WANName, fixture_str(s, p, kIface, "WANName"));
-        EXPECT_EQ(a.Enable, fixture_num(s, p, kIface, "Enable"));
-        EXPECT_EQ(a.Operate, fixture_num(s, p, kIface, "Operate"));
+        apitest::expect_fields(
+            s, p, kIface,
+            {prop("Name", a.Name), prop("WANName", a.WANName), prop("Enable", a.Enable), prop("Operate", a.Operate)});
     }
 };
 
@@ -169,12 +161,9 @@ struct TrafficControlCase {
     }
     static void expect_fields(gwtest::Igd1Sim &s, const std::string &p, const Api &a)
     {
-        SCOPED_TRACE(p);
-        EXPECT_EQ(a.Name, fixture_str(s, p, kIface, "Name"));
-        EXPECT_EQ(a.Enable, fixture_num(s, p, kIface, "Enable"));
-        EXPECT_EQ(a.Operate, fixture_num(s, p, kIface, "Operate"));
-        EXPECT_EQ(a.Target, fixture_num(s, p, kIface, "Target"));
-        EXPECT_EQ(a.Priority, fixture_num(s, p, kIface, "Priority"));
+        apitest::expect_fields(s, p, kIface,
+                               {prop("Name", a.Name), prop("Enable", a.Enable), prop("Operate", a.Operate),
+                                prop("Target", a.Target), prop("Priority", a.Priority)});
     }
 };
 
@@ -211,20 +200,11 @@ TYPED_TEST(FirewallFamily, GetListsEveryInstanceWithItsIndexAndFields)
     C::expect_fields(this->s(), at(C::kPath, 5), list[1]);
     EXPECT_EQ(C::release(list, count), 0);
 
-    list = reinterpret_cast<typename C::Api *>(&list);
-    count = -1;
     this->fail("GetManagedObjects", C::kPath);
-    EXPECT_EQ(C::get(&list, &count), -1);
-    EXPECT_EQ(list, nullptr);
-    EXPECT_EQ(count, 0);
+    expect_no_list(-1, &C::get);
     this->remove_matching(std::string(C::kPath) + "/");
-    count = -1;
-    ASSERT_EQ(C::get(&list, &count), 0);
-    EXPECT_EQ(list, nullptr);
-    EXPECT_EQ(count, 0);
-    EXPECT_EQ(C::get(nullptr, &count), -1);
-    EXPECT_EQ(C::get(&list, nullptr), -1);
-    EXPECT_EQ(C::release(nullptr, 0), -1);
+    expect_no_list(0, &C::get);
+    expect_null_refused(&C::get, &C::release);
 }
 
 TYPED_TEST(FirewallFamily, AddWritesANewInstanceAndReturnsItsIndex)

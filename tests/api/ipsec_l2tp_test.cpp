@@ -29,8 +29,6 @@ constexpr const char *kAccountIface = "com.yvc.igd1.VPN.L2TP.Server.Account";
 constexpr const char *kIPSecHistory = "GetIPSecVPNHistoryTraffic";
 constexpr const char *kL2TPHistory = "GetL2TPVPNHistoryTraffic";
 
-std::string at(const std::string &collection, unsigned index) { return collection + "/" + std::to_string(index); }
-
 api_VPNSubnetEntry_t subnet(const char *address, const char *mask)
 {
     api_VPNSubnetEntry_t e{};
@@ -95,18 +93,12 @@ protected:
     }
     void expect_written(unsigned n)
     {
-        SCOPED_TRACE(n);
         const std::string p = at(kIPSec, n);
-        EXPECT_EQ(s().prop_text(p, kIPSecIface, "Enable"), "true");
-        EXPECT_EQ(str(p, kIPSecIface, "IPSecType"), "remote-access");
-        EXPECT_EQ(str(p, kIPSecIface, "Name"), "store");
-        EXPECT_EQ(str(p, kIPSecIface, "RemoteIP"), "192.0.2.77");
-        EXPECT_EQ(str(p, kIPSecIface, "IKEPreshareKey"), "s3cret");
-        EXPECT_EQ(str(p, kIPSecIface, "AHAuthenticationAlgorithm"), "sha1");
-        EXPECT_EQ(num(p, kIPSecIface, "IKESAPeriod"), 1000);
-        EXPECT_EQ(num(p, kIPSecIface, "IPSecSATrafficPeriod"), 77);
-        EXPECT_EQ(s().prop_text(p, kIPSecIface, "DPDEnable"), "true");
-        EXPECT_EQ(num(p, kIPSecIface, "DPDRetry"), 9);
+        expect_stored(s(), p, kIPSecIface, {prop("Enable", "true"), prop("DPDEnable", "true")});
+        expect_fields(s(), p, kIPSecIface,
+                      {prop("IPSecType", "remote-access"), prop("Name", "store"), prop("RemoteIP", "192.0.2.77"),
+                       prop("IKEPreshareKey", "s3cret"), prop("AHAuthenticationAlgorithm", "sha1"),
+                       prop("IKESAPeriod", 1000), prop("IPSecSATrafficPeriod", 77), prop("DPDRetry", 9)});
         EXPECT_NE(s().prop_text(p, kIPSecIface, "Status"), "'Up'");
     }
     std::set<uint32_t> tunnels() { return children(kIPSec, kIPSecIface); }
@@ -119,34 +111,22 @@ TEST_F(IPSecTunnels, ListGivesEachTunnelItsIndexAndFields)
     ASSERT_EQ(api_getVPNIPSecAll(&list, &count), 0);
     ASSERT_EQ(count, 2);
     for (int i = 0; i < count; ++i) {
-        const std::string p = at(kIPSec, static_cast<unsigned>(i + 1));
-        SCOPED_TRACE(p);
-        EXPECT_EQ(list[i].Index, static_cast<uint32_t>(i + 1));
-        EXPECT_EQ(list[i].path, p);
-        EXPECT_EQ(list[i].Enable, num(p, kIPSecIface, "Enable"));
-        EXPECT_EQ(list[i].Name, str(p, kIPSecIface, "Name"));
-        EXPECT_EQ(list[i].WANInterface, str(p, kIPSecIface, "WANInterface"));
-        EXPECT_EQ(list[i].IKEPreshareKey, str(p, kIPSecIface, "IKEPreshareKey"));
-        EXPECT_EQ(list[i].IKESAPeriod, num(p, kIPSecIface, "IKESAPeriod"));
-        EXPECT_EQ(list[i].DPDThreshold, num(p, kIPSecIface, "DPDThreshold"));
+        const api_VPNIPSecInfo_t &t = list[i];
+        EXPECT_EQ(t.Index, static_cast<uint32_t>(i + 1));
+        EXPECT_EQ(t.path, at(kIPSec, t.Index));
+        expect_fields(s(), t.path, kIPSecIface,
+                      {prop("Enable", t.Enable), prop("Name", t.Name), prop("WANInterface", t.WANInterface),
+                       prop("IKEPreshareKey", t.IKEPreshareKey), prop("IKESAPeriod", t.IKESAPeriod),
+                       prop("DPDThreshold", t.DPDThreshold)});
     }
-    EXPECT_EQ(list[1].Status, str(at(kIPSec, 2), kIPSecIface, "Status"));
-    EXPECT_EQ(static_cast<int64_t>(list[1].TxBytes), num(at(kIPSec, 2), kIPSecIface, "TxBytes"));
+    expect_fields(s(), at(kIPSec, 2), kIPSecIface, {prop("Status", list[1].Status), prop("TxBytes", list[1].TxBytes)});
     EXPECT_EQ(api_releaseVPNIPSecAll(list, count), 0);
 
     fail("GetManagedObjects", kIPSec);
-    list = reinterpret_cast<api_VPNIPSecInfo_t *>(&list);
-    count = -1;
-    EXPECT_EQ(api_getVPNIPSecAll(&list, &count), -1);
-    EXPECT_EQ(list, nullptr);
-    EXPECT_EQ(count, 0);
+    expect_no_list(-1, api_getVPNIPSecAll);
     remove_matching("/VPN/IPSec/");
-    count = -1;
-    ASSERT_EQ(api_getVPNIPSecAll(&list, &count), 0);
-    EXPECT_EQ(list, nullptr);
-    EXPECT_EQ(count, 0);
-    EXPECT_EQ(api_getVPNIPSecAll(nullptr, &count), -1);
-    EXPECT_EQ(api_releaseVPNIPSecAll(nullptr, 0), -1);
+    expect_no_list(0, api_getVPNIPSecAll);
+    expect_null_refused(api_getVPNIPSecAll, api_releaseVPNIPSecAll);
 }
 
 TEST_F(IPSecTunnels, GetByIndexReadsThatTunnelOnly)
@@ -155,9 +135,8 @@ TEST_F(IPSecTunnels, GetByIndexReadsThatTunnelOnly)
     ASSERT_EQ(api_getVPNIPSec(2, &t), 0);
     EXPECT_EQ(t.Index, 2u);
     EXPECT_EQ(t.path, at(kIPSec, 2));
-    EXPECT_EQ(t.Name, str(at(kIPSec, 2), kIPSecIface, "Name"));
-    EXPECT_EQ(t.LocalIP, str(at(kIPSec, 2), kIPSecIface, "LocalIP"));
-    EXPECT_EQ(t.IPSecSATimePeriod, num(at(kIPSec, 2), kIPSecIface, "IPSecSATimePeriod"));
+    expect_fields(s(), t.path, kIPSecIface,
+                  {prop("Name", t.Name), prop("LocalIP", t.LocalIP), prop("IPSecSATimePeriod", t.IPSecSATimePeriod)});
     EXPECT_EQ(s().call_count("GetAll"), 1u);
 
     EXPECT_EQ(api_getVPNIPSec(0, &t), -1);
@@ -247,10 +226,9 @@ TEST_F(IPSecSubnets, ListsCarryIndexAddressAndMask)
     ASSERT_EQ(api_getIPSecLocalSubnetsAll(1, &list, &count), 0);
     ASSERT_EQ(count, 2);
     for (int i = 0; i < count; ++i) {
-        const std::string p = at(local, static_cast<unsigned>(i + 1));
         EXPECT_EQ(list[i].Index, static_cast<uint32_t>(i + 1));
-        EXPECT_EQ(list[i].Address, str(p, kLocalIface, "LocalIPAddress"));
-        EXPECT_EQ(list[i].Mask, str(p, kLocalIface, "LocalSubnetMask"));
+        expect_fields(s(), at(local, list[i].Index), kLocalIface,
+                      {prop("LocalIPAddress", list[i].Address), prop("LocalSubnetMask", list[i].Mask)});
     }
     EXPECT_EQ(api_releaseIPSecLocalSubnetsAll(list, count), 0);
 
@@ -258,19 +236,15 @@ TEST_F(IPSecSubnets, ListsCarryIndexAddressAndMask)
     ASSERT_EQ(api_getIPSecReMoteSubnetsAll(2, &list, &count), 0);
     ASSERT_EQ(count, 2);
     EXPECT_EQ(list[1].Index, 3u);
-    EXPECT_EQ(list[1].Address, str(at(remote, 3), kRemoteIface, "DestIPAddress"));
-    EXPECT_EQ(list[1].Mask, str(at(remote, 3), kRemoteIface, "DestSubnetMask"));
+    expect_fields(s(), at(remote, 3), kRemoteIface,
+                  {prop("DestIPAddress", list[1].Address), prop("DestSubnetMask", list[1].Mask)});
     EXPECT_EQ(api_releaseIPSecReMoteSubnetsAll(list, count), 0);
 
     // Tunnel 2 has no local subnets; tunnel 0 is no tunnel.
-    list = reinterpret_cast<api_VPNSubnetInfo_t *>(&list);
-    ASSERT_EQ(api_getIPSecLocalSubnetsAll(2, &list, &count), 0);
-    EXPECT_EQ(list, nullptr);
-    EXPECT_EQ(count, 0);
+    expect_no_list<api_VPNSubnetInfo_t>(0, [](auto l, auto c) { return api_getIPSecLocalSubnetsAll(2, l, c); });
     EXPECT_EQ(api_getIPSecLocalSubnetsAll(0, &list, &count), -1);
     fail("GetManagedObjects", remote);
-    EXPECT_EQ(api_getIPSecReMoteSubnetsAll(2, &list, &count), -1);
-    EXPECT_EQ(list, nullptr);
+    expect_no_list<api_VPNSubnetInfo_t>(-1, [](auto l, auto c) { return api_getIPSecReMoteSubnetsAll(2, l, c); });
     EXPECT_EQ(api_getIPSecLocalSubnetsAll(1, nullptr, &count), -1);
     EXPECT_EQ(api_releaseIPSecLocalSubnetsAll(nullptr, 0), -1);
     EXPECT_EQ(api_releaseIPSecReMoteSubnetsAll(nullptr, 0), -1);
@@ -291,8 +265,8 @@ TEST_F(IPSecSubnets, SetWithAnExistingAddressUpdatesItsMaskInsteadOfAdding)
     const api_VPNSubnetEntry_t r = subnet("10.99.0.0", "255.255.0.0");
     ASSERT_EQ(api_setIPSecRemoteSubnet(2, &r), 0);
     EXPECT_EQ(children(remote, kRemoteIface), (std::set<uint32_t>{1, 3, 4}));
-    EXPECT_EQ(str(at(remote, 4), kRemoteIface, "DestIPAddress"), "10.99.0.0");
-    EXPECT_EQ(str(at(remote, 4), kRemoteIface, "DestSubnetMask"), "255.255.0.0");
+    expect_fields(s(), at(remote, 4), kRemoteIface,
+                  {prop("DestIPAddress", "10.99.0.0"), prop("DestSubnetMask", "255.255.0.0")});
     // The first remote subnet of a tunnel that had none.
     ASSERT_EQ(api_setIPSecRemoteSubnet(1, &r), 0);
     EXPECT_EQ(str(at(kIPSec, 1) + "/RemoteSubnets/2", kRemoteIface, "DestIPAddress"), "10.99.0.0");
@@ -315,9 +289,8 @@ TEST_F(IPSecSubnets, RefusedInputMakesNoChange)
     std::memset(e.Address, 'a', sizeof e.Address);
     std::memset(e.Mask, 'm', sizeof e.Mask);
     ASSERT_EQ(api_setIPSecLocalSubnet(1, &e), 0);
-    const std::string added = at(kIPSec, 1) + "/LocalSubnets/3";
-    EXPECT_EQ(str(added, kLocalIface, "LocalIPAddress"), std::string(45, 'a'));
-    EXPECT_EQ(str(added, kLocalIface, "LocalSubnetMask"), std::string(45, 'm'));
+    expect_fields(s(), at(kIPSec, 1) + "/LocalSubnets/3", kLocalIface,
+                  {prop("LocalIPAddress", std::string(45, 'a')), prop("LocalSubnetMask", std::string(45, 'm'))});
 }
 
 TEST_F(IPSecSubnets, AFailedWriteOfANewSubnetRemovesItAgain)
@@ -408,11 +381,8 @@ TEST_F(VpnHistory, IPSecAllTunnelsKeepsThoseThatAnswer)
     EXPECT_EQ(api_releaseVpnHistoryTraffic(h, count), 0);
 
     // One tunnel asked by index: its refusal or failure is the result.
-    h = reinterpret_cast<api_VpnHistoryTraffic_t *>(&h);
-    count = -1;
-    EXPECT_EQ(api_getIPSecVPNHistoryTraffic(2, 0, 1, &h, &count), -1);
-    EXPECT_EQ(h, nullptr);
-    EXPECT_EQ(count, 0);
+    expect_no_list<api_VpnHistoryTraffic_t>(
+        -1, [](auto l, auto c) { return api_getIPSecVPNHistoryTraffic(2, 0, 1, l, c); });
     fail(kIPSecHistory, at(kIPSec, 1));
     EXPECT_EQ(api_getIPSecVPNHistoryTraffic(1, 0, 1, &h, &count), -1);
     fail("GetManagedObjects", kIPSec);
@@ -464,16 +434,11 @@ protected:
     }
     void expect_client(unsigned n)
     {
-        SCOPED_TRACE(n);
-        const std::string p = at(kClients, n);
-        EXPECT_EQ(s().prop_text(p, kClientIface, "Enable"), "true");
-        EXPECT_EQ(str(p, kClientIface, "ServerIP"), "192.0.2.50");
-        EXPECT_EQ(num(p, kClientIface, "ServerPort"), 1801);
-        EXPECT_EQ(str(p, kClientIface, "Name"), "shop");
-        EXPECT_EQ(s().prop_text(p, kClientIface, "EnableNAT"), "true");
-        EXPECT_EQ(str(p, kClientIface, "UserName"), "shopuser");
-        EXPECT_EQ(str(p, kClientIface, "Password"), "shoppw");
-        EXPECT_EQ(str(p, kClientIface, "WANInterface"), "1_INTERNET_R_VID_41");
+        expect_stored(s(), at(kClients, n), kClientIface, {prop("Enable", "true"), prop("EnableNAT", "true")});
+        expect_fields(s(), at(kClients, n), kClientIface,
+                      {prop("ServerIP", "192.0.2.50"), prop("ServerPort", 1801), prop("Name", "shop"),
+                       prop("UserName", "shopuser"), prop("Password", "shoppw"),
+                       prop("WANInterface", "1_INTERNET_R_VID_41")});
     }
     std::set<uint32_t> clients() { return children(kClients, kClientIface); }
     static api_VPNL2TPServerAccountInfo_t account(const char *user, const char *password)
@@ -493,8 +458,7 @@ TEST_F(L2tp, TheL2TPObjectIsReadAndWrittenByIndex)
     api_VPNL2TPInfo_t info{};
     ASSERT_EQ(api_getVPNL2TP(1, &info), 0);
     EXPECT_EQ(info.Index, 1u);
-    EXPECT_EQ(info.Enable, num(p, kL2TPIface, "Enable"));
-    EXPECT_EQ(info.L2TPType, str(p, kL2TPIface, "L2TPType"));
+    expect_fields(s(), p, kL2TPIface, {prop("Enable", info.Enable), prop("L2TPType", info.L2TPType)});
     EXPECT_EQ(api_getVPNL2TP(0, &info), -1);
     EXPECT_EQ(api_getVPNL2TP(1, nullptr), -1);
 
@@ -518,27 +482,22 @@ TEST_F(L2tp, ClientsAreListedAndReadWithTheirIndex)
     ASSERT_EQ(api_getVPNL2TPClientAll(&list, &count), 0);
     ASSERT_EQ(count, 2);
     for (int i = 0; i < count; ++i) {
-        const std::string p = at(kClients, static_cast<unsigned>(i + 1));
-        SCOPED_TRACE(p);
         EXPECT_EQ(list[i].Index, static_cast<uint32_t>(i + 1));
-        EXPECT_EQ(list[i].ServerIP, str(p, kClientIface, "ServerIP"));
-        EXPECT_EQ(list[i].ServerPort, num(p, kClientIface, "ServerPort"));
-        EXPECT_EQ(list[i].UserName, str(p, kClientIface, "UserName"));
-        EXPECT_EQ(list[i].EnableNAT, num(p, kClientIface, "EnableNAT"));
+        expect_fields(s(), at(kClients, list[i].Index), kClientIface,
+                      {prop("ServerIP", list[i].ServerIP), prop("ServerPort", list[i].ServerPort),
+                       prop("UserName", list[i].UserName), prop("EnableNAT", list[i].EnableNAT)});
     }
     EXPECT_EQ(api_releaseVPNL2TPClientAll(list, count), 0);
 
     api_VPNL2TPClientInfo_t c{};
     ASSERT_EQ(api_getVPNL2TPClient(2, &c), 0);
     EXPECT_EQ(c.Index, 2u);
-    EXPECT_EQ(c.Name, str(at(kClients, 2), kClientIface, "Name"));
-    EXPECT_EQ(static_cast<int64_t>(c.RxBytes), num(at(kClients, 2), kClientIface, "RxBytes"));
+    expect_fields(s(), at(kClients, 2), kClientIface, {prop("Name", c.Name), prop("RxBytes", c.RxBytes)});
     EXPECT_EQ(api_getVPNL2TPClient(0, &c), -1);
     EXPECT_EQ(api_getVPNL2TPClient(3, &c), -1);
 
     fail("GetManagedObjects", kClients);
-    EXPECT_EQ(api_getVPNL2TPClientAll(&list, &count), -1);
-    EXPECT_EQ(list, nullptr);
+    expect_no_list(-1, api_getVPNL2TPClientAll);
     EXPECT_EQ(api_releaseVPNL2TPClientAll(nullptr, 0), -1);
 }
 
@@ -596,8 +555,8 @@ TEST_F(L2tp, ClientRemoteSubnetsWorkAsTheIPSecOnes)
     ASSERT_EQ(api_getVPNL2TPClientRemoteSubnetsAll(2, &list, &count), 0);
     ASSERT_EQ(count, 2);
     EXPECT_EQ(list[1].Index, 2u);
-    EXPECT_EQ(list[1].Address, str(at(subs, 2), kClientSubIface, "DestIPAddress"));
-    EXPECT_EQ(list[1].Mask, str(at(subs, 2), kClientSubIface, "DestSubnetMask"));
+    expect_fields(s(), at(subs, 2), kClientSubIface,
+                  {prop("DestIPAddress", list[1].Address), prop("DestSubnetMask", list[1].Mask)});
     EXPECT_EQ(api_releaseVPNL2TPClientRemoteSubnetsAll(list, count), 0);
 
     const std::string first = str(at(subs, 1), kClientSubIface, "DestIPAddress");
@@ -628,20 +587,18 @@ TEST_F(L2tp, ServerIsReadAndWritten)
 {
     api_VPNL2TPServerInfo_t srv{};
     ASSERT_EQ(api_getVPNL2TPServer(&srv), 0);
-    EXPECT_EQ(srv.Enable, num(kServer, kServerIface, "Enable"));
-    EXPECT_EQ(srv.StartAddress, str(kServer, kServerIface, "StartAddress"));
-    EXPECT_EQ(srv.EndAddress, str(kServer, kServerIface, "EndAddress"));
-    EXPECT_EQ(srv.MaskAddress, str(kServer, kServerIface, "MaskAddress"));
-    EXPECT_EQ(srv.LanAddress, str(kServer, kServerIface, "LanAddress"));
-    EXPECT_EQ(srv.WANInterface, str(kServer, kServerIface, "WANInterface"));
+    expect_fields(s(), kServer, kServerIface,
+                  {prop("Enable", srv.Enable), prop("StartAddress", srv.StartAddress),
+                   prop("EndAddress", srv.EndAddress), prop("MaskAddress", srv.MaskAddress),
+                   prop("LanAddress", srv.LanAddress), prop("WANInterface", srv.WANInterface)});
 
     srv.Enable = TRUE;
     std::strcpy(srv.StartAddress, "192.168.60.10");
     std::strcpy(srv.EndAddress, "192.168.60.20");
     ASSERT_EQ(api_setVPNL2TPServer(&srv), 0);
-    EXPECT_EQ(s().prop_text(kServer, kServerIface, "Enable"), "true");
-    EXPECT_EQ(str(kServer, kServerIface, "StartAddress"), "192.168.60.10");
-    EXPECT_EQ(str(kServer, kServerIface, "EndAddress"), "192.168.60.20");
+    expect_stored(s(), kServer, kServerIface, {prop("Enable", "true")});
+    expect_fields(s(), kServer, kServerIface,
+                  {prop("StartAddress", "192.168.60.10"), prop("EndAddress", "192.168.60.20")});
 
     EXPECT_EQ(api_getVPNL2TPServer(nullptr), -1);
     EXPECT_EQ(api_setVPNL2TPServer(nullptr), -1);
@@ -658,11 +615,10 @@ TEST_F(L2tp, AccountsAreListedAndFoundByIndex)
     ASSERT_EQ(api_getVPNL2TPServerAccountAll(&list, &count), 0);
     ASSERT_EQ(count, 2);
     for (int i = 0; i < count; ++i) {
-        const std::string p = at(kAccounts, static_cast<unsigned>(i + 1));
         EXPECT_EQ(list[i].Index, static_cast<uint32_t>(i + 1));
-        EXPECT_EQ(list[i].Enable, num(p, kAccountIface, "Enable"));
-        EXPECT_EQ(list[i].UserName, str(p, kAccountIface, "UserName"));
-        EXPECT_EQ(list[i].Password, str(p, kAccountIface, "Password"));
+        expect_fields(
+            s(), at(kAccounts, list[i].Index), kAccountIface,
+            {prop("Enable", list[i].Enable), prop("UserName", list[i].UserName), prop("Password", list[i].Password)});
     }
     EXPECT_EQ(api_releaseVPNL2TPServerAccountAll(list, count), 0);
 
@@ -690,8 +646,7 @@ TEST_F(L2tp, SetAccountWithAKnownUserNameChangesItsPassword)
     a = account("guest", "guestpw");
     ASSERT_EQ(api_setVPNL2TPServerAccount(&a), 0);
     EXPECT_EQ(accounts(), (std::set<uint32_t>{1, 2, 3}));
-    EXPECT_EQ(str(at(kAccounts, 3), kAccountIface, "UserName"), "guest");
-    EXPECT_EQ(str(at(kAccounts, 3), kAccountIface, "Password"), "guestpw");
+    expect_fields(s(), at(kAccounts, 3), kAccountIface, {prop("UserName", "guest"), prop("Password", "guestpw")});
 
     a = account("", "x");
     EXPECT_EQ(api_setVPNL2TPServerAccount(&a), -1);

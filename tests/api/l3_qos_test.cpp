@@ -19,8 +19,6 @@ constexpr const char *kFlows = "/com/yvc/igd1/Transfer/TrafficQoSFlow";
 constexpr const char *kFlowIface = "com.yvc.igd1.TrafficQoSFlow";
 constexpr const char *kClsIface = "com.yvc.igd1.TrafficQoSClassification";
 
-std::string at(const std::string &collection, unsigned index) { return collection + "/" + std::to_string(index); }
-
 // The profile lays, beside the default gateway's route 1 (static, in force):
 //   IPv4 2 gateway-made in force, 3 static off, 4 static on but "Error", 5 gateway-made off,
 //        6 static on with Status "enabled" (not exactly "Enabled");
@@ -84,15 +82,12 @@ TEST_F(L3Routes, ByTypeSelectsStaticOthersInForceOrAll)
         ASSERT_EQ(api_getL3ForwardingConfigInfoByType(c.type, &info, &count), 0);
         EXPECT_EQ(indexes(info, count), c.want);
         for (int i = 0; i < count; ++i) {
-            const unsigned n = info[i].Index;
-            EXPECT_EQ(info[i].Enable, v4num(n, "Enable"));
-            EXPECT_EQ(info[i].StaticRoute, v4num(n, "StaticRoute"));
-            EXPECT_EQ(info[i].Status, v4(n, "Status"));
-            EXPECT_EQ(info[i].Type, v4(n, "Type"));
-            EXPECT_EQ(info[i].DestIPAddress, v4(n, "DestIPAddress"));
-            EXPECT_EQ(info[i].DestSubnetMask, v4(n, "DestSubnetMask"));
-            EXPECT_EQ(info[i].GatewayIPAddress, v4(n, "GatewayIPAddress"));
-            EXPECT_EQ(info[i].Interface, v4(n, "Interface"));
+            const api_L3ForwardingInfo_t &r = info[i];
+            expect_fields(s(), at(kV4, r.Index), kV4Iface,
+                          {prop("Enable", r.Enable), prop("StaticRoute", r.StaticRoute), prop("Status", r.Status),
+                           prop("Type", r.Type), prop("DestIPAddress", r.DestIPAddress),
+                           prop("DestSubnetMask", r.DestSubnetMask), prop("GatewayIPAddress", r.GatewayIPAddress),
+                           prop("Interface", r.Interface)});
         }
         EXPECT_EQ(api_releaseL3ForwardingConfigInfo(info, count), 0);
     }
@@ -112,25 +107,18 @@ TEST_F(L3Routes, NoMatchIsAnEmptySuccessAndAFailedListLeavesNothing)
     gwtest::LogCapture log;
     for (unsigned n : {2u, 5u})
         s().remove_object(at(kV4, n));
-    api_L3ForwardingInfo_t *info = reinterpret_cast<api_L3ForwardingInfo_t *>(&info);
-    int count = -1;
-    ASSERT_EQ(api_getL3ForwardingConfigInfoByType(2, &info, &count), 0);
-    EXPECT_EQ(info, nullptr);
-    EXPECT_EQ(count, 0);
+    expect_no_list<api_L3ForwardingInfo_t>(0,
+                                           [](auto l, auto c) { return api_getL3ForwardingConfigInfoByType(2, l, c); });
     EXPECT_TRUE(log.contains("(api_getL3ForwardingConfigInfoByType) Layer3Forwarding not staticRoute."));
-
     fail("GetManagedObjects", kV4);
-    info = reinterpret_cast<api_L3ForwardingInfo_t *>(&info);
-    count = -1;
-    EXPECT_EQ(api_getL3ForwardingConfigInfoByType(1, &info, &count), -1);
-    EXPECT_EQ(info, nullptr);
-    EXPECT_EQ(count, 0);
+    expect_no_list<api_L3ForwardingInfo_t>(-1,
+                                           [](auto l, auto c) { return api_getL3ForwardingConfigInfoByType(1, l, c); });
 
+    int count = 0;
     EXPECT_EQ(api_getL3ForwardingConfigInfoByType(1, nullptr, &count), -1);
-    EXPECT_EQ(api_getL3ForwardingCurrent(&info, nullptr), -1);
     EXPECT_EQ(api_releaseL3ForwardingConfigInfo(nullptr, 0), -1);
-    EXPECT_EQ(api_releaseL3ForwardingStaticConfigInfo(nullptr, 0), -1);
-    EXPECT_EQ(api_releaseL3ForwardingCurrent(nullptr, 0), -1);
+    expect_null_refused(api_getL3ForwardingCurrent, api_releaseL3ForwardingCurrent);
+    expect_null_refused(api_getL3ForwardingStaticConfigInfo, api_releaseL3ForwardingStaticConfigInfo);
 }
 
 TEST_F(L3Routes, AddAndSetZeroEnableTheEqualRouteOrAddOneThatDiffersOnlyInInterface)
@@ -144,9 +132,9 @@ TEST_F(L3Routes, AddAndSetZeroEnableTheEqualRouteOrAddOneThatDiffersOnlyInInterf
     std::strcpy(e.Interface, (std::string(kWanDb) + "/3").c_str());
     e.Enable = 0;
     ASSERT_EQ(api_addL3ForwardingStatic(&e), 7);
-    EXPECT_EQ(v4(7, "Interface"), std::string(kWanDb) + "/3");
-    EXPECT_EQ(v4(7, "DestIPAddress"), v4(3, "DestIPAddress"));
-    EXPECT_EQ(v4num(7, "Enable"), 0);
+    expect_fields(s(), at(kV4, 7), kV4Iface,
+                  {prop("Interface", std::string(kWanDb) + "/3"), prop("DestIPAddress", v4(3, "DestIPAddress")),
+                   prop("Enable", 0)});
     EXPECT_EQ(count_of(kV4, kV4Iface), before + 1);
 }
 
@@ -156,12 +144,11 @@ TEST_F(L3Routes, SetOverwritesAStaticRouteOrAddsForAMissingIndexAndAnswersTheInd
     const api_L3ForwardingEntry_t e =
         entry4("10.50.0.0", "255.255.255.0", "10.20.30.9", "/com/yvc/igd1/Info/Network/WANConnectionDb/3", 0);
     ASSERT_EQ(api_setL3ForwardingStatic(4, &e), 4);
-    EXPECT_EQ(v4(4, "DestIPAddress"), "10.50.0.0");
-    EXPECT_EQ(v4(4, "DestSubnetMask"), "255.255.255.0");
-    EXPECT_EQ(v4(4, "GatewayIPAddress"), "10.20.30.9");
-    EXPECT_EQ(v4(4, "Interface"), std::string(kWanDb) + "/3");
-    EXPECT_EQ(v4num(4, "Enable"), 0);
-    EXPECT_EQ(v4(4, "Status"), "Error");  // the service's own field is not written
+    // Status is the service's own field: not written.
+    expect_fields(s(), at(kV4, 4), kV4Iface,
+                  {prop("DestIPAddress", "10.50.0.0"), prop("DestSubnetMask", "255.255.255.0"),
+                   prop("GatewayIPAddress", "10.20.30.9"), prop("Interface", std::string(kWanDb) + "/3"),
+                   prop("Enable", 0), prop("Status", "Error")});
     EXPECT_EQ(count_of(kV4, kV4Iface), before);
 
     // An index that does not exist gives a new route, and the answer is its index.
@@ -226,8 +213,8 @@ TEST_F(L3Routes6, ByTypeSetAndDeleteWorkOnTheIPv6Collection)
     ASSERT_EQ(count, 2);
     EXPECT_EQ(info[0].Index, 1u);
     EXPECT_EQ(info[1].Index, 2u);
-    EXPECT_EQ(info[1].DestIPPrefix, v6(2, "DestIPPrefix"));
-    EXPECT_EQ(info[1].NextHop, v6(2, "NextHop"));
+    expect_fields(s(), at(kV6, 2), kV6Iface,
+                  {prop("DestIPPrefix", info[1].DestIPPrefix), prop("NextHop", info[1].NextHop)});
     EXPECT_EQ(api_releaseIPv6L3ForwardingConfigInfo(info, count), 0);
     ASSERT_EQ(api_getIPv6L3ForwardingStaticConfigInfo(&info, &count), 0);
     ASSERT_EQ(count, 3);
@@ -240,9 +227,8 @@ TEST_F(L3Routes6, ByTypeSetAndDeleteWorkOnTheIPv6Collection)
     std::strcpy(e.NextHop, "fe80::aa");
     std::strcpy(e.Interface, v6(3, "Interface").c_str());
     ASSERT_EQ(api_setIPv6L3ForwardingStatic(3, &e), 3);
-    EXPECT_EQ(v6(3, "DestIPPrefix"), "2001:db8:aa::/48");
-    EXPECT_EQ(v6(3, "NextHop"), "fe80::aa");
-    EXPECT_EQ(s().prop_text(at(kV6, 3), kV6Iface, "Enable"), "true");
+    expect_fields(s(), at(kV6, 3), kV6Iface, {prop("DestIPPrefix", "2001:db8:aa::/48"), prop("NextHop", "fe80::aa")});
+    expect_stored(s(), at(kV6, 3), kV6Iface, {prop("Enable", "true")});
     EXPECT_EQ(api_setIPv6L3ForwardingStatic(2, &e), -1);
     std::strcpy(e.NextHop, "fe80::ab");
     ASSERT_EQ(api_setIPv6L3ForwardingStatic(0, &e), 5);
@@ -276,11 +262,9 @@ TEST_F(QosFlows, AFlowIsAddressedByItsNumberNotItsInstanceIndex)
         api_TrafficQoSFlowInfo_t f{};
         ASSERT_EQ(api_getTrafficQoSFlow(c.flow, &f), 0);
         EXPECT_EQ(f.Flow, c.flow);
-        EXPECT_EQ(f.UsStats, static_cast<uint64_t>(flow_num(c.obj, "UsStats")));
-        EXPECT_EQ(f.DsStats, static_cast<uint64_t>(flow_num(c.obj, "DsStats")));
-        EXPECT_EQ(f.UpSpeed, flow_num(c.obj, "UpSpeed"));
-        EXPECT_EQ(f.DownSpeed, flow_num(c.obj, "DownSpeed"));
-        EXPECT_EQ(f.DSCPRemark, flow_num(c.obj, "DSCPRemark"));
+        expect_fields(s(), at(kFlows, c.obj), kFlowIface,
+                      {prop("UsStats", f.UsStats), prop("DsStats", f.DsStats), prop("UpSpeed", f.UpSpeed),
+                       prop("DownSpeed", f.DownSpeed), prop("DSCPRemark", f.DSCPRemark)});
 
         uint64_t us = 0, ds = 0;
         ASSERT_EQ(api_getTrafficQoSStatsByFlow(c.flow, &us, &ds), 0);
@@ -381,11 +365,9 @@ TEST_F(QosFlows, SetFlowWritesSpeedsAndRemarkButNotTheCounters)
     const int64_t us = flow_num(5, "UsStats");
     const api_TrafficQoSFlowEntry_t entry{7000, 9000, 46};
     ASSERT_EQ(api_setTrafficQoSFlow(2, &entry), 0);
-    EXPECT_EQ(flow_num(5, "UpSpeed"), 7000);
-    EXPECT_EQ(flow_num(5, "DownSpeed"), 9000);
-    EXPECT_EQ(flow_num(5, "DSCPRemark"), 46);
-    EXPECT_EQ(flow_num(5, "UsStats"), us);
-    EXPECT_EQ(flow_num(5, "Flow"), 2);
+    expect_fields(
+        s(), at(kFlows, 5), kFlowIface,
+        {prop("UpSpeed", 7000), prop("DownSpeed", 9000), prop("DSCPRemark", 46), prop("UsStats", us), prop("Flow", 2)});
     EXPECT_EQ(s().call_count("SetValues"), 1u);
 
     fail("SetValues", at(kFlows, 5));
@@ -399,24 +381,21 @@ TEST_F(QosFlows, SpeedLimitAndRemarkSettersWriteOnlyTheirOwnProperties)
     const int64_t dscp = flow_num(2, "DSCPRemark");
     const int64_t other_dscp = flow_num(1, "DSCPRemark");
     ASSERT_EQ(api_setTrafficQoSSpeedLimitByFlow(0, 10000, 20000), 0);
-    EXPECT_EQ(flow_num(2, "UpSpeed"), 10000);
-    EXPECT_EQ(flow_num(2, "DownSpeed"), 20000);
-    EXPECT_EQ(flow_num(2, "DSCPRemark"), dscp);
+    expect_fields(s(), at(kFlows, 2), kFlowIface,
+                  {prop("UpSpeed", 10000), prop("DownSpeed", 20000), prop("DSCPRemark", dscp)});
     const std::string args = last_args("SetValues");
     EXPECT_NE(args.find("UpSpeed"), std::string::npos) << args;
     EXPECT_EQ(args.find("DSCPRemark"), std::string::npos) << args;
 
     ASSERT_EQ(api_setTrafficQoSDSCPRemarkByFlow(0, 10), 0);
-    EXPECT_EQ(flow_num(2, "DSCPRemark"), 10);
-    EXPECT_EQ(flow_num(2, "UpSpeed"), 10000);
+    expect_fields(s(), at(kFlows, 2), kFlowIface, {prop("DSCPRemark", 10), prop("UpSpeed", 10000)});
     EXPECT_EQ(flow_num(1, "DSCPRemark"), other_dscp);
 
     fail("SetValues", at(kFlows, 2));
     EXPECT_EQ(api_setTrafficQoSSpeedLimitByFlow(0, 1, 1), -1);
     fail("Set", at(kFlows, 2));
     EXPECT_EQ(api_setTrafficQoSDSCPRemarkByFlow(0, 0), -1);
-    EXPECT_EQ(flow_num(2, "UpSpeed"), 10000);
-    EXPECT_EQ(flow_num(2, "DSCPRemark"), 10);
+    expect_fields(s(), at(kFlows, 2), kFlowIface, {prop("DSCPRemark", 10), prop("UpSpeed", 10000)});
 }
 
 TEST_F(QosFlows, AFailedReadLeavesTheOutputsEmpty)
@@ -462,11 +441,10 @@ TEST_F(QosClassifications, ListCarriesFlowIndexAndFieldsInServiceOrder)
     ASSERT_EQ(count, 4);
     const unsigned want[] = {1, 2, 4, 5};
     for (int i = 0; i < count; ++i) {
-        SCOPED_TRACE(want[i]);
         EXPECT_EQ(list[i].Flow, 0u);
         EXPECT_EQ(list[i].Index, want[i]);
-        EXPECT_EQ(list[i].RemoteAddress, field(want[i], "RemoteAddress"));
-        EXPECT_EQ(list[i].RemotePort, field(want[i], "RemotePort"));
+        expect_fields(s(), cls(want[i]), kClsIface,
+                      {prop("RemoteAddress", list[i].RemoteAddress), prop("RemotePort", list[i].RemotePort)});
     }
     EXPECT_EQ(api_releaseTrafficQoSClassificationByFlow(list, count), 0);
 
@@ -475,17 +453,11 @@ TEST_F(QosClassifications, ListCarriesFlowIndexAndFieldsInServiceOrder)
     EXPECT_EQ(list[0].Flow, 1u);
     EXPECT_EQ(api_releaseTrafficQoSClassificationByFlow(list, count), 0);
 
-    count = -1;
-    ASSERT_EQ(api_getTrafficQoSClassificationByFlow(2, &list, &count), 0);
-    EXPECT_EQ(list, nullptr);
-    EXPECT_EQ(count, 0);
-
+    expect_no_list<api_TrafficQoSClassificationInfo_t>(
+        0, [](auto l, auto c) { return api_getTrafficQoSClassificationByFlow(2, l, c); });
     fail("GetManagedObjects", at(kFlows, 2) + "/Classification");
-    list = reinterpret_cast<api_TrafficQoSClassificationInfo_t *>(&list);
-    count = -1;
-    EXPECT_EQ(api_getTrafficQoSClassificationByFlow(0, &list, &count), -1);
-    EXPECT_EQ(list, nullptr);
-    EXPECT_EQ(count, 0);
+    expect_no_list<api_TrafficQoSClassificationInfo_t>(
+        -1, [](auto l, auto c) { return api_getTrafficQoSClassificationByFlow(0, l, c); });
     EXPECT_EQ(api_getTrafficQoSClassificationByFlow(0, nullptr, &count), -1);
     EXPECT_EQ(api_releaseTrafficQoSClassificationByFlow(nullptr, 0), -1);
 }
@@ -495,8 +467,7 @@ TEST_F(QosClassifications, AddReturnsTheNewIndexAndNeedsAPort)
     gwtest::LogCapture log;
     const auto e = entry(0, "192.0.2.10", "3478");
     ASSERT_EQ(api_addTrafficQoSClassificationToFlow(0, &e), 6);
-    EXPECT_EQ(field(6, "RemoteAddress"), "192.0.2.10");
-    EXPECT_EQ(field(6, "RemotePort"), "3478");
+    expect_fields(s(), cls(6), kClsIface, {prop("RemoteAddress", "192.0.2.10"), prop("RemotePort", "3478")});
     // The flow without classifications gets its first one.
     ASSERT_EQ(api_addTrafficQoSClassificationToFlow(2, &e), 1);
     EXPECT_TRUE(s().exists(at(kFlows, 5) + "/Classification/1"));
@@ -524,8 +495,7 @@ TEST_F(QosClassifications, SetZeroAddsAndSetNOverwritesN)
     const size_t before = count0();
     const auto changed = entry(0, "192.0.2.21", "5062");
     ASSERT_EQ(api_setTrafficQoSClassificationUnderFlow(0, 2, &changed), 2);
-    EXPECT_EQ(field(2, "RemoteAddress"), "192.0.2.21");
-    EXPECT_EQ(field(2, "RemotePort"), "5062");
+    expect_fields(s(), cls(2), kClsIface, {prop("RemoteAddress", "192.0.2.21"), prop("RemotePort", "5062")});
     EXPECT_EQ(count0(), before);
 
     EXPECT_EQ(api_setTrafficQoSClassificationUnderFlow(0, 9, &changed), -1);
@@ -533,8 +503,7 @@ TEST_F(QosClassifications, SetZeroAddsAndSetNOverwritesN)
     const auto no_port = entry(0, "192.0.2.21", "");
     EXPECT_EQ(api_setTrafficQoSClassificationUnderFlow(0, 2, &no_port), -1);
     EXPECT_EQ(api_setTrafficQoSClassificationUnderFlow(0, 2, nullptr), -1);
-    EXPECT_EQ(field(2, "RemoteAddress"), "192.0.2.21");
-    EXPECT_EQ(field(2, "RemotePort"), "5062");
+    expect_fields(s(), cls(2), kClsIface, {prop("RemoteAddress", "192.0.2.21"), prop("RemotePort", "5062")});
 }
 
 TEST_F(QosClassifications, DeleteByIndexOrByTheFirstEqualAddressAndPort)

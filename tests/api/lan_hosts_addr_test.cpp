@@ -46,16 +46,13 @@ using LanAddr = ApiSim;
 TEST_F(LanAddr, AddressAndPoolComeFromTheDhcpServer)
 {
     api_LANHostIP_t ip{};
-    ASSERT_EQ(api_getLANHostIP(&ip), 0);
-    EXPECT_EQ(ip.LocalIP, fixture_str(s(), kDhcp, kDhcpIface, "LocalIP"));
-    EXPECT_EQ(ip.Submask, fixture_str(s(), kDhcp, kDhcpIface, "Submask"));
-
     api_LANDHCPInfo_t d{};
+    ASSERT_EQ(api_getLANHostIP(&ip), 0);
     ASSERT_EQ(api_getLANDHCPInfo(&d), 0);
-    EXPECT_EQ(d.DHCPServerEnable, fixture_num(s(), kDhcp, kDhcpIface, "DHCPServerEnable"));
-    EXPECT_EQ(d.DHCPStartIP, fixture_str(s(), kDhcp, kDhcpIface, "DHCPStartIP"));
-    EXPECT_EQ(d.DHCPEndIP, fixture_str(s(), kDhcp, kDhcpIface, "DHCPEndIP"));
-    EXPECT_EQ(d.DHCPDuration, fixture_num(s(), kDhcp, kDhcpIface, "DHCPDuration"));
+    expect_fields(s(), kDhcp, kDhcpIface,
+                  {prop("LocalIP", ip.LocalIP), prop("Submask", ip.Submask),
+                   prop("DHCPServerEnable", d.DHCPServerEnable), prop("DHCPStartIP", d.DHCPStartIP),
+                   prop("DHCPEndIP", d.DHCPEndIP), prop("DHCPDuration", d.DHCPDuration)});
 
     EXPECT_EQ(api_getLANHostIP(nullptr), -1);
     fail("GetAll", kDhcp);
@@ -67,19 +64,14 @@ TEST_F(LanAddr, AddressAndPoolComeFromTheDhcpServer)
 TEST_F(LanAddr, WritesOnlyTheChangedPropertiesAndReadsThemBack)
 {
     ASSERT_EQ(api_setLANHostIP("10.0.0.1", "255.255.0.0"), 0);
-    EXPECT_EQ(fixture_str(s(), kDhcp, kDhcpIface, "LocalIP"), "10.0.0.1");
-    EXPECT_EQ(fixture_str(s(), kDhcp, kDhcpIface, "Submask"), "255.255.0.0");
+    expect_fields(s(), kDhcp, kDhcpIface, {prop("LocalIP", "10.0.0.1"), prop("Submask", "255.255.0.0")});
     EXPECT_EQ(last_args("SetValues").find("DHCPStartIP"), std::string::npos);
 
     const api_LANDHCPInfo_t pool{FALSE, "10.0.0.100", "10.0.0.200", 3600};
     ASSERT_EQ(api_setLANDHCPInfo(&pool), 0);
-    api_LANDHCPInfo_t back{};
-    ASSERT_EQ(api_getLANDHCPInfo(&back), 0);
-    EXPECT_EQ(back.DHCPServerEnable, FALSE);
-    EXPECT_STREQ(back.DHCPStartIP, "10.0.0.100");
-    EXPECT_STREQ(back.DHCPEndIP, "10.0.0.200");
-    EXPECT_EQ(back.DHCPDuration, 3600u);
-    EXPECT_EQ(fixture_str(s(), kDhcp, kDhcpIface, "LocalIP"), "10.0.0.1");
+    expect_fields(s(), kDhcp, kDhcpIface,
+                  {prop("DHCPServerEnable", 0), prop("DHCPStartIP", "10.0.0.100"), prop("DHCPEndIP", "10.0.0.200"),
+                   prop("DHCPDuration", 3600), prop("LocalIP", "10.0.0.1")});
 
     fail("SetValues", kDhcp);
     EXPECT_EQ(api_setLANHostIP("10.0.0.2", "255.255.0.0"), -1);
@@ -147,7 +139,6 @@ TEST_F(LanAddr, UnterminatedPoolTextsAreCutToTheirFields)
 class LanHosts : public ApiSim {
 protected:
     std::string host_str(const std::string &path, const char *name) { return fixture_str(s(), path, kHostIface, name); }
-    int64_t host_num(const std::string &path, const char *name) { return fixture_num(s(), path, kHostIface, name); }
 };
 
 TEST_F(LanHosts, GettersByMacReturnEachHostsOwnFields)
@@ -159,23 +150,17 @@ TEST_F(LanHosts, GettersByMacReturnEachHostsOwnFields)
         // The lookup ignores case: ask with the other case than the one stored.
         const std::string mac = lower(host_str(p, "MAC"));
         api_LANHostStats_t st{};
-        ASSERT_EQ(api_getLANHostStats(mac.c_str(), &st), 0);
-        EXPECT_EQ(st.MAC, host_str(p, "MAC"));
-        EXPECT_EQ(st.OnlineTime, host_num(p, "OnlineTime"));
-        EXPECT_EQ(static_cast<int64_t>(st.RxBytes), host_num(p, "RxBytes"));
-        EXPECT_EQ(static_cast<int64_t>(st.TxBytes), host_num(p, "TxBytes"));
-
         api_LANHostSpeed_t sp{};
-        ASSERT_EQ(api_getLANHostSpeed(mac.c_str(), &sp), 0);
-        EXPECT_EQ(static_cast<int64_t>(sp.UpSpeed), host_num(p, "UpSpeed"));
-        EXPECT_EQ(static_cast<int64_t>(sp.DownSpeed), host_num(p, "DownSpeed"));
-
         api_LANHostSpeedLimit_t lim{};
+        ASSERT_EQ(api_getLANHostStats(mac.c_str(), &st), 0);
+        ASSERT_EQ(api_getLANHostSpeed(mac.c_str(), &sp), 0);
         ASSERT_EQ(api_getLANHostSpeedLimitInfo(mac.c_str(), &lim), 0);
-        EXPECT_EQ(lim.UsBandwidth, host_num(p, "UsBandwidth"));
-        EXPECT_EQ(lim.DsBandwidth, host_num(p, "DsBandwidth"));
-        EXPECT_EQ(lim.UsGuaranteeBandwidth, host_num(p, "UsGuaranteeBandwidth"));
-        EXPECT_EQ(lim.DsGuaranteeBandwidth, host_num(p, "DsGuaranteeBandwidth"));
+        expect_fields(s(), p, kHostIface,
+                      {prop("MAC", st.MAC), prop("OnlineTime", st.OnlineTime), prop("RxBytes", st.RxBytes),
+                       prop("TxBytes", st.TxBytes), prop("UpSpeed", sp.UpSpeed), prop("DownSpeed", sp.DownSpeed),
+                       prop("UsBandwidth", lim.UsBandwidth), prop("DsBandwidth", lim.DsBandwidth),
+                       prop("UsGuaranteeBandwidth", lim.UsGuaranteeBandwidth),
+                       prop("DsGuaranteeBandwidth", lim.DsGuaranteeBandwidth)});
     }
 }
 
@@ -221,18 +206,13 @@ TEST_F(LanHosts, ByInterfaceKeepsExactlyTheHostsOnThatInterface)
         EXPECT_EQ(count, static_cast<int>(want.size()));
         EXPECT_EQ(api_releaseLANHostInfo(hosts, count), 0);
     }
-    api_LANHostInfo_t *hosts = reinterpret_cast<api_LANHostInfo_t *>(&hosts);
-    int count = -1;
-    ASSERT_EQ(api_getLANHostInfoByInterface("ssid1", &hosts, &count), 0);
-    EXPECT_EQ(hosts, nullptr);
-    EXPECT_EQ(count, 0);
-    EXPECT_EQ(api_releaseLANHostInfo(hosts, count), -1);
+    expect_no_list<api_LANHostInfo_t>(0, [](auto l, auto c) { return api_getLANHostInfoByInterface("ssid1", l, c); });
+    EXPECT_EQ(api_releaseLANHostInfo(nullptr, 0), -1);
+    api_LANHostInfo_t *hosts = nullptr;
+    int count = 0;
     EXPECT_EQ(api_getLANHostInfoByInterface(nullptr, &hosts, &count), -1);
     fail("GetManagedObjects");
-    count = -1;
-    EXPECT_EQ(api_getLANHostInfoByInterface("SSID1", &hosts, &count), -1);
-    EXPECT_EQ(hosts, nullptr);
-    EXPECT_EQ(count, 0);
+    expect_no_list<api_LANHostInfo_t>(-1, [](auto l, auto c) { return api_getLANHostInfoByInterface("SSID1", l, c); });
 }
 
 TEST_F(LanHosts, SettersWriteTheMatchedHostOnly)
@@ -254,12 +234,9 @@ TEST_F(LanHosts, SettersWriteTheMatchedHostOnly)
 
     const api_LANHostSpeedLimit_t lim{4096, 8192, 1024, 0};
     ASSERT_EQ(api_setLANHostSpeedLimit(mac.c_str(), &lim), 0);
-    api_LANHostSpeedLimit_t back{};
-    ASSERT_EQ(api_getLANHostSpeedLimitInfo(mac.c_str(), &back), 0);
-    EXPECT_EQ(back.UsBandwidth, 4096u);
-    EXPECT_EQ(back.DsBandwidth, 8192u);
-    EXPECT_EQ(back.UsGuaranteeBandwidth, 1024u);
-    EXPECT_EQ(back.DsGuaranteeBandwidth, 0u);
+    expect_fields(s(), target, kHostIface,
+                  {prop("UsBandwidth", 4096), prop("DsBandwidth", 8192), prop("UsGuaranteeBandwidth", 1024),
+                   prop("DsGuaranteeBandwidth", 0)});
 
     s().control("ResetCounts", nullptr);
     const api_LANHostSpeedLimit_t over{1000, 0, 2000, 5000};
@@ -364,21 +341,15 @@ TEST_F(Ethernet, EachPortReportsItsOwnFieldsAndCounters)
         const uint32_t port = static_cast<uint32_t>(std::stoul(p.substr(p.rfind('/') + 1)));
         api_LANEthernetInfo_t info{};
         ASSERT_EQ(api_getLANEthernetInfo(port, &info), 0);
-        EXPECT_EQ(info.Index, port);
-        EXPECT_EQ(info.Enable, fixture_num(s(), p, kEthIface, "Enable"));
-        EXPECT_EQ(info.Status, fixture_str(s(), p, kEthIface, "Status"));
-        EXPECT_EQ(info.MAC, fixture_str(s(), p, kEthIface, "MAC"));
-        EXPECT_EQ(info.IfName, fixture_str(s(), p, kEthIface, "IfName"));
-        EXPECT_EQ(info.MaxBitRate, fixture_num(s(), p, kEthIface, "MaxBitRate"));
-        EXPECT_EQ(info.BitRate, fixture_num(s(), p, kEthIface, "BitRate"));
-        EXPECT_EQ(info.DuplexMode, fixture_str(s(), p, kEthIface, "DuplexMode"));
-
         api_LANEthernetStats_t st{};
         ASSERT_EQ(api_getLANEthernetStats(port, &st), 0);
-        EXPECT_EQ(static_cast<int64_t>(st.BytesSent), fixture_num(s(), p, kEthIface, "BytesSent"));
-        EXPECT_EQ(static_cast<int64_t>(st.BytesReceived), fixture_num(s(), p, kEthIface, "BytesReceived"));
-        EXPECT_EQ(static_cast<int64_t>(st.PacketsSent), fixture_num(s(), p, kEthIface, "PacketsSent"));
-        EXPECT_EQ(static_cast<int64_t>(st.PacketsReceived), fixture_num(s(), p, kEthIface, "PacketsReceived"));
+        EXPECT_EQ(info.Index, port);
+        expect_fields(s(), p, kEthIface,
+                      {prop("Enable", info.Enable), prop("Status", info.Status), prop("MAC", info.MAC),
+                       prop("IfName", info.IfName), prop("MaxBitRate", info.MaxBitRate), prop("BitRate", info.BitRate),
+                       prop("DuplexMode", info.DuplexMode), prop("BytesSent", st.BytesSent),
+                       prop("BytesReceived", st.BytesReceived), prop("PacketsSent", st.PacketsSent),
+                       prop("PacketsReceived", st.PacketsReceived)});
     }
 }
 

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "api_sim.hpp"
+#include "fixture_values.hpp"
 #include "gwbus/api.h"
 
 namespace apitest {
@@ -76,11 +77,7 @@ TEST_F(PortMapping, GetGroupsMappingsOfEachConnectionWithIndexFromPath)
 TEST_F(PortMapping, GetWithoutAnyMappingGivesNullAndCountZero)
 {
     gwtest::LogCapture log;
-    api_PortMappingInfo_t *info = reinterpret_cast<api_PortMappingInfo_t *>(0x1);
-    int count = -1;
-    EXPECT_EQ(api_getPortMappingInfo(&info, &count), 0);
-    EXPECT_EQ(info, nullptr);
-    EXPECT_EQ(count, 0);
+    expect_no_list(0, api_getPortMappingInfo);
     EXPECT_TRUE(log.contains("(api_getPortMappingInfo) no PortMappingInfo."));
     EXPECT_EQ(api_releasePortMappingInfo(nullptr, 0), -1);
 }
@@ -89,19 +86,13 @@ TEST_F(PortMapping, FailedBusCallsGiveMinusOneOrSkipTheConnection)
 {
     add_mapping(1, true, 8080, 80, "TCP", "192.168.1.20");
     gwtest::LogCapture log;
-    api_PortMappingInfo_t *info = nullptr;
-    int count = -1;
     fail("GetManagedObjects", kWanDb);
-    EXPECT_EQ(api_getPortMappingInfo(&info, &count), -1);
-    EXPECT_EQ(info, nullptr);
-    EXPECT_EQ(count, 0);
+    expect_no_list(-1, api_getPortMappingInfo);
     EXPECT_TRUE(log.contains("(api_getPortMappingInfo) get WANConnectionInfo objects failed."));
 
     // The only connection with mappings cannot be listed: it gives no element.
     fail("GetManagedObjects", kWan9 + "/PortMapping");
-    EXPECT_EQ(api_getPortMappingInfo(&info, &count), 0);
-    EXPECT_EQ(info, nullptr);
-    EXPECT_EQ(count, 0);
+    expect_no_list(0, api_getPortMappingInfo);
 
     api_PortMappingEntry_t e = entry(1, 1, "UDP", "192.168.1.9");
     fail("GetManagedObjects", kWan9 + "/PortMapping");

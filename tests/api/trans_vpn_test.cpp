@@ -23,8 +23,6 @@ constexpr const char *kVxLAN = "/com/yvc/igd1/VPN/VxLAN";
 constexpr const char *kVxIface = "com.yvc.igd1.VPN.VxLAN";
 constexpr const char *kVxHistory = "GetVxLANVPNHistoryTraffic";
 
-std::string at(const char *collection, unsigned index) { return std::string(collection) + "/" + std::to_string(index); }
-
 std::set<uint32_t> numbers(const std::vector<std::string> &paths)
 {
     std::set<uint32_t> out;
@@ -46,17 +44,12 @@ TEST_F(VlanBind, OneRecordPerConnectionWithItsBindingFields)
     ASSERT_EQ(api_getVLANBindInfo(&info, &count), 0);
     ASSERT_EQ(count, static_cast<int>(wans.size()));
     for (int i = 0; i < count; ++i) {
-        const std::string &p = wans[static_cast<size_t>(i)];
-        SCOPED_TRACE(p);
-        EXPECT_EQ(info[i].Index, std::stoul(fixture_str(s(), p, kWanIface, "Index")));
-        EXPECT_EQ(info[i].WANName, fixture_str(s(), p, kWanIface, "WANName"));
-        EXPECT_EQ(info[i].IfName, fixture_str(s(), p, kWanIface, "IfName"));
-        EXPECT_EQ(info[i].ServiceList, fixture_str(s(), p, kWanIface, "ServiceList"));
-        EXPECT_EQ(info[i].LanInterface, fixture_str(s(), p, kWanIface, "LanInterface"));
-        EXPECT_EQ(info[i].VLANMode, fixture_num(s(), p, kWanIface, "VLANMode"));
-        EXPECT_EQ(info[i].VLANID, fixture_num(s(), p, kWanIface, "VLANID"));
-        EXPECT_EQ(info[i].VLAN8021P, fixture_num(s(), p, kWanIface, "VLAN8021P"));
-        EXPECT_EQ(info[i].MulticastVlan, fixture_num(s(), p, kWanIface, "MulticastVlan"));
+        const api_VLANBindInfo_t &b = info[i];
+        expect_fields(s(), wans[static_cast<size_t>(i)], kWanIface,
+                      {prop("Index", std::to_string(b.Index)), prop("WANName", b.WANName), prop("IfName", b.IfName),
+                       prop("ServiceList", b.ServiceList), prop("LanInterface", b.LanInterface),
+                       prop("VLANMode", b.VLANMode), prop("VLANID", b.VLANID), prop("VLAN8021P", b.VLAN8021P),
+                       prop("MulticastVlan", b.MulticastVlan)});
     }
     EXPECT_EQ(api_releaseVLANBindInfo(info, count), 0);
 }
@@ -76,21 +69,10 @@ TEST_F(VlanBind, OddIndexIsZeroNoConnectionIsEmptyAndFailureLeavesNothing)
     EXPECT_EQ(api_releaseVLANBindInfo(info, count), 0);
 
     fail("GetManagedObjects", kWanDb);
-    info = reinterpret_cast<api_VLANBindInfo_t *>(&info);
-    count = -1;
-    EXPECT_EQ(api_getVLANBindInfo(&info, &count), -1);
-    EXPECT_EQ(info, nullptr);
-    EXPECT_EQ(count, 0);
-
+    expect_no_list(-1, api_getVLANBindInfo);
     remove_matching("/WANConnectionDb/");
-    count = -1;
-    ASSERT_EQ(api_getVLANBindInfo(&info, &count), 0);
-    EXPECT_EQ(info, nullptr);
-    EXPECT_EQ(count, 0);
-
-    EXPECT_EQ(api_getVLANBindInfo(nullptr, &count), -1);
-    EXPECT_EQ(api_getVLANBindInfo(&info, nullptr), -1);
-    EXPECT_EQ(api_releaseVLANBindInfo(nullptr, 0), -1);
+    expect_no_list(0, api_getVLANBindInfo);
+    expect_null_refused(api_getVLANBindInfo, api_releaseVLANBindInfo);
 }
 
 // ---- IPv4 routes -------------------------------------------------------------------------------------
@@ -140,17 +122,13 @@ TEST_F(Routes4, StaticListHoldsTheStaticRoutesWithIndexAndFields)
     ASSERT_EQ(count, 3);
     const unsigned want[] = {1, 3, 4};
     for (int i = 0; i < count; ++i) {
-        const unsigned n = want[i];
-        SCOPED_TRACE(n);
-        EXPECT_EQ(info[i].Index, n);
-        EXPECT_EQ(info[i].Enable, num(n, "Enable"));
-        EXPECT_EQ(info[i].Status, str(n, "Status"));
-        EXPECT_EQ(info[i].StaticRoute, 1u);
-        EXPECT_EQ(info[i].Type, str(n, "Type"));
-        EXPECT_EQ(info[i].DestIPAddress, str(n, "DestIPAddress"));
-        EXPECT_EQ(info[i].DestSubnetMask, str(n, "DestSubnetMask"));
-        EXPECT_EQ(info[i].GatewayIPAddress, str(n, "GatewayIPAddress"));
-        EXPECT_EQ(info[i].Interface, str(n, "Interface"));
+        const api_Layer3ForwardingInfo_t &r = info[i];
+        EXPECT_EQ(r.Index, want[i]);
+        EXPECT_EQ(r.StaticRoute, 1u);
+        expect_fields(s(), at(kV4, want[i]), kV4Iface,
+                      {prop("Enable", r.Enable), prop("Status", r.Status), prop("Type", r.Type),
+                       prop("DestIPAddress", r.DestIPAddress), prop("DestSubnetMask", r.DestSubnetMask),
+                       prop("GatewayIPAddress", r.GatewayIPAddress), prop("Interface", r.Interface)});
     }
     EXPECT_EQ(api_releaseLayer3ForwardingStaticConfigInfo(info, count), 0);
 }
@@ -171,32 +149,19 @@ TEST_F(Routes4, CurrentListHoldsTheEnabledRoutesInForceStaticOrNot)
 
 TEST_F(Routes4, EmptyOrFailedListsGiveNoBlock)
 {
-    api_Layer3ForwardingInfo_t *info = reinterpret_cast<api_Layer3ForwardingInfo_t *>(&info);
-    int count = -1;
     fail("GetManagedObjects", kV4);
-    EXPECT_EQ(api_getLayer3ForwardingStaticConfigInfo(&info, &count), -1);
-    EXPECT_EQ(info, nullptr);
-    EXPECT_EQ(count, 0);
+    expect_no_list(-1, api_getLayer3ForwardingStaticConfigInfo);
     fail("GetManagedObjects", kV4);
-    EXPECT_EQ(api_getLayer3ForwardingCurrent(&info, &count), -1);
+    expect_no_list(-1, api_getLayer3ForwardingCurrent);
 
     // Only routes that are neither static nor in force.
     for (unsigned n : {1u, 3u, 4u})
         s().remove_object(at(kV4, n));
     set_prop(at(kV4, 2), kV4Iface, "Status", "'Disabled'");
-    count = -1;
-    ASSERT_EQ(api_getLayer3ForwardingStaticConfigInfo(&info, &count), 0);
-    EXPECT_EQ(info, nullptr);
-    EXPECT_EQ(count, 0);
-    count = -1;
-    ASSERT_EQ(api_getLayer3ForwardingCurrent(&info, &count), 0);
-    EXPECT_EQ(info, nullptr);
-    EXPECT_EQ(count, 0);
-
-    EXPECT_EQ(api_getLayer3ForwardingStaticConfigInfo(nullptr, &count), -1);
-    EXPECT_EQ(api_getLayer3ForwardingCurrent(&info, nullptr), -1);
-    EXPECT_EQ(api_releaseLayer3ForwardingStaticConfigInfo(nullptr, 0), -1);
-    EXPECT_EQ(api_releaseLayer3ForwardingCurrent(nullptr, 0), -1);
+    expect_no_list(0, api_getLayer3ForwardingStaticConfigInfo);
+    expect_no_list(0, api_getLayer3ForwardingCurrent);
+    expect_null_refused(api_getLayer3ForwardingStaticConfigInfo, api_releaseLayer3ForwardingStaticConfigInfo);
+    expect_null_refused(api_getLayer3ForwardingCurrent, api_releaseLayer3ForwardingCurrent);
 }
 
 TEST_F(Routes4, AddingAnEqualStaticRouteReturnsItsIndexAndEnablesItOnly)
@@ -231,11 +196,10 @@ TEST_F(Routes4, ANewRouteIsAddedWithTheEntryFields)
     api_Layer3ForwardingEntry_t e = entry_of(2);
     e.Enable = 0;
     ASSERT_EQ(api_addLayer3ForwardingStatic(&e), 5);
-    EXPECT_EQ(str(5, "DestIPAddress"), "192.168.1.0");
-    EXPECT_EQ(str(5, "DestSubnetMask"), "255.255.255.0");
-    EXPECT_EQ(str(5, "GatewayIPAddress"), "0.0.0.0");
-    EXPECT_EQ(str(5, "Interface"), std::string(kWanDb) + "/2");
-    EXPECT_EQ(num(5, "Enable"), 0);
+    expect_fields(s(), at(kV4, 5), kV4Iface,
+                  {prop("DestIPAddress", "192.168.1.0"), prop("DestSubnetMask", "255.255.255.0"),
+                   prop("GatewayIPAddress", "0.0.0.0"), prop("Interface", std::string(kWanDb) + "/2"),
+                   prop("Enable", 0)});
     EXPECT_EQ(num(2, "Enable"), 1);
 
     api_Layer3ForwardingEntry_t other{};
@@ -327,15 +291,13 @@ TEST_F(Routes6, StaticAndCurrentListsKeepTheirOwnRoutes)
     ASSERT_EQ(api_getIPv6Layer3ForwardingStaticConfigInfo(&info, &count), 0);
     ASSERT_EQ(count, 2);
     EXPECT_EQ(info[0].Index, 1u);
-    EXPECT_EQ(info[0].DestIPPrefix, str(1, "DestIPPrefix"));
-    EXPECT_EQ(info[0].NextHop, str(1, "NextHop"));
-    EXPECT_EQ(info[0].Interface, str(1, "Interface"));
-    EXPECT_EQ(info[0].Status, str(1, "Status"));
-    EXPECT_EQ(info[0].Type, str(1, "Type"));
-    EXPECT_EQ(info[0].Enable, 1u);
+    expect_fields(s(), at(kV6, 1), kV6Iface,
+                  {prop("DestIPPrefix", info[0].DestIPPrefix), prop("NextHop", info[0].NextHop),
+                   prop("Interface", info[0].Interface), prop("Status", info[0].Status), prop("Type", info[0].Type),
+                   prop("Enable", info[0].Enable)});
     EXPECT_EQ(info[1].Index, 3u);
-    EXPECT_EQ(info[1].Enable, 0u);
-    EXPECT_EQ(info[1].DestIPPrefix, str(3, "DestIPPrefix"));
+    expect_fields(s(), at(kV6, 3), kV6Iface,
+                  {prop("DestIPPrefix", info[1].DestIPPrefix), prop("Enable", info[1].Enable)});
     EXPECT_EQ(api_releaseIPv6Layer3ForwardingStaticConfigInfo(info, count), 0);
 
     ASSERT_EQ(api_getIPv6Layer3ForwardingCurrent(&info, &count), 0);
@@ -346,12 +308,9 @@ TEST_F(Routes6, StaticAndCurrentListsKeepTheirOwnRoutes)
     EXPECT_EQ(api_releaseIPv6Layer3ForwardingCurrent(info, count), 0);
 
     fail("GetManagedObjects", kV6);
-    EXPECT_EQ(api_getIPv6Layer3ForwardingCurrent(&info, &count), -1);
-    EXPECT_EQ(info, nullptr);
-    EXPECT_EQ(count, 0);
-    EXPECT_EQ(api_getIPv6Layer3ForwardingStaticConfigInfo(nullptr, &count), -1);
-    EXPECT_EQ(api_releaseIPv6Layer3ForwardingStaticConfigInfo(nullptr, 0), -1);
-    EXPECT_EQ(api_releaseIPv6Layer3ForwardingCurrent(nullptr, 0), -1);
+    expect_no_list(-1, api_getIPv6Layer3ForwardingCurrent);
+    expect_null_refused(api_getIPv6Layer3ForwardingStaticConfigInfo, api_releaseIPv6Layer3ForwardingStaticConfigInfo);
+    expect_null_refused(api_getIPv6Layer3ForwardingCurrent, api_releaseIPv6Layer3ForwardingCurrent);
 }
 
 TEST_F(Routes6, AddFindsTheEqualStaticRouteOrAddsOnTheIPv6Collection)
@@ -363,9 +322,9 @@ TEST_F(Routes6, AddFindsTheEqualStaticRouteOrAddsOnTheIPv6Collection)
 
     const api_IPv6Layer3ForwardingEntry_t system_made = entry_of(2);
     ASSERT_EQ(api_addIPv6Layer3ForwardingStatic(&system_made), 4);
-    EXPECT_EQ(str(4, "DestIPPrefix"), "2001:db8:1::/64");
-    EXPECT_EQ(str(4, "NextHop"), "::");
-    EXPECT_EQ(str(4, "Interface"), std::string(kWanDb) + "/1");
+    expect_fields(s(), at(kV6, 4), kV6Iface,
+                  {prop("DestIPPrefix", "2001:db8:1::/64"), prop("NextHop", "::"),
+                   prop("Interface", std::string(kWanDb) + "/1")});
     EXPECT_FALSE(s().exists(at(kV4, 2)));  // nothing on the IPv4 side
 
     api_IPv6Layer3ForwardingEntry_t fresh = entry_of(1);
@@ -400,9 +359,8 @@ TEST_F(Vpn, GetReadsSwitchTypeAndCount)
 {
     api_VPNInfo_t v{};
     ASSERT_EQ(api_getVPN(&v), 0);
-    EXPECT_EQ(v.Enable, fixture_num(s(), kVpn, kVpnIface, "Enable"));
-    EXPECT_EQ(v.VPNType, fixture_str(s(), kVpn, kVpnIface, "VPNType"));
-    EXPECT_EQ(v.VPNNum, fixture_num(s(), kVpn, kVpnIface, "VPNNum"));
+    expect_fields(s(), kVpn, kVpnIface,
+                  {prop("Enable", v.Enable), prop("VPNType", v.VPNType), prop("VPNNum", v.VPNNum)});
     EXPECT_EQ(api_getVPN(nullptr), -1);
     fail("GetAll", kVpn);
     EXPECT_EQ(api_getVPN(&v), -1);
@@ -460,19 +418,13 @@ protected:
     }
     void expect_written(unsigned n)
     {
-        SCOPED_TRACE(n);
-        EXPECT_EQ(s().prop_text(at(kVxLAN, n), kVxIface, "Enable"), "true");
-        EXPECT_EQ(num(n, "TunnelKey"), 4242);
-        EXPECT_EQ(str(n, "WANInterface"), "2_TR069_R_VID_46");
-        EXPECT_EQ(str(n, "TunnelRemoteIp"), "203.0.113.9");
-        EXPECT_EQ(num(n, "WorkMode"), 1);
-        EXPECT_EQ(num(n, "MaxMTUSize"), 1380);
-        EXPECT_EQ(str(n, "IPAddress"), "172.17.0.1");
-        EXPECT_EQ(str(n, "SubnetMask"), "255.255.0.0");
-        EXPECT_EQ(str(n, "AddressingType"), "Static");
-        EXPECT_EQ(s().prop_text(at(kVxLAN, n), kVxIface, "NATEnabled"), "true");
-        EXPECT_EQ(str(n, "DNSServers"), "172.17.0.53");
-        EXPECT_EQ(s().prop_text(at(kVxLAN, n), kVxIface, "Status"), "");
+        expect_stored(s(), at(kVxLAN, n), kVxIface,
+                      {prop("Enable", "true"), prop("NATEnabled", "true"), prop("Status", "")});
+        expect_fields(s(), at(kVxLAN, n), kVxIface,
+                      {prop("TunnelKey", 4242), prop("WANInterface", "2_TR069_R_VID_46"),
+                       prop("TunnelRemoteIp", "203.0.113.9"), prop("WorkMode", 1), prop("MaxMTUSize", 1380),
+                       prop("IPAddress", "172.17.0.1"), prop("SubnetMask", "255.255.0.0"),
+                       prop("AddressingType", "Static"), prop("DNSServers", "172.17.0.53")});
     }
     std::set<uint32_t> tunnels() { return numbers(fixture_paths(s(), std::string(kVxLAN) + "/", kVxIface)); }
 };
@@ -486,10 +438,9 @@ TEST_F(VxLan, ListCarriesTheIndexOfEachPathAndItsFields)
     ASSERT_EQ(count, 2);
     EXPECT_EQ(list[0].Index, 1u);
     EXPECT_EQ(list[0].path, at(kVxLAN, 1));
-    EXPECT_EQ(list[0].TunnelKey, num(1, "TunnelKey"));
-    EXPECT_EQ(list[0].TunnelRemoteIp, str(1, "TunnelRemoteIp"));
-    EXPECT_EQ(list[0].WANInterface, str(1, "WANInterface"));
-    EXPECT_EQ(list[0].MaxMTUSize, num(1, "MaxMTUSize"));
+    expect_fields(s(), at(kVxLAN, 1), kVxIface,
+                  {prop("TunnelKey", list[0].TunnelKey), prop("TunnelRemoteIp", list[0].TunnelRemoteIp),
+                   prop("WANInterface", list[0].WANInterface), prop("MaxMTUSize", list[0].MaxMTUSize)});
     EXPECT_EQ(list[0].Enable, FALSE);
     EXPECT_EQ(list[1].Index, 3u);
     EXPECT_EQ(list[1].TunnelKey, 203u);
@@ -498,18 +449,10 @@ TEST_F(VxLan, ListCarriesTheIndexOfEachPathAndItsFields)
     EXPECT_EQ(api_releaseVPNVxLANAll(list, count), 0);
 
     fail("GetManagedObjects", kVxLAN);
-    list = reinterpret_cast<api_VPNVxLANInfo_t *>(&list);
-    count = -1;
-    EXPECT_EQ(api_getVPNVxLANAll(&list, &count), -1);
-    EXPECT_EQ(list, nullptr);
-    EXPECT_EQ(count, 0);
+    expect_no_list(-1, api_getVPNVxLANAll);
     remove_matching("/VPN/VxLAN/");
-    count = -1;
-    ASSERT_EQ(api_getVPNVxLANAll(&list, &count), 0);
-    EXPECT_EQ(list, nullptr);
-    EXPECT_EQ(count, 0);
-    EXPECT_EQ(api_getVPNVxLANAll(nullptr, &count), -1);
-    EXPECT_EQ(api_releaseVPNVxLANAll(nullptr, 0), -1);
+    expect_no_list(0, api_getVPNVxLANAll);
+    expect_null_refused(api_getVPNVxLANAll, api_releaseVPNVxLANAll);
 }
 
 TEST_F(VxLan, GetByIndexReadsThatTunnelOnly)
@@ -522,9 +465,9 @@ TEST_F(VxLan, GetByIndexReadsThatTunnelOnly)
     EXPECT_EQ(t.TunnelKey, 203u);
     ASSERT_EQ(api_getVPNVxLAN(1, &t), 0);
     EXPECT_EQ(t.Index, 1u);
-    EXPECT_EQ(t.TunnelKey, num(1, "TunnelKey"));
-    EXPECT_EQ(t.IPAddress, str(1, "IPAddress"));
-    EXPECT_EQ(t.TunnelRemoteIp, str(1, "TunnelRemoteIp"));
+    expect_fields(
+        s(), at(kVxLAN, 1), kVxIface,
+        {prop("TunnelKey", t.TunnelKey), prop("IPAddress", t.IPAddress), prop("TunnelRemoteIp", t.TunnelRemoteIp)});
     EXPECT_EQ(api_getVPNVxLAN(0, &t), -1);
     EXPECT_EQ(api_getVPNVxLAN(2, &t), -1);
     EXPECT_EQ(api_getVPNVxLAN(1, nullptr), -1);
@@ -621,37 +564,24 @@ TEST_F(VxLan, HistoryOfOneTunnelOrOfAllThatAnswer)
     EXPECT_EQ(api_releaseVxLANVPNHistoryTraffic(h, count), 0);
 
     // One tunnel asked by index: its refusal or failure is the result.
-    h = reinterpret_cast<api_VpnHistoryTraffic_t *>(&h);
-    count = -1;
-    EXPECT_EQ(api_getVxLANVPNHistoryTraffic(2, 0, 1, &h, &count), -1);
-    EXPECT_EQ(h, nullptr);
-    EXPECT_EQ(count, 0);
+    expect_no_list<api_VpnHistoryTraffic_t>(
+        -1, [](auto l, auto c) { return api_getVxLANVPNHistoryTraffic(2, 0, 1, l, c); });
     fail(kVxHistory, at(kVxLAN, 1));
-    EXPECT_EQ(api_getVxLANVPNHistoryTraffic(1, 0, 1, &h, &count), -1);
-    EXPECT_EQ(h, nullptr);
+    expect_no_list<api_VpnHistoryTraffic_t>(
+        -1, [](auto l, auto c) { return api_getVxLANVPNHistoryTraffic(1, 0, 1, l, c); });
 }
 
 TEST_F(VxLan, HistoryWithoutAnswersIsEmpty)
 {
+    const auto all = [](api_VpnHistoryTraffic_t **l, int *c) { return api_getVxLANVPNHistoryTraffic(0, 0, 24, l, c); };
     s().override_reply(at(kVxLAN, 1), kVxIface, kVxHistory, "('', @as [], uint32 1, 'no data')");
-    api_VpnHistoryTraffic_t *h = reinterpret_cast<api_VpnHistoryTraffic_t *>(&h);
-    int count = -1;
-    ASSERT_EQ(api_getVxLANVPNHistoryTraffic(0, 0, 24, &h, &count), 0);
-    EXPECT_EQ(h, nullptr);
-    EXPECT_EQ(count, 0);
-
+    expect_no_list<api_VpnHistoryTraffic_t>(0, all);
     fail("GetManagedObjects", kVxLAN);
-    EXPECT_EQ(api_getVxLANVPNHistoryTraffic(0, 0, 24, &h, &count), -1);
+    expect_no_list<api_VpnHistoryTraffic_t>(-1, all);
     remove_matching("/VPN/VxLAN/");
-    count = -1;
-    ASSERT_EQ(api_getVxLANVPNHistoryTraffic(0, 0, 24, &h, &count), 0);
-    EXPECT_EQ(h, nullptr);
-    EXPECT_EQ(count, 0);
+    expect_no_list<api_VpnHistoryTraffic_t>(0, all);
     EXPECT_EQ(s().call_count(kVxHistory), 1u);
-
-    EXPECT_EQ(api_getVxLANVPNHistoryTraffic(0, 0, 24, nullptr, &count), -1);
-    EXPECT_EQ(api_getVxLANVPNHistoryTraffic(0, 0, 24, &h, nullptr), -1);
-    EXPECT_EQ(api_releaseVxLANVPNHistoryTraffic(nullptr, 0), -1);
+    expect_null_refused(+all, api_releaseVxLANVPNHistoryTraffic);
     EXPECT_EQ(api_releaseVpnHistoryTraffic(nullptr, 0), -1);
 }
 
@@ -669,26 +599,21 @@ using Ipv6Lan = ApiSim;
 TEST_F(Ipv6Lan, GettersReadTheirObjects)
 {
     api_DHCPv6Server_t d{};
-    ASSERT_EQ(api_getDHCPv6Server(&d), 0);
-    EXPECT_EQ(d.Enable, fixture_num(s(), kDhcp6, kDhcp6Iface, "Enable"));
-    EXPECT_EQ(d.MinAddress, fixture_str(s(), kDhcp6, kDhcp6Iface, "MinAddress"));
-    EXPECT_EQ(d.MaxAddress, fixture_str(s(), kDhcp6, kDhcp6Iface, "MaxAddress"));
-    EXPECT_EQ(d.PreferredLifeTime, fixture_num(s(), kDhcp6, kDhcp6Iface, "PreferredLifeTime"));
-    EXPECT_EQ(d.ValidLifeTime, fixture_num(s(), kDhcp6, kDhcp6Iface, "ValidLifeTime"));
-
     api_IPv6LANConfig_t l{};
-    ASSERT_EQ(api_getIPv6LANConfig(&l), 0);
-    EXPECT_EQ(l.LocalAddress, fixture_str(s(), kLan6, kLan6Iface, "LocalAddress"));
-    EXPECT_EQ(l.ConfigType, fixture_str(s(), kLan6, kLan6Iface, "ConfigType"));
-    EXPECT_EQ(l.DelegatedWAN, fixture_str(s(), kLan6, kLan6Iface, "DelegatedWAN"));
-    EXPECT_EQ(l.Prefix, fixture_str(s(), kLan6, kLan6Iface, "Prefix"));
-    EXPECT_EQ(l.ValidLifeTime, fixture_num(s(), kLan6, kLan6Iface, "ValidLifeTime"));
-
     api_RouterAdvertisement_t r{};
+    ASSERT_EQ(api_getDHCPv6Server(&d), 0);
+    ASSERT_EQ(api_getIPv6LANConfig(&l), 0);
     ASSERT_EQ(api_getRouterAdvertisement(&r), 0);
-    EXPECT_EQ(r.MaxRtrAdvInterval, fixture_num(s(), kRa, kRaIface, "MaxRtrAdvInterval"));
-    EXPECT_EQ(r.MinRtrAdvInterval, fixture_num(s(), kRa, kRaIface, "MinRtrAdvInterval"));
-    EXPECT_EQ(r.AdvOtherConfigflag, fixture_num(s(), kRa, kRaIface, "AdvOtherConfigflag"));
+    expect_fields(s(), kDhcp6, kDhcp6Iface,
+                  {prop("Enable", d.Enable), prop("MinAddress", d.MinAddress), prop("MaxAddress", d.MaxAddress),
+                   prop("PreferredLifeTime", d.PreferredLifeTime), prop("ValidLifeTime", d.ValidLifeTime)});
+    expect_fields(s(), kLan6, kLan6Iface,
+                  {prop("LocalAddress", l.LocalAddress), prop("ConfigType", l.ConfigType),
+                   prop("DelegatedWAN", l.DelegatedWAN), prop("Prefix", l.Prefix),
+                   prop("ValidLifeTime", l.ValidLifeTime)});
+    expect_fields(s(), kRa, kRaIface,
+                  {prop("MaxRtrAdvInterval", r.MaxRtrAdvInterval), prop("MinRtrAdvInterval", r.MinRtrAdvInterval),
+                   prop("AdvOtherConfigflag", r.AdvOtherConfigflag)});
 
     EXPECT_EQ(api_getDHCPv6Server(nullptr), -1);
     EXPECT_EQ(api_getIPv6LANConfig(nullptr), -1);
@@ -711,25 +636,22 @@ TEST_F(Ipv6Lan, SettersWriteTheRecordAndRefuseImpossibleTimes)
     d.ValidLifeTime = 1800;
     d.Option17Enable = TRUE;
     ASSERT_EQ(api_setDHCPv6Server(&d), 0);
-    EXPECT_EQ(fixture_str(s(), kDhcp6, kDhcp6Iface, "MinAddress"), "::100");
-    EXPECT_EQ(fixture_str(s(), kDhcp6, kDhcp6Iface, "MaxAddress"), "::1ff");
-    EXPECT_EQ(fixture_num(s(), kDhcp6, kDhcp6Iface, "PreferredLifeTime"), 1800);
-    EXPECT_EQ(fixture_num(s(), kDhcp6, kDhcp6Iface, "ValidLifeTime"), 1800);
-    EXPECT_EQ(s().prop_text(kDhcp6, kDhcp6Iface, "Option17Enable"), "true");
+    expect_fields(s(), kDhcp6, kDhcp6Iface,
+                  {prop("MinAddress", "::100"), prop("MaxAddress", "::1ff"), prop("PreferredLifeTime", 1800),
+                   prop("ValidLifeTime", 1800)});
+    expect_stored(s(), kDhcp6, kDhcp6Iface, {prop("Option17Enable", "true")});
 
     api_IPv6LANConfig_t l{};
     ASSERT_EQ(api_getIPv6LANConfig(&l), 0);
     std::strcpy(l.PrefixMode, "Static");
     std::strcpy(l.Prefix, "2001:db8:5::/64");
     ASSERT_EQ(api_setIPv6LANConfig(&l), 0);
-    EXPECT_EQ(fixture_str(s(), kLan6, kLan6Iface, "PrefixMode"), "Static");
-    EXPECT_EQ(fixture_str(s(), kLan6, kLan6Iface, "Prefix"), "2001:db8:5::/64");
+    expect_fields(s(), kLan6, kLan6Iface, {prop("PrefixMode", "Static"), prop("Prefix", "2001:db8:5::/64")});
 
     api_RouterAdvertisement_t r{TRUE, 900, 899, TRUE, FALSE};
     ASSERT_EQ(api_setRouterAdvertisement(&r), 0);
-    EXPECT_EQ(fixture_num(s(), kRa, kRaIface, "MaxRtrAdvInterval"), 900);
-    EXPECT_EQ(fixture_num(s(), kRa, kRaIface, "MinRtrAdvInterval"), 899);
-    EXPECT_EQ(s().prop_text(kRa, kRaIface, "AdvManagedFlag"), "true");
+    expect_fields(s(), kRa, kRaIface, {prop("MaxRtrAdvInterval", 900), prop("MinRtrAdvInterval", 899)});
+    expect_stored(s(), kRa, kRaIface, {prop("AdvManagedFlag", "true")});
 
     s().control("ResetCounts", nullptr);
     d.PreferredLifeTime = 1801;

@@ -39,8 +39,8 @@ TEST_F(Pots, OneRecordPerPortWithTheLineOfTheSameNumber)
         EXPECT_EQ(info[i].Index, static_cast<uint32_t>(i + 1));
         const auto it = by_no.find(info[i].Index);
         if (it != by_no.end()) {
-            EXPECT_EQ(info[i].PhoneNumber, fixture_str(s(), it->second, kVoipIface, "PhoneNumber"));
-            EXPECT_EQ(info[i].LineStatus, fixture_str(s(), it->second, kVoipIface, "LineStatus"));
+            expect_fields(s(), it->second, kVoipIface,
+                          {prop("PhoneNumber", info[i].PhoneNumber), prop("LineStatus", info[i].LineStatus)});
         } else {
             EXPECT_STREQ(info[i].PhoneNumber, "");
             EXPECT_STREQ(info[i].LineStatus, "");
@@ -51,21 +51,16 @@ TEST_F(Pots, OneRecordPerPortWithTheLineOfTheSameNumber)
 
 TEST_F(Pots, NoPortsIsAnEmptyResultAndFailuresLeaveNothing)
 {
-    api_POTSInfo_t *info = reinterpret_cast<api_POTSInfo_t *>(&info);
-    int count = -1;
     ports(0);
-    ASSERT_EQ(api_getPOTSInfo(&info, &count), 0);
-    EXPECT_EQ(info, nullptr);
-    EXPECT_EQ(count, 0);
-    EXPECT_EQ(api_releasePOTSInfo(info, count), -1);
+    expect_no_list(0, api_getPOTSInfo);
+    EXPECT_EQ(api_releasePOTSInfo(nullptr, 0), -1);
     EXPECT_EQ(s().call_count("GetManagedObjects"), 0u);
 
     ports(2);
-    count = -1;
     fail("GetManagedObjects");
-    EXPECT_EQ(api_getPOTSInfo(&info, &count), -1);
-    EXPECT_EQ(info, nullptr);
-    EXPECT_EQ(count, 0);
+    expect_no_list(-1, api_getPOTSInfo);
+    api_POTSInfo_t *info = nullptr;
+    int count = 0;
     fail("Get", kDevice);
     EXPECT_EQ(api_getPOTSInfo(&info, &count), -1);
     EXPECT_EQ(api_getPOTSInfo(nullptr, &count), -1);
@@ -173,20 +168,16 @@ TEST_F(Roaming, RecordsOfOneStationAreCopiedAndARefusalIsMinusOne)
     EXPECT_EQ(api_releaseWiFiRoamingRecordsByMac(rec, count), 0);
 
     s().override_reply(kRoam, kRoamIface, "GetWiFiRoamingRecordsByMac", "(@a(ssssiiiu) [], uint32 0, '')");
-    rec = reinterpret_cast<api_WiFiRoamingRecord_t *>(&rec);
-    count = -1;
-    ASSERT_EQ(api_getWiFiRoamingRecordsByMac("A0B1C2D3E4F1", &rec, &count), 0);
-    EXPECT_EQ(rec, nullptr);
-    EXPECT_EQ(count, 0);
-    EXPECT_EQ(api_releaseWiFiRoamingRecordsByMac(rec, count), -1);
+    const auto by_mac = [](api_WiFiRoamingRecord_t **l, int *c) {
+        return api_getWiFiRoamingRecordsByMac("A0B1C2D3E4F1", l, c);
+    };
+    expect_no_list<api_WiFiRoamingRecord_t>(0, by_mac);
+    EXPECT_EQ(api_releaseWiFiRoamingRecordsByMac(nullptr, 0), -1);
 
     gwtest::LogCapture log;
     s().override_reply(kRoam, kRoamIface, "GetWiFiRoamingRecordsByMac",
                        "([('A0B1C2D3E4F1', 'a', 'b', 't', 1, 2, 3, uint32 0)], uint32 7, 'no such station')");
-    count = -1;
-    EXPECT_EQ(api_getWiFiRoamingRecordsByMac("A0B1C2D3E4F1", &rec, &count), -1);
-    EXPECT_EQ(rec, nullptr);
-    EXPECT_EQ(count, 0);
+    expect_no_list<api_WiFiRoamingRecord_t>(-1, by_mac);
     EXPECT_TRUE(log.contains("no such station"));
     s().override_reply(kRoam, kRoamIface, "GetWiFiRoamingRecordsByMac", "");
     fail("GetWiFiRoamingRecordsByMac");

@@ -49,26 +49,28 @@ TEST_F(Capabilities, CachedUSBAsksAgainAfterAFailedRead)
 
 TEST_F(Capabilities, ValuesOutsideTheKnownSetAreMinusOne)
 {
-    svc.set_prop(kPath, kIface, "WiFiVersion", g_variant_new_byte(3));
-    EXPECT_EQ(-1, getDeviceWiFiVersion());
-    svc.set_prop(kPath, kIface, "WiFiVersion", g_variant_new_byte(6));
-    EXPECT_EQ(6, getDeviceWiFiVersion());
-    svc.set_prop(kPath, kIface, "DevWiFi", g_variant_new_byte(3));
-    EXPECT_EQ(-1, getDeviceWiFi());
-    svc.set_prop(kPath, kIface, "DevUSB", g_variant_new_byte(2));
-    EXPECT_EQ(-1, getDeviceUSB());
-    svc.set_prop(kPath, kIface, "DevType", g_variant_new_byte(9));
-    EXPECT_EQ(9, getDevType());
-    svc.set_prop(kPath, kIface, "WorkMode", g_variant_new_byte(0));
-    EXPECT_EQ(0, getWorkMode());
-    svc.set_prop(kPath, kIface, "POTSNum", g_variant_new_uint32(2));
-    EXPECT_EQ(2, getDevicePOTSNum());
-}
-
-TEST_F(Capabilities, WrongValueTypeIsAFailedRead)
-{
-    svc.set_prop(kPath, kIface, "DevType", g_variant_new_string("1"));
-    EXPECT_EQ(-1, getDevType());
+    struct Case {
+        const char *prop;
+        GVariant *value;
+        int (*get)();
+        int want;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"WiFiVersion", g_variant_new_byte(3),   getDeviceWiFiVersion, -1},
+        {"WiFiVersion", g_variant_new_byte(6),   getDeviceWiFiVersion, 6},
+        {"DevWiFi",     g_variant_new_byte(3),   getDeviceWiFi,        -1},
+        {"DevUSB",      g_variant_new_byte(2),   getDeviceUSB,         -1},
+        {"DevType",     g_variant_new_byte(9),   getDevType,           9},
+        {"WorkMode",    g_variant_new_byte(0),   getWorkMode,          0},
+        {"POTSNum",     g_variant_new_uint32(2), getDevicePOTSNum,     2},
+        {"DevType",     g_variant_new_string("1"), getDevType,         -1},  // a wrong type is a failed read
+    };
+    // clang-format on
+    for (const Case &c : cases) {
+        svc.set_prop(kPath, kIface, c.prop, c.value);
+        EXPECT_EQ(c.get(), c.want) << c.prop;
+    }
 }
 
 TEST_F(Capabilities, OnlineHostCountIsReadEveryTime)

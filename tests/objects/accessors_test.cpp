@@ -1,4 +1,4 @@
-// The accessors against the stand-in object model on the private bus: the PortMapping family in
+// The accessors against the configuration simulator on the private bus: the PortMapping family in
 // full, path checks, empty and failing collections, and the special writes of some kinds.
 #include <string>
 
@@ -33,8 +33,7 @@ constexpr char kWanWithMappings[] = R"({
       "PortMappingProtocol": "'TCPUDPX'", "ExternalPort": "uint32 53"}}
 })";
 
-// Each case runs against the stand-in model and against the configuration simulator.
-class Accessors : public ::testing::TestWithParam<gwtest::Backend> {
+class Accessors : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -42,10 +41,10 @@ protected:
         model.load(kWanWithMappings);
     }
     gwtest::TempRoot root;
-    gwtest::Model model{"com.yvc.igd1", GetParam()};
+    gwtest::Model model;
 };
 
-TEST_P(Accessors, GetObjsListsMappingsInReplyOrderWithTheirPaths)
+TEST_F(Accessors, GetObjsListsMappingsInReplyOrderWithTheirPaths)
 {
     gwtest::LogCapture log;
     ccif_PortMapping_t *pm = nullptr;
@@ -66,7 +65,7 @@ TEST_P(Accessors, GetObjsListsMappingsInReplyOrderWithTheirPaths)
     g_free(pm);
 }
 
-TEST_P(Accessors, ReverseOrderedObjectReadsLikeATableOrderedOne)
+TEST_F(Accessors, ReverseOrderedObjectReadsLikeATableOrderedOne)
 {
     ccif_PortMapping_t rec{};
     ASSERT_EQ(ccif_PortMapping_get("/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/2", &rec), 0);
@@ -78,7 +77,7 @@ TEST_P(Accessors, ReverseOrderedObjectReadsLikeATableOrderedOne)
     EXPECT_EQ(rec.ExternalPort, 2222u);
 }
 
-TEST_P(Accessors, BadPathsFailBeforeAnyBusCall)
+TEST_F(Accessors, BadPathsFailBeforeAnyBusCall)
 {
     gwtest::LogCapture log;
     model.clear();
@@ -116,7 +115,7 @@ TEST_P(Accessors, BadPathsFailBeforeAnyBusCall)
     EXPECT_EQ(pm, nullptr);
 }
 
-TEST_P(Accessors, EmptyCollectionIsCountZeroNullAndSuccess)
+TEST_F(Accessors, EmptyCollectionIsCountZeroNullAndSuccess)
 {
     model.load(
         R"({"/com/yvc/igd1/Info/Network/WANConnectionDb/2": {"com.yvc.igd1.WANConnectionInfo": {"WANName": "'2'"}}})");
@@ -127,7 +126,7 @@ TEST_P(Accessors, EmptyCollectionIsCountZeroNullAndSuccess)
     EXPECT_EQ(pm, nullptr);
 }
 
-TEST_P(Accessors, FailedListingLeavesTheOutputsAlone)
+TEST_F(Accessors, FailedListingLeavesTheOutputsAlone)
 {
     gwtest::LogCapture log;
     model.fail("GetManagedObjects", kMappings);
@@ -139,7 +138,7 @@ TEST_P(Accessors, FailedListingLeavesTheOutputsAlone)
     EXPECT_TRUE(log.contains("GetManagedObjects failed with ret(-1)"));
 }
 
-TEST_P(Accessors, WrongReplyTypesFailCleanly)
+TEST_F(Accessors, WrongReplyTypesFailCleanly)
 {
     const std::string one = std::string(kMappings) + "/1";
     model.raw("GetAll", one, g_variant_new_parsed("('not a map',)"));
@@ -163,7 +162,7 @@ TEST_P(Accessors, WrongReplyTypesFailCleanly)
     EXPECT_STREQ(rec.path, "");
 }
 
-TEST_P(Accessors, SetWritesTheWritablePropertiesInOrder)
+TEST_F(Accessors, SetWritesTheWritablePropertiesInOrder)
 {
     ccif_PortMapping_t rec{};
     copy_truncated(rec.path, "/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/1");
@@ -184,7 +183,7 @@ TEST_P(Accessors, SetWritesTheWritablePropertiesInOrder)
     EXPECT_EQ(model.prop_text(rec.path, kPm, "PortMappingLeaseDuration"), "uint32 0") << "never written";
 }
 
-TEST_P(Accessors, SetRefusesTextThatIsNotUtf8)
+TEST_F(Accessors, SetRefusesTextThatIsNotUtf8)
 {
     gwtest::LogCapture log;
     ccif_PortMapping_t rec{};
@@ -195,7 +194,7 @@ TEST_P(Accessors, SetRefusesTextThatIsNotUtf8)
     EXPECT_EQ(model.count("SetValues"), 0u);
 }
 
-TEST_P(Accessors, AddObjWritesTheNewObjectAndStoresItsPath)
+TEST_F(Accessors, AddObjWritesTheNewObjectAndStoresItsPath)
 {
     ccif_PortMapping_t rec{};
     rec.ExternalPort = 21;
@@ -208,7 +207,7 @@ TEST_P(Accessors, AddObjWritesTheNewObjectAndStoresItsPath)
     EXPECT_EQ(model.prop_text(rec.path, kPm, "ExternalPort"), "uint32 21");
 }
 
-TEST_P(Accessors, AddObjWhoseWriteFailsLeavesNoObject)
+TEST_F(Accessors, AddObjWhoseWriteFailsLeavesNoObject)
 {
     gwtest::LogCapture log;
     model.fail("SetValues");
@@ -223,7 +222,7 @@ TEST_P(Accessors, AddObjWhoseWriteFailsLeavesNoObject)
     EXPECT_TRUE(log.contains("update obj for /com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/4 fail!"));
 }
 
-TEST_P(Accessors, FailedAddObjectIsLoggedWithTheKind)
+TEST_F(Accessors, FailedAddObjectIsLoggedWithTheKind)
 {
     gwtest::LogCapture log;
     model.fail("AddObject");
@@ -233,7 +232,7 @@ TEST_P(Accessors, FailedAddObjectIsLoggedWithTheKind)
     EXPECT_EQ(model.count("SetValues"), 0u);
 }
 
-TEST_P(Accessors, DelObjCallsDeleteObjectAtTheCollection)
+TEST_F(Accessors, DelObjCallsDeleteObjectAtTheCollection)
 {
     const std::string third = std::string(kMappings) + "/3";
     ASSERT_EQ(ccif_PortMapping_del_obj(third.c_str()), 0);
@@ -247,7 +246,7 @@ TEST_P(Accessors, DelObjCallsDeleteObjectAtTheCollection)
     EXPECT_EQ(ccif_PortMapping_del_obj((std::string(kMappings) + "/2").c_str()), -1);
 }
 
-TEST_P(Accessors, SetvSendsTheCallersMapUnchanged)
+TEST_F(Accessors, SetvSendsTheCallersMapUnchanged)
 {
     model.load(R"({"/com/yvc/igd1/Config/LANHosts/3": {"com.yvc.igd1.LANHost": {"MAC": "'A0B1C2D3E4F5'"}}})");
     ASSERT_EQ(ccif_LANHost_setv("/com/yvc/igd1/Config/LANHosts/3",
@@ -257,7 +256,7 @@ TEST_P(Accessors, SetvSendsTheCallersMapUnchanged)
     EXPECT_EQ(ccif_LANHost_setv("/com/yvc/igd1/Config/LANHosts/3", g_variant_new_parsed("('not', 'a map')")), -1);
 }
 
-TEST_P(Accessors, LanHostManagerWritesEnableStatsWithSet)
+TEST_F(Accessors, LanHostManagerWritesEnableStatsWithSet)
 {
     model.load(R"({"/com/yvc/igd1/Config/LANHosts": {"com.yvc.igd1.LANHostManager": {"EnableStats": "false",
         "LANHostMaxNumber": "uint32 64", "LANHostNumber": "uint32 5", "LANHostOnlineNumber": "uint32 3"}}})");
@@ -270,7 +269,7 @@ TEST_P(Accessors, LanHostManagerWritesEnableStatsWithSet)
     EXPECT_EQ(model.last_args("Set"), "('com.yvc.igd1.LANHostManager', 'EnableStats', <true>)");
 }
 
-TEST_P(Accessors, Layer3SetUpdatesAnExistingRouteAndAddsAMissingOne)
+TEST_F(Accessors, Layer3SetUpdatesAnExistingRouteAndAddsAMissingOne)
 {
     model.load(R"({"/com/yvc/igd1/Transfer/Layer3ForwardingIPv4Config/1": {"com.yvc.igd1.Layer3ForwardingIPv4Config": {
         "Enable": "true", "Status": "'Enabled'", "StaticRoute": "true", "Type": "'Static'",
@@ -297,7 +296,7 @@ TEST_P(Accessors, Layer3SetUpdatesAnExistingRouteAndAddsAMissingOne)
               "'192.168.1.1'");
 }
 
-TEST_P(Accessors, DelObjsDeletesEveryChildAndClearEmptiesTheCollection)
+TEST_F(Accessors, DelObjsDeletesEveryChildAndClearEmptiesTheCollection)
 {
     model.load(R"({
       "/com/yvc/igd1/Config/URLControlConfig/1": {"com.yvc.igd1.URLControlConfig": {"Name": "'kids'"}},
@@ -317,7 +316,7 @@ TEST_P(Accessors, DelObjsDeletesEveryChildAndClearEmptiesTheCollection)
     EXPECT_FALSE(model.exists("/com/yvc/igd1/Transfer/TrafficQoSFlow/1/Classification/1"));
 }
 
-TEST_P(Accessors, StringListsRoundTripAndAreReleasedWithTheBlock)
+TEST_F(Accessors, StringListsRoundTripAndAreReleasedWithTheBlock)
 {
     model.load(R"({"/com/yvc/igd1/Config/URLControlConfig/1": {"com.yvc.igd1.URLControlConfig": {
         "Name": "'kids'", "UrlFilterEnable": "byte 1", "UrlFilterPolicy": "byte 0",
@@ -336,7 +335,7 @@ TEST_P(Accessors, StringListsRoundTripAndAreReleasedWithTheBlock)
     ccif_free_objs("URLControlConfig", cfg, count);
 }
 
-TEST_P(Accessors, FailedGetLeavesTheRecordUntouched)
+TEST_F(Accessors, FailedGetLeavesTheRecordUntouched)
 {
     model.fail("GetAll");
     ccif_DeviceInfo_t dev{};
@@ -345,10 +344,5 @@ TEST_P(Accessors, FailedGetLeavesTheRecordUntouched)
     EXPECT_STREQ(dev.SWVersion, "V1.0");
     EXPECT_EQ(model.count("GetAll", "/com/yvc/igd1/Info/Device"), 1u);
 }
-
-INSTANTIATE_TEST_SUITE_P(Services, Accessors, ::testing::Values(gwtest::Backend::Standin, gwtest::Backend::Simulator),
-                         [](const ::testing::TestParamInfo<gwtest::Backend> &info) {
-                             return info.param == gwtest::Backend::Standin ? "Standin" : "Simulator";
-                         });
 
 }  // namespace
