@@ -16,6 +16,7 @@
 #include "gwbus/rootpath.h"
 #include "gwbus/util.h"
 #include "plughost_container.h"
+#include "plughost_control.h"
 #include "plughost_registry.h"
 #include "plughost_service.h"
 #include "plughost_startup.h"
@@ -52,7 +53,11 @@ gboolean on_usr1(gpointer)
     char url[512] = {}, app[128] = {};
     if (uci_config_get_n("gwagent", "global", "downloadurl", url, sizeof url) == 0 && url[0] &&
         uci_config_get_n("gwagent", "global", "appname", app, sizeof app) == 0 && app[0]) {
-        plughost::queue_install_request(url, plughost::registry().installed(app));
+        // Both come from a file others may write: the name reaches paths, so it must be a package name.
+        if (plughost::valid_package_name(app))
+            plughost::queue_install_request(url, plughost::registry().installed(app));
+        else
+            GWLOG(LOG_LVL_ERR, "install request for %s refused: not a package name", app);
         std::ifstream pid_file(gw::RootPath("/var/run/gwagent.pid"));
         long pid = 0;
         if (pid_file >> pid && pid > 1)

@@ -1,5 +1,6 @@
 // The plughost program on a private bus: its start-up files, its name and introspected interface, the
 // registry from the run-time root, List, and a clean stop on SIGTERM.
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "gwbus/raii.hpp"
+#include "gwbus/util.h"
 #include "gwtest.hpp"
 #include "plughost_service.h"
 
@@ -107,6 +109,22 @@ TEST(PlughostDaemon, OwnsItsNameServesTheInstalledPackagesAndStopsOnTerm)
     // demo has no container configuration, so only the library loads.
     EXPECT_STREQ(text.get(), "({'libq': <('libq_arm', '2.1')>},)");
     EXPECT_EQ(root.read("/opt/.plug_ins.lst"), "demo::\nlibq::\n");
+
+    // An install asked for through the agent's configuration: the agent (here a stand-in process) is
+    // told with SIGIO, and the request is cleared.
+    root.write("/etc/config/gwagent",
+               "config gwagent 'global'\n\toption downloadurl 'http://h/demo_1_arm.ipk'\n\toption appname 'demo'\n");
+    gwtest::Child agent({"/bin/sleep", "30"});
+    root.write("/var/run/gwagent.pid", std::to_string(agent.pid()) + "\n");
+    kill(daemon.pid(), SIGUSR1);
+    ASSERT_TRUE(gwtest::wait_until([&] { return !agent.running(); }, std::chrono::milliseconds(5000)));
+    const int agent_status = agent.stop();
+    EXPECT_TRUE(WIFSIGNALED(agent_status) && WTERMSIG(agent_status) == SIGIO) << agent_status;
+    char url[128] = "<untouched>";
+    EXPECT_TRUE(
+        gwtest::wait_until([&] { return uci_config_get_n("gwagent", "global", "downloadurl", url, sizeof url) != 0; },
+                           std::chrono::milliseconds(5000)))
+        << url;
 
     int status = daemon.stop();
     ASSERT_TRUE(WIFEXITED(status));
