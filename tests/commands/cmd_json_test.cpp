@@ -16,17 +16,12 @@ const char *kRequest =
 
 }  // namespace
 
-TEST(StringAccessor, CopiesAndCutsStrings)
+TEST(StringAccessor, CopiesAndCutsStringsNullLeavesTheDefaultMissingAndMistypedFail)
 {
     auto j = agenttest::parse(kRequest);
-    char buf[5] = {};
-    EXPECT_EQ(get_string_json_value(j.get(), "Name", JSON_STRING, buf, sizeof buf), 0);
-    EXPECT_STREQ(buf, "abcd");
-}
-
-TEST(StringAccessor, NullLeavesTheDefaultMissingAndMistypedFail)
-{
-    auto j = agenttest::parse(kRequest);
+    char cut[5] = {};
+    EXPECT_EQ(get_string_json_value(j.get(), "Name", JSON_STRING, cut, sizeof cut), 0);
+    EXPECT_STREQ(cut, "abcd");
     gwtest::LogCapture log;
     char buf[16] = "default";
     EXPECT_EQ(get_string_json_value(j.get(), "Gone", JSON_STRING, buf, sizeof buf), 0);
@@ -41,42 +36,33 @@ TEST(StringAccessor, NullLeavesTheDefaultMissingAndMistypedFail)
     EXPECT_STREQ(buf, "default");
 }
 
-TEST(ValueAccessor, ReturnCodesTellTextFromOtherTypes)
+// Return codes tell a missing member (-1) and text (-2) from other types (-3); only a success stores,
+// and only the low 32 bits of an integer.
+TEST(ValueAccessor, ReturnCodesAndStoredValues)
 {
     auto j = agenttest::parse(kRequest);
     gwtest::LogCapture log;
-    int v = 77;
-    EXPECT_EQ(get_json_value(j.get(), "Missing", JSON_INTEGER, &v), -1);
-    EXPECT_EQ(get_json_value(j.get(), "Index", JSON_INTEGER, &v), -2);
-    EXPECT_TRUE(log.contains("Index : JSON type 2 invalid, should be 3"));
-    EXPECT_EQ(get_json_value(j.get(), "Ratio", JSON_INTEGER, &v), -3);
-    EXPECT_EQ(get_json_value(j.get(), "Gone", JSON_INTEGER, &v), -3);
-    EXPECT_EQ(get_json_value(j.get(), "Off", JSON_TRUE, &v), -3);
-    EXPECT_EQ(v, 77);
-}
-
-TEST(ValueAccessor, StoresIntegersRealsAndBooleans)
-{
-    auto j = agenttest::parse(kRequest);
-    int v = 0;
-    EXPECT_EQ(get_json_value(j.get(), "Count", JSON_INTEGER, &v), 0);
-    EXPECT_EQ(v, 3);
-    EXPECT_EQ(get_json_value(j.get(), "Neg", JSON_INTEGER, &v), 0);
-    EXPECT_EQ(v, -5);
-    // Only the low 32 bits are kept.
-    EXPECT_EQ(get_json_value(j.get(), "Big", JSON_INTEGER, &v), 0);
-    EXPECT_EQ(v, 1);
+    struct Case {
+        const char *key;
+        json_type type;
+        int rc;
+        int value;
+    };
+    const Case cases[] = {
+        {"Missing", JSON_INTEGER, -1, 77}, {"Index", JSON_INTEGER, -2, 77}, {"Ratio", JSON_INTEGER, -3, 77},
+        {"Gone", JSON_INTEGER, -3, 77},    {"Off", JSON_TRUE, -3, 77},      {"Count", JSON_INTEGER, 0, 3},
+        {"Neg", JSON_INTEGER, 0, -5},      {"Big", JSON_INTEGER, 0, 1},     {"On", JSON_TRUE, 0, 1},
+        {"Off", JSON_FALSE, 0, 0},         {"List", JSON_ARRAY, 0, 77},
+    };
+    for (const Case &c : cases) {
+        int v = 77;
+        EXPECT_EQ(get_json_value(j.get(), c.key, c.type, &v), c.rc) << c.key;
+        EXPECT_EQ(v, c.value) << c.key;
+    }
     double d = 0;
     EXPECT_EQ(get_json_value(j.get(), "Ratio", JSON_REAL, &d), 0);
     EXPECT_DOUBLE_EQ(d, 0.25);
-    EXPECT_EQ(get_json_value(j.get(), "On", JSON_TRUE, &v), 0);
-    EXPECT_EQ(v, 1);
-    EXPECT_EQ(get_json_value(j.get(), "Off", JSON_FALSE, &v), 0);
-    EXPECT_EQ(v, 0);
-    gwtest::LogCapture log;
-    v = 9;
-    EXPECT_EQ(get_json_value(j.get(), "List", JSON_ARRAY, &v), 0);
-    EXPECT_EQ(v, 9);
+    EXPECT_TRUE(log.contains("Index : JSON type 2 invalid, should be 3"));
     EXPECT_TRUE(log.contains("not supported json type : 1"));
 }
 

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "agent_util.hpp"
-#include "command_fixture.hpp"
+#include "command_rows.hpp"
 #include "commands/cmd_table.h"
 #include "core/agent.h"
 #include "gwbus/log.h"
@@ -33,63 +33,36 @@ std::string uci(const char *pkg, const char *sec, const char *opt)
     return uci_config_get(pkg, sec, opt, buf) == 0 ? std::string(buf) : std::string("<none>");
 }
 
-class Handlers : public agenttest::CommandTest {};
+using agenttest::cmd;
+using agenttest::fail;
+using agenttest::ok;
+
+class Handlers : public agenttest::RowTest {};
 
 }  // namespace
 
-TEST_F(Handlers, GetOntNameAnswersTheDeviceName)
+TEST_F(Handlers, OntNameIsReadEscapedAndWrittenCutTo255)
 {
-    EXPECT_EQ(run("{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000001\"}"),
-              "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000001\",\"Status\":\"0\",\"Name\":\"Living room "
-              "gateway\"}");
-}
-
-TEST_F(Handlers, GetOntNameEscapesQuotesInTheName)
-{
-    sim.set_property(kDevice, kDeviceIface, "DevName", "'say \"hi\" \\\\ bye'");
-    EXPECT_EQ(
-        run("{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"1\"}"),
-        "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"1\",\"Status\":\"0\",\"Name\":\"say \\\"hi\\\" \\\\ bye\"}");
-}
-
-TEST_F(Handlers, GetOntNameFailureAnswersNoDevName)
-{
-    sim.fail_next("Get");
-    EXPECT_EQ(run("{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"1\"}"),
-              "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"1\",\"Status\":\"1\",\"FailReason\":\"NO_DevName\"}");
-    EXPECT_TRUE(log.contains("get DeviceInfo.DevName failed."));
-}
-
-TEST_F(Handlers, SetOntNameWritesTheNameCutTo255)
-{
-    EXPECT_EQ(run("{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"7\",\"Name\":\"Study\"}"),
-              "{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"7\",\"Status\":\"0\"}");
-    EXPECT_EQ(sim.get_property(kDevice, kDeviceIface, "DevName"), "'Study'");
-
-    const std::string long_name(300, 'n');
-    EXPECT_EQ(run("{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"7\",\"Name\":\"" + long_name + "\"}"),
-              "{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"7\",\"Status\":\"0\"}");
-    EXPECT_EQ(sim.get_property(kDevice, kDeviceIface, "DevName"), "'" + std::string(255, 'n') + "'");
-}
-
-TEST_F(Handlers, SetOntNameWithoutANameStringIsAParameterError)
-{
-    const std::string want =
-        "{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"7\",\"Status\":\"1\",\"FailReason\":\"parameter_error\"}";
-    EXPECT_EQ(run("{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"7\"}"), want);
-    EXPECT_TRUE(log.contains("SET_ONT_NAME json string missing Parameter Name"));
-    EXPECT_TRUE(log.contains("get input args from json string failed."));
-    EXPECT_EQ(run("{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"7\",\"Name\":12}"), want);
+    // clang-format off
+    play({
+        {cmd("GET_ONT_NAME"), ok("GET_ONT_NAME", R"("Name":"Living room gateway")")},
+        {cmd("GET_ONT_NAME"), fail("GET_ONT_NAME", "NO_DevName"), "Get"},
+        {cmd("SET_ONT_NAME"), fail("SET_ONT_NAME", "parameter_error")},
+        {cmd("SET_ONT_NAME", R"("Name":12)"), fail("SET_ONT_NAME", "parameter_error")},
+    });
     EXPECT_EQ(sim.call_count("Set"), 0u);
-}
-
-TEST_F(Handlers, SetOntNameRefusedByTheServiceAnswersSetFailed)
-{
-    sim.fail_next("Set");
-    EXPECT_EQ(run("{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"7\",\"Name\":\"x\"}"),
-              "{\"CmdType\":\"SET_ONT_NAME\",\"SequenceId\":\"7\",\"Status\":\"1\",\"FailReason\":\"SET_FAILED\"}");
-    EXPECT_TRUE(log.contains("set DeviceInfo.DevName failed."));
-    EXPECT_EQ(sim.get_property(kDevice, kDeviceIface, "DevName"), "'Living room gateway'");
+    play({
+        {cmd("SET_ONT_NAME", R"("Name":"x")"), fail("SET_ONT_NAME", "SET_FAILED"), "Set"},
+        {cmd("GET_ONT_NAME"), ok("GET_ONT_NAME", R"("Name":"Living room gateway")")},
+        {cmd("SET_ONT_NAME", R"("Name":"Study")"), ok("SET_ONT_NAME")},
+        {cmd("GET_ONT_NAME"), ok("GET_ONT_NAME", R"("Name":"Study")")},
+        {cmd("GET_ONT_NAME"), ok("GET_ONT_NAME", R"("Name":"say \"hi\" \\ bye")"), nullptr, "*", {{kDevice, kDeviceIface, "DevName", "'say \"hi\" \\\\ bye'"}}},
+        {cmd("SET_ONT_NAME", R"("Name":")" + std::string(300, 'n') + "\""), ok("SET_ONT_NAME")},
+    });
+    // clang-format on
+    EXPECT_EQ(sim.get_property(kDevice, kDeviceIface, "DevName"), "'" + std::string(255, 'n') + "'");
+    expect_logged({"get DeviceInfo.DevName failed.", "SET_ONT_NAME json string missing Parameter Name",
+                   "get input args from json string failed.", "set DeviceInfo.DevName failed."});
 }
 
 TEST_F(Handlers, GetCloudStatusNamesEveryStatus)

@@ -7,11 +7,15 @@
 #include <gio/gio.h>
 #include <jansson.h>
 
-#include "command_fixture.hpp"
+#include "command_rows.hpp"
 #include "commands/cmd_table.h"
 #include "gwbus/raii.hpp"
 
 namespace {
+
+using agenttest::cmd;
+using agenttest::fail;
+using agenttest::ok;
 
 constexpr const char *kTemplates = "/com/yvc/igd1/Config/URLControlConfig";
 constexpr const char *kTemplate = "com.yvc.igd1.URLControlConfig";
@@ -96,7 +100,7 @@ private:
     gwagent::JsonPtr state_;
 };
 
-class UrlControlCommands : public agenttest::CommandTest {
+class UrlControlCommands : public agenttest::RowTest {
 protected:
     std::string tmpl(const std::string &n) const { return std::string(kTemplates) + "/" + n; }
     std::string binding(const std::string &n) const { return std::string(kBindings) + "/" + n; }
@@ -186,17 +190,19 @@ TEST_F(UrlControlCommands, LongNamesAreKeptAsTheServiceKeepsThem)
 
 TEST_F(UrlControlCommands, TemplateFailureWords)
 {
-    EXPECT_EQ(run(R"({"CmdType":"GET_URL_CTRL_TEMPLATE","SequenceId":"1"})"),
-              failure("GET_URL_CTRL_TEMPLATE", "parameter_error"));
-    EXPECT_TRUE(log.contains("GET_URL_CTRL_TEMPLATE json string missing Parameter Name"));
-    EXPECT_EQ(get_template("7"), failure("GET_URL_CTRL_TEMPLATE", "parameter_error"));
-    EXPECT_EQ(get_template(R"("Kids")"), failure("GET_URL_CTRL_TEMPLATE", "NOT_MATCH_URLControlConfig"))
-        << "names match exactly";
-    EXPECT_EQ(get_template(R"("night")"), failure("GET_URL_CTRL_TEMPLATE", "NOT_MATCH_URLControlConfig"));
-    sim.fail_next("GetManagedObjects", 1, kTemplates);
-    EXPECT_EQ(get_template(R"("kids")"), failure("GET_URL_CTRL_TEMPLATE", "object_not_exist"));
-    sim.fail_next("GetManagedObjects", 1, tmpl("2") + "/Duration");
-    EXPECT_EQ(get_template(R"("study")"), failure("GET_URL_CTRL_TEMPLATE", "object_not_exist"));
+    const std::string no_match = fail("GET_URL_CTRL_TEMPLATE", "NOT_MATCH_URLControlConfig");
+    // clang-format off
+    play({
+        {cmd("GET_URL_CTRL_TEMPLATE"), fail("GET_URL_CTRL_TEMPLATE", "parameter_error")},
+        {cmd("GET_URL_CTRL_TEMPLATE", R"("Name":7)"), fail("GET_URL_CTRL_TEMPLATE", "parameter_error")},
+        // Names match exactly.
+        {cmd("GET_URL_CTRL_TEMPLATE", R"("Name":"Kids")"), no_match},
+        {cmd("GET_URL_CTRL_TEMPLATE", R"("Name":"night")"), no_match},
+        {cmd("GET_URL_CTRL_TEMPLATE", R"("Name":"kids")"), fail("GET_URL_CTRL_TEMPLATE", "object_not_exist"), "GetManagedObjects", kTemplates},
+        {cmd("GET_URL_CTRL_TEMPLATE", R"("Name":"study")"), fail("GET_URL_CTRL_TEMPLATE", "object_not_exist"), "GetManagedObjects", tmpl("2") + "/Duration"},
+    });
+    // clang-format on
+    expect_logged({"GET_URL_CTRL_TEMPLATE json string missing Parameter Name"});
 }
 
 TEST_F(UrlControlCommands, SetUpdatesTheNamedTemplateAndReplacesItsDurations)
@@ -321,27 +327,23 @@ TEST_F(UrlControlCommands, NewTemplateWhoseDurationsFailIsNotLeftBehind)
 
 TEST_F(UrlControlCommands, DeleteRemovesTheTemplateAndItsDurations)
 {
-    const std::string del_study = R"({"CmdType":"DEL_URL_CTRL_TEMPLATE","SequenceId":"1","Name":"study"})";
-    sim.fail_next("DeleteObject");
-    EXPECT_EQ(run(del_study), failure("DEL_URL_CTRL_TEMPLATE", "DEL_URLControlConfig_FAILED"));
+    const std::string del_study = cmd("DEL_URL_CTRL_TEMPLATE", R"("Name":"study")");
+    play({{del_study, fail("DEL_URL_CTRL_TEMPLATE", "DEL_URLControlConfig_FAILED"), "DeleteObject"}});
     EXPECT_TRUE(SimState().exists(tmpl("2")));
-
-    EXPECT_EQ(run(del_study), head("DEL_URL_CTRL_TEMPLATE") + "}");
+    play({{del_study, ok("DEL_URL_CTRL_TEMPLATE")}});
     SimState s;
     EXPECT_FALSE(s.exists(tmpl("2")));
     EXPECT_TRUE(s.children(tmpl("2") + "/Duration").empty());
     EXPECT_EQ(s.spans(tmpl("1")).size(), 1u);
-    EXPECT_EQ(run(del_study), failure("DEL_URL_CTRL_TEMPLATE", "NOT_MATCH_URLControlConfig"));
-
-    EXPECT_EQ(run(R"({"CmdType":"DEL_URL_CTRL_TEMPLATE","SequenceId":"1","Name":"night \"owl\""})"),
-              head("DEL_URL_CTRL_TEMPLATE") + "}");
-    EXPECT_EQ(run_plain("GET_URL_CTRL_TEMPLATES_LIST"), head("GET_URL_CTRL_TEMPLATES_LIST") + R"(,"Name":["kids"]})");
-
-    EXPECT_EQ(run(R"({"CmdType":"DEL_URL_CTRL_TEMPLATE","SequenceId":"1","Name":["kids"]})"),
-              failure("DEL_URL_CTRL_TEMPLATE", "parameter_error"));
-    sim.fail_next("GetManagedObjects");
-    EXPECT_EQ(run(R"({"CmdType":"DEL_URL_CTRL_TEMPLATE","SequenceId":"1","Name":"kids"})"),
-              failure("DEL_URL_CTRL_TEMPLATE", "object_not_exist"));
+    // clang-format off
+    play({
+        {del_study, fail("DEL_URL_CTRL_TEMPLATE", "NOT_MATCH_URLControlConfig")},
+        {cmd("DEL_URL_CTRL_TEMPLATE", R"("Name":"night \"owl\"")"), ok("DEL_URL_CTRL_TEMPLATE")},
+        {cmd("GET_URL_CTRL_TEMPLATES_LIST"), ok("GET_URL_CTRL_TEMPLATES_LIST", R"("Name":["kids"])")},
+        {cmd("DEL_URL_CTRL_TEMPLATE", R"("Name":["kids"])"), fail("DEL_URL_CTRL_TEMPLATE", "parameter_error")},
+        {cmd("DEL_URL_CTRL_TEMPLATE", R"("Name":"kids")"), fail("DEL_URL_CTRL_TEMPLATE", "object_not_exist"), "GetManagedObjects"},
+    });
+    // clang-format on
     EXPECT_TRUE(SimState().exists(tmpl("1")));
 }
 
@@ -350,72 +352,57 @@ TEST_F(UrlControlCommands, HostBindingsListedForTheRequestedMacs)
     const std::string anna = R"({"MAC":"A0B1C2D3E4F1","TemplateName":"kids"})";
     const std::string ben = R"({"MAC":"a0b1c2d3e4f2","TemplateName":"study"})";
     const std::string dan = R"({"MAC":"A0B1C2D3E4F4","TemplateName":"night \"owl\""})";
-    EXPECT_EQ(run(R"({"CmdType":"GET_ATTCH_URL_CTRL","SequenceId":"1","MAC":[]})"),
-              head("GET_ATTCH_URL_CTRL") + R"(,"TemplateNameList":[)" + anna + "," + ben + "," + dan + "]}");
-    // Letter case and colons do not matter; a MAC without a binding is simply not listed.
-    EXPECT_EQ(
-        run(R"({"CmdType":"GET_ATTCH_URL_CTRL","SequenceId":"1","MAC":["A0B1C2D3E4F2","a0:b1:c2:d3:e4:f4","A0B1C2D3E4F3"]})"),
-        head("GET_ATTCH_URL_CTRL") + R"(,"TemplateNameList":[)" + ben + "," + dan + "]}");
-    EXPECT_EQ(run(R"({"CmdType":"GET_ATTCH_URL_CTRL","SequenceId":"1","MAC":["A0B1C2D3E4F3"]})"),
-              head("GET_ATTCH_URL_CTRL") + R"(,"TemplateNameList":[]})");
-
-    EXPECT_EQ(run(R"({"CmdType":"GET_ATTCH_URL_CTRL","SequenceId":"1","MAC":"A0B1C2D3E4F1"})"),
-              failure("GET_ATTCH_URL_CTRL", "parameter_error"));
-    EXPECT_EQ(run(R"({"CmdType":"GET_ATTCH_URL_CTRL","SequenceId":"1"})"),
-              failure("GET_ATTCH_URL_CTRL", "parameter_error"));
-    sim.fail_next("GetManagedObjects");
-    EXPECT_EQ(run(R"({"CmdType":"GET_ATTCH_URL_CTRL","SequenceId":"1","MAC":[]})"),
-              failure("GET_ATTCH_URL_CTRL", "object_not_exist"));
+    // clang-format off
+    play({
+        {cmd("GET_ATTCH_URL_CTRL", R"("MAC":[])"), ok("GET_ATTCH_URL_CTRL", R"("TemplateNameList":[)" + anna + "," + ben + "," + dan + "]")},
+        // Letter case and colons do not matter; a MAC without a binding is simply not listed.
+        {cmd("GET_ATTCH_URL_CTRL", R"("MAC":["A0B1C2D3E4F2","a0:b1:c2:d3:e4:f4","A0B1C2D3E4F3"])"), ok("GET_ATTCH_URL_CTRL", R"("TemplateNameList":[)" + ben + "," + dan + "]")},
+        {cmd("GET_ATTCH_URL_CTRL", R"("MAC":["A0B1C2D3E4F3"])"), ok("GET_ATTCH_URL_CTRL", R"("TemplateNameList":[])")},
+        {cmd("GET_ATTCH_URL_CTRL", R"("MAC":"A0B1C2D3E4F1")"), fail("GET_ATTCH_URL_CTRL", "parameter_error")},
+        {cmd("GET_ATTCH_URL_CTRL"), fail("GET_ATTCH_URL_CTRL", "parameter_error")},
+        {cmd("GET_ATTCH_URL_CTRL", R"("MAC":[])"), fail("GET_ATTCH_URL_CTRL", "object_not_exist"), "GetManagedObjects"},
+    });
+    // clang-format on
 }
 
 TEST_F(UrlControlCommands, BindingUpdatesTheHostOrAddsOneWithItsMac)
 {
-    EXPECT_EQ(
-        run(R"({"CmdType":"SET_ATTCH_URL_CTR","SequenceId":"1","MAC":"a0b1c2d3e4f1","TemplateName":"night \"owl\""})"),
-        head("SET_ATTCH_URL_CTR") + "}");
+    play({{cmd("SET_ATTCH_URL_CTR", R"("MAC":"a0b1c2d3e4f1","TemplateName":"night \"owl\"")"),
+           ok("SET_ATTCH_URL_CTR")}});
     SimState s;
     EXPECT_EQ(s.prop(binding("1"), kBinding, "TemplateName"), R"('night "owl"')");
     EXPECT_EQ(s.children(kBindings).size(), 3u) << "the existing binding is updated";
-
-    EXPECT_EQ(run(R"({"CmdType":"SET_ATTCH_URL_CTR","SequenceId":"1","MAC":"A0B1C2D3E4F3","TemplateName":"kids"})"),
-              head("SET_ATTCH_URL_CTR") + "}");
-    SimState added;
-    EXPECT_EQ(added.prop(binding("4"), kBinding, "MAC"), "'A0B1C2D3E4F3'");
-    EXPECT_EQ(added.prop(binding("4"), kBinding, "TemplateName"), "'kids'");
-    EXPECT_EQ(run(R"({"CmdType":"GET_ATTCH_URL_CTRL","SequenceId":"1","MAC":["a0b1c2d3e4f3"]})"),
-              head("GET_ATTCH_URL_CTRL") + R"(,"TemplateNameList":[{"MAC":"A0B1C2D3E4F3","TemplateName":"kids"}]})");
+    // clang-format off
+    play({
+        {cmd("SET_ATTCH_URL_CTR", R"("MAC":"A0B1C2D3E4F3","TemplateName":"kids")"), ok("SET_ATTCH_URL_CTR")},
+        {cmd("GET_ATTCH_URL_CTRL", R"("MAC":["a0b1c2d3e4f3"])"), ok("GET_ATTCH_URL_CTRL", R"("TemplateNameList":[{"MAC":"A0B1C2D3E4F3","TemplateName":"kids"}])")},
+    });
+    // clang-format on
+    EXPECT_EQ(SimState().prop(binding("4"), kBinding, "MAC"), "'A0B1C2D3E4F3'");
 }
 
 TEST_F(UrlControlCommands, BindingRefusesInvalidMacsAndReportsFailedWrites)
 {
     const unsigned writes = sim.call_count("SetValues") + sim.call_count("AddObject");
     for (const char *mac : {"A0B1C2D3E4F", "A0B1C2D3E4FG", "A0B1C2D3E4F1A", "A0:B1:C2:D3:E4:F3", ""}) {
-        EXPECT_EQ(run(std::string(R"({"CmdType":"SET_ATTCH_URL_CTR","SequenceId":"1","MAC":")") + mac +
-                      R"(","TemplateName":"kids"})"),
-                  failure("SET_ATTCH_URL_CTR", "parameter_error"))
-            << mac;
+        EXPECT_EQ(run(cmd("SET_ATTCH_URL_CTR", std::string(R"("MAC":")") + mac + R"(","TemplateName":"kids")")),
+                  fail("SET_ATTCH_URL_CTR", "parameter_error"));
         EXPECT_TRUE(log.contains(std::string("MAC ") + mac + " is invalid")) << mac;
     }
-    EXPECT_EQ(run(R"({"CmdType":"SET_ATTCH_URL_CTR","SequenceId":"1","MAC":"A0B1C2D3E4F3"})"),
-              failure("SET_ATTCH_URL_CTR", "parameter_error"));
+    play({{cmd("SET_ATTCH_URL_CTR", R"("MAC":"A0B1C2D3E4F3")"), fail("SET_ATTCH_URL_CTR", "parameter_error")}});
     EXPECT_EQ(sim.call_count("SetValues") + sim.call_count("AddObject"), writes);
-
-    sim.fail_next("SetValues", 1, binding("2"));
-    EXPECT_EQ(run(R"({"CmdType":"SET_ATTCH_URL_CTR","SequenceId":"1","MAC":"A0B1C2D3E4F2","TemplateName":"kids"})"),
-              failure("SET_ATTCH_URL_CTR", "UPDATE_FAILED"));
-    EXPECT_EQ(SimState().prop(binding("2"), kBinding, "TemplateName"), "'study'");
-
-    sim.fail_next("AddObject");
-    EXPECT_EQ(run(R"({"CmdType":"SET_ATTCH_URL_CTR","SequenceId":"1","MAC":"A0B1C2D3E4F3","TemplateName":"kids"})"),
-              failure("SET_ATTCH_URL_CTR", "ADD_FAILED"));
-    sim.fail_next("SetValues", 1, binding("4"));
-    EXPECT_EQ(run(R"({"CmdType":"SET_ATTCH_URL_CTR","SequenceId":"1","MAC":"A0B1C2D3E4F3","TemplateName":"kids"})"),
-              failure("SET_ATTCH_URL_CTR", "ADD_FAILED"));
-    EXPECT_FALSE(SimState().exists(binding("4"))) << "no binding without its MAC stays behind";
-
-    sim.fail_next("GetManagedObjects");
-    EXPECT_EQ(run(R"({"CmdType":"SET_ATTCH_URL_CTR","SequenceId":"1","MAC":"A0B1C2D3E4F3","TemplateName":"kids"})"),
-              failure("SET_ATTCH_URL_CTR", "object_not_exist"));
+    const std::string add = cmd("SET_ATTCH_URL_CTR", R"("MAC":"A0B1C2D3E4F3","TemplateName":"kids")");
+    // clang-format off
+    play({
+        {cmd("SET_ATTCH_URL_CTR", R"("MAC":"A0B1C2D3E4F2","TemplateName":"kids")"), fail("SET_ATTCH_URL_CTR", "UPDATE_FAILED"), "SetValues", binding("2")},
+        {add, fail("SET_ATTCH_URL_CTR", "ADD_FAILED"), "AddObject"},
+        {add, fail("SET_ATTCH_URL_CTR", "ADD_FAILED"), "SetValues", binding("4")},
+        {add, fail("SET_ATTCH_URL_CTR", "object_not_exist"), "GetManagedObjects"},
+    });
+    // clang-format on
+    SimState s;
+    EXPECT_EQ(s.prop(binding("2"), kBinding, "TemplateName"), "'study'");
+    EXPECT_FALSE(s.exists(binding("4"))) << "no binding without its MAC stays behind";
 }
 
 }  // namespace

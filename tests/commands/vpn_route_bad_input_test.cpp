@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "command_steps.hpp"
-#include "commands/cmd_table.h"
+#include "command_rows.hpp"
 
 namespace {
 
@@ -57,27 +56,12 @@ const std::vector<std::string> kParameters = {
 };
 // clang-format on
 
-class VpnRouteBadInput : public agenttest::CommandTest {
+class VpnRouteBadInput : public agenttest::RowTest {
 protected:
-    // Hands the command object to its table row, as the dispatcher does after the envelope, and
-    // returns the only answer.
-    std::string run_row(const std::string &type, json_t *obj)
-    {
-        const int idx = gwagent_get_cmdidx(type.c_str());
-        EXPECT_GE(idx, 0) << type;
-        if (idx < 0)
-            return "";
-        g_cmd_array[idx].handler(21, "1", type.c_str(), obj, -1);
-        const auto answers = agenttest::drain_answers();
-        EXPECT_EQ(answers.size(), 1u) << type;
-        return answers.empty() ? std::string() : answers[0];
-    }
     // Every parameter of the family set to the value made by make.
     std::string run_all_set_to(const std::string &type, json_t *(*make)())
     {
         gwagent::JsonPtr obj(json_object());
-        json_object_set_new(obj.get(), "CmdType", json_string(type.c_str()));
-        json_object_set_new(obj.get(), "SequenceId", json_string("1"));
         for (const std::string &p : kParameters)
             json_object_set_new(obj.get(), p.c_str(), make());
         return run_row(type, obj.get());

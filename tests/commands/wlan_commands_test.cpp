@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "command_fixture.hpp"
+#include "command_rows.hpp"
 #include "commands/cmd_table.h"
 #include "core/crypto.h"
 #include "core/dev_info.h"
@@ -132,8 +132,7 @@ TEST_F(WlanCommands, SsidSettingsAnswerAndWriteTheirProperties)
          R"("SSID":"YVC-1A2B-5G","PWD":"@wifipass5@","ENCRYPT":"4","PowerLevel":"100","Channel":"149","Enable":"0")",
          {}},
         {"no such SSID", nullptr, {}, {}, R"("SSIDIndex":"3")", "GET_WIFI_INFO", "object_not_exist", {}},
-        {"radio switch unreadable", nullptr, {}, {"GetAll", kWiFi}, R"("SSIDIndex":"1")", "GET_WIFI_INFO",
-         "GET_WiFiInfo_FAILED", {}},
+        {"radio switch unreadable", nullptr, {}, {"GetAll", kWiFi}, R"("SSIDIndex":"1")", "GET_WIFI_INFO", "GET_WiFiInfo_FAILED", {}},
         {"index missing", nullptr, {}, {}, "", "GET_WIFI_INFO", "parameter_error", {}},
 
         {"fixed channel", nullptr, {}, {},
@@ -149,9 +148,7 @@ TEST_F(WlanCommands, SsidSettingsAnswerAndWriteTheirProperties)
         {"automatic channel, disabled", nullptr, {}, {},
          wifi_info("1", "Home", "NewPass123", "4", "100", "0", "0"),
          "SET_WIFI_INFO", "",
-         {{ssid(1), kWlan, "AutoChannelEnable", "true"},
-          {ssid(1), kWlan, "Channel", "0"},
-          {ssid(1), kWlan, "Enable", "false"}}},
+         {{ssid(1), kWlan, "AutoChannelEnable", "true"}, {ssid(1), kWlan, "Channel", "0"}, {ssid(1), kWlan, "Enable", "false"}}},
         {"a 63-character password arrives whole",
          nullptr, {}, {},
          wifi_info("1", "Home", kLongPassword, "4", "100", "0", "1"),
@@ -173,12 +170,8 @@ TEST_F(WlanCommands, SsidSettingsAnswerAndWriteTheirProperties)
          "\"SSIDIndex\":\"1\",\"SSID\":\"Home\",\"PWD\":\"@pass\tword@\",\"ENCRYPT\":\"4\",\"PowerLevel\":\"100\","
          "\"Channel\":\"0\",\"Enable\":\"1\"",
          "SET_WIFI_INFO", "PWD_CHAR_INVALID", {{ssid(1), kWlan, "PWD", "'wifipass1'"}}},
-        {"no such SSID to set", nullptr, {}, {},
-         wifi_info("3", "Home", "NewPass123", "4", "100", "0", "1"),
-         "SET_WIFI_INFO", "NO_MATCH_SSID", {}},
-        {"write refused", nullptr, {}, {"SetValues", ssid(1)},
-         wifi_info("1", "Home", "NewPass123", "4", "100", "0", "1"),
-         "SET_WIFI_INFO", "SET_FAILED", {}},
+        {"no such SSID to set", nullptr, {}, {}, wifi_info("3", "Home", "NewPass123", "4", "100", "0", "1"), "SET_WIFI_INFO", "NO_MATCH_SSID", {}},
+        {"write refused", nullptr, {}, {"SetValues", ssid(1)}, wifi_info("1", "Home", "NewPass123", "4", "100", "0", "1"), "SET_WIFI_INFO", "SET_FAILED", {}},
         {"a parameter missing", nullptr, {}, {},
          R"("SSIDIndex":"1","SSID":"Home","PWD":"@NewPass123@","ENCRYPT":"4","PowerLevel":"100","Channel":"0")",
          "SET_WIFI_INFO", "parameter_error", {}},
@@ -191,30 +184,24 @@ TEST_F(WlanCommands, FrequencyWidthAndVisibilityFollowTheRadioAndIndex)
 {
     // clang-format off
     run_cases({
-        {"2.4 GHz width", nullptr, {}, {}, R"("RadioType":"2.4G")", "GET_WIFI_ADV", R"("FrequencyWidth":"20/40MHz")",
-         {}},
+        {"2.4 GHz width", nullptr, {}, {}, R"("RadioType":"2.4G")", "GET_WIFI_ADV", R"("FrequencyWidth":"20/40MHz")", {}},
         {"5 GHz width", nullptr, {}, {}, R"("RadioType":"5G")", "GET_WIFI_ADV", R"("FrequencyWidth":"80MHz")", {}},
         {"lower-case radio", nullptr, {}, {}, R"("RadioType":"5g")", "GET_WIFI_ADV", "parameter_error", {}},
-        {"single band has no 5 GHz SSID", "wlan_single_band.json", {}, {}, R"("RadioType":"5G")", "GET_WIFI_ADV",
-         "NO_5G_WLAN", {}},
+        {"single band has no 5 GHz SSID", "wlan_single_band.json", {}, {}, R"("RadioType":"5G")", "GET_WIFI_ADV", "NO_5G_WLAN", {}},
         {"width written", nullptr, {}, {}, R"("RadioType":"5G","FrequencyWidth":"160MHz")", "SET_WIFI_ADV", "",
          {{ssid(5), kWlan, "FrequencyWidth", "'160MHz'"}}},
         {"lower-case radio to set", nullptr, {}, {}, R"("RadioType":"2.4g","FrequencyWidth":"40MHz")", "SET_WIFI_ADV",
          "parameter_error", {{ssid(1), kWlan, "FrequencyWidth", "'20/40MHz'"}}},
         {"single band has no 5 GHz SSID to set", "wlan_single_band.json", {}, {},
          R"("RadioType":"5G","FrequencyWidth":"40MHz")", "SET_WIFI_ADV", "NO_5G_WLAN", {}},
-        {"width refused", nullptr, {}, {"Set", ssid(1)}, R"("RadioType":"2.4G","FrequencyWidth":"40MHz")",
-         "SET_WIFI_ADV", "SET_FAILED", {}},
+        {"width refused", nullptr, {}, {"Set", ssid(1)}, R"("RadioType":"2.4G","FrequencyWidth":"40MHz")", "SET_WIFI_ADV", "SET_FAILED", {}},
 
         {"advertised", nullptr, {}, {}, R"("SSIDIndex":"1")", "GET_WIFI_HIDE", R"("HideSSID":"0")", {}},
         {"hidden", "wlan.json", {}, {}, R"("SSIDIndex":"6")", "GET_WIFI_HIDE", R"("HideSSID":"1")", {}},
         {"no such SSID", nullptr, {}, {}, R"("SSIDIndex":"4")", "GET_WIFI_HIDE", "NO_SSIDAdvertisementEnabled", {}},
-        {"hide", nullptr, {}, {}, R"("SSIDIndex":"1","HideSSID":"1")", "SET_WIFI_HIDE", "",
-         {{ssid(1), kWlan, "SSIDAdvertisementEnabled", "false"}}},
-        {"show", "wlan.json", {}, {}, R"("SSIDIndex":"6","HideSSID":"0")", "SET_WIFI_HIDE", "",
-         {{ssid(6), kWlan, "SSIDAdvertisementEnabled", "true"}}},
-        {"refused", nullptr, {}, {"Set", ssid(1)}, R"("SSIDIndex":"1","HideSSID":"1")", "SET_WIFI_HIDE",
-         "SET_FAILED", {}},
+        {"hide", nullptr, {}, {}, R"("SSIDIndex":"1","HideSSID":"1")", "SET_WIFI_HIDE", "", {{ssid(1), kWlan, "SSIDAdvertisementEnabled", "false"}}},
+        {"show", "wlan.json", {}, {}, R"("SSIDIndex":"6","HideSSID":"0")", "SET_WIFI_HIDE", "", {{ssid(6), kWlan, "SSIDAdvertisementEnabled", "true"}}},
+        {"refused", nullptr, {}, {"Set", ssid(1)}, R"("SSIDIndex":"1","HideSSID":"1")", "SET_WIFI_HIDE", "SET_FAILED", {}},
     });
     // clang-format on
     EXPECT_TRUE(log.contains("radioType 5g is invalide, should be 2.4G or 5G."));
@@ -225,8 +212,7 @@ TEST_F(WlanCommands, InterfaceInfoReadsChannelsOnlyWhileARadioIsOn)
     // clang-format off
     run_cases({
         {"dual band", nullptr, {}, {}, "", "GET_WLAN_INTF_INFO", R"("Enable":"1","Channel":"6,149")", {}},
-        {"single band", "wlan_single_band.json", {}, {}, "", "GET_WLAN_INTF_INFO", R"("Enable":"1","Channel":"6")",
-         {}},
+        {"single band", "wlan_single_band.json", {}, {}, "", "GET_WLAN_INTF_INFO", R"("Enable":"1","Channel":"6")", {}},
         // The SSID read would fail: the answer proves none was made.
         {"dual band, both radios off", nullptr,
          {{kWiFi, kWiFiIface, "Enable2G", "false"}, {kWiFi, kWiFiIface, "Enable5G", "false"}}, {"GetAll", ssid(1)},
@@ -260,12 +246,9 @@ TEST_F(WlanCommands, SsidSwitchesTurnRadiosOnWithTheSsidsAndOffOnlyForIndexZero)
         {"index 0 on a single-band device", "wlan_single_band.json",
          {{ssid(1), kWlan, "Enable", "false"}, {kWiFi, kWiFiIface, "Enable2G", "false"}}, {}, R"("SSIDIndex":"0")",
          "SET_WLAN_SSID_ENABLE", "", {{ssid(1), kWlan, "Enable", "true"}, {kWiFi, kWiFiIface, "Enable2G", "true"}}},
-        {"radio switches unreadable", nullptr, {}, {"GetAll", kWiFi}, R"("SSIDIndex":"1")", "SET_WLAN_SSID_ENABLE",
-         "GET_WiFiInfo_FAILED", {}},
-        {"SSID 1 refused", nullptr, {}, {"Set", ssid(1)}, R"("SSIDIndex":"0")", "SET_WLAN_SSID_ENABLE",
-         "ENABLE_SSID1_FAILED", {}},
-        {"SSID 5 refused", nullptr, {}, {"Set", ssid(5)}, R"("SSIDIndex":"0")", "SET_WLAN_SSID_ENABLE",
-         "ENABLE_SSID5_FAILED", {}},
+        {"radio switches unreadable", nullptr, {}, {"GetAll", kWiFi}, R"("SSIDIndex":"1")", "SET_WLAN_SSID_ENABLE", "GET_WiFiInfo_FAILED", {}},
+        {"SSID 1 refused", nullptr, {}, {"Set", ssid(1)}, R"("SSIDIndex":"0")", "SET_WLAN_SSID_ENABLE", "ENABLE_SSID1_FAILED", {}},
+        {"SSID 5 refused", nullptr, {}, {"Set", ssid(5)}, R"("SSIDIndex":"0")", "SET_WLAN_SSID_ENABLE", "ENABLE_SSID5_FAILED", {}},
         {"no such SSID", nullptr, {}, {}, R"("SSIDIndex":"9")", "SET_WLAN_SSID_ENABLE", "ENABLE_FAILED", {}},
 
         {"one SSID off, its radio stays on", nullptr, {}, {}, R"("SSIDIndex":"1")", "SET_WLAN_SSID_DISABLE", "",
@@ -304,10 +287,8 @@ TEST_F(WlanCommands, ScheduleAndServiceSummary)
 {
     // clang-format off
     run_cases({
-        {"schedule off", nullptr, {}, {}, "", "GET_HG_WIFI_TIMER",
-         R"("wifiStartTime":"23:00","wifiEndTime":"07:00","wifiEnable":"0")", {}},
-        {"schedule on", "wlan.json", {}, {}, "", "GET_HG_WIFI_TIMER",
-         R"("wifiStartTime":"22:30","wifiEndTime":"06:45","wifiEnable":"1")", {}},
+        {"schedule off", nullptr, {}, {}, "", "GET_HG_WIFI_TIMER", R"("wifiStartTime":"23:00","wifiEndTime":"07:00","wifiEnable":"0")", {}},
+        {"schedule on", "wlan.json", {}, {}, "", "GET_HG_WIFI_TIMER", R"("wifiStartTime":"22:30","wifiEndTime":"06:45","wifiEnable":"1")", {}},
         {"schedule unreadable", nullptr, {}, {"GetAll", kTimer}, "", "GET_HG_WIFI_TIMER", "NO_WiFiTimer", {}},
         {"schedule written, times cut to 6", nullptr, {}, {},
          R"("StartTime":"21:00:00","EndTime":"06:15","Enable":"1")", "SET_HG_WIFI_TIMER", "",
@@ -319,17 +300,14 @@ TEST_F(WlanCommands, ScheduleAndServiceSummary)
          "SET_HG_WIFI_TIMER", "", {{kTimer, kTimerIface, "Enable", "false"}}},
         {"schedule unreadable before the write", nullptr, {}, {"GetAll", kTimer},
          R"("StartTime":"1","EndTime":"2","Enable":"1")", "SET_HG_WIFI_TIMER", "NO_WiFiTimer", {}},
-        {"schedule refused", nullptr, {}, {"SetValues", kTimer}, R"("StartTime":"1","EndTime":"2","Enable":"1")",
-         "SET_HG_WIFI_TIMER", "SET_FAILED", {}},
-        {"summary", nullptr, {}, {}, "", "GET_SERVICE",
-         R"("wifiStartTime":"23:00","wifiEndTime":"07:00","wifiEnable":"0","LEDStatus":"ON")", {}},
+        {"schedule refused", nullptr, {}, {"SetValues", kTimer}, R"("StartTime":"1","EndTime":"2","Enable":"1")", "SET_HG_WIFI_TIMER", "SET_FAILED", {}},
+        {"summary", nullptr, {}, {}, "", "GET_SERVICE", R"("wifiStartTime":"23:00","wifiEndTime":"07:00","wifiEnable":"0","LEDStatus":"ON")", {}},
         {"summary, LED off", "wlan.json", {{"/com/yvc/igd1/Config/Peripheral/LED", "com.yvc.igd1.LED", "LEDStatus",
                                            "byte 0"}},
          {}, "", "GET_SERVICE", R"("wifiStartTime":"22:30","wifiEndTime":"06:45","wifiEnable":"1","LEDStatus":"OFF")",
          {}},
         {"summary without schedule", nullptr, {}, {"GetAll", kTimer}, "", "GET_SERVICE", "NO_WiFiTimer", {}},
-        {"summary without LED", nullptr, {}, {"GetAll", "/com/yvc/igd1/Config/Peripheral/LED"}, "", "GET_SERVICE",
-         "NO_LEDStatus", {}},
+        {"summary without LED", nullptr, {}, {"GetAll", "/com/yvc/igd1/Config/Peripheral/LED"}, "", "GET_SERVICE", "NO_LEDStatus", {}},
     });
     // clang-format on
 }
@@ -350,8 +328,7 @@ TEST_F(WlanCommands, GuestSsidHasATwinOnTheFiveGigahertzRadio)
         {"single band", "wlan_single_band.json", {}, {}, "", "GET_GUEST_SSID",
          R"("SSID":"YVC-Guest","PWD":"@wifipass2@","Enable":"0","Duration":0,"Remaining":0,"SSIDIndex":"2")", {}},
         {"no guest", "wlan_no_guest.json", {}, {}, "", "GET_GUEST_SSID", "not_create_guestssid", {}},
-        {"SSIDs unreadable", nullptr, {}, {"GetManagedObjects", "/com/yvc/igd1/Config/WLAN/Devices"}, "",
-         "GET_GUEST_SSID", "NO_WLANConfiguration", {}},
+        {"SSIDs unreadable", nullptr, {}, {"GetManagedObjects", "/com/yvc/igd1/Config/WLAN/Devices"}, "", "GET_GUEST_SSID", "NO_WLANConfiguration", {}},
         {"twin missing", nullptr, {}, {}, "", "GET_GUEST_SSID", "object_not_exist", {}},
 
         {"both guests written, both radios on in one write", "wlan.json",
@@ -369,8 +346,7 @@ TEST_F(WlanCommands, GuestSsidHasATwinOnTheFiveGigahertzRadio)
           {kWiFi, kWiFiIface, "Enable5G", "true"}}},
         {"2.4 GHz on, 5 GHz switched on", "wlan.json", {{kWiFi, kWiFiIface, "Enable5G", "false"}}, {},
          R"("Duration":60,"Enable":"1")", "SET_GUEST_SSID", "",
-         {{ssid(2), kWlan, "SSID", "'YVC-Guest'"}, {ssid(6), kWlan, "SSID", "'YVC-Guest-5G'"},
-          {kWiFi, kWiFiIface, "Enable5G", "true"}}},
+         {{ssid(2), kWlan, "SSID", "'YVC-Guest'"}, {ssid(6), kWlan, "SSID", "'YVC-Guest-5G'"}, {kWiFi, kWiFiIface, "Enable5G", "true"}}},
         {"5 GHz on, 2.4 GHz switched on for its own guest", "wlan.json", {{kWiFi, kWiFiIface, "Enable2G", "false"}},
          {}, R"("Duration":60,"Enable":"1")", "SET_GUEST_SSID", "", {{kWiFi, kWiFiIface, "Enable2G", "true"}}},
         {"disabled guest leaves the radios", "wlan.json", {{kWiFi, kWiFiIface, "Enable5G", "false"}}, {},
@@ -378,31 +354,20 @@ TEST_F(WlanCommands, GuestSsidHasATwinOnTheFiveGigahertzRadio)
          {{ssid(2), kWlan, "Enable", "false"}, {kWiFi, kWiFiIface, "Enable5G", "false"}}},
         {"an empty password opens the network", "wlan.json", {}, {}, R"("SSID":"","PWD":"","Duration":0,"Enable":"1")",
          "SET_GUEST_SSID", "",
-         {{ssid(2), kWlan, "SSID", "'YVC-Guest'"},
-          {ssid(2), kWlan, "EncryptionMode", "0x01"},
-          {ssid(2), kWlan, "PWD", "'wifipass2'"}}},
+         {{ssid(2), kWlan, "SSID", "'YVC-Guest'"}, {ssid(2), kWlan, "EncryptionMode", "0x01"}, {ssid(2), kWlan, "PWD", "'wifipass2'"}}},
         {"single band, radio switched on", "wlan_single_band.json", {{kWiFi, kWiFiIface, "Enable2G", "false"}}, {},
          R"("SSID":"Visitors","Duration":60,"Enable":"1")", "SET_GUEST_SSID", "",
-         {{ssid(2), kWlan, "SSID", "'Visitors'"}, {kWiFi, kWiFiIface, "Enable2G", "true"},
-          {kWiFi, kWiFiIface, "Enable5G", "false"}}},
-        {"negative duration", "wlan.json", {}, {}, R"("Duration":-1,"Enable":"1")", "SET_GUEST_SSID",
-         "parameter_error", {}},
-        {"duration as text", "wlan.json", {}, {}, R"("Duration":"60","Enable":"1")", "SET_GUEST_SSID",
-         "parameter_error", {}},
-        {"Enable neither 0 nor 1", "wlan.json", {}, {}, R"("Duration":60,"Enable":"2")", "SET_GUEST_SSID",
-         "parameter_error", {}},
-        {"a tab in the password", "wlan.json", {}, {}, "\"PWD\":\"@a\tb@\",\"Duration\":60,\"Enable\":\"1\"",
-         "SET_GUEST_SSID", "PWD_CHAR_INVALID", {}},
-        {"no guest to set", "wlan_no_guest.json", {}, {}, R"("Duration":60,"Enable":"1")", "SET_GUEST_SSID",
-         "not_create_guestssid", {}},
+         {{ssid(2), kWlan, "SSID", "'Visitors'"}, {kWiFi, kWiFiIface, "Enable2G", "true"}, {kWiFi, kWiFiIface, "Enable5G", "false"}}},
+        {"negative duration", "wlan.json", {}, {}, R"("Duration":-1,"Enable":"1")", "SET_GUEST_SSID", "parameter_error", {}},
+        {"duration as text", "wlan.json", {}, {}, R"("Duration":"60","Enable":"1")", "SET_GUEST_SSID", "parameter_error", {}},
+        {"Enable neither 0 nor 1", "wlan.json", {}, {}, R"("Duration":60,"Enable":"2")", "SET_GUEST_SSID", "parameter_error", {}},
+        {"a tab in the password", "wlan.json", {}, {}, "\"PWD\":\"@a\tb@\",\"Duration\":60,\"Enable\":\"1\"", "SET_GUEST_SSID", "PWD_CHAR_INVALID", {}},
+        {"no guest to set", "wlan_no_guest.json", {}, {}, R"("Duration":60,"Enable":"1")", "SET_GUEST_SSID", "not_create_guestssid", {}},
         {"SSIDs unreadable", nullptr, {}, {"GetManagedObjects", "/com/yvc/igd1/Config/WLAN/Devices"},
          R"("Duration":60,"Enable":"1")", "SET_GUEST_SSID", "NO_WLANConfiguration", {}},
-        {"radio switches unreadable", "wlan.json", {}, {"GetAll", kWiFi}, R"("Duration":60,"Enable":"1")",
-         "SET_GUEST_SSID", "GET_WiFiInfo_FAILED", {}},
-        {"2.4 GHz guest refused", "wlan.json", {}, {"SetValues", ssid(2)}, R"("Duration":60,"Enable":"1")",
-         "SET_GUEST_SSID", "SET_2.4G_GUEST_FAILED", {}},
-        {"5 GHz twin refused", "wlan.json", {}, {"SetValues", ssid(6)}, R"("Duration":60,"Enable":"1")",
-         "SET_GUEST_SSID", "SET_5G_GUEST_FAILED", {}},
+        {"radio switches unreadable", "wlan.json", {}, {"GetAll", kWiFi}, R"("Duration":60,"Enable":"1")", "SET_GUEST_SSID", "GET_WiFiInfo_FAILED", {}},
+        {"2.4 GHz guest refused", "wlan.json", {}, {"SetValues", ssid(2)}, R"("Duration":60,"Enable":"1")", "SET_GUEST_SSID", "SET_2.4G_GUEST_FAILED", {}},
+        {"5 GHz twin refused", "wlan.json", {}, {"SetValues", ssid(6)}, R"("Duration":60,"Enable":"1")", "SET_GUEST_SSID", "SET_5G_GUEST_FAILED", {}},
         {"radios refused", "wlan.json",
          {{kWiFi, kWiFiIface, "Enable2G", "false"}, {kWiFi, kWiFiIface, "Enable5G", "false"}}, {"SetValues", kWiFi},
          R"("Duration":60,"Enable":"1")", "SET_GUEST_SSID", "OPEN_WIFI_MODE_FAILED", {}},
@@ -427,8 +392,7 @@ TEST_F(WlanCommands, WirelessClientsAreOnlineWirelessHostsInTheFilter)
          R"("MAC":["b0c1d2e3f405","a0b1c2d3e4f2","A0B1C2D3E4F3"])", "GET_DEV_WIFI_INFO",
          R"("Info":"tv-lounge:B0C1D2E3F405:192.168.1.105:SSID5:802.11ac:5G:80MHz:4x4:1201","Num":1)", {}},
         {"MAC not a list", nullptr, {}, {}, R"("MAC":"A0B1C2D3E4F1")", "GET_DEV_WIFI_INFO", "parameter_error", {}},
-        {"hosts unreadable", nullptr, {}, {"GetManagedObjects", "/com/yvc/igd1/Config/LANHosts"}, R"("MAC":[])",
-         "GET_DEV_WIFI_INFO", "OBJECT_NOT_EXIST", {}},
+        {"hosts unreadable", nullptr, {}, {"GetManagedObjects", "/com/yvc/igd1/Config/LANHosts"}, R"("MAC":[])", "GET_DEV_WIFI_INFO", "OBJECT_NOT_EXIST", {}},
     });
     // clang-format on
     EXPECT_TRUE(log.contains("GET_DEV_WIFI_INFO Parameter MAC json type is invalid, should be array"));
@@ -463,8 +427,7 @@ TEST_F(WlanCommands, WmmMembersCallTheLibraryAndAnswerItsResult)
          R"("WMMIPSetInfo":[{"WMMEnable":"1","WMMSupportedSSID":"SSID1","UAPSDSupported":"1","Num":0,)"
          R"("WMMServicesIPSetInfo":[]}])",
          {}},
-        {"no such SSID", nullptr, {}, {}, R"("WMMSupportedSSID":"SSID7","ServiceName":"")", "GET_WMM_IPSET_INFO",
-         "get_info_failed", {}},
+        {"no such SSID", nullptr, {}, {}, R"("WMMSupportedSSID":"SSID7","ServiceName":"")", "GET_WMM_IPSET_INFO", "get_info_failed", {}},
 
         {"a new service", nullptr, {}, {}, new_service, "SET_WMM_SERVICE_IPSET", "",
          {{std::string(kWmm) + "/1/WMMServiceIPSet/2", "com.yvc.igd1.WMMServiceIPSet", "ServiceName", "'iptv'"},
@@ -489,8 +452,7 @@ TEST_F(WlanCommands, WmmMembersCallTheLibraryAndAnswerItsResult)
         {"delete one", "wlan.json", {}, {}, R"("WMMSupportedSSID":"SSID5","ServiceName":"video")",
          "DEL_WMM_SERVICE_IPSET", "",
          {{std::string(kWmm) + "/2/WMMServiceIPSet/2", "com.yvc.igd1.WMMServiceIPSet", "ServiceName", "'game'"}}},
-        {"delete what is not there", nullptr, {}, {}, R"("WMMSupportedSSID":"SSID1","ServiceName":"nosuch")",
-         "DEL_WMM_SERVICE_IPSET", "delete_failed", {}},
+        {"delete what is not there", nullptr, {}, {}, R"("WMMSupportedSSID":"SSID1","ServiceName":"nosuch")", "DEL_WMM_SERVICE_IPSET", "delete_failed", {}},
         {"delete without names", nullptr, {}, {}, "", "DEL_WMM_SERVICE_IPSET", "parameter_error",
          {{std::string(kWmm) + "/1/WMMServiceIPSet/1", "com.yvc.igd1.WMMServiceIPSet", "ServiceName", "'voice'"}}},
     });
@@ -573,8 +535,7 @@ const std::vector<Member> kFamily = {
     {"GET_WIFI_INFO", {{"SSIDIndex", JSON_STRING}}},
     {"GET_WLAN_INTF_INFO", {}},
     {"GET_WMM_IPSET_INFO", {{"WMMSupportedSSID", JSON_STRING}, {"ServiceName", JSON_STRING}}},
-    {"SET_GUEST_SSID",
-     {{"SSID", JSON_STRING}, {"PWD", JSON_STRING}, {"Duration", JSON_INTEGER}, {"Enable", JSON_STRING}}},
+    {"SET_GUEST_SSID", {{"SSID", JSON_STRING}, {"PWD", JSON_STRING}, {"Duration", JSON_INTEGER}, {"Enable", JSON_STRING}}},
     {"SET_HG_WIFI_TIMER", {{"StartTime", JSON_STRING}, {"EndTime", JSON_STRING}, {"Enable", JSON_STRING}}},
     {"SET_WIFI_ADV", {{"RadioType", JSON_STRING}, {"FrequencyWidth", JSON_STRING}}},
     {"SET_WIFI_HIDE", {{"SSIDIndex", JSON_STRING}, {"HideSSID", JSON_STRING}}},
@@ -597,8 +558,7 @@ const std::vector<Member> kFamily = {
       {"SourceIP", JSON_STRING},
       {"SourcePort", JSON_STRING},
       {"Protocol", JSON_STRING}}},
-    {"SET_WMM_SWITCH",
-     {{"WMMSupportedSSID", JSON_STRING}, {"WMMEnable", JSON_STRING}, {"UAPSDSupported", JSON_STRING}}},
+    {"SET_WMM_SWITCH", {{"WMMSupportedSSID", JSON_STRING}, {"WMMEnable", JSON_STRING}, {"UAPSDSupported", JSON_STRING}}},
 };
 // clang-format on
 
@@ -621,20 +581,8 @@ gwagent::JsonPtr wrong_value(json_type t)
     return gwagent::JsonPtr(t == JSON_STRING ? json_integer(1) : json_string("1"));
 }
 
-class WlanFamily : public agenttest::CommandTest {
+class WlanFamily : public agenttest::RowTest {
 protected:
-    // The command object handed to the member's table row, as the dispatcher hands it.
-    std::vector<std::string> call_row(const char *cmd_type, json_t *cmd)
-    {
-        const int idx = gwagent_get_cmdidx(cmd_type);
-        EXPECT_GE(idx, 0) << cmd_type;
-        if (idx < 0)
-            return {};
-        json_object_set_new(cmd, "CmdType", json_string(cmd_type));
-        json_object_set_new(cmd, "SequenceId", json_string("1"));
-        g_cmd_array[idx].handler(21, "1", cmd_type, cmd, -1);
-        return agenttest::drain_answers();
-    }
     gwagent::JsonPtr all_valid(const Member &m)
     {
         gwagent::JsonPtr cmd(json_object());
@@ -692,11 +640,10 @@ TEST_F(WlanFamily, HugeAndInvalidTextsGetExactlyOneAnswer)
                     json_array_append_new(json_object_get(cmd.get(), name),
                                           json_stringn_nocheck(text->data(), text->size()));
             }
-            const auto answers = call_row(m.cmd_type, cmd.get());
-            ASSERT_EQ(answers.size(), 1u);
-            gwagent::JsonPtr parsed(json_loads(answers[0].c_str(), 0, nullptr));
-            EXPECT_NE(parsed, nullptr) << answers[0];
-            EXPECT_LE(answers[0].size(), static_cast<size_t>(CMD_RESP_MAX));
+            const std::string answer = run_row(m.cmd_type, cmd.get());
+            gwagent::JsonPtr parsed(json_loads(answer.c_str(), 0, nullptr));
+            EXPECT_NE(parsed, nullptr) << answer;
+            EXPECT_LE(answer.size(), static_cast<size_t>(CMD_RESP_MAX));
         }
     }
 }

@@ -15,12 +15,16 @@
 #include "core/agent.h"
 #include "core/crypto.h"
 #include "core/io/ucf_io.h"
+#include "device_text.hpp"
 #include "gwbus/log.h"
 #include "gwbus/util.h"
 #include "gwtest.hpp"
 #include "platform/records.h"
 
 namespace {
+
+using coretest::encrypt_device_text;
+using coretest::uci;
 
 int g_resolve_calls = 0;
 bool g_resolve_ok = false;
@@ -46,25 +50,6 @@ int g_connects = 0;
 int g_closes = 0;
 int count_connect() { return ++g_connects; }
 void count_close() { ++g_closes; }
-
-std::string uci(const char *pkg, const char *sec, const char *opt)
-{
-    char buf[4096] = {};
-    return uci_config_get(pkg, sec, opt, buf) == 0 ? std::string(buf) : std::string("<none>");
-}
-
-// The device files are 3DES-ECB of the text, zero-padded to whole blocks.
-std::string encrypt_device_text(const std::string &plain)
-{
-    std::string padded = plain;
-    padded.resize((plain.size() + 7) / 8 * 8, '\0');
-    std::string out(padded.size(), '\0');
-    key_3des_ecb();
-    EXPECT_EQ(en_3des_ecb(reinterpret_cast<const unsigned char *>(padded.data()),
-                          reinterpret_cast<unsigned char *>(&out[0]), static_cast<int>(padded.size())),
-              0);
-    return out;
-}
 
 class Core : public ::testing::Test {
 protected:
@@ -95,14 +80,6 @@ protected:
 };
 
 }  // namespace
-
-TEST(ReloginDelay, OneToFiveMinutesThenTen)
-{
-    const int expected[] = {60000, 120000, 180000, 240000, 300000, 600000, 600000};
-    for (int n = 1; n <= 7; ++n)
-        EXPECT_EQ(gwagent_dns_relogin_ms(n), expected[n - 1]) << n;
-    EXPECT_EQ(gwagent_dns_relogin_ms(255), 600000);
-}
 
 TEST_F(Core, FailedResolutionBacksOffOneToFiveMinutesThenTen)
 {

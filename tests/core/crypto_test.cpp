@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -30,20 +31,14 @@ std::string field_key_text() { return "YVCT120123456789ABCDEF0123456789ABCDEF"; 
 
 }  // namespace
 
-TEST(Aes256Ecb, MatchesKnownAnswerWithZeroPadding)
+TEST(Aes256Ecb, MatchesKnownAnswerWithZeroPaddingAndNoExtraBlock)
 {
     // printf 'hello\0\0\0\0\0\0\0\0\0\0\0' | openssl enc -aes-256-ecb -nopad
     //   -K 3031323334353637383961626364656630313233343536373839616263646566 | xxd -p
-    const Bytes plain{'h', 'e', 'l', 'l', 'o'};
-    EXPECT_EQ("11177dea3777287204c2de6387ab13a2", to_hex(aes_enc(plain)));
-}
-
-TEST(Aes256Ecb, OutputLengthRoundsUpWithoutExtraBlock)
-{
-    EXPECT_EQ(0u, aes_enc(Bytes{}).size());
-    EXPECT_EQ(16u, aes_enc(Bytes(1, 'x')).size());
-    EXPECT_EQ(16u, aes_enc(Bytes(16, 'x')).size());
-    EXPECT_EQ(32u, aes_enc(Bytes(17, 'x')).size());
+    EXPECT_EQ("11177dea3777287204c2de6387ab13a2", to_hex(aes_enc(Bytes{'h', 'e', 'l', 'l', 'o'})));
+    const std::pair<size_t, size_t> lengths[] = {{0, 0}, {1, 16}, {16, 16}, {17, 32}};
+    for (const auto &[len, out] : lengths)
+        EXPECT_EQ(out, aes_enc(Bytes(len, 'x')).size()) << len;
 }
 
 TEST(Aes256Ecb, AgreesWithOpensslOnLongInput)
@@ -76,51 +71,28 @@ TEST(Aes256Ecb, DecryptRoundTripsAndRejectsPartialBlocks)
     EXPECT_EQ(-1, en_aes256_ecb(kKey, cipher.data(), -1, &out, &n));
 }
 
-TEST(Md5, HexDigestMatchesOpenssl)
+TEST(Md5, HexDigestMatchesOpensslWithoutTerminator)
 {
     // printf 'abc' | openssl md5 ; printf '' | openssl md5
-    char out[33] = {0};
-    ASSERT_EQ(0, comm_md5sum("abc", out));
-    EXPECT_STREQ("900150983cd24fb0d6963f7d28e17f72", out);
-    char empty[33] = {0};
-    ASSERT_EQ(0, comm_md5sum("", empty));
-    EXPECT_STREQ("d41d8cd98f00b204e9800998ecf8427e", empty);
-    EXPECT_EQ(-1, comm_md5sum(nullptr, out));
-}
-
-TEST(Md5, WritesNoTerminator)
-{
     char out[34];
     memset(out, '#', sizeof out);
     ASSERT_EQ(0, comm_md5sum("abc", out));
-    EXPECT_EQ('#', out[32]);
+    EXPECT_EQ("900150983cd24fb0d6963f7d28e17f72#", std::string(out, 33));
+    ASSERT_EQ(0, comm_md5sum("", out));
+    EXPECT_EQ("d41d8cd98f00b204e9800998ecf8427e", std::string(out, 32));
+    EXPECT_EQ(-1, comm_md5sum(nullptr, out));
 }
 
-TEST(TripleDes, DecryptsKnownAnswerWithFixedKey)
+TEST(TripleDes, DecryptsKnownAnswerWithFixedKeyIgnoringATrailingPartialBlock)
 {
     // printf 'ACME01:vendorkey' | openssl enc -des-ede3 -nopad
     //   -K 516d3723744c7732405a7239264b703421587638244e6433 | xxd -p
-    const Bytes cipher = from_hex("54767725c53d00f7d5694f8f7d9331a0");
-    unsigned char out[17] = {0};
-    ASSERT_EQ(0, de_3des_ecb(cipher.data(), out, 16));
-    EXPECT_STREQ("ACME01:vendorkey", reinterpret_cast<char *>(out));
-}
-
-TEST(TripleDes, KeyAreaIsTheFixedKeyString)
-{
-    key_3des_ecb();
-    EXPECT_EQ(0, memcmp(DES_KEY, "Qm7#tLw2@Zr9&Kp4!Xv8$Nd3", 24));
-}
-
-TEST(TripleDes, TrailingPartialBlockIsIgnored)
-{
     Bytes cipher = from_hex("54767725c53d00f7d5694f8f7d9331a0");
     cipher.insert(cipher.end(), {1, 2, 3, 4, 5});
     unsigned char out[24];
     memset(out, 0xEE, sizeof out);
     ASSERT_EQ(0, de_3des_ecb(cipher.data(), out, static_cast<int>(cipher.size())));
-    EXPECT_EQ(0, memcmp(out, "ACME01:vendorkey", 16));
-    EXPECT_EQ(0xEE, out[16]);
+    EXPECT_EQ(0, memcmp(out, "ACME01:vendorkey\xEE", 17));
 }
 
 TEST(TripleDes, EncryptAgreesWithOpenssl)
@@ -144,41 +116,27 @@ TEST(FieldCipher, EncryptsKnownAnswer)
     EXPECT_STREQ("d24259312c5572d0e63f9e9858fdb7f8", out);
 }
 
-TEST(FieldCipher, LengthsFollowWholeBlocks)
+TEST(FieldCipher, LengthsFollowWholeBlocksUpTo511Characters)
 {
     char out[1025];
-    const std::string key = field_key_text();
-    for (int len : {1, 15, 16}) {
-        ASSERT_EQ(0, en_aes256_ecb1(key.c_str(), std::string(len, 'p').c_str(), out, sizeof out));
-        EXPECT_EQ(32u, strlen(out)) << len;
+    const std::pair<size_t, size_t> lengths[] = {{1, 32}, {15, 32}, {16, 32}, {17, 64}, {32, 64}, {600, 1024}};
+    for (const auto &[len, hex] : lengths) {
+        ASSERT_EQ(0, en_aes256_ecb1(field_key_text().c_str(), std::string(len, 'p').c_str(), out, sizeof out));
+        EXPECT_EQ(hex, strlen(out)) << len;
     }
-    for (int len : {17, 32}) {
-        ASSERT_EQ(0, en_aes256_ecb1(key.c_str(), std::string(len, 'p').c_str(), out, sizeof out));
-        EXPECT_EQ(64u, strlen(out)) << len;
-    }
-    // Longer input is cut at 511 characters: 32 blocks.
-    ASSERT_EQ(0, en_aes256_ecb1(key.c_str(), std::string(600, 'p').c_str(), out, sizeof out));
-    EXPECT_EQ(1024u, strlen(out));
 }
 
-TEST(FieldCipher, RoundTripsAndAcceptsUpperCaseHex)
+TEST(FieldCipher, RoundTripsAcceptingUpperCaseHexAndIgnoringATrailingPartialBlock)
 {
-    const std::string key = field_key_text();
     char hex[1025];
-    ASSERT_EQ(0, en_aes256_ecb1(key.c_str(), "exactly16chars!!", hex, sizeof hex));
+    ASSERT_EQ(0, en_aes256_ecb1(field_key_text().c_str(), "exactly16chars!!", hex, sizeof hex));
     for (char *p = hex; *p; ++p)
         *p = static_cast<char>(toupper(*p));
     char plain[513] = {0};
-    ASSERT_EQ(0, de_aes256_ecb1(key.c_str(), hex, plain, sizeof plain));
+    ASSERT_EQ(0, de_aes256_ecb1(field_key_text().c_str(), hex, plain, sizeof plain));
     EXPECT_STREQ("exactly16chars!!", plain);
-}
-
-TEST(FieldCipher, DecryptIgnoresTrailingPartialBlock)
-{
-    const std::string hex = std::string("d24259312c5572d0e63f9e9858fdb7f8") + "abcdef";
-    char plain[64];
     memset(plain, 'X', sizeof plain);
-    ASSERT_EQ(0, de_aes256_ecb1(field_key_text().c_str(), hex.c_str(), plain, sizeof plain));
+    ASSERT_EQ(0, de_aes256_ecb1(field_key_text().c_str(), "d24259312c5572d0e63f9e9858fdb7f8abcdef", plain, 64));
     EXPECT_STREQ("secret", plain);
 }
 
@@ -201,37 +159,24 @@ TEST(FieldCipher, DecryptRejectsBadDigitsAndNeverOverflows)
     EXPECT_EQ(-1, en_aes256_ecb1(field_key_text().c_str(), "secret", tiny, sizeof tiny));
 }
 
-TEST(HexHelpers, ConvertDigitsOfEitherCase)
+TEST(HexHelpers, ConvertDigitsOfEitherCaseAndStopAtTheFirstBadOne)
 {
-    EXPECT_EQ(0, hex2num('0'));
-    EXPECT_EQ(10, hex2num('a'));
-    EXPECT_EQ(15, hex2num('F'));
-    EXPECT_EQ(-1, hex2num('g'));
-    EXPECT_EQ(-1, hex2num('\0'));
+    const std::pair<char, int> digits[] = {{'0', 0}, {'a', 10}, {'F', 15}, {'g', -1}, {'\0', -1}};
+    for (const auto &[c, v] : digits)
+        EXPECT_EQ(v, hex2num(c)) << c;
     EXPECT_EQ(0xaB, hex2byte("aB"));
     EXPECT_EQ(-1, hex2byte("a"));
     EXPECT_EQ(-1, hex2byte("x1"));
-}
-
-TEST(HexHelpers, HexstrStopsAtFirstBadDigitKeepingEarlierBytes)
-{
     unsigned char buf[4] = {0, 0, 0, 0};
     EXPECT_EQ(-1, hexstr2bin("0102zz04", buf, 4));
-    EXPECT_EQ(1, buf[0]);
-    EXPECT_EQ(2, buf[1]);
-    EXPECT_EQ(0, buf[2]);
+    EXPECT_EQ(to_hex(buf, 4), "01020000") << "earlier bytes are kept";
     EXPECT_EQ(0, hexstr2bin("deadBEEF", buf, 4));
-    EXPECT_EQ(0xde, buf[0]);
-    EXPECT_EQ(0xef, buf[3]);
-}
-
-TEST(HexHelpers, AsciiToHexIsUpperCaseWithoutTerminator)
-{
+    EXPECT_EQ(to_hex(buf, 4), "deadbeef");
     const unsigned char in[] = {0x00, 0xab, 0x7f};
     char out[8];
     memset(out, '#', sizeof out);
     AsciiToHex(3, in, out);
-    EXPECT_EQ("00AB7F#", std::string(out, 7));
+    EXPECT_EQ("00AB7F#", std::string(out, 7)) << "upper case without terminator";
     char low[7];
     APP_ChangeNByteToHexDig(3, in, low);
     EXPECT_STREQ("00ab7f", low);

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -134,35 +135,49 @@ protected:
 
 }  // namespace
 
-TEST_F(UloopIo, LengthFieldSplitOneThenThreeIsReassembled)
+// Frames arriving in pieces: each readable event's result and the bytes kept in the slot after it.
+TEST_F(UloopIo, FramesInPiecesAreReassembledInTheSlot)
 {
-    Pair p;
-    watch(p);
-    const std::string f = frame("{\"Result\":0}");
-    send_all(p.peer.get(), f.substr(0, 1));
-    run_until(1);
-    ASSERT_EQ(1u, events.size());
-    EXPECT_EQ(0, events[0].result);
-    EXPECT_EQ(1u, events[0].received);
-
-    send_all(p.peer.get(), f.substr(1, 3));
-    run_until(2);
-    ASSERT_EQ(2u, events.size());
-    EXPECT_EQ(0, events[1].result);
-    EXPECT_EQ(4u, events[1].received);
-
-    send_all(p.peer.get(), f.substr(4, 5));
-    run_until(3);
-    ASSERT_EQ(3u, events.size());
-    EXPECT_EQ(0, events[2].result);
-    EXPECT_EQ(9u, events[2].received);
-
-    send_all(p.peer.get(), f.substr(9));
-    run_until(4);
-    ASSERT_EQ(4u, events.size());
-    EXPECT_EQ(1, events[3].result);
-    EXPECT_EQ(f, events[3].frame);
-    EXPECT_EQ(0u, events[3].received);
+    struct Expect {
+        int result;
+        uint32_t received;
+        std::string frame;
+    };
+    struct Piece {
+        std::string bytes;
+        std::vector<Expect> events;
+    };
+    const std::string json = frame("{\"Result\":0}");
+    const std::string big = frame(std::string(3000, 'm'));
+    // clang-format off
+    const std::vector<std::pair<const char *, std::vector<Piece>>> cases = {
+        {"length field split one and three", {{json.substr(0, 1), {{0, 1, ""}}}, {json.substr(1, 3), {{0, 4, ""}}},
+                                              {json.substr(4, 5), {{0, 9, ""}}}, {json.substr(9), {{1, 0, json}}}}},
+        {"body in three pieces", {{big.substr(0, 1000), {{0, 1000, ""}}}, {big.substr(1000, 1000), {{0, 2000, ""}}}, {big.substr(2000), {{1, 0, big}}}}},
+        {"empty frame whole at once", {{frame("") + frame("x"), {{1, 0, frame("")}, {1, 0, frame("x")}}}}},
+    };
+    // clang-format on
+    for (const auto &[what, pieces] : cases) {
+        SCOPED_TRACE(what);
+        events.clear();
+        ucf_clear_buf_swap(UCF_SLOT_PLUGIN);
+        Pair p;
+        watch(p);
+        for (const Piece &piece : pieces) {
+            const size_t first = events.size();
+            send_all(p.peer.get(), piece.bytes);
+            run_until(first + piece.events.size());
+            ASSERT_EQ(events.size(), first + piece.events.size());
+            for (size_t i = 0; i < piece.events.size(); ++i) {
+                EXPECT_EQ(events[first + i].result, piece.events[i].result) << i;
+                EXPECT_EQ(events[first + i].received, piece.events[i].received) << i;
+                EXPECT_EQ(events[first + i].frame, piece.events[i].frame) << i;
+            }
+        }
+        uloop_fd_delete(&g_fd_plugin);
+        close(g_fd_plugin.fd);
+        g_fd_plugin.fd = -1;
+    }
 }
 
 TEST_F(UloopIo, FrameOf4092IsDeliveredAnd4093IsSkipped)
@@ -228,40 +243,6 @@ TEST_F(UloopIo, LengthNoPeerCouldMeanBreaksTheStream)
         EXPECT_EQ(0u, events[0].received) << len;
         EXPECT_EQ(-1, g_fd_plugin.fd);
     }
-}
-
-TEST_F(UloopIo, BodyArrivingInPiecesIsKeptInTheSlot)
-{
-    Pair p;
-    watch(p);
-    const std::string f = frame(std::string(3000, 'm'));
-    send_all(p.peer.get(), f.substr(0, 1000));
-    run_until(1);
-    ASSERT_EQ(1u, events.size());
-    EXPECT_EQ(0, events[0].result);
-    EXPECT_EQ(1000u, events[0].received);
-    send_all(p.peer.get(), f.substr(1000, 1000));
-    run_until(2);
-    ASSERT_EQ(2u, events.size());
-    EXPECT_EQ(2000u, events[1].received);
-    send_all(p.peer.get(), f.substr(2000));
-    run_until(3);
-    ASSERT_EQ(3u, events.size());
-    EXPECT_EQ(1, events[2].result);
-    EXPECT_EQ(f, events[2].frame);
-}
-
-TEST_F(UloopIo, EmptyFrameIsWholeAtOnce)
-{
-    Pair p;
-    watch(p);
-    send_all(p.peer.get(), frame("") + frame("x"));
-    run_until(2);
-    ASSERT_EQ(2u, events.size());
-    EXPECT_EQ(1, events[0].result);
-    EXPECT_EQ(frame(""), events[0].frame);
-    EXPECT_EQ(1, events[1].result);
-    EXPECT_EQ(frame("x"), events[1].frame);
 }
 
 TEST_F(UloopIo, PeerCloseMidFrameBreaksTheStream)
@@ -401,7 +382,7 @@ TEST(DatagramRead, OneDatagramPerCallTruncatedToCapacity)
     EXPECT_EQ(-1, ucf_read_socket_udp(-1, buf, sizeof buf));
 }
 
-TEST(Descriptors, RegistrationLogsTheModeAndCloseResetsTheRecord)
+TEST(Descriptors, RegistrationLogsTheModeCloseResetsTheRecordAndGlobalsStartClosed)
 {
     uloop_init();
     Pair p;
@@ -431,10 +412,6 @@ TEST(Descriptors, RegistrationLogsTheModeAndCloseResetsTheRecord)
     EXPECT_EQ(-1, ucf_uloop_fd_add(&u, ULOOP_READ));
     EXPECT_TRUE(log.contains("Failed to set fd -1 to mode 1, "));
     uloop_done();
-}
-
-TEST(Descriptors, GlobalsStartClosed)
-{
     for (const uloop_fd *u : {&g_fd_udp_distr, &g_fd_plugin, &g_fd_message, &g_fd_pushd})
         EXPECT_EQ(-1, u->fd);
 }

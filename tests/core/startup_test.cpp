@@ -13,30 +13,17 @@
 
 #include "agent_util.hpp"
 #include "core/crypto.h"
+#include "device_text.hpp"
 #include "gwbus/util.h"
 #include "gwtest.hpp"
 #include "igd1_sim.hpp"
 
 namespace {
 
+using coretest::encrypt_device_text;
+using coretest::uci;
+
 using namespace std::chrono_literals;
-
-std::string uci(const char *pkg, const char *sec, const char *opt)
-{
-    char buf[4096] = {};
-    return uci_config_get(pkg, sec, opt, buf) == 0 ? std::string(buf) : std::string("<none>");
-}
-
-std::string encrypt_device_text(const std::string &plain)
-{
-    std::string padded = plain;
-    padded.resize((plain.size() + 7) / 8 * 8, '\0');
-    std::string out(padded.size(), '\0');
-    key_3des_ecb();
-    en_3des_ecb(reinterpret_cast<const unsigned char *>(padded.data()), reinterpret_cast<unsigned char *>(&out[0]),
-                static_cast<int>(padded.size()));
-    return out;
-}
 
 // One agent process; its log lines go to a file through GW_LOG_STDERR.
 class Agent {
@@ -96,17 +83,6 @@ TEST_F(Startup, DefaultEndpointPidAndResolverFileWithoutAddressFile)
     EXPECT_TRUE(agent.log_has("=== Start connect the distribute platform use udp ==="));
 }
 
-TEST_F(Startup, AddressFileWithoutPortUsesTheDefault)
-{
-    GW_REQUIRE_UCI();
-    root.write("/opt/info/YvMngPlat.txt", encrypt_device_text("127.0.0.5:"));
-    Agent agent(root);
-    ASSERT_TRUE(agent.started()) << agent.log();
-    EXPECT_EQ(uci("gwagent", "distri", "address"), "127.0.0.1");
-    EXPECT_EQ(uci("gwagent", "distri", "port"), "7686");
-    EXPECT_FALSE(agent.log_has("test URL["));
-}
-
 TEST_F(Startup, ChangedServerResetsRegistrationStatus)
 {
     GW_REQUIRE_UCI();
@@ -119,29 +95,6 @@ TEST_F(Startup, ChangedServerResetsRegistrationStatus)
     EXPECT_EQ(uci("gwagent", "distri", "address"), "127.0.0.5");
     EXPECT_EQ(uci("gwagent", "distri", "port"), "9001");
     EXPECT_EQ(uci("gwagent", "global", "status"), "0");
-}
-
-TEST_F(Startup, TemporaryLogLevelIsKeptForFiveMinutes)
-{
-    GW_REQUIRE_UCI();
-    ASSERT_EQ(uci_config_set("log", "temp", "log_level", "debug", 0), 0);
-    ASSERT_EQ(uci_config_set("log", "temp", "log_duration", "1", 0), 0);
-    Agent agent(root);
-    ASSERT_TRUE(agent.started()) << agent.log();
-    EXPECT_EQ(uci("log", "temp", "log_level"), "debug");
-    EXPECT_EQ(uci("log", "temp", "log_duration"), "300");
-}
-
-TEST_F(Startup, ForcedDebugWinsOverAStoredDuration)
-{
-    GW_REQUIRE_UCI();
-    ASSERT_EQ(uci_config_set("log", "default", "log_debug", "on", 0), 0);
-    ASSERT_EQ(uci_config_set("log", "temp", "log_level", "info", 0), 0);
-    ASSERT_EQ(uci_config_set("log", "temp", "log_duration", "120", 0), 0);
-    Agent agent(root);
-    ASSERT_TRUE(agent.started()) << agent.log();
-    EXPECT_EQ(uci("log", "temp", "log_level"), "debug");
-    EXPECT_EQ(uci("log", "temp", "log_duration"), "0");
 }
 
 TEST_F(Startup, NoLogConfigurationMeansErrorsOnly)

@@ -4,8 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
-
 #include <chrono>
 #include <fstream>
 #include <map>
@@ -14,15 +12,11 @@
 #include <string>
 
 #include <gtest/gtest.h>
-#include <gw/ubox.h>
-#include <jansson.h>
 
 #include "agent_util.hpp"
 #include "agentio_util.hpp"
-#include "core/dev_info.h"
 #include "gwtest.hpp"
 #include "igd1_sim.hpp"
-#include "platform_util.hpp"
 
 namespace {
 
@@ -122,37 +116,6 @@ protected:
     }
     gwtest::TempRoot root;
 };
-
-// Without the platform simulator: the binary's start-up reaches the provisioned server with a Boot
-// that carries the configuration service's device values.
-TEST(EndToEnd, AgentBinarySendsBootToTheProvisionedServer)
-{
-    gwtest::TempRoot root;
-    GW_REQUIRE_UCI();
-    gwtest::PrivateBus::instance();
-    ASSERT_TRUE(gwtest::Igd1Sim::fresh().ready());
-    uloop_init();
-    plat::UdpPeer peer;
-    const std::string prov = gwtest::build_dir() + "/sim/tools/gwprovision";
-    ASSERT_EQ(agentio::run_program({prov, "--root", root.dir(), "--vendor", kVendor, "--vendor-key", kVendorKey,
-                                    "--server", "127.0.0.1", "--port", std::to_string(peer.port())}),
-              0);
-    gwtest::Child agent(
-        {gwtest::build_dir() + "/gwagent/gwagent"},
-        {{"GW_ROOT", root.dir()}, {"DBUS_SYSTEM_BUS_ADDRESS", gwtest::PrivateBus::instance().address()}});
-    // The peer decrypts with the default key of the same vendor key.
-    strcpy(g_dev_info.VendorKey, kVendorKey);
-    const std::string boot = peer.recv_text(std::chrono::milliseconds(20000));
-    uloop_done();
-    json_error_t err;
-    json_t *obj = json_loads(boot.c_str(), 0, &err);
-    ASSERT_NE(obj, nullptr) << boot;
-    EXPECT_STREQ(json_string_value(json_object_get(obj, "RPCMethod")), "Boot");
-    EXPECT_STREQ(json_string_value(json_object_get(obj, "IPAddr")), "100.64.12.34");
-    EXPECT_STREQ(json_string_value(json_object_get(obj, "OS")), "OXA");
-    EXPECT_EQ(strlen(json_string_value(json_object_get(obj, "MAC"))), 12u);
-    json_decref(obj);
-}
 
 TEST_F(PlatformSession, AgentBootsRegistersRunsACommandAndReportsVersions)
 {

@@ -171,47 +171,41 @@ TEST_F(Packet, DefaultKeyInEveryOtherCase)
     }
 }
 
-TEST_F(Packet, ForeignPacketIsReadWithDefaultKey)
+// Which key reads an incoming packet, and where its text ends.
+TEST_F(Packet, ForeignPacketsAreReadWithTheKeyTheirStageAndSelectorName)
 {
-    const std::string text = "{\"Result\":0,\"ChallengeCode\":\"abc\"}";
-    std::string got;
-    EXPECT_EQ(static_cast<int>(text.size()) + 1, unpack(foreign_packet(text, kDefaultKey, 1), 0, got));
-    EXPECT_EQ(text, got);
-}
-
-TEST_F(Packet, SelectorZeroInHeartbeatStageReadsWithRegistrationKey)
-{
-    g_stage = PACKET_STAGE_HEARTBEAT;
-    const std::string text = "{\"Result\":0}";
-    std::string got;
-    EXPECT_EQ(13, unpack(foreign_packet(text, kCheckSN, 0), 0, got));
-    EXPECT_EQ(text, got);
-}
-
-TEST_F(Packet, SelectorOneInHeartbeatStageReadsWithDefaultKey)
-{
-    g_stage = PACKET_STAGE_HEARTBEAT;
-    std::string got;
-    EXPECT_EQ(3, unpack(foreign_packet("{}", kDefaultKey, 1), 0, got));
-    EXPECT_EQ("{}", got);
-}
-
-TEST_F(Packet, SelectorZeroOutsideHeartbeatStageReadsWithDefaultKey)
-{
-    g_stage = 1;
-    std::string got;
-    EXPECT_EQ(3, unpack(foreign_packet("{}", kDefaultKey, 0), 0, got));
-    EXPECT_EQ("{}", got);
-}
-
-TEST_F(Packet, PluginPacketAlwaysReadsWithDefaultKey)
-{
-    g_stage = PACKET_STAGE_HEARTBEAT;
-    std::string got;
-    gwtest::LogCapture log;
-    EXPECT_EQ(3, unpack(foreign_packet("{}", kDefaultKey, 0), 1, got));
-    EXPECT_EQ("{}", got);
-    EXPECT_TRUE(log.contains("unpack key: " + kDefaultKey));
+    struct Case {
+        const char *what;
+        uint8_t stage;
+        unsigned char selector;
+        int force_default;
+        const std::string &key;
+        std::string text;
+        int result;
+        std::string got;
+    };
+    const std::string zero_inside = std::string("{}") + '\0' + "trailing";
+    // clang-format off
+    const Case cases[] = {
+        {"default key before heartbeats", 0xFF, 1, 0, kDefaultKey, "{\"Result\":0,\"ChallengeCode\":\"abc\"}", 35, "{\"Result\":0,\"ChallengeCode\":\"abc\"}"},
+        {"selector 0 in the heartbeat stage", PACKET_STAGE_HEARTBEAT, 0, 0, kCheckSN, "{\"Result\":0}", 13, "{\"Result\":0}"},
+        {"selector 1 in the heartbeat stage", PACKET_STAGE_HEARTBEAT, 1, 0, kDefaultKey, "{}", 3, "{}"},
+        {"selector 0 outside the heartbeat stage", 1, 0, 0, kDefaultKey, "{}", 3, "{}"},
+        {"plug-in packets always", PACKET_STAGE_HEARTBEAT, 0, 1, kDefaultKey, "{}", 3, "{}"},
+        {"text ends at the first zero", 0xFF, 1, 0, kDefaultKey, zero_inside, 3, "{}"},
+        // 32 digest characters and 16 text bytes: no zero anywhere in the plaintext.
+        {"text ends with the plaintext", 0xFF, 1, 0, kDefaultKey, std::string(16, 'q'), 17, std::string(16, 'q')},
+    };
+    // clang-format on
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        g_stage = c.stage;
+        gwtest::LogCapture log;
+        std::string got;
+        EXPECT_EQ(c.result, unpack(foreign_packet(c.text, c.key, c.selector), c.force_default, got));
+        EXPECT_EQ(c.got, got);
+        EXPECT_TRUE(log.contains("unpack key: " + c.key));
+    }
 }
 
 TEST_F(Packet, OwnPacketRoundTripsOnceIdentityIsStripped)
@@ -241,18 +235,6 @@ TEST_F(Packet, BadLengthsAreRefusedWithLog)
     EXPECT_EQ(nullptr, out);
     unsigned char *pout = nullptr;
     EXPECT_EQ(-1, packMessage("x", -1, &pout, 0));
-}
-
-TEST_F(Packet, TextEndsAtFirstZeroOrAtPlaintextEnd)
-{
-    std::string got;
-    const std::string with_zero = std::string("{}") + '\0' + "trailing";
-    EXPECT_EQ(3, unpack(foreign_packet(with_zero, kDefaultKey, 1), 0, got));
-    EXPECT_EQ("{}", got);
-    // 32 digest characters and 16 text bytes: no zero anywhere in the plaintext.
-    const std::string full(16, 'q');
-    EXPECT_EQ(17, unpack(foreign_packet(full, kDefaultKey, 1), 0, got));
-    EXPECT_EQ(full, got);
 }
 
 TEST_F(Packet, WrongKeyIsNotDetectedButStaysBounded)
@@ -302,10 +284,6 @@ TEST(RegistrationKeys, ReceivedKeyMatchesOnlyWhenComplete)
     EXPECT_FALSE(key_sn_match(""));
     EXPECT_FALSE(key_sn_match("5a3d"));
     EXPECT_FALSE(key_sn_match(nullptr));
-}
-
-TEST(RegistrationKeys, StageReadsIdleWithoutReader)
-{
     packet_set_stage_reader(nullptr);
-    EXPECT_EQ(0xFF, packet_distr_stage());
+    EXPECT_EQ(0xFF, packet_distr_stage()) << "no stage reader reads idle";
 }

@@ -159,16 +159,6 @@ TEST_F(Plugin, QueuedAnswersGoOutThroughTheSender)
     EXPECT_GT(uloop_timeout_remaining64(&g_timeout_plugin_snd), 150);
 }
 
-TEST_F(Plugin, EleventhAnswerIsDropped)
-{
-    running();
-    for (int i = 0; i < 10; ++i)
-        ASSERT_EQ(send_cmd_resp("{}", i, 0), 0);
-    EXPECT_EQ(send_cmd_resp("{}", 10, 0), -1);
-    EXPECT_TRUE(log_.contains("Failed to write to remote"));
-    EXPECT_EQ(fifo_buffer_get_num(&socket_plug_tx_header), 10);
-}
-
 TEST_F(Plugin, CommandsAreDispatchedAndRearmTheIdleLimit)
 {
     running();

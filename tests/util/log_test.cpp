@@ -9,6 +9,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -135,92 +136,88 @@ TEST_F(Log, OpenLineGoesToSyslogWithItsLevel)
     EXPECT_FALSE(logs.contains("Parse the cmdline failed!"));
 }
 
-TEST_F(Log, UciLevelWarningIsUnknownAndGivesErr)
+TEST_F(Log, OpenTakesTheLevelFromUciExceptForTheAgent)
 {
-    set_uci_level("warning");
-    api_sysLogOpen("ZEP[plughost]");
-    EXPECT_EQ(g_logLevel, 3);
-    EXPECT_TRUE(logs.contains("Module ZEP[plughost] get log level num failed!"));
-}
-
-TEST_F(Log, UciLevelWarnGivesFour)
-{
+    struct Case {
+        const char *uci_level;  // nullptr: none configured
+        const char *tag;
+        int level;
+        const char *line;  // logged, or nullptr
+    };
+    const Case cases[] = {
+        {"warning", "ZEP[plughost]", 3, "Module ZEP[plughost] get log level num failed!"},
+        {"warn", "ZEP[plughost]", 4, nullptr},
+        {nullptr, "ZEP[plughost]", 5, "Module ZEP[plughost] get log_level failed!"},
+        {"err", "ZEP[gwagent]", 5, nullptr},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.tag) + " " + (c.uci_level ? c.uci_level : "-"));
+        api_sysLogClose();
+        gwtest::TempRoot fresh;
+        if (c.uci_level)
+            fresh.write("/etc/config/log",
+                        std::string("config temp 'temp'\n\toption log_level '") + c.uci_level + "'\n");
+        g_logLevel = 5;
+        logs.clear();
+        api_sysLogOpen(c.tag);
+        EXPECT_EQ(g_logLevel, c.level);
+        if (c.line) {
+            EXPECT_TRUE(logs.contains(c.line));
+        }
+    }
+    // At warn, notices are dropped and warnings reach syslog.
+    api_sysLogClose();
     set_uci_level("warn");
     api_sysLogOpen("ZEP[plughost]");
-    EXPECT_EQ(g_logLevel, 4);
     api_sysLogPrint(5, "dropped");
     api_sysLogPrint(4, "kept");
     EXPECT_FALSE(syslog_has("dropped"));
     EXPECT_TRUE(syslog_has("kept", 4));
 }
 
-TEST_F(Log, MissingUciLevelKeepsThreshold)
+// The syslog tags a process opens, from its tag and the command line of pid 1.
+TEST_F(Log, ContainerProcessesLogAsPluginsAndTagsAreBounded)
 {
-    g_logLevel = 5;
-    api_sysLogOpen("ZEP[plughost]");
-    EXPECT_EQ(g_logLevel, 5);
-    EXPECT_TRUE(logs.contains("Module ZEP[plughost] get log_level failed!"));
-}
-
-TEST_F(Log, AgentKeepsItsOwnThreshold)
-{
-    set_uci_level("err");
-    api_sysLogOpen("ZEP[gwagent]");
-    EXPECT_EQ(g_logLevel, 7);
-    EXPECT_FALSE(logs.contains("Log open success"));
-    EXPECT_EQ(fake_syslog::opens()[0].ident, "ZEP[gwagent]");
-}
-
-TEST_F(Log, ContainerProcessLogsAsPlugin)
-{
-    set_uci_level("debug");
-    set_cmdline(std::string("/sbin/init.lxc\0/usr/bin/demo\0", 29));
-    api_sysLogOpen("demo");
-    auto opens = fake_syslog::opens();
-    ASSERT_EQ(opens.size(), 2u);
-    EXPECT_EQ(opens[0].ident, "demo");
-    EXPECT_EQ(opens[1].ident, "PLUGIN[demo]");
-    EXPECT_EQ(opens[1].facility, LOG_USER);
-    EXPECT_EQ(fake_syslog::closes(), 1);
-    EXPECT_TRUE(logs.contains("Log open success, moduleName: demo, logTagName: PLUGIN[demo]!"));
-}
-
-TEST_F(Log, ContainerNameEndsAtNewline)
-{
-    set_cmdline("/sbin/init.lxc -- /opt/plugins/speedtest\n");
-    api_sysLogOpen("x");
-    ASSERT_EQ(fake_syslog::opens().size(), 2u);
-    EXPECT_EQ(fake_syslog::opens()[1].ident, "PLUGIN[speedtest]");
-}
-
-TEST_F(Log, OutsideContainerKeepsTagAndSaysSo)
-{
-    set_cmdline(std::string("/sbin/procd\0", 12));
-    api_sysLogOpen("tool");
-    ASSERT_EQ(fake_syslog::opens().size(), 1u);
-    EXPECT_EQ(fake_syslog::opens()[0].ident, "tool");
-    EXPECT_TRUE(logs.contains("Parse the cmdline failed!"));
-}
-
-TEST_F(Log, UnreadableCmdlineIsLogged)
-{
-    api_sysLogOpen("tool");
-    EXPECT_TRUE(logs.contains("Open pid 1 cmdline file failed!"));
-    EXPECT_EQ(fake_syslog::opens().size(), 1u);
-}
-
-TEST_F(Log, EmptyTagBecomesDefaultAndLongTagIsCut)
-{
-    set_cmdline(std::string("/sbin/procd\0", 12));
-    api_sysLogOpen("");
-    EXPECT_EQ(fake_syslog::opens().back().ident, "default");
-    api_sysLogClose();
-    api_sysLogOpen(nullptr);
-    EXPECT_EQ(fake_syslog::opens().back().ident, "default");
-    api_sysLogClose();
-    std::string long_tag = "ZEP[" + std::string(100, 'a') + "]";
-    api_sysLogOpen(long_tag.c_str());
-    EXPECT_EQ(fake_syslog::opens().back().ident, long_tag.substr(0, 63));
+    const std::string procd("/sbin/procd\0", 12);
+    const std::string long_tag = "ZEP[" + std::string(100, 'a') + "]";
+    struct Case {
+        const char *cmdline;  // nullptr: unreadable
+        size_t cmdline_size;
+        const char *tag;
+        std::vector<std::string> idents;
+        const char *line;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"/sbin/init.lxc\0/usr/bin/demo\0", 29, "demo", {"demo", "PLUGIN[demo]"}, "Log open success, moduleName: demo, logTagName: PLUGIN[demo]!"},
+        {"/sbin/init.lxc -- /opt/plugins/speedtest\n", 41, "x", {"x", "PLUGIN[speedtest]"}, nullptr},
+        {"/sbin/procd\0", 12, "tool", {"tool"}, "Parse the cmdline failed!"},
+        {nullptr, 0, "tool", {"tool"}, "Open pid 1 cmdline file failed!"},
+        {"/sbin/procd\0", 12, "", {"default"}, nullptr},
+        {"/sbin/procd\0", 12, nullptr, {"default"}, nullptr},
+        {"/sbin/procd\0", 12, long_tag.c_str(), {long_tag.substr(0, 63)}, nullptr},
+    };
+    // clang-format on
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.tag ? c.tag : "(null)");
+        api_sysLogClose();
+        fake_syslog::reset();
+        logs.clear();
+        gwtest::TempRoot fresh;
+        fresh.write("/etc/config/log", "config temp 'temp'\n\toption log_level 'debug'\n");
+        if (c.cmdline)
+            fresh.write("/proc/1/cmdline", std::string(c.cmdline, c.cmdline_size));
+        api_sysLogOpen(c.tag);
+        std::vector<std::string> idents;
+        for (const auto &o : fake_syslog::opens())
+            idents.push_back(o.ident);
+        EXPECT_EQ(idents, c.idents);
+        EXPECT_EQ(fake_syslog::closes(), static_cast<int>(c.idents.size()) - 1);
+        if (c.line) {
+            EXPECT_TRUE(logs.contains(c.line));
+        }
+    }
+    EXPECT_EQ(fake_syslog::opens().back().facility, LOG_USER);
 }
 
 TEST_F(Log, SecondOpenIsRefused)
@@ -248,42 +245,20 @@ TEST_F(Log, CloseStopsSyslogAndAllowsReopen)
     EXPECT_EQ(fake_syslog::opens().size(), 1u);
 }
 
-TEST(LogTables, PriorityRowsInOrder)
-{
-    const std::vector<std::pair<std::string, int>> want = {{"alert", 1}, {"crit", 2}, {"debug", 7},  {"emerg", 0},
-                                                           {"err", 3},   {"info", 6}, {"notice", 5}, {"warn", 4}};
-    size_t i = 0;
-    for (; logPriorityCode[i].c_val != -1; ++i) {
-        ASSERT_LT(i, want.size());
-        EXPECT_EQ(logPriorityCode[i].c_name, want[i].first);
-        EXPECT_EQ(logPriorityCode[i].c_val, want[i].second);
-    }
-    EXPECT_EQ(i, want.size());
-    EXPECT_STREQ(logPriorityCode[i].c_name, "");
-}
-
-TEST(LogTables, FacilityRowsInOrder)
-{
-    const std::vector<std::pair<std::string, int>> want = {
-        {"auth", 32},    {"authpriv", 80}, {"cron", 72},    {"daemon", 24},  {"ftp", 88},
-        {"kern", 0},     {"lpr", 48},      {"mail", 16},    {"news", 56},    {"syslog", 40},
-        {"user", 8},     {"uucp", 64},     {"local0", 128}, {"local1", 136}, {"local2", 144},
-        {"local3", 152}, {"local4", 160},  {"local5", 168}, {"local6", 176}, {"local7", 184}};
-    size_t i = 0;
-    for (; logFacilityCode[i].c_val != -1; ++i) {
-        ASSERT_LT(i, want.size());
-        EXPECT_EQ(logFacilityCode[i].c_name, want[i].first);
-        EXPECT_EQ(logFacilityCode[i].c_val, want[i].second);
-    }
-    EXPECT_EQ(i, want.size());
-}
-
 TEST(LogTables, LookupsBothWays)
 {
+    const char *priorities[] = {"emerg", "alert", "crit", "err", "warn", "notice", "info", "debug"};
+    for (int level = 0; level <= 7; ++level) {
+        EXPECT_STREQ(api_sysLogGetPriorityText(level), priorities[level]);
+        EXPECT_EQ(api_sysLogGetPriorityNum(priorities[level]), level);
+    }
+    for (const auto &[name, num] :
+         std::vector<std::pair<const char *, int>>{{"kern", 0}, {"auth", 32}, {"authpriv", 80}, {"local7", 184}}) {
+        EXPECT_EQ(api_sysLogGetFacilityNum(name), num);
+        EXPECT_STREQ(api_sysLogGetFacilityText(num), name);
+    }
     EXPECT_STREQ(api_sysLogGetPriorityText(9), "<unknown>");
     EXPECT_STREQ(api_sysLogGetPriorityText(-1), "<unknown>");
-    EXPECT_STREQ(api_sysLogGetPriorityText(4), "warn");
-    EXPECT_STREQ(api_sysLogGetPriorityText(0), "emerg");
     EXPECT_EQ(api_sysLogGetFacilityNum("local3"), 152);
     EXPECT_EQ(api_sysLogGetFacilityNum("LOCAL3"), -1);
     EXPECT_EQ(api_sysLogGetFacilityNum(nullptr), -1);

@@ -25,36 +25,32 @@ protected:
     gwtest::LogCapture logs;
 };
 
-TEST_F(Uci, PlainOptionIsCopiedWhole)
+TEST_F(Uci, OptionsAreCopiedWholeAndListsJoinedQuotedAndCutAt255)
 {
-    root.write("/etc/config/gwagent",
-               "config gwagent 'main'\n\toption server 'dis.example.net'\n\toption port '8080'\n");
-    EXPECT_EQ(get("gwagent", "main", "server"), "dis.example.net");
-    EXPECT_EQ(get("gwagent", "main", "port"), "8080");
-}
-
-TEST_F(Uci, ListItemsWithWhitespaceAreQuoted)
-{
-    root.write("/etc/config/pushd",
-               "config pushd 'global'\n\tlist item 'a'\n\tlist item 'b c'\n\tlist item \"it's\"\n");
-    EXPECT_EQ(get("pushd", "global", "item"), "a 'b c' it's");
-}
-
-TEST_F(Uci, QuoteInsideAQuotedItemIsEscaped)
-{
-    root.write("/etc/config/pushd", "config pushd 'global'\n\tlist item \"it's here\"\n\tlist item 'tab\there'\n");
-    EXPECT_EQ(get("pushd", "global", "item"), "'it'\\''s here' 'tab\there'");
-}
-
-TEST_F(Uci, JoinedListIsCutAt255)
-{
-    std::string conf = "config pushd 'global'\n";
+    std::string many = "config pushd 'global'\n";
     for (int i = 0; i < 40; ++i)
-        conf += "\tlist item 'item" + std::to_string(100 + i) + "'\n";
-    root.write("/etc/config/pushd", conf);
-    std::string joined = get("pushd", "global", "item");
-    EXPECT_EQ(joined.size(), 255u);
-    EXPECT_EQ(joined.substr(0, 16), "item100 item101 ");
+        many += "\tlist item 'item" + std::to_string(100 + i) + "'\n";
+    std::string joined;
+    for (int i = 0; i < 40; ++i)
+        joined += (i ? " item" : "item") + std::to_string(100 + i);
+    struct Case {
+        std::string config;
+        const char *option;
+        std::string value;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"config pushd 'global'\n\toption server 'dis.example.net'\n\toption port '8080'\n", "server", "dis.example.net"},
+        {"config pushd 'global'\n\toption server 'dis.example.net'\n\toption port '8080'\n", "port", "8080"},
+        {"config pushd 'global'\n\tlist item 'a'\n\tlist item 'b c'\n\tlist item \"it's\"\n", "item", "a 'b c' it's"},
+        {"config pushd 'global'\n\tlist item \"it's here\"\n\tlist item 'tab\there'\n", "item", "'it'\\''s here' 'tab\there'"},
+        {many, "item", joined.substr(0, 255)},
+    };
+    // clang-format on
+    for (const Case &c : cases) {
+        root.write("/etc/config/pushd", c.config);
+        EXPECT_EQ(get("pushd", "global", c.option), c.value) << c.config;
+    }
 }
 
 TEST_F(Uci, MissingOptionAndNullBuffer)
