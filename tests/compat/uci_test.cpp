@@ -241,26 +241,18 @@ TEST_F(UciApi, ConcurrentSavesOfOnePackageLoseNoChangeAndOneCommitWritesThemAll)
 {
     root.write("/etc/config/race", "config race 'sec'\n");
     constexpr int kWriters = 4, kRounds = 15;
-    std::vector<pid_t> kids;
-    for (int w = 0; w < kWriters; ++w) {
-        pid_t pid = fork();
-        if (pid == 0) {
-            alarm(30);
-            int bad = 0;
-            for (int r = 0; r < kRounds; ++r) {
-                Ctx c = context();
-                std::string a = "race.sec.w" + std::to_string(w) + "_" + std::to_string(r) + "=x";
-                bad += set(c.get(), a, true, false) != UCI_OK;
-            }
-            _exit(bad);
-        }
-        kids.push_back(pid);
-    }
-    for (pid_t pid : kids) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    }
+    EXPECT_EQ(gwtest::run_in_children(kWriters,
+                                      [&](int w) {
+                                          int bad = 0;
+                                          for (int r = 0; r < kRounds; ++r) {
+                                              Ctx c = context();
+                                              std::string a =
+                                                  "race.sec.w" + std::to_string(w) + "_" + std::to_string(r) + "=x";
+                                              bad += set(c.get(), a, true, false) != UCI_OK;
+                                          }
+                                          return bad;
+                                      }),
+              0);
     {
         Ctx c = context();
         ASSERT_EQ(set(c.get(), "race.sec.done=1", false, true), UCI_OK);

@@ -274,6 +274,27 @@ void LogCapture::clear()
     lines_.clear();
 }
 
+int run_in_children(int n, const std::function<int(int)> &body)
+{
+    std::vector<pid_t> kids;
+    for (int i = 0; i < n; ++i) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            alarm(30);
+            _exit(body(i));
+        }
+        if (pid > 0)
+            kids.push_back(pid);
+    }
+    int failed = n - static_cast<int>(kids.size());
+    for (pid_t pid : kids) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        failed += !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    return failed;
+}
+
 bool wait_until(const std::function<bool()> &cond, std::chrono::milliseconds timeout)
 {
     auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -96,6 +96,10 @@ private:
     std::vector<std::string> lines_;
 };
 
+// Runs body(i) for i in [0, n) in n forked children at once (each killed after 30 s) and waits for all.
+// Returns how many children did not exit with status 0; a child exits with body's result.
+int run_in_children(int n, const std::function<int(int)> &body);
+
 // Polls `cond` until it holds or `timeout` passes, iterating the default GLib main context in between.
 bool wait_until(const std::function<bool()> &cond, std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
 

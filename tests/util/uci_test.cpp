@@ -157,25 +157,16 @@ TEST_F(Uci, ConcurrentCommittedSetsOfOnePackageLoseNoChange)
 {
     root.write("/etc/config/race", "config race 'sec'\n");
     constexpr int kWriters = 4, kRounds = 15;
-    std::vector<pid_t> kids;
-    for (int w = 0; w < kWriters; ++w) {
-        pid_t pid = fork();
-        if (pid == 0) {
-            alarm(30);
-            int bad = 0;
-            for (int r = 0; r < kRounds; ++r) {
-                const std::string opt = "w" + std::to_string(w) + "_" + std::to_string(r);
-                bad += uci_config_set("race", "sec", opt.c_str(), "x", 1) != 0;
-            }
-            _exit(bad);
-        }
-        kids.push_back(pid);
-    }
-    for (pid_t pid : kids) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    }
+    EXPECT_EQ(gwtest::run_in_children(kWriters,
+                                      [&](int w) {
+                                          int bad = 0;
+                                          for (int r = 0; r < kRounds; ++r) {
+                                              const std::string opt = "w" + std::to_string(w) + "_" + std::to_string(r);
+                                              bad += uci_config_set("race", "sec", opt.c_str(), "x", 1) != 0;
+                                          }
+                                          return bad;
+                                      }),
+              0);
     const std::string file = root.read("/etc/config/race");
     for (int w = 0; w < kWriters; ++w)
         for (int r = 0; r < kRounds; ++r)
