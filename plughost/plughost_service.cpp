@@ -373,11 +373,9 @@ std::string with_name(const char *text, const std::string &name)
     return out;
 }
 
-// The plug-in's management object, or the refusal's code (0 when there is a target).
+// The installed plug-in's management object, or the refusal's code (0 when there is a target).
 int forward_target(Call &c, const std::string &name, const RefusalTexts &t, Management &m)
 {
-    if (!c.reg.installed(name))
-        return kStartNotInstalled;
     Registry::Lock l = c.reg.lock();
     const PluginRecord *rec = c.reg.find(name);
     if (!rec) {
@@ -406,7 +404,11 @@ void on_Forward(Call &c)
     const std::string name = c.arg_string(0);
     write_zep_log("%s %s", c.method, name.c_str());
     const bool stop = strcmp(c.method, "Stop") == 0;
-    if (c.reg.installed(name) && is_library(name)) {
+    if (!c.reg.installed(name)) {
+        reply_code(c, kStartNotInstalled);
+        return;
+    }
+    if (is_library(name)) {
         write_zep_log("plugin %s, ret = %d", c.method, -12);
         c.reply(g_variant_new("(i)", 0), 0);
         return;
@@ -445,7 +447,11 @@ void on_PostMsg(Call &c)
         write_zep_log("plugin %s, ret = %d", c.method, code);
         c.reply(g_variant_new("(s)", ""), code);
     };
-    if (c.reg.installed(name) && is_library(name)) {
+    if (!c.reg.installed(name)) {
+        refuse(kStartNotInstalled);
+        return;
+    }
+    if (is_library(name)) {
         GWLOG(LOG_LVL_WARN, "library plugin, can not PostMsg");
         refuse(-12);
         return;
