@@ -240,6 +240,70 @@ PrivateBus::~PrivateBus()
     fs::remove_all(dir_, ec);
 }
 
+std::string PolicyBus::missing()
+{
+    if (geteuid() != 0)
+        return "needs root (a bus in its own mount namespace)";
+    for (const char *tool : {"/usr/bin/unshare", "/usr/bin/nsenter", "/usr/bin/dbus-daemon"})
+        if (access(tool, X_OK) != 0)
+            return std::string("no ") + tool;
+    return "";
+}
+
+PolicyBus::PolicyBus(const std::string &root_dir)
+{
+    fs::create_directories(root_dir + "/var/run/dbus");
+    fs::create_directories(root_dir + "/etc/dbus-1/system.d");
+    const std::string conf = root_dir + "/var/run/dbus/bus.conf";
+    std::ofstream(conf)
+        << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+           "<busconfig>\n"
+           "  <type>system</type>\n"
+           "  <listen>unix:path="
+        << root_dir
+        << "/var/run/dbus/system_bus_socket</listen>\n"
+           "  <auth>EXTERNAL</auth>\n"
+           "  <policy context=\"default\">\n"
+           "    <allow user=\"*\"/>\n"
+           "    <deny own=\"*\"/>\n"
+           "    <deny send_type=\"method_call\"/>\n"
+           "    <allow send_type=\"signal\"/>\n"
+           "    <allow send_requested_reply=\"true\" send_type=\"method_return\"/>\n"
+           "    <allow send_requested_reply=\"true\" send_type=\"error\"/>\n"
+           "    <allow receive_type=\"method_call\"/>\n"
+           "    <allow receive_type=\"method_return\"/>\n"
+           "    <allow receive_type=\"error\"/>\n"
+           "    <allow receive_type=\"signal\"/>\n"
+           "    <allow send_destination=\"org.freedesktop.DBus\" send_interface=\"org.freedesktop.DBus\"/>\n"
+           "  </policy>\n"
+           "  <policy user=\"root\">\n"
+           "    <allow own=\"*\"/>\n"
+           "    <allow send_type=\"method_call\"/>\n"
+           "  </policy>\n"
+           "  <includedir>"
+        << root_dir
+        << "/etc/dbus-1/system.d</includedir>\n"
+           "</busconfig>\n";
+    daemon_ = Child({"/usr/bin/unshare", "--mount", "--propagation", "private", "/usr/bin/dbus-daemon", "--nofork",
+                     "--nopidfile", "--config-file=" + conf, "--print-address=1"},
+                    {}, true);
+    std::string line;
+    if (!daemon_.read_line(line, std::chrono::milliseconds(10000)) || line.empty())
+        throw std::runtime_error("policy dbus-daemon did not start");
+    address_ = line;
+    // The daemon has loaded its libraries; from now on it reads users and groups through the root's "/etc".
+    Child bind({"/usr/bin/nsenter", "--target", std::to_string(daemon_.pid()), "--mount", "/usr/bin/mount", "--bind",
+                root_dir + "/etc", "/etc"});
+    for (int i = 0; i < 500 && bind.running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const int status = bind.stop();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error("cannot bind the root's /etc in the bus's namespace");
+    // Policies naming users of the root were read before the bind: read them again.
+    kill(daemon_.pid(), SIGHUP);
+}
+
 LogCapture::LogCapture() { gw_log_set_sink(&LogCapture::sink, this); }
 LogCapture::~LogCapture() { gw_log_set_sink(nullptr, nullptr); }
 

@@ -80,6 +80,25 @@ private:
     std::string address_;
 };
 
+// A dbus-daemon that enforces policies as the gateway's system bus does: deny by default, root may do
+// anything, and the run-time root's "/etc/dbus-1/system.d" is included (the daemon reloads it when a file
+// there changes). It listens where containers find the bus, "<root>/var/run/dbus/system_bus_socket", and
+// runs in its own mount namespace with the root's "/etc" over the machine's, so it knows the users made
+// under the root (it drops connections from unknown uids) while the machine's user database stays
+// untouched. Needs root; `missing()` says why it cannot run otherwise.
+class PolicyBus {
+public:
+    explicit PolicyBus(const std::string &root_dir);
+    PolicyBus(const PolicyBus &) = delete;
+    PolicyBus &operator=(const PolicyBus &) = delete;
+    const std::string &address() const { return address_; }
+    static std::string missing();
+
+private:
+    Child daemon_;
+    std::string address_;
+};
+
 // Collects every log line the library emits while it lives (through gw_log_set_sink).
 class LogCapture {
 public:

@@ -18,23 +18,12 @@
 #include "plughost_hostfiles.h"
 #include "plughost_service.h"
 #include "plughost_users.h"
-#include "root_tests.hpp"
+#include "plugin_fixture.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 using plughost::Registry;
-
-std::string lxc_missing()
-{
-    if (std::string why = roottest::missing_root(); !why.empty())
-        return why;
-    if (access("/usr/sbin/init.lxc.static", X_OK) != 0 && access("/usr/sbin/init.lxc", X_OK) != 0)
-        return "no container init (lxc package) on this machine";
-    if (access("/proc/self/ns/user", F_OK) != 0)
-        return "no user namespaces";
-    return "";
-}
 
 std::string proc_line(int pid, const std::string &key)
 {
@@ -65,32 +54,40 @@ int child_of(int parent)
     return -1;
 }
 
-class RealContainer : public ::testing::Test {
+// The four container kinds: a plug-in's class picks a root or a user container, Essential the
+// preinstalled path.
+struct Kind {
+    const char *label;
+    int plugin_class;
+    int essential;
+    const char *home;  // container path
+    const char *uid;   // of the plug-in process as /proc shows it
+};
+const Kind kKinds[] = {
+    {"app", 0, 0, "/opt/apps/", "\t200\t200\t200\t200"},
+    {"essapp", 0, 1, "/opt/preinstall/", "\t200\t200\t200\t200"},
+    {"rootapp", 1, 0, "/opt/apps/", "\t0\t0\t0\t0"},
+    {"rootess", 1, 1, "/opt/preinstall/", "\t0\t0\t0\t0"},
+};
+
+class RealContainer : public ::testing::TestWithParam<Kind> {
 protected:
     void SetUp() override
     {
-        ROOT_TEST_NEEDS(lxc_missing());
+        ROOT_TEST_NEEDS(plugtest::lxc_missing());
         root_ = std::make_unique<gwtest::TempRoot>();
-        // The plug-in's user must reach its root file system through the temporary root.
-        chmod(root_->dir().c_str(), 0755);
-        root_->write("/etc/passwd", "root:x:0:0:root:/root:/bin/sh\n");
-        root_->write("/etc/group", "root:x:0:\n");
-        root_->write("/etc/shadow", "root:*:19000:0:99999:7:::\n");
-        root_->write("/etc/gshadow", "root:*::\n");
-        root_->write("/etc/default/useradd", "SHELL=/bin/false\n");
-        fs::create_directories(root_->path("/usr/share/lxc/templates"));
-        fs::create_symlink(gwtest::build_dir() + "/plughost/template/plughost-lxc-template",
-                           root_->path("/usr/share/lxc/templates/lxc-app"));
+        plugtest::prepare_root(*root_);
+        const Kind &k = GetParam();
         root_->write("/usr/lib/opkg/info/" + name_ + ".control",
-                     "Package: " + name_ +
-                         "\nVersion: 1.0\nArchitecture: arm\nVendor: Acme\nDbusVersion: 1\n"
-                         "pluginClass: 0\nmaxProcs: 16\n");
+                     "Package: " + name_ + "\nVersion: 1.0\nArchitecture: arm\nVendor: Acme\nDbusVersion: 1\n" +
+                         "pluginClass: " + std::to_string(k.plugin_class) + (k.essential ? "\nEssential: yes" : "") +
+                         "\nmaxProcs: 16\n");
         root_->write("/usr/lib/opkg/status",
                      "Package: " + name_ + "\nVersion: 1.0\nStatus: install user installed\n\n");
-        fs::create_directories(root_->path("/opt/apps/" + name_ + "/files"));
-        fs::copy_file(gwtest::build_dir() + "/tests/plughost/plughost_test_plugin",
-                      root_->path("/opt/apps/" + name_ + "/files/" + name_));
-        chmod(root_->path("/opt/apps/" + name_ + "/files/" + name_).c_str(), 0755);
+        const std::string program = std::string(k.home) + name_ + "/files/" + name_;
+        fs::create_directories(root_->path(std::string(k.home) + name_ + "/files"));
+        fs::copy_file(gwtest::build_dir() + "/tests/plughost/plughost_test_plugin", root_->path(program));
+        chmod(root_->path(program).c_str(), 0755);
 
         gwtest::PrivateBus::instance();
         gw::ErrorPtr err;
@@ -144,26 +141,21 @@ protected:
     uid_t uid_ = 0;
 };
 
-TEST_F(RealContainer, RunStartsThePluginUnderItsUserInItsOwnNamespacesAndStopEndsIt)
+TEST_P(RealContainer, RunStartsThePluginUnderItsUserInItsOwnNamespacesAndStopEndsIt)
 {
-    auto info = std::make_unique<plughost::CtrlInfo>();
+    const Kind &k = GetParam();
     const std::string control = root_->path("/usr/lib/opkg/info/" + name_ + ".control");
-    ASSERT_EQ(plughost::plughost_get_plugin_ctrlinfo(control.c_str(), info.get()), 0);
-    ASSERT_EQ(reg_.add(std::move(info), control, true), 0);
+    uid_ = plugtest::make_host_side(reg_, control);
+    ASSERT_FALSE(HasFailure());
     plughost::PluginRecord *rec = reg_.find(name_);
     ASSERT_NE(rec, nullptr);
-
-    plughost::uid_pool().load();
-    const int uid = plughost::plughost_alloc_user(*rec);
-    ASSERT_EQ(uid, 200);
-    uid_ = static_cast<uid_t>(uid);
-    ASSERT_EQ(plughost::write_default_conf(rec->container_path, uid_), 0);
-    ASSERT_EQ(plughost::plughost_hand_to_user(name_, rec->container_path, uid_), 0);
-    ASSERT_EQ(plughost::plughost_create_container(name_, plughost::template_for(*rec->control), reg_), 0);
-    ASSERT_EQ(plughost::plughost_container_settings(name_, reg_), 0);
-    EXPECT_TRUE(root_->exists("/opt/apps/" + name_ + "/" + name_ + "/rootfs/files"));
-    {
-        const std::string config = root_->read("/opt/apps/" + name_ + "/" + name_ + "/config");
+    EXPECT_EQ(uid_, k.plugin_class ? 0u : 200u);
+    const std::string home = std::string(k.home) + name_;
+    EXPECT_EQ(rec->container_path, home);
+    EXPECT_TRUE(root_->exists(home + "/" + name_ + "/rootfs/files"));
+    const std::string config = root_->read(home + "/" + name_ + "/config");
+    EXPECT_NE(config.find(std::string("# plug-in ") + k.label + "\n"), std::string::npos) << config;
+    if (!k.plugin_class) {
         const std::vector<std::string> lines = {
             "lxc.idmap = u 0 200 1\n",
             "lxc.idmap = g 0 200 1\n",
@@ -171,11 +163,13 @@ TEST_F(RealContainer, RunStartsThePluginUnderItsUserInItsOwnNamespacesAndStopEnd
             "lxc.mount.auto = proc:rw\n",
             "lxc.cgroup.memory.limit_in_bytes = 5M\n",
             "lxc.environment = LD_LIBRARY_PATH=/lib:/usr/lib\n",
-            "lxc.mount.entry = " + root_->dir() + "/opt/apps/" + name_ + "/files files none rw,bind,optional 0 0\n",
+            "lxc.mount.entry = " + root_->dir() + home + "/files files none rw,bind,optional 0 0\n",
         };
         for (const std::string &line : lines)
             EXPECT_NE(config.find(line), std::string::npos) << line << config;
         EXPECT_EQ(config.find("lxc.cgroup.cpu.shares"), std::string::npos) << config;
+    } else {
+        EXPECT_EQ(config.find("lxc.idmap"), std::string::npos) << config;
     }
     EXPECT_EQ(call("GetStatus", name_), "('STOPPED',)");
 
@@ -188,15 +182,19 @@ TEST_F(RealContainer, RunStartsThePluginUnderItsUserInItsOwnNamespacesAndStopEnd
     ASSERT_GT(init, 0);
     int plugin = -1;
     ASSERT_TRUE(gwtest::wait_until([&] { return (plugin = child_of(init)) > 0; }));
-    EXPECT_EQ(proc_line(plugin, "Uid"), "\t200\t200\t200\t200");
-    EXPECT_EQ(proc_line(plugin, "Gid"), "\t200\t200\t200\t200");
+    EXPECT_EQ(proc_line(plugin, "Uid"), k.uid);
+    EXPECT_EQ(proc_line(plugin, "Gid"), k.uid);
     {
         std::ifstream comm("/proc/" + std::to_string(plugin) + "/comm");
         std::string name;
         std::getline(comm, name);
         EXPECT_EQ(name, name_);
     }
-    for (const char *ns : {"user", "mnt", "pid", "uts", "ipc"})
+    // A user container has its own user namespace; a root one shares the host's users.
+    if (!k.plugin_class) {
+        EXPECT_NE(ns_of(std::to_string(plugin), "user"), ns_of("self", "user"));
+    }
+    for (const char *ns : {"mnt", "pid", "uts", "ipc"})
         EXPECT_NE(ns_of(std::to_string(plugin), ns), ns_of("self", ns)) << ns;
     {
         std::ifstream limits("/proc/" + std::to_string(plugin) + "/limits");
@@ -211,7 +209,10 @@ TEST_F(RealContainer, RunStartsThePluginUnderItsUserInItsOwnNamespacesAndStopEnd
     EXPECT_TRUE(plughost::stop_marked(name_));
 
     EXPECT_EQ(plughost::plughost_destroy_container(name_, false, reg_), 0);
-    EXPECT_FALSE(root_->exists("/opt/apps/" + name_ + "/" + name_));
+    EXPECT_FALSE(root_->exists(home + "/" + name_));
 }
+
+INSTANTIATE_TEST_SUITE_P(Kinds, RealContainer, ::testing::ValuesIn(kKinds),
+                         [](const ::testing::TestParamInfo<Kind> &info) { return std::string(info.param.label); });
 
 }  // namespace

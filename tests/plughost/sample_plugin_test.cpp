@@ -15,68 +15,21 @@
 #include "gwbus/raii.hpp"
 #include "gwtest.hpp"
 #include "ipk_builder.hpp"
+#include "plugin_fixture.hpp"
 
 namespace {
-
-using gwtest::TarMember;
-
-std::string file_bytes(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// opkg as the host runs it: $GW_OPKG when set (the real one, confined to the root), else the stand-in.
-int opkg_install(const gwtest::TempRoot &root, const std::string &package)
-{
-    const char *program = std::getenv("GW_OPKG");
-    std::vector<std::string> argv;
-    if (program && *program)
-        argv = {program, "install", package};
-    else
-        argv = {"/usr/bin/python3", gwtest::build_dir() + "/sim/opkg/opkg", "install", package};
-    std::vector<char *> cargv;
-    for (auto &a : argv)
-        cargv.push_back(a.data());
-    cargv.push_back(nullptr);
-    gw::StrvPtr env(g_environ_setenv(g_get_environ(), "GW_ROOT", root.dir().c_str(), TRUE));
-    int status = -1;
-    gw::ErrorPtr err;
-    if (!g_spawn_sync(nullptr, cargv.data(), env.get(), G_SPAWN_DEFAULT, nullptr, nullptr, nullptr, nullptr, &status,
-                      gw::ErrorOut(err)))
-        ADD_FAILURE() << gw::error_text(err);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// An ipk of the sample: control file, and the program under /opt/apps/sample.
-std::string sample_ipk()
-{
-    const std::string control = "Package: sample\nVersion: 1.0.0\nArchitecture: all\nVendor: acme\n"
-                                "DbusVersion: 1\nDescription: the SDK sample\n";
-    const std::vector<TarMember> data = {{"./opt/", "", TarMember::Dir, 0755},
-                                         {"./opt/apps/", "", TarMember::Dir, 0755},
-                                         {"./opt/apps/sample/", "", TarMember::Dir, 0755},
-                                         {"./opt/apps/sample/sample",
-                                          file_bytes(gwtest::build_dir() + "/plughost/gw_sample_plugin"),
-                                          TarMember::File, 0755}};
-    return gwtest::make_tar_gz({{"./debian-binary", "2.0\n"},
-                                {"./control.tar.gz", gwtest::make_tar_gz({{"./control", control}})},
-                                {"./data.tar.gz", gwtest::make_tar_gz(data)}});
-}
 
 TEST(SamplePlugin, InstalledFromItsIpkItServesTheManagementInterfaceAndEndsOnStop)
 {
     gwtest::TempRoot root;
     const std::string ipk = root.path("/tmp/sample_1.0.0_all.ipk");
-    gwtest::write_bytes(ipk, sample_ipk());
-    ASSERT_EQ(opkg_install(root, ipk), 0);
-    ASSERT_TRUE(root.exists("/opt/apps/sample/sample"));
+    gwtest::write_bytes(ipk, plugtest::sample_ipk(root, "sample", "1.0.0"));
+    ASSERT_EQ(plugtest::opkg_install(root, ipk), 0);
+    ASSERT_TRUE(root.exists("/opt/apps/sample/files/sample"));
     EXPECT_NE(root.read("/usr/lib/opkg/status").find("Package: sample"), std::string::npos);
 
     gwtest::PrivateBus &bus = gwtest::PrivateBus::instance();
-    gwtest::Child plugin({root.path("/opt/apps/sample/sample")}, {{"DBUS_SYSTEM_BUS_ADDRESS", bus.address()}});
+    gwtest::Child plugin({root.path("/opt/apps/sample/files/sample")}, {{"DBUS_SYSTEM_BUS_ADDRESS", bus.address()}});
     gw::ErrorPtr err;
     gw::ConnectionPtr c(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, gw::ErrorOut(err)));
     ASSERT_TRUE(c) << gw::error_text(err);
