@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include <gio/gio.h>
 #include <gtest/gtest.h>
@@ -72,16 +73,19 @@ TEST(PlughostDaemon, OwnsItsNameServesTheInstalledPackagesAndStopsOnTerm)
     // The interface as a bus client sees it.
     std::string introspected;
     {
-        const std::string cmd = "DBUS_SYSTEM_BUS_ADDRESS='" + bus.address() +
-                                "' gdbus introspect --system --dest com.yvc.appframework1 "
-                                "--object-path /com/yvc/appframework1 2>&1";
-        FILE *f = popen(cmd.c_str(), "r");
-        ASSERT_NE(f, nullptr);
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-            introspected.append(buf, n);
-        pclose(f);
+        std::vector<std::string> argv = {"/usr/bin/gdbus", "introspect", "--system", "--dest", "com.yvc.appframework1",
+                                         "--object-path", "/com/yvc/appframework1"};
+        std::vector<char *> cargv;
+        for (auto &a : argv)
+            cargv.push_back(a.data());
+        cargv.push_back(nullptr);
+        gw::StrvPtr env(g_environ_setenv(g_get_environ(), "DBUS_SYSTEM_BUS_ADDRESS", bus.address().c_str(), TRUE));
+        gchar *out = nullptr;
+        ASSERT_TRUE(g_spawn_sync(nullptr, cargv.data(), env.get(), G_SPAWN_STDERR_TO_DEV_NULL, nullptr, nullptr, &out,
+                                 nullptr, nullptr, gw::ErrorOut(err)))
+            << gw::error_text(err);
+        gw::GCharPtr hold(out);
+        introspected = out ? out : "";
     }
     const size_t start = introspected.find("interface com.yvc.appframework1.AppAgent {");
     ASSERT_NE(start, std::string::npos) << introspected;
