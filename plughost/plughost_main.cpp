@@ -17,6 +17,7 @@
 #include "gwbus/util.h"
 #include "plughost_container.h"
 #include "plughost_control.h"
+#include "plughost_flash.h"
 #include "plughost_registry.h"
 #include "plughost_service.h"
 #include "plughost_startup.h"
@@ -26,12 +27,9 @@ extern "C" const char *plughost_build_version(void);
 
 namespace {
 
-constexpr unsigned kStorageCheckSeconds = 600;
-
 gboolean on_storage_check(gpointer)
 {
-    // The flash and space watch of the plug-ins hooks in here.
-    GWLOG(LOG_LVL_DEBUG, "storage check");
+    plughost::storage_check(plughost::registry());
     return G_SOURCE_CONTINUE;
 }
 
@@ -90,7 +88,7 @@ void on_bus_acquired(GDBusConnection *connection, const char *, gpointer)
     for (plughost::PluginRecord *rec : reg.records())
         plughost::plughost_start_at_boot(*rec);
     plughost::install_pool_init();
-    g_timeout_add_seconds(kStorageCheckSeconds, on_storage_check, nullptr);
+    g_timeout_add_seconds(plughost::kStorageCheckSeconds, on_storage_check, nullptr);
 }
 
 void on_name_lost(GDBusConnection *, const char *, gpointer)

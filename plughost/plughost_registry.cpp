@@ -41,6 +41,12 @@ struct FileCloser {
 
 }  // namespace
 
+PluginRecord::~PluginRecord()
+{
+    if (flash)
+        flash->stop();
+}
+
 const std::string &PluginRecord::name() const
 {
     static const std::string none;

@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -29,14 +30,33 @@ using ContainerPtr = std::unique_ptr<ContainerHandle>;
 // Makes the handle of a container (name, container path); may answer null.
 using ContainerFactory = std::function<ContainerPtr(const std::string &name, const std::string &path)>;
 
+// A plug-in's flash write monitor: shared by the record and the monitor thread, so the thread never
+// touches a record that is gone. The record's end stops the thread.
+struct FlashWatch {
+    FlashWatch();
+    ~FlashWatch();
+    FlashWatch(const FlashWatch &) = delete;
+    FlashWatch &operator=(const FlashWatch &) = delete;
+    void stop();  // wakes the thread, which then ends
+
+    std::atomic<int> wd{-1};                // the watch on the data directory, -1 until added
+    std::atomic<unsigned> count{0};         // writes in the current period
+    std::atomic<unsigned> reset_source{0};  // the period reset timer, 0 when none
+    int wake_fd = -1;                       // eventfd the thread polls beside its inotify instance
+};
+
 struct PluginRecord {
+    PluginRecord() = default;
+    ~PluginRecord();
+    PluginRecord(const PluginRecord &) = delete;
+    PluginRecord &operator=(const PluginRecord &) = delete;
+
     ContainerPtr container;             // none for libraries and until made
     std::unique_ptr<CtrlInfo> control;  // owned
     std::string container_path;         // "/opt/apps/<name>" or "/opt/preinstall/<name>"; empty for libraries
     int monitored = 0;
     uid_t uid = kNobodyUid;
-    int watch = -1;
-    unsigned write_count = 0;
+    std::shared_ptr<FlashWatch> flash;  // set once its monitor started
 
     const std::string &name() const;
 };

@@ -12,6 +12,7 @@
 #include "gwbus/raii.hpp"
 #include "gwbus/rootpath.h"
 #include "plughost_container.h"
+#include "plughost_flash.h"
 
 namespace plughost {
 
@@ -576,7 +577,7 @@ GVariant *get_property(GDBusConnection *, const char *, const char *, const char
 }
 
 gboolean set_property(GDBusConnection *, const char *, const char *, const char *, const char *name, GVariant *value,
-                      GError **error, gpointer)
+                      GError **error, gpointer reg)
 {
     const PropertyRow *p = find_property(name);
     if (!p) {
@@ -589,7 +590,8 @@ gboolean set_property(GDBusConnection *, const char *, const char *, const char 
     }
     GWLOG(LOG_LVL_NOTICE, "dbus set %s", name);
     p->value->store(g_variant_get_uint32(value));
-    // Starting the flash monitors on a non-zero pair belongs to the storage watch.
+    if (g_flash_threshold.load() || g_flash_duration.load())
+        start_flash_monitors(*static_cast<Registry *>(reg));
     return TRUE;
 }
 

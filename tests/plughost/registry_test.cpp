@@ -154,7 +154,7 @@ TEST_F(RegistryTest, AddLowerCasesVendorFindsProvidersAndRefusesRepeats)
     EXPECT_EQ(rec->control->Vendor, "acme");
     EXPECT_EQ(rec->control->depends, (std::vector<std::string>{"prov", "other"}));
     EXPECT_EQ(rec->container_path, "/opt/preinstall/demo");
-    EXPECT_EQ(rec->watch, -1);
+    EXPECT_EQ(rec->flash, nullptr);
 
     EXPECT_EQ(reg.add(parsed("demo"), info_path("demo"), true), -1);
     auto novendor = std::make_unique<CtrlInfo>();
