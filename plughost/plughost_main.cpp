@@ -18,6 +18,7 @@
 #include "plughost_container.h"
 #include "plughost_control.h"
 #include "plughost_flash.h"
+#include "plughost_preinstall.h"
 #include "plughost_registry.h"
 #include "plughost_service.h"
 #include "plughost_startup.h"
@@ -105,7 +106,14 @@ int main()
     write_zep_log("plughost start");
     api_sysLogOpen("ZEP[plughost]");
     GWLOG(LOG_LVL_NOTICE, "=========  plughost start  ========");
-    GWLOG(LOG_LVL_NOTICE, "%s,%s", "arm_velmar_V32085_O", plughost_build_version());
+    const plughost::VersionCheck versions = plughost::plughost_version_check();
+    if (versions.action == plughost::VersionAction::Exit)
+        return 0;
+    if (versions.action == plughost::VersionAction::Restore) {
+        plughost::plughost_restore_framework(versions.arch, versions.old_arch, 60);
+        return 0;
+    }
+    GWLOG(LOG_LVL_NOTICE, "%s,%s", plughost::kBuiltArch, plughost_build_version());
     g_mkdir_with_parents(gw::RootPath("/var/run").c_str(), 0755);
     if (write_pid_to_file(plughost::kPidFile) != 0)
         GWLOG(LOG_LVL_WARN, "write %s failed", plughost::kPidFile);
