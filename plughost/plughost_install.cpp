@@ -298,12 +298,13 @@ bool depends_cycle(const Registry &reg, const std::string &name, std::vector<std
     return false;
 }
 
-// The record of an upgraded plug-in made again from its new control file, with its user made again
-// (its class may have changed). 0, kInstDepends for missing providers or a cycle, else kInstFailed.
-int recheck_depends(const std::string &name, Prepared &p, Registry &reg)
+// The depends of an upgraded plug-in from its new control file: every used interface provided by
+// another package and no cycle through the providers. On success the record carries the new list and
+// *old the previous one; on failure the record is unchanged. 0, kInstDepends, or kInstFailed.
+int recheck_depends(const std::string &name, const std::string &control_path, Registry &reg,
+                    std::vector<std::string> *old)
 {
-    const std::vector<std::string> used =
-        plughost_read_ctrl_list(p.control.path.c_str(), ListKey::usedInterface).items;
+    const std::vector<std::string> used = plughost_read_ctrl_list(control_path.c_str(), ListKey::usedInterface).items;
     if (!interfaces_provided_by_others(name, used))
         return kInstDepends;
     Registry::Lock l = reg.lock();
@@ -312,15 +313,25 @@ int recheck_depends(const std::string &name, Prepared &p, Registry &reg)
         GWLOG(LOG_LVL_WARN, "get %s appInfo failed.", name.c_str());
         return kInstFailed;
     }
-    std::vector<std::string> old_depends = rec->control->depends;
+    *old = rec->control->depends;
     rec->control->depends = providers_of(name, used);
     std::vector<std::string> done, walk;
     if (depends_cycle(reg, name, done, walk)) {
         GWLOG(LOG_LVL_WARN, "there are cyclic dependencies between %s and other plugins.", name.c_str());
-        rec->control->depends = std::move(old_depends);
+        rec->control->depends = *old;
         return kInstDepends;
     }
-    plughost_free_user(name, rec->uid);
+    return kInstOk;
+}
+
+// The record made again from the new control file once the new package is in, with its user made
+// again (the class may have changed, and with it the uid). 0 or a routine code.
+int renew_record(const std::string &name, Prepared &p, Registry &reg)
+{
+    Registry::Lock l = reg.lock();
+    PluginRecord *rec = reg.find(name);
+    if (rec)
+        plughost_free_user(name, rec->uid);
     reg.remove(name);
     if (reg.add(std::move(p.info), p.control.path, true) != 0 || !(rec = reg.find(name))) {
         GWLOG(LOG_LVL_ERR, "upgrade: failed to find %s", name.c_str());
@@ -369,6 +380,8 @@ int upgrade_steps(Prepared &p, bool forced, Registry &reg)
         return kInstUpgradeNotInstalled;
     }
     std::string current;
+    uid_t old_uid = 0;
+    bool was_running = false;
     {
         Registry::Lock l = reg.lock();
         const PluginRecord *rec = reg.find(name);
@@ -377,6 +390,8 @@ int upgrade_steps(Prepared &p, bool forced, Registry &reg)
             return kInstFailed;
         }
         current = rec->control ? rec->control->Version : "V00.00.0000";
+        old_uid = rec->uid;
+        was_running = rec->container && rec->container->running();
     }
     const std::string next = p.info->Version;
     if (upgrade_version_rule(current, next, forced) != 0) {
@@ -385,13 +400,9 @@ int upgrade_steps(Prepared &p, bool forced, Registry &reg)
     }
     GWLOG(LOG_LVL_WARN, "%s version from %s to %s.", name.c_str(), current.c_str(), next.c_str());
     const bool library = is_library(name);
-    const std::string control_path = p.control.path;
-    Registry::Lock l = reg.lock();
-    uid_t old_uid = 0;
+    std::vector<std::string> old_depends;
     if (!library) {
-        if (const PluginRecord *rec = reg.find(name))
-            old_uid = rec->uid;
-        if (int rc = recheck_depends(name, p, reg)) {
+        if (int rc = recheck_depends(name, p.control.path, reg, &old_depends)) {
             GWLOG(LOG_LVL_ERR, "upgrade failed : plugin %s depends loop.", name.c_str());
             return rc;
         }
@@ -400,15 +411,27 @@ int upgrade_steps(Prepared &p, bool forced, Registry &reg)
     opkg_backup_status();
     opkg_install_file(p.file.path);
     plughost_rewrite_plug_list();
-    // The package manager's own status is only logged: the database says whether the new one is there.
+    // The package manager's exit status is only logged: its database says whether the new one is in.
+    // Until it is, the plug-in keeps its record, user and container as they were.
     if (opkg_installed_version(name) != next) {
         GWLOG(LOG_LVL_ERR, "plugin %s(%s) install failed.", name.c_str(), p.file.path.c_str());
+        Registry::Lock l = reg.lock();
+        if (PluginRecord *rec = reg.find(name); rec && rec->control && !library)
+            rec->control->depends = old_depends;
+        if (was_running)
+            plughost_start_plugin(name, reg);
         return kInstNotInstalledAfter;
     }
     if (library) {
-        set_install_state(kInstallSucceeded);
+        Registry::Lock l = reg.lock();
+        reg.remove(name);
+        reg.add(std::move(p.info), p.control.path, true);
         return kInstOk;
     }
+    const std::string control_path = p.control.path;
+    if (int rc = renew_record(name, p, reg))
+        return rc;
+    Registry::Lock l = reg.lock();
     PluginRecord *rec = reg.find(name);
     if (!rec)
         return kInstFailed;

@@ -253,6 +253,13 @@ TEST_F(InstallPipeline, InstallUpgradeAndUninstallThroughTheBusLeaveNothingBehin
     EXPECT_EQ(task("Install", serve({name, "0.9"})), "('" + name + "_0.9_arm.ipk', 0, -10)");
     EXPECT_EQ(task("Upgrade", serve({name, "1.0.1"})), "('" + name + "_1.0.1_arm.ipk', 0, -10)");
     EXPECT_EQ(plughost::opkg_installed_version(name), "1.0");
+    // A newer package the package manager refuses: the old one keeps running under its own user.
+    EXPECT_EQ(task("Upgrade", serve({name, "1.5", "", "", {{"../../escaped", "x"}}})),
+              "('" + name + "_1.5_arm.ipk', 0, -9)");
+    EXPECT_EQ(plughost::opkg_installed_version(name), "1.0");
+    EXPECT_EQ(uid_of(name), uid);
+    ASSERT_TRUE(running(name));
+    EXPECT_EQ(plughost::registry().find(name)->control->Version, "1.0");
 
     EXPECT_EQ(task("Upgrade", serve({name, "2.0", "", "version 2"})), "('" + name + "_2.0_arm.ipk', 0, 0)");
     EXPECT_EQ(plughost::opkg_installed_version(name), "2.0");
