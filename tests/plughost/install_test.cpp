@@ -153,8 +153,8 @@ protected:
     {
         const unsigned before = agent_->count(kReportKey);
         EXPECT_EQ(call(method, url), "(0,)") << url;
-        EXPECT_TRUE(gwtest::wait_until([&] { return agent_->count(kReportKey) > before; },
-                                       std::chrono::milliseconds(90000)))
+        EXPECT_TRUE(
+            gwtest::wait_until([&] { return agent_->count(kReportKey) > before; }, std::chrono::milliseconds(90000)))
             << url;
         gw::VariantPtr args = agent_->last_args(kReportKey);
         gw::GCharPtr text(args ? g_variant_print(args.get(), FALSE) : g_strdup("none"));
@@ -195,7 +195,8 @@ protected:
             out.push_back("opkg");
         if (has_line(plughost::kPlugListFile, name + ":"))
             out.push_back("list line");
-        if (root_->exists("/etc/config/plughost") && root_->read("/etc/config/plughost").find(name) != std::string::npos)
+        if (root_->exists("/etc/config/plughost") &&
+            root_->read("/etc/config/plughost").find(name) != std::string::npos)
             out.push_back("stop option");
         for (const auto &e : fs::directory_iterator(root_->path("/tmp")))
             if (e.path().filename().string() != ".uci")
@@ -302,21 +303,28 @@ TEST_F(InstallPipeline, EveryFailureIsReportedWithItsCodeAndLeavesTheRootAsItWas
         {{"no Vendor", -6, "('FAILED', 100)"},
          [&] {
              std::string ipk = make_package({name});
-             http_.serve("/nov/" + name + "_1.0_arm.ipk",
-                         gwtest::make_tar_gz({{"./debian-binary", "2.0\n"},
-                                              {"./control.tar.gz",
-                                               gwtest::make_tar_gz({{"./control", "Package: " + name +
-                                                                                      "\nVersion: 1.0\nArchitecture: arm\n"
-                                                                                      "pluginClass: 0\n"}})},
-                                              {"./data.tar.gz", gwtest::make_tar_gz({{"./pad", ipk}})}}));
+             http_.serve(
+                 "/nov/" + name + "_1.0_arm.ipk",
+                 gwtest::make_tar_gz(
+                     {{"./debian-binary", "2.0\n"},
+                      {"./control.tar.gz", gwtest::make_tar_gz({{"./control", "Package: " + name +
+                                                                                  "\nVersion: 1.0\nArchitecture: arm\n"
+                                                                                  "pluginClass: 0\n"}})},
+                      {"./data.tar.gz", gwtest::make_tar_gz({{"./pad", ipk}})}}));
              return http_.url("/nov/" + name + "_1.0_arm.ipk");
          }},
         {{"used interface nobody provides", -7, "('FAILED', 100)"},
-         [&] { return serve({name, "1.0", "usedInterface: com.nobody.iface1\n"}); }},
+         [&] {
+             return serve({name, "1.0", "usedInterface: com.nobody.iface1\n"});
+         }},
         {{"data member above the root", -9, "('FAILED', 100)"},
-         [&] { return serve({name, "1.0", "", "", {{"../../escaped", "x"}}}); }},
+         [&] {
+             return serve({name, "1.0", "", "", {{"../../escaped", "x"}}});
+         }},
         {{"absolute data member", -9, "('FAILED', 100)"},
-         [&] { return serve({name, "1.0", "", "", {{"/abs_escaped", "x"}}}); }},
+         [&] {
+             return serve({name, "1.0", "", "", {{"/abs_escaped", "x"}}});
+         }},
         {{"container not created", -1003, "('FAILED', 100)"},
          [&] {
              fs::remove(root_->path("/usr/share/lxc/templates/lxc-app"));
@@ -358,19 +366,19 @@ TEST_F(InstallPipeline, AProviderInUseStaysAndAnUpgradeMakingACycleKeepsTheOldDe
     const std::string p_iface = "com.acme." + provider, u_iface = "com.acme." + user;
     EXPECT_EQ(task("Install", serve({provider, "1.0", "pluginStatus: 1\nownInterface: " + p_iface + "\n"})),
               "('" + provider + "_1.0_arm.ipk', 0, 0)");
-    EXPECT_EQ(task("Install", serve({user, "1.0",
-                                     "pluginStatus: 1\nusedInterface: " + p_iface + "\nownInterface: " + u_iface +
-                                         "\n"})),
-              "('" + user + "_1.0_arm.ipk', 0, 0)");
+    EXPECT_EQ(
+        task("Install",
+             serve({user, "1.0", "pluginStatus: 1\nusedInterface: " + p_iface + "\nownInterface: " + u_iface + "\n"})),
+        "('" + user + "_1.0_arm.ipk', 0, 0)");
     EXPECT_EQ(plughost::registry().find(user)->control->depends, std::vector<std::string>{provider});
 
     EXPECT_EQ(call("Uninstall", provider), "(-18,)");
     EXPECT_TRUE(root_->exists("/opt/apps/" + provider + "/" + provider + "/config"));
 
-    EXPECT_EQ(task("Upgrade", serve({provider, "2.0",
-                                     "pluginStatus: 1\nusedInterface: " + u_iface + "\nownInterface: " + p_iface +
-                                         "\n"})),
-              "('" + provider + "_2.0_arm.ipk', 0, -17)");
+    EXPECT_EQ(
+        task("Upgrade", serve({provider, "2.0",
+                               "pluginStatus: 1\nusedInterface: " + u_iface + "\nownInterface: " + p_iface + "\n"})),
+        "('" + provider + "_2.0_arm.ipk', 0, -17)");
     EXPECT_EQ(plughost::registry().find(provider)->control->depends, std::vector<std::string>{});
     EXPECT_EQ(plughost::opkg_installed_version(provider), "1.0");
 
