@@ -13,7 +13,8 @@ namespace {
 
 std::mutex g_task_mu;
 
-// Which routine a task runs, by its type and whether the package is installed.
+// Which routine a task runs, by its type and whether the package is installed. Looked up when the task
+// runs rather than when it was queued: a task ahead of it may have installed the package meanwhile.
 struct RoutineRow {
     TaskType type;
     bool installed;
