@@ -383,10 +383,7 @@ int plughost_stop_plugin(const std::string &name, Registry &reg)
     }
     rec->monitored = 0;
     if (!rec->container_path.empty()) {
-        const std::string list = gw::RootPath(rec->container_path + "/data/krnlmod");
-        std::vector<std::string> modules = module_list(list);
-        unlink(list.c_str());
-        for (const std::string &m : modules)
+        for (const std::string &m : plughost_take_kernel_modules(rec->container_path))
             run_program({g_rmmod, m});
     }
     if (rec->control && !rec->control->SelfDataUds.empty()) {
@@ -451,6 +448,46 @@ void plughost_remove_plugin(const std::string &name, uid_t uid, Registry &reg)
         remove_bus_policy(name);
         remove_directory(gw::RootPath(kept).c_str());
     }
+}
+
+int plughost_stop_container(const std::string &name, Registry &reg)
+{
+    Registry::Lock l = reg.lock();
+    PluginRecord *rec = reg.find(name);
+    struct lxc_container *c = rec ? handle_of(*rec) : nullptr;
+    if (!c)
+        return -1;
+    if (c->is_running(c) && !c->stop(c)) {
+        GWLOG(LOG_LVL_WARN, "stop container %s failed", name.c_str());
+        return -1;
+    }
+    return 0;
+}
+
+int plughost_reload_container_config(const std::string &name, Registry &reg)
+{
+    Registry::Lock l = reg.lock();
+    PluginRecord *rec = reg.find(name);
+    struct lxc_container *c = rec ? handle_of(*rec) : nullptr;
+    if (!c)
+        return -1;
+    const std::string config = gw::RootPath(rec->container_path + "/" + name + "/config");
+    c->clear_config(c);
+    if (!c->load_config(c, config.c_str())) {
+        GWLOG(LOG_LVL_ERR, "load %s failed", config.c_str());
+        return -1;
+    }
+    return 0;
+}
+
+std::vector<std::string> plughost_take_kernel_modules(const std::string &container_path)
+{
+    if (container_path.empty())
+        return {};
+    const std::string list = gw::RootPath(container_path + "/data/krnlmod");
+    std::vector<std::string> modules = module_list(list);
+    unlink(list.c_str());
+    return modules;
 }
 
 void plughost_stop_all_containers(Registry &reg)

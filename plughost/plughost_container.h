@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 #include "plughost_registry.h"
 
@@ -72,6 +73,12 @@ int plughost_stop_plugin(const std::string &name, Registry &reg = registry());
 int plughost_destroy_container(const std::string &name, bool force, Registry &reg = registry());
 // Frees the user, the socket directory, the record, the bus policy and the container path.
 void plughost_remove_plugin(const std::string &name, uid_t uid, Registry &reg = registry());
+// Stops the plug-in's container at once when it runs (an upgrade replaces its files). -1 without one.
+int plughost_stop_container(const std::string &name, Registry &reg = registry());
+// Reads the container's configuration file again after it was edited. 0 or -1.
+int plughost_reload_container_config(const std::string &name, Registry &reg = registry());
+// The kernel modules the plug-in loaded, newest first; the list file is deleted.
+std::vector<std::string> plughost_take_kernel_modules(const std::string &container_path);
 // Stops every container of the registry through liblxc (host shutdown); never anything else.
 void plughost_stop_all_containers(Registry &reg = registry());
 

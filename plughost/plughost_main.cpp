@@ -18,6 +18,7 @@
 #include "plughost_container.h"
 #include "plughost_control.h"
 #include "plughost_flash.h"
+#include "plughost_install.h"
 #include "plughost_preinstall.h"
 #include "plughost_registry.h"
 #include "plughost_service.h"
@@ -88,6 +89,7 @@ void on_bus_acquired(GDBusConnection *connection, const char *, gpointer)
     plughost::uid_pool().load();
     for (plughost::PluginRecord *rec : reg.records())
         plughost::plughost_start_at_boot(*rec);
+    plughost::install_pipeline_enable();
     plughost::install_pool_init();
     g_timeout_add_seconds(plughost::kStorageCheckSeconds, on_storage_check, nullptr);
 }

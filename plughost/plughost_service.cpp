@@ -13,6 +13,7 @@
 #include "gwbus/rootpath.h"
 #include "plughost_container.h"
 #include "plughost_flash.h"
+#include "plughost_install.h"
 
 namespace plughost {
 
@@ -139,6 +140,7 @@ void on_Run(Call &c);
 void on_Forward(Call &c);
 void on_PostMsg(Call &c);
 void on_HandleKernelMod(Call &c);
+void on_Uninstall(Call &c);
 
 struct MethodRow {
     const char *name;
@@ -150,7 +152,7 @@ struct MethodRow {
 const MethodRow kMethods[] = {
     {"Install", "s url", "i response", on_Install},
     {"Upgrade", "s url", "i response", on_Install},
-    {"Uninstall", "s name", "i response", nullptr},
+    {"Uninstall", "s name", "i response", on_Uninstall},
     {"Run", "s name", "i response", on_Run},
     {"InstQuery", "s name", "s response,i percent", on_InstQuery},
     {"GetStatus", "s name", "s response", on_GetStatus},
@@ -320,6 +322,20 @@ void reply_code(Call &c, int code)
 {
     write_zep_log("plugin %s, ret = %d", c.method, code);
     c.reply(g_variant_new("(i)", code), code);
+}
+
+// Runs in the bus thread. While an install task runs it is refused rather than waited for: a task may
+// take minutes (download) and the host must keep answering meanwhile.
+void on_Uninstall(Call &c)
+{
+    const std::string name = c.arg_string(0);
+    std::unique_lock<std::mutex> task = try_install_task_lock();
+    if (!task.owns_lock()) {
+        GWLOG(LOG_LVL_WARN, "uninstall %s refused: an install task is running", name.c_str());
+        reply_code(c, -1);
+        return;
+    }
+    reply_code(c, plughost_uninstall(name, c.reg));
 }
 
 void on_Run(Call &c)

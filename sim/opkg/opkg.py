@@ -11,7 +11,7 @@ Root: -o/--offline-root DIR, else $GW_ROOT, else "/". Files written below the ro
 A package is an ar archive or a gzip tar holding debian-binary, control.tar.gz and data.tar.gz.
 
 Maintainer scripts are stored but never run. Members of data.tar.gz that would land outside the root
-(absolute after stripping, "..", or through a link that leaves the root) are refused, and so is the
+(absolute names, "..", or through a link that leaves the root) are refused, and so is the
 whole package; device and fifo members are skipped. Exit status 0 on success, 255 on failure.
 """
 
@@ -258,6 +258,8 @@ class Root:
         below the root, and no member is placed through a link the package itself brings."""
         links = set()
         for m in data.getmembers():
+            if m.name.startswith("/") or (m.islnk() and m.linkname.startswith("/")):
+                raise Fail("refusing member %s: absolute name" % m.name)
             rel = _norm(m.name)
             if not rel:
                 continue

@@ -165,6 +165,7 @@ TEST_F(OpkgSim, HostilePackagesAreRefusedBeforeAnythingIsWritten)
     const std::vector<std::vector<TarMember>> hostile = {
         {{"./ok", "x"}, {"../escape", "x"}},
         {{"./opt/a/../../../escape", "x"}},
+        {{"./ok", "x"}, {"/abs", "x"}},
         {{"./ok", "x"}, {"./link", "/", TarMember::Symlink}, {"./link/escape", "x"}},
         {{"./ok", "x"}, {"./hard", "../../etc/passwd", TarMember::Hardlink}},
     };
