@@ -14,6 +14,8 @@ import tempfile
 import threading
 import time
 
+import demo_plugin
+
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PY = "/usr/bin/python3"
 VENDOR_CODE = "YVDEMO"
@@ -38,7 +40,7 @@ BUS_CONF = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configur
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
   <type>system</type>
-  <listen>unix:path={dir}/bus.sock</listen>
+  <listen>unix:path={dir}/var/run/dbus/system_bus_socket</listen>
   <auth>EXTERNAL</auth>
   <policy context="default">
     <allow user="*"/>
@@ -46,6 +48,7 @@ BUS_CONF = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configur
     <allow send_destination="*"/>
     <allow receive_sender="*"/>
   </policy>
+  <includedir>{dir}/etc/dbus-1/system.d</includedir>
 </busconfig>
 """
 
@@ -98,6 +101,66 @@ class Proc:
         return self.p.returncode
 
 
+def plugin_part(build, root, env, procs, say, show):
+    """The real plughost installs the SDK's sample plug-in from an http URL into its own container; the
+    demo lists it and sends it a message through the host."""
+    # Debian has no opkg: the host runs the stand-in unless GW_OPKG names another.
+    opkg = os.environ.get("GW_OPKG") or build + "/sim/opkg/opkg"
+    host = Proc("plughost", [build + "/plughost/plughost"], dict(env, GW_LOG_STDERR="1", GW_OPKG=opkg), show)
+    procs.append(host)
+    if not demo_plugin.wait(lambda: demo_plugin.host_call(env, "List").startswith("("), 20):
+        say("plughost did not come up")
+        return False
+    say("plughost started (pid %d), owns %s" % (host.p.pid, demo_plugin.BUS_NAME))
+    srv = os.path.join(root, "srv")
+    os.makedirs(srv, exist_ok=True)
+    for version in ("1.0.0", "1.0.1"):
+        with open(os.path.join(srv, "sample_%s_all.ipk" % version), "wb") as f:
+            f.write(demo_plugin.sample_ipk(build, "sample", version))
+    server, port = demo_plugin.serve(srv)
+
+    def task(method, version):
+        url = "http://127.0.0.1:%d/sample_%s_all.ipk" % (port, version)
+        say("host %s %s -> %s" % (method, url, demo_plugin.host_call(env, method, url)))
+        seen = []
+
+        def state():
+            answer = demo_plugin.host_call(env, "InstQuery", "sample")
+            if not seen or seen[-1] != answer:
+                seen.append(answer)
+                say("host InstQuery sample -> " + answer)
+            return any(word in answer for word in ("SUCCESS", "ERROR", "FAIL"))
+        demo_plugin.wait(state, 60)
+        return bool(seen) and "SUCCESS" in seen[-1]
+
+    def message(text):
+        answer = demo_plugin.wait(lambda: (lambda a: a if "got" in a else None)(
+            demo_plugin.host_call(env, "PostMsg", "sample", text)), 20)
+        say("host PostMsg sample -> %s" % answer)
+        return answer is not None
+
+    try:
+        if not task("Install", "1.0.0"):
+            return False
+        running = demo_plugin.wait(lambda: "RUNNING" in demo_plugin.host_call(env, "GetStatus", "sample"), 30)
+        say("host GetStatus sample -> " + demo_plugin.host_call(env, "GetStatus", "sample"))
+        say("host List -> " + demo_plugin.host_call(env, "List"))
+        if not (running and message("hello from the demo")):
+            return False
+        if not task("Upgrade", "1.0.1"):
+            return False
+        demo_plugin.wait(lambda: "1.0.1" in demo_plugin.host_call(env, "List"), 20)
+        say("host List -> " + demo_plugin.host_call(env, "List"))
+        if not message("hello again"):
+            return False
+        say("host Uninstall sample -> " + demo_plugin.host_call(env, "Uninstall", "sample"))
+        listed = demo_plugin.host_call(env, "List")
+        say("host List -> " + listed)
+        return "sample" not in listed
+    finally:
+        server.shutdown()
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("build")
@@ -107,7 +170,8 @@ def main():
     build = os.path.abspath(args.build)
 
     root = tempfile.mkdtemp(prefix="gw-demo-")
-    for sub in ("etc/config", "tmp/.uci", "opt/info", "rom", "hgutmp", "usr/lib/opkg/info", "var/run"):
+    for sub in ("etc/config", "tmp/.uci", "opt/info", "rom", "hgutmp", "usr/lib/opkg/info", "var/run/dbus",
+                "etc/dbus-1/system.d"):
         os.makedirs(os.path.join(root, sub), exist_ok=True)
     with open(os.path.join(root, "etc/openwrt_version"), "w") as f:
         f.write("V3.2.1\n")
@@ -137,17 +201,25 @@ def main():
     try:
         with open(os.path.join(root, "bus.conf"), "w") as f:
             f.write(BUS_CONF.format(dir=root))
-        bus = Proc("dbus", ["dbus-daemon", "--nofork", "--nopidfile", "--config-file=" + root + "/bus.conf",
-                            "--print-address=1"], env)
+        no_containers = demo_plugin.containers_missing()
+        bus_argv = ["dbus-daemon", "--nofork", "--nopidfile", "--config-file=" + root + "/bus.conf",
+                    "--print-address=1"]
+        if not no_containers:
+            demo_plugin.prepare_root(root, build)
+            bus_argv = ["/usr/bin/unshare", "--mount", "--propagation", "private"] + bus_argv
+        bus = Proc("dbus", bus_argv, env)
         procs.append(bus)
         address = bus.wait_for(lambda l: l.startswith("unix:"), 10)
         if not address:
             raise SystemExit("dbus-daemon did not start")
+        if not no_containers:
+            demo_plugin.bind_root_etc(bus.p.pid, root)
         env["DBUS_SYSTEM_BUS_ADDRESS"] = address
         say("private system bus: " + address)
 
         igd = Proc("igd1sim", [PY, TOP + "/sim/igd1/igd1sim.py", "--address", address, "--root", root,
-                               "--profile", TOP + "/sim/igd1/profiles/default.json"], env, show)
+                               "--profile", TOP + "/sim/igd1/profiles/default.json"] +
+                  ([] if no_containers else ["--no-plugin-host"]), env, show)
         procs.append(igd)
         if not igd.wait_for(lambda l: l == "READY", 20):
             raise SystemExit("configuration simulator did not start")
@@ -188,6 +260,10 @@ def main():
             subprocess.run([PY, build + "/sim/tools/pushd_stub", "--root", root, "--topic", "wanStatus",
                             "--data", json.dumps({"Status": "Connected"})], env=env, check=True)
             ok = plat.wait_for(lambda l: l.startswith("PUSH ") and "wanStatus" in l, 20) is not None
+        if ok and no_containers:
+            say("plug-in host skipped: containers need root and LXC (%s)" % no_containers)
+        elif ok:
+            ok = plugin_part(build, root, env, procs, say, show)
         rc = agent.stop()
         say("gwagent stopped on SIGTERM, exit status %s" % rc)
         ok = ok and rc == 0

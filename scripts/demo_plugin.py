@@ -102,16 +102,15 @@ def sample_ipk(build, name, version):
                     0o644), ("./data.tar.gz", _tar_gz(data), 0o644)])
 
 
+class _Files(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
 def serve(directory):
     """An http server on loopback serving `directory`; returns (server, port)."""
-    handler = lambda *a, **k: http.server.SimpleHTTPRequestHandler(*a, directory=directory, **k)
-
-    class Quiet(http.server.ThreadingHTTPServer):
-        def handle_error(self, request, client_address):
-            pass
-
-    server = Quiet(("127.0.0.1", 0), handler)
-    server.RequestHandlerClass.log_message = lambda *a: None
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0),
+                                             lambda *a, **k: _Files(*a, directory=directory, **k))
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server, server.server_address[1]
 
