@@ -70,7 +70,7 @@ gboolean on_usr1(gpointer)
 gboolean on_usr2(gpointer)
 {
     GWLOG(LOG_LVL_NOTICE, "received signal %d", SIGUSR2);
-    // The scan of the preinstalled plug-ins hooks in here.
+    plughost::plughost_preinstall_scan(false);
     return G_SOURCE_CONTINUE;
 }
 
@@ -135,6 +135,7 @@ int main()
     plughost::write_host_policy();
     plughost::copy_time_zone();
     plughost::check_opkg_status();
+    plughost::plughost_preinstall_scan(true);
 
     unsigned owner = g_bus_own_name(G_BUS_TYPE_SYSTEM, plughost::kServiceName, G_BUS_NAME_OWNER_FLAGS_ALLOW_REPLACEMENT,
                                     on_bus_acquired, nullptr, on_name_lost, nullptr, nullptr);
@@ -142,8 +143,10 @@ int main()
         GWLOG(LOG_LVL_ERR, "g_bus_own_name return null.");
         return 1;
     }
+    plughost::start_upgrade_watcher();
     g_main_loop_run(loop.get());
     GWLOG(LOG_LVL_NOTICE, "_____ plughost exit _____");
+    plughost::stop_upgrade_watcher();
     g_bus_unown_name(owner);
     plughost::registry().clear();
     unlink(gw::RootPath(plughost::kPidFile).c_str());

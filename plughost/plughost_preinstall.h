@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "plughost_registry.h"
+
 namespace plughost {
 
 constexpr const char *kBuiltArch = "arm_velmar_V32085_O";
@@ -33,6 +35,24 @@ VersionCheck plughost_version_check(const std::string &built_arch = kBuiltArch,
 
 // Waits `wait_seconds`, then asks the framework service to restore the framework. 0 when it agreed.
 int plughost_restore_framework(const std::string &built_arch, const std::string &old_arch, unsigned wait_seconds);
+
+constexpr const char *kPackageDir = "/ipks";
+constexpr const char *kUpgradeMarker = "/rom/.modupgrd0";
+constexpr const char *kAgentFifo = "/tmp/gwagentmq.fifo";
+constexpr const char *kAgentPidFile = "/var/run/gwagent.pid";
+constexpr const char *kAgentInitScript = "/etc/init.d/gwagent";
+
+// Installs or upgrades from the packages in "/ipks" by the version rules of preinstalled plug-ins and
+// system modules; the agent and the host themselves upgrade from there too (the host then ends with
+// status 0 for the init system to start the new one). `at_start`: the first scan, before the bus name
+// is owned (the host's own leftover containers are stopped, and an install that fails is tried once
+// more). Runs under the install task lock, so it never overlaps an install task or another scan.
+void plughost_preinstall_scan(bool at_start, Registry &reg = registry());
+
+// The thread "plughost-upgrade": a scan whenever the marker file's modification time changes (looked
+// at every `period_ms`). Stopped and joined by stop_upgrade_watcher().
+void start_upgrade_watcher(unsigned period_ms = 5000);
+void stop_upgrade_watcher();
 
 }  // namespace plughost
 
