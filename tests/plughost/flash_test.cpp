@@ -131,6 +131,19 @@ TEST_F(Flash, StorageCheckStopsOverTheQuotaAndRechecksAboveSevenTenths)
     EXPECT_FALSE(plughost::storage_recheck("hugeover", reg_, probe));
 }
 
+TEST_F(Flash, APluginWritingPastItsQuotaIsStoppedByTheCheckOnItsRealFiles)
+{
+    plugin("filler", 16384);
+    plugin("modest", 1048576);
+    std::ofstream(root_.path("/opt/apps/filler/data/blob")) << std::string(40000, 'f');
+    std::ofstream(root_.path("/opt/apps/modest/data/note")) << "small";
+    const auto result = plughost::storage_check(reg_);
+    EXPECT_EQ(result.stopped, std::vector<std::string>{"filler"});
+    EXPECT_TRUE(result.rechecks.empty());
+    EXPECT_TRUE(plughost::stop_marked("filler"));
+    EXPECT_FALSE(plughost::stop_marked("modest"));
+}
+
 // The monitors start on a write of the flash properties over the bus, count named events in the data
 // directory, and end with their plug-in's record.
 TEST_F(Flash, MonitorsCountWritesPerPluginAndEndWithTheirRecord)
