@@ -8,7 +8,9 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "gwbus/bus.h"
 #include "gwbus/log.h"
@@ -45,8 +47,28 @@ gboolean on_term(gpointer loop)
     return G_SOURCE_CONTINUE;
 }
 
-// An install asked for through the agent's configuration: queued like a bus Install, then the agent
-// is told (SIGIO) and the request cleared.
+// An install asked for through the agent's configuration. It runs beside the loop, one task at a
+// time with the install pool; a failure leaves "errcode=<code>" for the agent, which is then told
+// (SIGIO) and the request cleared.
+void install_for_agent(const std::string &url, bool installed)
+{
+    int code;
+    {
+        std::unique_lock<std::mutex> task = plughost::install_task_lock();
+        code = installed ? plughost::plughost_upgrade(url, false) : plughost::plughost_install(url);
+    }
+    if (code != 0) {
+        g_mkdir_with_parents(gw::RootPath("/opt/apps").c_str(), 0755);
+        std::ofstream out(gw::RootPath("/opt/apps/upgrade"), std::ios::app);
+        out << "errcode=" << code << "\n";
+    }
+    std::ifstream pid_file(gw::RootPath("/var/run/gwagent.pid"));
+    long pid = 0;
+    if (pid_file >> pid && pid > 1)
+        kill(static_cast<pid_t>(pid), SIGIO);
+    uci_config_set("gwagent", "global", "downloadurl", "", 0);
+}
+
 gboolean on_usr1(gpointer)
 {
     GWLOG(LOG_LVL_NOTICE, "received signal %d", SIGUSR1);
@@ -54,15 +76,12 @@ gboolean on_usr1(gpointer)
     if (uci_config_get_n("gwagent", "global", "downloadurl", url, sizeof url) == 0 && url[0] &&
         uci_config_get_n("gwagent", "global", "appname", app, sizeof app) == 0 && app[0]) {
         // Both come from a file others may write: the name reaches paths, so it must be a package name.
-        if (plughost::valid_package_name(app))
-            plughost::queue_install_request(url, plughost::registry().installed(app));
-        else
+        if (plughost::valid_package_name(app)) {
+            std::thread(install_for_agent, std::string(url), plughost::registry().installed(app)).detach();
+        } else {
             GWLOG(LOG_LVL_ERR, "install request for %s refused: not a package name", app);
-        std::ifstream pid_file(gw::RootPath("/var/run/gwagent.pid"));
-        long pid = 0;
-        if (pid_file >> pid && pid > 1)
-            kill(static_cast<pid_t>(pid), SIGIO);
-        uci_config_set("gwagent", "global", "downloadurl", "", 0);
+            uci_config_set("gwagent", "global", "downloadurl", "", 0);
+        }
     }
     return G_SOURCE_CONTINUE;
 }

@@ -641,15 +641,6 @@ bool install_pool_init()
     return g_pool != nullptr;
 }
 
-bool queue_install_request(const std::string &url, bool upgrade)
-{
-    if (!valid_install_url(url)) {
-        GWLOG(LOG_LVL_ERR, "%s url is invalid, %s", upgrade ? "upgrade" : "install", url.c_str());
-        return false;
-    }
-    return queue_install(url, upgrade);
-}
-
 void set_install_runner(InstallRunner runner) { g_runner.store(runner ? runner : no_pipeline); }
 
 uint32_t flash_threshold() { return g_flash_threshold.load(); }

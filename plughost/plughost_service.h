@@ -35,8 +35,6 @@ void set_install_state(int state);
 // default, which marks the task failed.
 using InstallRunner = void (*)(const std::string &url, bool upgrade);
 void set_install_runner(InstallRunner runner);
-// Queues an install (or upgrade) task as the Install method does; false for a url it refuses too.
-bool queue_install_request(const std::string &url, bool upgrade);
 // Creates the one-worker install pool once; false when it cannot be made.
 bool install_pool_init();
 

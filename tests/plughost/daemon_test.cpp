@@ -73,8 +73,9 @@ TEST(PlughostDaemon, OwnsItsNameServesTheInstalledPackagesAndStopsOnTerm)
     // The interface as a bus client sees it.
     std::string introspected;
     {
-        std::vector<std::string> argv = {"/usr/bin/gdbus", "introspect", "--system", "--dest", "com.yvc.appframework1",
-                                         "--object-path", "/com/yvc/appframework1"};
+        std::vector<std::string> argv = {
+            "/usr/bin/gdbus",        "introspect", "--system", "--dest", "com.yvc.appframework1", "--object-path",
+            "/com/yvc/appframework1"};
         std::vector<char *> cargv;
         for (auto &a : argv)
             cargv.push_back(a.data());
@@ -114,16 +115,18 @@ TEST(PlughostDaemon, OwnsItsNameServesTheInstalledPackagesAndStopsOnTerm)
     EXPECT_STREQ(text.get(), "({'libq': <('libq_arm', '2.1')>},)");
     EXPECT_EQ(root.read("/opt/.plug_ins.lst"), "demo::\nlibq::\n");
 
-    // An install asked for through the agent's configuration: the agent (here a stand-in process) is
-    // told with SIGIO, and the request is cleared.
+    // An install asked for through the agent's configuration: it fails (nothing listens there), the code
+    // is left for the agent, which (here a stand-in process) is told with SIGIO, and the request cleared.
     root.write("/etc/config/gwagent",
-               "config gwagent 'global'\n\toption downloadurl 'http://h/demo_1_arm.ipk'\n\toption appname 'demo'\n");
+               "config gwagent 'global'\n\toption downloadurl 'http://127.0.0.1:1/demo_1_arm.ipk'"
+               "\n\toption appname 'demo'\n");
     gwtest::Child agent({"/bin/sleep", "30"});
     root.write("/var/run/gwagent.pid", std::to_string(agent.pid()) + "\n");
     kill(daemon.pid(), SIGUSR1);
-    ASSERT_TRUE(gwtest::wait_until([&] { return !agent.running(); }, std::chrono::milliseconds(5000)));
+    ASSERT_TRUE(gwtest::wait_until([&] { return !agent.running(); }, std::chrono::milliseconds(20000)));
     const int agent_status = agent.stop();
     EXPECT_TRUE(WIFSIGNALED(agent_status) && WTERMSIG(agent_status) == SIGIO) << agent_status;
+    EXPECT_EQ(root.read("/opt/apps/upgrade"), "errcode=-3\n");
     char url[128] = "<untouched>";
     EXPECT_TRUE(
         gwtest::wait_until([&] { return uci_config_get_n("gwagent", "global", "downloadurl", url, sizeof url) != 0; },
