@@ -48,8 +48,8 @@ struct FlashWatch {
 struct PluginRecord {
     PluginRecord() = default;
     ~PluginRecord();
-    PluginRecord(const PluginRecord &) = delete;
-    PluginRecord &operator=(const PluginRecord &) = delete;
+    PluginRecord(PluginRecord &&) = default;
+    PluginRecord &operator=(PluginRecord &&) = default;
 
     ContainerPtr container;             // none for libraries and until made
     std::unique_ptr<CtrlInfo> control;  // owned
