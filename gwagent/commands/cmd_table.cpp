@@ -102,6 +102,8 @@ constexpr cmd_entry kCmdArray[] = {
     {"GET_WMM_IPSET_INFO", 0, 2, cmd_GET_WMM_IPSET_INFO},
     {"HG_COMMAND_REBOOT", 1, 0, cmd_HG_COMMAND_REBOOT},
     {"HG_LOCAL_RECOVERY", 1, 0, cmd_HG_LOCAL_RECOVERY},
+    {"OXA_ZEP_RESTORE", 0, 2, cmd_OXA_ZEP_RESTORE},
+    {"OXA_ZEP_UPGRADE", 0, 2, cmd_OXA_ZEP_UPGRADE},
     {"PPPOE_DIAG_REQ_BY_WAN", 1, 0, cmd_PPPOE_DIAG_REQ_BY_WAN},
     {"QUERY_CPU_INFO", 1, 0, cmd_QUERY_CPU_INFO},
     {"QUERY_MEM_INFO", 1, 0, cmd_QUERY_MEM_INFO},

@@ -187,8 +187,6 @@ const char *const kStillToCome[] = {
     "OXA_APP_LIST",
     "OXA_APP_OPERATE",
     "OXA_APP_UPGRADE",
-    "OXA_ZEP_RESTORE",
-    "OXA_ZEP_UPGRADE",
     "QUERY_SPEEDTEST_STAT_OVER_TESTSERVER",
     "SET_LAN_SPEED",
     "VPN_STATUC_TRAFFIC",
