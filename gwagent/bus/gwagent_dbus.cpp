@@ -214,7 +214,8 @@ bool log_signal(const gchar *sender, const gchar *path, const gchar *iface, cons
     gw::GCharPtr printed(params ? g_variant_print(params, TRUE) : nullptr);
     GWLOG(LOG_LVL_INFO, "received signal %s %s: %s.%s %s", sender ? sender : "", path, iface, signal,
           printed ? printed.get() : "");
-    if (!params) {
+    // The bus hands an empty tuple for a signal that carries nothing.
+    if (!params || g_variant_n_children(params) == 0) {
         GWLOG(LOG_LVL_INFO, "properties changed signal parms is null.");
         return false;
     }
