@@ -29,7 +29,8 @@ typedef struct zep_upgrade_order {
     int32_t FileSize;
     char UpMode[4];
     char URL[256];
-    char Block[4];
+    /* Wide enough for "true": a 4-byte field would cut it to "tru" and never skip the checks. */
+    char Block[8];
 } zep_upgrade_order;
 
 /* Checks the order against the running framework and hands it to the framework service: a result
