@@ -48,16 +48,14 @@ int install_or_upgrade(const Request &r, const char *what, int (*call)(const cha
 {
     GWLOG(LOG_LVL_INFO, "plugin %s : %s", what, r.cmd_type());
     PackageOrder o{};
-    if (!r.required("Plugin_Name", o.name) || !r.required("Version", o.version) ||
-        !r.required("RunMode", o.run_mode) || !r.required_int("FileSize", o.file_size) ||
-        !r.required_text("URL", 255, o.url))
+    if (!r.required("Plugin_Name", o.name) || !r.required("Version", o.version) || !r.required("RunMode", o.run_mode) ||
+        !r.required_int("FileSize", o.file_size) || !r.required_text("URL", 255, o.url))
         return r.fail("Missing_Parameters");
     if (!plugin_name_valid(o.name)) {
         GWLOG(LOG_LVL_WARN, "invalid plugin name [%s].", o.name);
         return r.fail("Missing_Parameters");
     }
-    GWLOG(LOG_LVL_INFO, "plugin %s : %s %s %s %s", what, o.url.c_str(), o.name, g_dev_info.Vendor,
-          g_dev_info.CpuArch);
+    GWLOG(LOG_LVL_INFO, "plugin %s : %s %s %s %s", what, o.url.c_str(), o.name, g_dev_info.Vendor, g_dev_info.CpuArch);
     if (o.url.find(o.name) == std::string::npos || o.url.find(g_dev_info.CpuArch) == std::string::npos)
         return r.fail("Vendor_Or_Arch_Not_Match");
     if (ucf_statvfs(static_cast<unsigned long long>(o.file_size < 0 ? 0 : o.file_size)) < 0)

@@ -19,10 +19,9 @@
 
 namespace {
 
-constexpr const char *kResultTexts[] = {"Success",           "invalid url or file",   "Download failed",
-                                        "invalid package",   "version too lower",     "same version",
-                                        "no vendor or arch", "invalid vendor or arch", "system internal error",
-                                        "other error"};
+constexpr const char *kResultTexts[] = {
+    "Success",      "invalid url or file", "Download failed",        "invalid package",       "version too lower",
+    "same version", "no vendor or arch",   "invalid vendor or arch", "system internal error", "other error"};
 
 constexpr unsigned kCheckNewer = 1;
 constexpr unsigned kCheckVendor = 2;

@@ -2,8 +2,8 @@
 #include <dirent.h>
 #include <unistd.h>
 
-#include <climits>
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

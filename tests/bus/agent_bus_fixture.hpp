@@ -116,7 +116,8 @@ protected:
     }
     void emit(const std::string &path, const std::string &iface, const std::string &member, const std::string &payload)
     {
-        sim.control("EmitSignal", g_variant_new("(ssss)", path.c_str(), iface.c_str(), member.c_str(), payload.c_str()));
+        sim.control("EmitSignal",
+                    g_variant_new("(ssss)", path.c_str(), iface.c_str(), member.c_str(), payload.c_str()));
     }
     // The report at the head of the message server's queue.
     static std::string report_head()

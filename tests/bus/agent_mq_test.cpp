@@ -110,8 +110,8 @@ TEST_F(AgentQueue, NetworkChangesMarkTheAddressReportOrReconnect)
         {"100.64.0.1", "Connected", DOMAIN_STATUS_HEARTBEAT, "", false, 1},
         {"100.64.0.1", "Disconnected", DOMAIN_STATUS_HEARTBEAT, "WANConnectionStatus changed to Connected", true, 1},
         // Same address, link already up: the Connected signal is ignored.
-        {"100.64.12.34", "Disconnected", DOMAIN_STATUS_HEARTBEAT,
-         "platform status : 4, ignore Connected signal.", false, 0},
+        {"100.64.12.34", "Disconnected", DOMAIN_STATUS_HEARTBEAT, "platform status : 4, ignore Connected signal.",
+         false, 0},
         // No platform connection yet: Connected starts one (closing marks the address for the next heartbeat).
         {"100.64.12.34", "Disconnected", DOMAIN_STATUS_IDLE, "WANConnectionStatus changed to Connected", true, 1},
     };

@@ -226,11 +226,10 @@ TEST_F(AgentBusTest, LosingTheNameEndsTheService)
                                           G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
         nullptr, nullptr, gw::ErrorOut(err)));
     ASSERT_TRUE(other) << gw::error_text(err);
-    gw::VariantPtr r(g_dbus_connection_call_sync(other.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                 "org.freedesktop.DBus", "RequestName",
-                                                 g_variant_new("(su)", GWAGENT_DBUS_NAME, 2u /* replace existing */),
-                                                 G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, 10000, nullptr,
-                                                 gw::ErrorOut(err)));
+    gw::VariantPtr r(g_dbus_connection_call_sync(
+        other.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
+        g_variant_new("(su)", GWAGENT_DBUS_NAME, 2u /* replace existing */), G_VARIANT_TYPE("(u)"),
+        G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, gw::ErrorOut(err)));
     ASSERT_TRUE(r) << gw::error_text(err);
     guint32 owner = 0;
     g_variant_get(r.get(), "(u)", &owner);

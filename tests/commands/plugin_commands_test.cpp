@@ -111,8 +111,7 @@ TEST_F(PluginCommands, QueriesAnswerFromTheHost)
         {cmd("OXA_APP_OPERATE", R"("Action":"Reload","Plugin_Name":"")"), fail("OXA_APP_OPERATE", "Reload:-13")},
         {cmd("OXA_APP_OPERATE", R"("Plugin_Name":"speedtest")"), fail("OXA_APP_OPERATE", "Missing_Action")},
         {cmd("OXA_APP_OPERATE", R"("Action":"Bogus","Plugin_Name":"speedtest")"),
-         fail("OXA_APP_OPERATE",
-              "GDBus.Error:org.freedesktop.DBus.Error.UnknownMethod: unknown method Bogus")},
+         fail("OXA_APP_OPERATE", "GDBus.Error:org.freedesktop.DBus.Error.UnknownMethod: unknown method Bogus")},
         {cmd("OXA_APP_OPERATE", R"("Action":"Run/x","Plugin_Name":"speedtest")"),
          fail("OXA_APP_OPERATE", "invalid method name")},
     };

@@ -55,23 +55,21 @@ TEST_F(ZepCommands, UpgradeOrdersAreCheckedThenHandedToTheFrameworkService)
         {"V2.1.0_vnd_arm", order("zep", "V2.1.0", "1", url), fail(kUp, "version too lower"), ""},
         {"V2.0.0_vnd_arm", order("zep", "V2.1.0", "2", "http://h/zep_V2.1.0_other_mips.bin"),
          fail(kUp, "invalid vendor or arch"), ""},
-        {"V2.0.0_vnd_arm", order("zep", "V2.1.0", "2", "http://h/zep_V2.1.0.bin"), fail(kUp, "no vendor or arch"),
-         ""},
+        {"V2.0.0_vnd_arm", order("zep", "V2.1.0", "2", "http://h/zep_V2.1.0.bin"), fail(kUp, "no vendor or arch"), ""},
         // A file name without the order's version gives an empty tag.
         {"V2.0.0_vnd_arm", order("zep", "V9", "1", url), fail(kUp, "version too lower"), ""},
         {"V2.0.0_vnd_arm", order("zep", "V9", "2", url), fail(kUp, "no vendor or arch"), ""},
         {"V2.0.0_vnd_arm", order("zep", "V2.1.0", "0", ""), fail(kUp, "invalid url or file"), ""},
-        {"V2.0.0_vnd_arm", order("zep", "V2.1.0", "0", "", R"(,"Block":"true")"), fail(kUp, "invalid url or file"),
-         ""},
+        {"V2.0.0_vnd_arm", order("zep", "V2.1.0", "0", "", R"(,"Block":"true")"), fail(kUp, "invalid url or file"), ""},
         // "true" skips every check.
         {"V2.1.0_vnd_arm", order("zep", "V2.1.0", "3", "/tmp/anything", R"(,"Block":"true")"), ok(kUp),
          "('/tmp/anything', byte 0x03)"},
-        {"V2.1.0_vnd_arm", order("zep", "V2.1.0", "1", url, R"(,"Block":"false")"), fail(kUp, "version too lower"),
-         ""},
+        {"V2.1.0_vnd_arm", order("zep", "V2.1.0", "1", url, R"(,"Block":"false")"), fail(kUp, "version too lower"), ""},
         {"V2.0.0_vnd_arm", order("ALL", "V2.1.0", "0", url), fail(kUp, "invalid_ModuleName"), ""},
         {"V2.0.0_vnd_arm", order("plugin", "V2.1.0", "0", url), fail(kUp, "invalid_ModuleName"), ""},
-        {"V2.0.0_vnd_arm", R"("ModuleName":"zep","Version":"V2.1.0","RunMode":"1","FileSize":"1024","UpMode":"0",)"
-                           R"("URL":"http://h/zep_V2.1.0_vnd_arm.bin")",
+        {"V2.0.0_vnd_arm",
+         R"("ModuleName":"zep","Version":"V2.1.0","RunMode":"1","FileSize":"1024","UpMode":"0",)"
+         R"("URL":"http://h/zep_V2.1.0_vnd_arm.bin")",
          fail(kUp, "missing parameters"), ""},
         {"V2.0.0_vnd_arm", R"("ModuleName":"zep","Version":"V2.1.0","RunMode":"1","FileSize":1024,"UpMode":"0")",
          fail(kUp, "missing parameters"), ""},
@@ -89,8 +87,7 @@ TEST_F(ZepCommands, UpgradeRefusedByTheServiceOrLostOnTheBusAnswersOtherError)
 {
     copy_truncated(g_dev_info.FrameworkVersion, "V2.0.0_vnd_arm");
     sim.fail_next("Upgrade");
-    EXPECT_EQ(run(cmd(kUp, order("zep", "V2.1.0", "0", "http://h/zep_V2.1.0_vnd_arm.bin"))),
-              fail(kUp, "other error"));
+    EXPECT_EQ(run(cmd(kUp, order("zep", "V2.1.0", "0", "http://h/zep_V2.1.0_vnd_arm.bin"))), fail(kUp, "other error"));
     EXPECT_EQ(sim.call_count("Upgrade"), 1u);
     const std::string zep_log = root.read("/hgutmp/zepsrv.log");
     EXPECT_NE(zep_log.find("zep download start : http://h/zep_V2.1.0_vnd_arm.bin"), std::string::npos) << zep_log;
