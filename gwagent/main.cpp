@@ -2,6 +2,8 @@
 #include <glib.h>
 
 #include "bus/gwagent_dbus.h"
+#include "bus/gwagent_mq.h"
+#include "bus/gwagent_status.h"
 #include "core/agent.h"
 #include "core/io/ucf_io.h"
 #include "gwbus/bus.h"
@@ -42,6 +44,8 @@ int main()
     gwagent_signal_handler();
     gwagent_global_init();
     gwagent_conn_init();
+    gwagent_mq_open();
+    gwagent_status_start();
     gwagent_ubus_init();
     gwagent_dbus_init();
     ucf_connect_pushd_srv();
@@ -59,6 +63,9 @@ int main()
     gwagent_msg_handoff_done();
     uloop_done();
     gwagent_dbus_done();
+    // After the bus thread, its last writer, has ended.
+    gwagent_status_stop();
+    gwagent_mq_close();
     GWLOG(LOG_LVL_NOTICE, "gwagent exit");
     api_sysLogClose();
     return 0;

@@ -72,6 +72,14 @@ int cmd_DEL_VPN_L2TP_CLIENT_REMOTESUBNETS(int id, const char *sequence_id, const
 int cmd_DEL_VPN_L2TP_SERVER_ACCOUNT(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_DEL_VPN_VXLAN(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_DEL_WMM_SERVICE_IPSET(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_OXA_APP_GETSTATUS(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_OXA_APP_INSTALL(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_OXA_APP_INST_QUERY(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_OXA_APP_LIST(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_OXA_APP_OPERATE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_OXA_APP_UPGRADE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_OXA_ZEP_RESTORE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_OXA_ZEP_UPGRADE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_FTTO_DEV_NTI_GET(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_FTTO_MASTER_LAN_PONINFO_GET(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_FTTO_MASTER_NTI_GET(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);

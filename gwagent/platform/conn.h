@@ -126,6 +126,8 @@ void gwagent_set_msg_pause_us(unsigned us);
 /* Registers the main-loop end of the cross-thread hand-over; gwagent_conn_init calls it. */
 void gwagent_msg_handoff_init(void);
 void gwagent_msg_handoff_done(void);
+/* 1 on the thread that runs the main loop (or before it is known), else 0. */
+int gwagent_on_main_thread(void);
 
 int ucf_connect_pushd_srv(void);
 void ucf_udp_pushd_fd_cb(struct uloop_fd *fd, unsigned int events);

@@ -121,6 +121,8 @@ void receive_ack()
 
 }  // namespace
 
+extern "C" int gwagent_on_main_thread(void) { return on_main_thread() ? 1 : 0; }
+
 extern "C" void gwagent_set_msg_pause_us(unsigned us) { g_pause_us = us; }
 
 extern "C" void gwagent_msg_handoff_init(void)

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,8 +33,26 @@ constexpr size_t kPluginListMax = 4095;
 constexpr size_t kModuleNameMax = 15;
 constexpr int kTaskdTries = 3;
 
+// Package names become file names under the package database: nothing that could leave it.
+bool package_name_valid(const std::string &pkg)
+{
+    if (pkg.empty() || pkg[0] == '.' || pkg[0] == '-')
+        return false;
+    for (const char c : pkg) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                        c == '-' || c == '+';
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
 std::string control_version(const std::string &pkg)
 {
+    if (!package_name_valid(pkg)) {
+        GWLOG(LOG_LVL_WARN, "invalid package name [%s], no version read.", pkg.c_str());
+        return "";
+    }
     const std::string file = gw::RootPath(std::string(kOpkgInfo) + "/" + pkg + ".control");
     char *v = nullptr;
     std::string r;
@@ -79,23 +98,45 @@ std::vector<std::string> plugin_packages()
     return names;
 }
 
+// The device record belongs to the main thread; the bus thread's reports read the version alone.
 std::string framework_version()
 {
     char v[64] = {};
-    if (get_framework_version(v) == 0)
+    const bool read = get_framework_version(v) == 0;
+    if (!gwagent_on_main_thread())
+        return read ? v : "";
+    if (read)
         copy_truncated(g_dev_info.FrameworkVersion, v);
     return g_dev_info.FrameworkVersion;
+}
+
+// The main thread's ubus connection, or one of the bus thread's own: a connection is not shared
+// between threads.
+struct ubus_context *report_ubus()
+{
+    if (gwagent_on_main_thread()) {
+        if (!ctx)
+            gwagent_ubus_init();
+        return ctx;
+    }
+    static struct ubus_context *own = nullptr;
+    if (!own) {
+        char socket[PATH_MAX];
+        own = gwagent_ubus_socket(socket, sizeof socket) ? ubus_connect(socket) : nullptr;
+    }
+    return own;
 }
 
 int queue_report(const std::string &text) { return gwagent_message_push(text.c_str(), static_cast<int>(text.size())); }
 
 void wait_for_taskd()
 {
-    if (!ctx && gwagent_ubus_init() != 0)
+    struct ubus_context *u = report_ubus();
+    if (!u)
         return;
     for (int i = 0; i < kTaskdTries; ++i) {
         uint32_t id = 0;
-        if (ubus_lookup_id(ctx, "yvtask", &id) == 0) {
+        if (ubus_lookup_id(u, "yvtask", &id) == 0) {
             GWLOG(LOG_LVL_DEBUG, "taskd's ubus service is registered");
             return;
         }

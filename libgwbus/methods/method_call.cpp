@@ -103,6 +103,7 @@ constexpr Row kRows[] = {
     {"GetStatus", kAppBus, "/com/yvc/appframework1", "com.yvc.appframework1.AppAgent", "GetStatus", "(s)", "(s)",
      Code::None},
     {"Restore", "com.yvc.zep1", "/com/yvc/zep1", "com.yvc.zep1.framework", "Restore", "()", "(u)", Code::None},
+    {"Upgrade", "com.yvc.zep1", "/com/yvc/zep1", "com.yvc.zep1.framework", "Upgrade", "(sy)", "(u)", Code::None},
     {"com.yvc.gwagent1.GetStatus", "com.yvc.gwagent1", "/com/yvc/gwagent1", "com.yvc.gwagent1", "GetStatus", "()",
      "(suu)", Code::None},
 };

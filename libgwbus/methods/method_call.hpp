@@ -89,6 +89,7 @@ enum Id : unsigned {
     kPluginList,
     kPluginGetStatus,
     kFrameworkRestore,
+    kFrameworkUpgrade,
     kGwagentGetStatus,
     kRowCount
 };

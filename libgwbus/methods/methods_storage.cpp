@@ -225,6 +225,18 @@ int mth_framework_Restore(uint32_t *result)
     return 0;
 }
 
+int mth_framework_Upgrade(const char *url, uint8_t mode, uint32_t *result)
+{
+    if (!url || !texts_valid(kFrameworkUpgrade, {url}))
+        return -1;
+    VariantPtr reply;
+    if (call(kFrameworkUpgrade, nullptr, g_variant_new("(sy)", url, mode), reply) != 0)
+        return -1;
+    if (result)
+        g_variant_get(reply.get(), "(u)", result);
+    return 0;
+}
+
 int mth_gwagent_GetStatus(char *address, size_t size, uint32_t *port, uint32_t *status)
 {
     VariantPtr reply;

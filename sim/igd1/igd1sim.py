@@ -71,7 +71,11 @@ METHODS = {
 }
 ZEP_METHODS = {"Upgrade": ("sy", "u"), "Restore": ("", "u")}
 # The plug-in host's queries, answered from the profile's "plugins".
-APP_METHODS = {"List": ("", "a{sv}"), "GetStatus": ("s", "s")}
+APP_METHODS = {"List": ("", "a{sv}"), "GetStatus": ("s", "s"), "Install": ("s", "i"), "Upgrade": ("s", "i"),
+               "InstQuery": ("s", "si"), "Run": ("s", "i"), "Stop": ("s", "i"), "Restore": ("s", "i"),
+               "Reload": ("s", "i"), "Uninstall": ("s", "i")}
+# Plug-in operations answer 0 for a plug-in of the profile and "not installed" for any other name.
+APP_NOT_INSTALLED = -13
 
 # Signals: interface suffix -> {member: payload signature}.
 SIGNALS = {
@@ -558,6 +562,15 @@ class Simulator:
                 entries.append(GLib.Variant.new_dict_entry(GLib.Variant("s", p["Name"]), GLib.Variant("v", v)))
             return GLib.Variant.new_tuple(GLib.Variant.new_array(GLib.VariantType("{sv}"), entries))
         name = args.get_child_value(0).get_string()
+        known = any(p["Name"] == name for p in self.m.plugins)
+        if member in ("Install", "Upgrade"):
+            # Only queued: the code set with SetResult (read as signed), else 0.
+            code = int(self.m.results.get(member, (0, ""))[0])
+            return GLib.Variant("(i)", (code - (1 << 32) if code >= (1 << 31) else code,))
+        if member == "InstQuery":
+            return GLib.Variant("(si)", ("SUCCESS", 100) if known else ("FAILED", 100))
+        if member != "GetStatus":
+            return GLib.Variant("(i)", (0 if known else APP_NOT_INSTALLED,))
         for p in self.m.plugins:
             if p["Name"] == name:
                 if p.get("Library"):

@@ -1,6 +1,7 @@
 // The gwagent binary against the platform simulator and the configuration simulator: the whole road
 // from Boot to a command's answer, the version report and a pushd report through the FIFO.
 #include <sys/stat.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 
 #include "agent_util.hpp"
 #include "agentio_util.hpp"
+#include "gwbus/raii.hpp"
 #include "gwtest.hpp"
 #include "igd1_sim.hpp"
 
@@ -361,6 +363,66 @@ TEST_F(PlatformSession, CommandGivesUpAfterItsFirstTimedOutCall)
     ASSERT_NE(answer, "") << read_file(log_path).substr(0, 40000);
     EXPECT_NE(answer.find("api_return_fail"), std::string::npos) << answer;
     EXPECT_EQ(igd.call_count("GetManagedObjects"), lines_read) << "a call after the timed-out one reached the bus";
+    EXPECT_TRUE(agent.running());
+}
+
+// A call of the agent's own bus service; the reply in GLib text with types, or "ERROR".
+std::string agent_call(const char *method, GVariant *args)
+{
+    gw::ErrorPtr err;
+    gw::ConnectionPtr conn(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, gw::ErrorOut(err)));
+    if (!conn)
+        return "ERROR";
+    gw::VariantPtr reply(g_dbus_connection_call_sync(conn.get(), "com.yvc.gwagent1", "/com/yvc/gwagent1",
+                                                     "com.yvc.gwagent1", method, args, nullptr,
+                                                     G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, gw::ErrorOut(err)));
+    if (!reply)
+        return "ERROR";
+    gw::GCharPtr text(g_variant_print(reply.get(), TRUE));
+    return text.get();
+}
+
+// The agent's bus service and its local message queue from outside: an upgrade result reported over
+// the bus and a module upgrade announced on the pipe both reach the message server, signed.
+TEST_F(PlatformSession, UpgradeResultsFromTheBusAndThePipeReachTheMessageServer)
+{
+    root.write("/usr/lib/opkg/info/demo.control", "Package: demo\nVersion: 4.2\n");
+    std::map<std::string, int> ports;
+    gwtest::Child sim = start_platsim(root, {}, ports);
+    ASSERT_EQ(ports.count("distr"), 1u);
+    const std::string log_path = root.path("/hgutmp/agent-stderr.log");
+    // The pipe's mode must not depend on the umask the agent inherits.
+    const mode_t saved = umask(0);
+    gwtest::Child agent = start_agent(root, ports.at("distr"), log_path);
+    umask(saved);
+    ASSERT_NE(await_line(sim, "REPORT", "OXA_VER_REP", 60s), "") << read_file(log_path).substr(0, 20000);
+
+    struct stat st {};
+    ASSERT_EQ(stat(root.path("/tmp/gwagentmq.fifo").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+    const std::string status = "('127.0.0.1', uint32 " + std::to_string(ports.at("distr")) + ", uint32 4)";
+    EXPECT_TRUE(gwtest::wait_until([&] { return agent_call("GetStatus", nullptr) == status; }))
+        << agent_call("GetStatus", nullptr);
+
+    EXPECT_EQ(agent_call("UpgRep", g_variant_new("(sui)", "demo_arm", 7u, 3)), "()");
+    EXPECT_NE(await_line(sim, "REPORT",
+                         R"("Message":{"CmdType":"OXA_UPG_REP","Info":{"PkgName":"demo_arm","Version":"4.2","Result":3}})",
+                         30s),
+              "")
+        << read_file(log_path).substr(0, 40000);
+
+    const int fd = open(root.path("/tmp/gwagentmq.fifo").c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    const std::string msg = "MOD_UPGRD_END,demo";
+    EXPECT_EQ(write(fd, msg.data(), msg.size()), static_cast<ssize_t>(msg.size()));
+    close(fd);
+    EXPECT_NE(await_line(sim, "REPORT",
+                         R"("Message":{"CmdType":"OXA_UPG_REP","Info":{"PkgName":"demo","Version":"4.2","Result":0}})",
+                         30s),
+              "")
+        << read_file(log_path).substr(0, 40000);
     EXPECT_TRUE(agent.running());
 }
 

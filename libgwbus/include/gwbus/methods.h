@@ -292,6 +292,8 @@ int mth_Plugin_List(mth_PluginInfo_t **plugins, int *count);
 int mth_Plugin_GetStatus(const char *name, char *state, size_t size);
 /* "Restore" of com.yvc.zep1.framework: the service's result. */
 int mth_framework_Restore(uint32_t *result);
+/* "Upgrade" of com.yvc.zep1.framework: the package's URL and the check mode; the service's result. */
+int mth_framework_Upgrade(const char *url, uint8_t mode, uint32_t *result);
 /* "GetStatus" of com.yvc.gwagent1: platform address (cut to size), port and connection status. */
 int mth_gwagent_GetStatus(char *address, size_t size, uint32_t *port, uint32_t *status);
 
