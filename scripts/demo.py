@@ -101,9 +101,40 @@ class Proc:
         return self.p.returncode
 
 
-def plugin_part(build, root, env, procs, say, show):
-    """The real plughost installs the SDK's sample plug-in from an http URL into its own container; the
-    demo lists it and sends it a message through the host."""
+class Platform:
+    """Commands the demo sends through the platform simulator while it runs, each awaited by its answer."""
+
+    def __init__(self, plat):
+        self.plat = plat
+        self.seq = 100
+
+    def command(self, cmd, timeout=30):
+        self.seq += 1
+        seq = "%08d" % self.seq
+        self.plat.p.stdin.write("SEND " + json.dumps(dict(cmd, SequenceId=seq)) + "\n")
+        self.plat.p.stdin.flush()
+        line = self.plat.wait_for(lambda l: l.startswith("ANSWER ") and '"SequenceId":"%s"' % seq in l, timeout)
+        return json.loads(line[len("ANSWER "):]) if line else {}
+
+    def install_query(self, name, timeout=60):
+        """OXA_APP_INST_QUERY until the task has ended; the last State."""
+        end = time.monotonic() + timeout
+        state = ""
+        while time.monotonic() < end:
+            state = self.command({"CmdType": "OXA_APP_INST_QUERY", "Plugin_Name": name}).get("State", "")
+            if state in ("SUCCESS", "FAILED", "DOWNLOADERROR"):
+                break
+            time.sleep(0.5)
+        return state
+
+    def reports(self, word):
+        return sum(1 for l in list(self.plat.lines) if l.startswith("REPORT ") and word in l)
+
+
+def plugin_part(build, root, env, procs, say, show, platform):
+    """The platform has the agent install the SDK's sample plug-in from an http URL through the real
+    plughost into its own container, queries, lists, upgrades, stops and removes it; the host answers a
+    message from the plug-in; last, a framework upgrade order goes to the framework service."""
     # Debian has no opkg: the host runs the stand-in unless GW_OPKG names another.
     opkg = os.environ.get("GW_OPKG") or build + "/sim/opkg/opkg"
     host = Proc("plughost", [build + "/plughost/plughost"], dict(env, GW_LOG_STDERR="1", GW_OPKG=opkg), show)
@@ -114,51 +145,69 @@ def plugin_part(build, root, env, procs, say, show):
     say("plughost started (pid %d), owns %s" % (host.p.pid, demo_plugin.BUS_NAME))
     srv = os.path.join(root, "srv")
     os.makedirs(srv, exist_ok=True)
+    sizes = {}
     for version in ("1.0.0", "1.0.1"):
-        with open(os.path.join(srv, "sample_%s_all.ipk" % version), "wb") as f:
-            f.write(demo_plugin.sample_ipk(build, "sample", version))
+        data = demo_plugin.sample_ipk(build, "sample", version)
+        sizes[version] = len(data)
+        with open(os.path.join(srv, "sample_%s_yvc_arm.ipk" % version), "wb") as f:
+            f.write(data)
     server, port = demo_plugin.serve(srv)
+    plat = platform.plat
+    checks = []
 
-    def task(method, version):
-        url = "http://127.0.0.1:%d/sample_%s_all.ipk" % (port, version)
-        say("host %s %s -> %s" % (method, url, demo_plugin.host_call(env, method, url)))
-        seen = []
+    def check(what, good):
+        checks.append(good)
+        if not good:
+            say("demo check failed: " + what)
+        return good
 
-        def state():
-            answer = demo_plugin.host_call(env, "InstQuery", "sample")
-            if not seen or seen[-1] != answer:
-                seen.append(answer)
-                say("host InstQuery sample -> " + answer)
-            return any(word in answer for word in ("SUCCESS", "ERROR", "FAIL"))
-        demo_plugin.wait(state, 60)
-        return bool(seen) and "SUCCESS" in seen[-1]
+    def order(cmd_type, version):
+        upg = platform.reports("OXA_UPG_REP")
+        url = "http://127.0.0.1:%d/sample_%s_yvc_arm.ipk" % (port, version)
+        answer = platform.command({"CmdType": cmd_type, "Plugin_Name": "sample", "Version": version,
+                                   "RunMode": "run", "FileSize": sizes[version], "URL": url})
+        check(cmd_type + " accepted", answer.get("Status") == "0")
+        check(cmd_type + " installed", platform.install_query("sample") == "SUCCESS")
+        # The host's UpgRep reaches the message server as the agent's OXA_UPG_REP.
+        check(cmd_type + " reported", plat.wait_for(lambda l: platform.reports("OXA_UPG_REP") > upg, 20) is not None)
 
     def message(text):
         answer = demo_plugin.wait(lambda: (lambda a: a if "got" in a else None)(
             demo_plugin.host_call(env, "PostMsg", "sample", text)), 20)
         say("host PostMsg sample -> %s" % answer)
-        return answer is not None
+        return check("PostMsg answered", answer is not None)
+
+    def status():
+        return platform.command({"CmdType": "OXA_APP_GETSTATUS", "Plugin_Name": "sample"}).get("State")
 
     try:
-        if not task("Install", "1.0.0"):
-            return False
-        running = demo_plugin.wait(lambda: "RUNNING" in demo_plugin.host_call(env, "GetStatus", "sample"), 30)
-        say("host GetStatus sample -> " + demo_plugin.host_call(env, "GetStatus", "sample"))
+        order("OXA_APP_INSTALL", "1.0.0")
+        check("running", demo_plugin.wait(lambda: status() == "RUNNING", 30) is not None)
+        plugins = platform.command({"CmdType": "OXA_APP_LIST"}).get("Plugins", [])
+        check("listed", any(p.get("Name") == "sample" and p.get("State") == "1" for p in plugins))
         say("host List -> " + demo_plugin.host_call(env, "List"))
-        if not (running and message("hello from the demo")):
-            return False
-        if not task("Upgrade", "1.0.1"):
-            return False
-        demo_plugin.wait(lambda: "1.0.1" in demo_plugin.host_call(env, "List"), 20)
-        say("host List -> " + demo_plugin.host_call(env, "List"))
-        if not message("hello again"):
-            return False
-        say("host Uninstall sample -> " + demo_plugin.host_call(env, "Uninstall", "sample"))
-        listed = demo_plugin.host_call(env, "List")
-        say("host List -> " + listed)
-        return "sample" not in listed
+        message("hello from the demo")
+        order("OXA_APP_UPGRADE", "1.0.1")
+        plugins = platform.command({"CmdType": "OXA_APP_LIST"}).get("Plugins", [])
+        check("upgraded", any(p.get("Version") == "1.0.1" for p in plugins))
+        message("hello again")
+        check("stopped", platform.command({"CmdType": "OXA_APP_OPERATE", "Action": "Stop",
+                                           "Plugin_Name": "sample"}).get("Status") == "0")
+        check("not running", demo_plugin.wait(lambda: status() == "STOPPED", 20) is not None)
+        check("removed", platform.command({"CmdType": "OXA_APP_OPERATE", "Action": "Uninstall",
+                                           "Plugin_Name": "sample"}).get("Status") == "0")
+        check("gone", platform.command({"CmdType": "OXA_APP_LIST"}).get("Plugins") == [])
     finally:
         server.shutdown()
+    return all(checks)
+
+
+def framework_part(platform, say):
+    """A framework upgrade order, checked by the agent and handed to the framework service."""
+    answer = platform.command({"CmdType": "OXA_ZEP_UPGRADE", "ModuleName": "zep", "Version": "V3.03.00001",
+                               "RunMode": "1", "FileSize": 1024, "UpMode": "0",
+                               "URL": "http://127.0.0.1/fw/zep_V3.03.00001_yvc_arm.bin"})
+    return answer.get("Status") == "0"
 
 
 def main():
@@ -174,7 +223,8 @@ def main():
                 "etc/dbus-1/system.d"):
         os.makedirs(os.path.join(root, sub), exist_ok=True)
     with open(os.path.join(root, "etc/openwrt_version"), "w") as f:
-        f.write("V3.2.1\n")
+        # The framework version, its vendor and the architecture the URLs of packages must name.
+        f.write("V3.02.00001_yvc_arm\n")
     with open(os.path.join(root, "usr/lib/opkg/info/speedtest.control"), "w") as f:
         f.write("Package: speedtest\nVersion: 1.2.0\npluginClass: tool\n")
     env = dict(os.environ, GW_ROOT=root)
@@ -262,8 +312,13 @@ def main():
             ok = plat.wait_for(lambda l: l.startswith("PUSH ") and "wanStatus" in l, 20) is not None
         if ok and no_containers:
             say("plug-in host skipped: containers need root and LXC (%s)" % no_containers)
-        elif ok:
-            ok = plugin_part(build, root, env, procs, say, show)
+        platform = Platform(plat)
+        if ok and not no_containers:
+            ok = plugin_part(build, root, env, procs, say, show, platform)
+        if ok:
+            ok = framework_part(platform, say)
+            if ok:
+                say("framework upgrade order handed to the framework service")
         rc = agent.stop()
         say("gwagent stopped on SIGTERM, exit status %s" % rc)
         ok = ok and rc == 0
