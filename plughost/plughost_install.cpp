@@ -74,6 +74,11 @@ int prepare(const std::string &url, const RoutineTexts &t, Prepared &p)
     GWLOG(LOG_LVL_NOTICE, "%s plugin : %s", t.verb, url.c_str());
     write_zep_log("%s plugin : %s", t.zep_verb, url.c_str());
     if (url[0] == '/') {
+        // A local package lies below the run-time root; ".." would lead out of it.
+        if (url.find("/../") != std::string::npos || (url.size() >= 3 && url.compare(url.size() - 3, 3, "/..") == 0)) {
+            GWLOG(LOG_LVL_ERR, "%sipk URL [%s] is invalid.", t.bad_url_prefix, url.c_str());
+            return kInstBadUrl;
+        }
         p.file.path = gw::RootPath(url);
     } else {
         if (!has_prefix(url, "http://") && !has_prefix(url, "ftp://") && !has_prefix(url, "https://")) {

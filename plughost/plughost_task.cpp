@@ -71,6 +71,9 @@ int plughost_run_task(const std::string &url, TaskType type, Registry &reg)
             break;
         }
     }
+    // The task is over before the agent hears of it: whatever the report leads to (an Uninstall) finds
+    // no task running.
+    task.unlock();
     plughost_report(file, code);
     const char *what = type == TaskType::Install ? "install" : "upgrade";
     if (code == kInstOk)

@@ -326,6 +326,11 @@ TEST_F(InstallPipeline, EveryFailureIsReportedWithItsCodeAndLeavesTheRootAsItWas
              return http_.url("/small/" + name + "_1.0_arm.ipk");
          }},
         {{"local file missing", -4, "('FAILED', 100)"}, [&] { return "/tmp/" + name + "_1.0_arm.ipk"; }},
+        {{"local file above the root", -2, "('FAILED', 100)"},
+         [&] {
+             gwtest::write_bytes(root_->dir() + "/../" + name + "_1.0_arm.ipk", big);
+             return "/../" + name + "_1.0_arm.ipk";
+         }},
         {{"no Vendor", -6, "('FAILED', 100)"},
          [&] {
              std::string ipk = make_package({name});
@@ -367,6 +372,7 @@ TEST_F(InstallPipeline, EveryFailureIsReportedWithItsCodeAndLeavesTheRootAsItWas
         EXPECT_FALSE(fs::exists("/abs_escaped"));
         EXPECT_FALSE(plughost::uid_pool().used(200)) << "the uid went back to the pool";
     }
+    fs::remove(root_->dir() + "/../" + name + "_1.0_arm.ipk");
 }
 
 TEST_F(InstallPipeline, AUrlWithShellWordsReachesThePackageManagerAsOneArgument)
