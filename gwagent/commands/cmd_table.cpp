@@ -2,7 +2,6 @@
 // row is answered as unknown (Invalid_CmdType).
 #include "commands/cmd_table.h"
 
-#include <array>
 #include <cstring>
 #include <iterator>
 
@@ -100,11 +99,15 @@ constexpr cmd_entry kCmdArray[] = {
     {"GET_WIFI_INFO", 1, 0, cmd_GET_WIFI_INFO},
     {"GET_WLAN_INTF_INFO", 1, 0, cmd_GET_WLAN_INTF_INFO},
     {"GET_WMM_IPSET_INFO", 0, 2, cmd_GET_WMM_IPSET_INFO},
+    {"GET_ZEP_LOG", 0, 2, cmd_GET_ZEP_LOG},
+    {"Get_Log", 0, 0, cmd_Get_Log},
     {"HG_COMMAND_REBOOT", 1, 0, cmd_HG_COMMAND_REBOOT},
     {"HG_LOCAL_RECOVERY", 1, 0, cmd_HG_LOCAL_RECOVERY},
+    {"HTTP_SPEED_TEST_OVER_TESTSERVER", 1, 0, cmd_HTTP_SPEED_TEST_OVER_TESTSERVER},
     {"PPPOE_DIAG_REQ_BY_WAN", 1, 0, cmd_PPPOE_DIAG_REQ_BY_WAN},
     {"QUERY_CPU_INFO", 1, 0, cmd_QUERY_CPU_INFO},
     {"QUERY_MEM_INFO", 1, 0, cmd_QUERY_MEM_INFO},
+    {"QUERY_SPEEDTEST_STAT_OVER_TESTSERVER", 1, 0, cmd_QUERY_SPEEDTEST_STAT_OVER_TESTSERVER},
     {"QUERY_WAN_INFO", 1, 0, cmd_QUERY_WAN_INFO},
     {"QUERY_WAN_NUM", 1, 0, cmd_QUERY_WAN_NUM},
     {"REGISTER", 1, 0, cmd_REGISTER},
@@ -150,18 +153,28 @@ constexpr cmd_entry kCmdArray[] = {
 };
 static_assert(sorted_unique(kCmdArray), "the command table must be sorted for the binary search");
 
-// The storage commands (all class 0, right 2) arrive with the storage family.
-constexpr std::array<cmd_entry, 0> kCmdNas{};
+// The storage commands, all class 0, right 2.
+constexpr cmd_entry kCmdNas[] = {
+    {"COPY", 0, 2, cmd_COPY},
+    {"CREATE_FOLDER", 0, 2, cmd_CREATE_FOLDER},
+    {"GET_DISC_INF", 0, 2, cmd_GET_DISC_INF},
+    {"GET_FILE_NUM", 0, 2, cmd_GET_FILE_NUM},
+    {"LIST", 0, 2, cmd_LIST},
+    {"MOVE", 0, 2, cmd_MOVE},
+    {"REMOVE", 0, 2, cmd_REMOVE},
+    {"RENAME", 0, 2, cmd_RENAME},
+};
+static_assert(sorted_unique(kCmdNas), "the storage table must be sorted for the binary search");
 
-gwagent::CmdTables g_tables{kCmdArray, std::size(kCmdArray), kCmdNas.data(), kCmdNas.size()};
+gwagent::CmdTables g_tables{kCmdArray, std::size(kCmdArray), kCmdNas, std::size(kCmdNas)};
 
 }  // namespace
 
 extern "C" {
 const cmd_entry *const g_cmd_array = kCmdArray;
 const size_t g_cmd_array_num = std::size(kCmdArray);
-const cmd_entry *const g_cmd_nas = kCmdNas.data();
-const size_t g_cmd_nas_num = kCmdNas.size();
+const cmd_entry *const g_cmd_nas = kCmdNas;
+const size_t g_cmd_nas_num = std::size(kCmdNas);
 }
 
 extern "C" int gwagent_find_cmd(const cmd_entry *table, size_t count, const char *cmd_type)
