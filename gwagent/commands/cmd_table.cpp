@@ -26,6 +26,8 @@ template <size_t N> constexpr bool sorted_unique(const cmd_entry (&t)[N])
 
 // The row count follows from the rows; add a row, nothing else.
 constexpr cmd_entry kCmdArray[] = {
+    {"CHECK_HARDWARE_START", 1, 0, cmd_CHECK_HARDWARE_START},
+    {"CHECK_HARDWARE_STATUS", 1, 0, cmd_CHECK_HARDWARE_STATUS},
     {"DEL_L3_FORWARDING_IPV4_CONFIG_INFO", 0, 2, cmd_DEL_L3_FORWARDING_IPV4_CONFIG_INFO},
     {"DEL_L3_FORWARDING_IPV6_CONFIG_INFO", 0, 2, cmd_DEL_L3_FORWARDING_IPV6_CONFIG_INFO},
     {"DEL_PortMapping_CONFIG", 0, 2, cmd_DEL_PortMapping_CONFIG},
@@ -39,6 +41,7 @@ constexpr cmd_entry kCmdArray[] = {
     {"DEL_VPN_L2TP_SERVER_ACCOUNT", 0, 2, cmd_DEL_VPN_L2TP_SERVER_ACCOUNT},
     {"DEL_VPN_VXLAN", 0, 2, cmd_DEL_VPN_VXLAN},
     {"DEL_WMM_SERVICE_IPSET", 0, 2, cmd_DEL_WMM_SERVICE_IPSET},
+    {"DEVICE_SPEED", 0, 0, cmd_DEVICE_SPEED},
     {"FTTO_DEV_NTI_GET", 1, 0, cmd_FTTO_DEV_NTI_GET},
     {"FTTO_MASTER_LAN_PONINFO_GET", 1, 0, cmd_FTTO_MASTER_LAN_PONINFO_GET},
     {"FTTO_MASTER_NTI_GET", 1, 0, cmd_FTTO_MASTER_NTI_GET},
@@ -48,6 +51,7 @@ constexpr cmd_entry kCmdArray[] = {
     {"GET_ATTCH_NAME", 1, 0, cmd_GET_ATTCH_NAME},
     {"GET_ATTCH_URL_CTRL", 0, 0, cmd_GET_ATTCH_URL_CTRL},
     {"GET_CLOUD_STATUS", 1, 0, cmd_GET_CLOUD_STATUS},
+    {"GET_DEVICE_SPEED", 0, 0, cmd_GET_DEVICE_SPEED},
     {"GET_DEV_WIFI_INFO", 0, 0, cmd_GET_DEV_WIFI_INFO},
     {"GET_GUEST_SSID", 0, 0, cmd_GET_GUEST_SSID},
     {"GET_HG_SYSTEM_INFO", 1, 0, cmd_GET_HG_SYSTEM_INFO},

@@ -180,7 +180,11 @@ int cmd_SET_WMM_SERVICE_IPSET(int id, const char *sequence_id, const char *cmd_t
 int cmd_SET_WMM_SWITCH(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_Start_BootRegister(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 
-/* Storage, log upload and speed test commands. */
+/* Storage, log upload and speed test commands; reports and the hardware check. */
+int cmd_CHECK_HARDWARE_START(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_CHECK_HARDWARE_STATUS(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_DEVICE_SPEED(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_DEVICE_SPEED(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_COPY(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_CREATE_FOLDER(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_GET_DISC_INF(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);

@@ -171,10 +171,6 @@ const Known kAllStorage[] = {
 // Commands whose family has not landed yet. The built table must be exactly the full list less these:
 // a family that lands takes its names out, and once this list is empty the table equals the full list.
 const char *const kStillToCome[] = {
-    "CHECK_HARDWARE_START",
-    "CHECK_HARDWARE_STATUS",
-    "DEVICE_SPEED",
-    "GET_DEVICE_SPEED",
     "GET_LAN_DEVICE_ACCESS",
     "GET_LAN_SPEED",
     "GET_VPN_STATUC_TRAFFIC",

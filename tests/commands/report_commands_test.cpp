@@ -1,0 +1,168 @@
+// The device speed report (its timer fired here) and the hardware check (its result signal emitted by
+// the simulator), against the default profile.
+#include <string>
+
+#include <libubox/uloop.h>
+
+#include "command_steps.hpp"
+#include "commands/cmd_check_hardware.h"
+#include "commands/cmd_device_speed.h"
+#include "core/fifo_buffer.h"
+#include "gwbus/bus.h"
+#include "platform/conn.h"
+#include "platform/records.h"
+
+namespace {
+
+using agenttest::cmd;
+using agenttest::fail;
+using agenttest::ok;
+
+constexpr char kHost[] = "/com/yvc/igd1/Config/LANHosts/";
+constexpr char kHostIface[] = "com.yvc.igd1.LANHost";
+
+uint32_t g_clock = 1700000000u;
+uint32_t test_clock() { return g_clock; }
+
+class ReportCommands : public agenttest::CommandTest {
+protected:
+    void SetUp() override
+    {
+        CommandTest::SetUp();
+        copy_truncated(g_dev_info.MAC, "A1B2C3D4E5F6");
+        fifo_buffer_clear(&g_msg_srv_fifo_buf);
+        gwagent_set_clock(test_clock);
+    }
+    void TearDown() override
+    {
+        gwagent::device_speed_reset();
+        gwagent::check_hardware_reset();
+        gwagent_set_clock(nullptr);
+        fifo_buffer_clear(&g_msg_srv_fifo_buf);
+        CommandTest::TearDown();
+    }
+    void counter(int host, const char *name, unsigned long long value)
+    {
+        sim.set_property(kHost + std::to_string(host), kHostIface, name, "uint64 " + std::to_string(value));
+    }
+    // Fires the report timer; the texts pushed to the message server since the last call.
+    std::vector<std::string> fire()
+    {
+        struct uloop_timeout *t = gwagent::device_speed_timer();
+        uloop_timeout_cancel(t);
+        t->cb(t);
+        std::vector<std::string> pushed;
+        void *p = nullptr;
+        while (fifo_buffer_get(&g_msg_srv_fifo_buf, &p, nullptr) == 0) {
+            pushed.emplace_back(static_cast<char *>(p));
+            free(p);
+        }
+        return pushed;
+    }
+};
+
+TEST_F(ReportCommands, DeviceSpeedParametersAreCheckedBeforeAnythingChanges)
+{
+    const std::string ds = "DEVICE_SPEED";
+    ASSERT_EQ(run(cmd(ds, R"("Enable":1,"Time":"10","List":[])")), ok(ds));
+    for (const char *params : {R"("Time":"10","List":[])", R"("Enable":1,"List":[])", R"("Enable":1,"Time":"10")",
+                               R"("Enable":1,"Time":"-5","List":[])", R"("Enable":1,"Time":"10","List":{})",
+                               R"("Enable":1,"Time":"10","List":[{"MAC":"A0B1C2D3E4F1"},{"Mac":"x"}])"})
+        EXPECT_EQ(run(cmd(ds, params)), fail(ds, "parameter_error")) << params;
+    EXPECT_TRUE(log.contains("DEVICE_SPEED Time : -5 is invalid."));
+    EXPECT_TRUE(log.contains("DEVICE_SPEED Parameter List json type is invalid, should be array"));
+    // The running report was left alone.
+    EXPECT_EQ(run_plain("GET_DEVICE_SPEED"), ok("GET_DEVICE_SPEED", R"("Enable":1)"));
+    EXPECT_TRUE(gwagent::device_speed_timer()->pending);
+}
+
+TEST_F(ReportCommands, DeviceSpeedReportsRatesOfListedHostsAndTheGateway)
+{
+    const std::string ds = "DEVICE_SPEED";
+    // The gateway's own MAC, in another case, adds the gateway.
+    ASSERT_EQ(run(cmd(ds, R"("Enable":1,"Time":"10","List":[{"MAC":"a0b1c2d3e4f1"},{"MAC":"a1b2c3d4e5f6"}])")), ok(ds));
+    EXPECT_EQ((uloop_timeout_remaining64(gwagent::device_speed_timer()) + 500) / 1000, 10);
+    counter(1, "TxBytes", 654321 + 102400);  // 100 KiB in 10 s: 80 kbps
+    counter(1, "RxBytes", 123456 + 56320);   // 55 KiB: 5 KiB/s cut to whole, 40 kbps
+    sim.set_property("/com/yvc/igd1/Info/PON", "com.yvc.igd1.PONInfo", "BytesSent", "uint64 124480789");
+    sim.set_property("/com/yvc/igd1/Info/PON", "com.yvc.igd1.PONInfo", "BytesReceived", "uint64 5");
+    EXPECT_EQ(fire(), std::vector<std::string>{
+                          R"({"CmdType":" DEVICE_SPEED","GateWay":{"MAC":"A1B2C3D4E5F6","UsBandwidth":"800kbps",)"
+                          R"("DsBandwidth":"0kbps"},"Device":[{"DevName":"phone-anna","DevMAC":"A0B1C2D3E4F1",)"
+                          R"("UsBandwidth":"80kbps","DsBandwidth":"40kbps"}]})"});
+    EXPECT_TRUE(gwagent::device_speed_timer()->pending);
+
+    // A new request replaces the report whole: every online host, first rates 0, no gateway.
+    ASSERT_EQ(run(cmd(ds, R"("Enable":1,"Time":"5","List":[])")), ok(ds));
+    EXPECT_EQ(fire(), std::vector<std::string>{
+                          R"({"CmdType":" DEVICE_SPEED","Device":[{"DevName":"phone-anna","DevMAC":"A0B1C2D3E4F1",)"
+                          R"("UsBandwidth":"0kbps","DsBandwidth":"0kbps"},{"DevName":"laptop-ben",)"
+                          R"("DevMAC":"a0b1c2d3e4f2","UsBandwidth":"0kbps","DsBandwidth":"0kbps"}]})"});
+
+    ASSERT_EQ(run(cmd(ds, R"("Enable":0,"Time":"5","List":[])")), ok(ds));
+    EXPECT_EQ(run_plain("GET_DEVICE_SPEED"), ok("GET_DEVICE_SPEED", R"("Enable":0)"));
+    EXPECT_FALSE(gwagent::device_speed_timer()->pending);
+}
+
+TEST_F(ReportCommands, DeviceSpeedWithTimeZeroEndsAtTheFirstExpiryWithoutAReport)
+{
+    ASSERT_EQ(run(cmd("DEVICE_SPEED", R"("Enable":1,"Time":"0","List":[])")), ok("DEVICE_SPEED"));
+    EXPECT_EQ(fire(), std::vector<std::string>{});
+    EXPECT_TRUE(log.contains("disable DEVICE_SPEED report."));
+    EXPECT_FALSE(gwagent::device_speed_timer()->pending);
+}
+
+class HardwareCheck : public ReportCommands {
+protected:
+    void result(const std::string &payload)
+    {
+        sim.control("EmitSignal", g_variant_new("(ssss)", "/com/yvc/igd1/Orvane/System", "com.yvc.igd1.SysCmd",
+                                                "CheckHardwareStatus", payload.c_str()));
+        // The handler ends its own subscription once it has the result.
+        EXPECT_TRUE(gwtest::wait_until([] {
+            return check_dbus_SubscribeSignal_Enable(nullptr, "/com/yvc/igd1/Orvane/System", "com.yvc.igd1.SysCmd",
+                                                     "CheckHardwareStatus") == 0;
+        }));
+    }
+    const std::string start = "CHECK_HARDWARE_START";
+    const std::string status = "CHECK_HARDWARE_STATUS";
+};
+
+TEST_F(HardwareCheck, StartThenResultThenExpiry)
+{
+    EXPECT_EQ(run_plain(status), fail(status, "ERR_CHECK_NO_TEST"));
+    EXPECT_EQ(run_plain(start), ok(start));
+    EXPECT_EQ(run_plain(start), ok(start));
+    EXPECT_EQ(sim.call_count("CheckHardwareStart"), 1u);
+    EXPECT_EQ(run_plain(status), fail(status, "ERR_CHECK_TESTING"));
+    result("({'CPUStatus': <'OK'>, 'WIFIStatus': <'OK'>, 'LSWStatus': <'FAIL'>, 'CodecStatus': <'OK'>, "
+           "'OpticStatus': <'WEAK-SIGNAL'>, 'LAN1': <'UP'>, 'LAN2': <'DOWN'>, 'FAN': <'x'>}, uint32 0, '')");
+    const std::string finished =
+        ok(status, R"("CPUStatus":"OK","WIFIStatus":"OK","LSWStatus":"FAIL","CodecStatus":"OK",)"
+                   R"("OpticStatus":"WEAK-SI","LANNum":2,"LAN1":"UP","LAN2":"DOWN")");
+    EXPECT_EQ(run_plain(status), finished);
+    EXPECT_TRUE(log.contains("7 key string is not match key [FAN]."));
+    g_clock += 900;
+    EXPECT_EQ(run_plain(status), finished);
+    g_clock += 1;
+    EXPECT_EQ(run_plain(status), fail(status, "ERR_CHECK_NO_TEST"));
+}
+
+TEST_F(HardwareCheck, FailuresOfTheStartAndOfTheCheck)
+{
+    sim.fail_next("CheckHardwareStart");
+    EXPECT_EQ(run_plain(start), fail(start, "callMethod_failed"));
+    sim.set_reply("CheckHardwareStart", "(uint32 4, 'self test busy')");
+    EXPECT_EQ(run_plain(start), fail(start, "self test busy"));
+    EXPECT_EQ(run_plain(status), fail(status, "ERR_CHECK_NO_TEST"));
+    sim.set_reply("CheckHardwareStart", "");
+
+    EXPECT_EQ(run_plain(start), ok(start));
+    result("(@a{sv} {}, uint32 5, 'optic module missing')");
+    EXPECT_EQ(run_plain(status), fail(status, "optic module missing"));
+    EXPECT_EQ(run_plain(start), ok(start));
+    result("(@a{sv} {}, uint32 5, '')");
+    EXPECT_EQ(run_plain(status), fail(status, "ERR_CHECK_ERROR"));
+}
+
+}  // namespace
