@@ -171,10 +171,7 @@ const Known kAllStorage[] = {
 // Commands whose family has not landed yet. The built table must be exactly the full list less these:
 // a family that lands takes its names out, and once this list is empty the table equals the full list.
 const char *const kStillToCome[] = {
-    "GET_LAN_DEVICE_ACCESS",
-    "GET_LAN_SPEED",
     "GET_VPN_STATUC_TRAFFIC",
-    "LAN_DEVICE_ACCESS",
     "OXA_APP_GETSTATUS",
     "OXA_APP_INSTALL",
     "OXA_APP_INST_QUERY",
@@ -183,7 +180,6 @@ const char *const kStillToCome[] = {
     "OXA_APP_UPGRADE",
     "OXA_ZEP_RESTORE",
     "OXA_ZEP_UPGRADE",
-    "SET_LAN_SPEED",
     "VPN_STATUC_TRAFFIC",
 };
 template <size_t N, typename ToCome>

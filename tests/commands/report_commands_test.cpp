@@ -7,6 +7,7 @@
 #include "command_steps.hpp"
 #include "commands/cmd_check_hardware.h"
 #include "commands/cmd_device_speed.h"
+#include "commands/cmd_lan_reports.h"
 #include "core/fifo_buffer.h"
 #include "gwbus/bus.h"
 #include "platform/conn.h"
@@ -37,6 +38,7 @@ protected:
     {
         gwagent::device_speed_reset();
         gwagent::check_hardware_reset();
+        gwagent::lan_reports_reset();
         gwagent_set_clock(nullptr);
         fifo_buffer_clear(&g_msg_srv_fifo_buf);
         CommandTest::TearDown();
@@ -45,12 +47,15 @@ protected:
     {
         sim.set_property(kHost + std::to_string(host), kHostIface, name, "uint64 " + std::to_string(value));
     }
-    // Fires the report timer; the texts pushed to the message server since the last call.
-    std::vector<std::string> fire()
+    // Fires a report timer; the texts pushed to the message server since the last call.
+    std::vector<std::string> fire(struct uloop_timeout *t = gwagent::device_speed_timer())
     {
-        struct uloop_timeout *t = gwagent::device_speed_timer();
         uloop_timeout_cancel(t);
         t->cb(t);
+        return pushed();
+    }
+    std::vector<std::string> pushed()
+    {
         std::vector<std::string> pushed;
         void *p = nullptr;
         while (fifo_buffer_get(&g_msg_srv_fifo_buf, &p, nullptr) == 0) {
@@ -110,6 +115,54 @@ TEST_F(ReportCommands, DeviceSpeedWithTimeZeroEndsAtTheFirstExpiryWithoutAReport
     EXPECT_EQ(fire(), std::vector<std::string>{});
     EXPECT_TRUE(log.contains("disable DEVICE_SPEED report."));
     EXPECT_FALSE(gwagent::device_speed_timer()->pending);
+}
+
+TEST_F(ReportCommands, LanDeviceAccessForwardsEachSignalWhileSubscribed)
+{
+    const std::string access = "LAN_DEVICE_ACCESS", get = "GET_LAN_DEVICE_ACCESS";
+    EXPECT_EQ(run(cmd(access, R"("Enable":0)")), fail(access, "DISABLE_FAILED"));
+    EXPECT_EQ(run_plain(get), ok(get, R"("Enable":0)"));
+    EXPECT_EQ(run(cmd(access, R"("Enable":"1")")), fail(access, "parameter_error"));
+    EXPECT_EQ(run(cmd(access, R"("Enable":1)")), ok(access));
+    EXPECT_EQ(run_plain(get), ok(get, R"("Enable":1)"));
+    auto emit = [&](const char *payload) {
+        sim.control("EmitSignal", g_variant_new("(ssss)", "/com/yvc/igd1/Config/LANHosts", "com.yvc.igd1.LANHostManager",
+                                                "LanDeviceAccess", payload));
+    };
+    emit("(@a{sv} {},)");
+    emit("('dev-1', 'A0B1C2D3E4F1', '192.168.1.20', 'LAN1', byte 1, byte 0, 'phone \"x\"', 'Android', '2024-01-02')");
+    ASSERT_TRUE(gwtest::wait_until([] { return fifo_buffer_get_num(&g_msg_srv_fifo_buf) > 0; }));
+    EXPECT_EQ(pushed(), std::vector<std::string>{R"({"CmdType":"LAN_DEVICE_ACCESS","Info":"dev-1:A0B1C2D3E4F1:)"
+                                                 R"(192.168.1.20:LAN1:1:0:phone \"x\":Android:2024-01-02"})"});
+    EXPECT_TRUE(log.contains("get info from LanDeviceAccess is invalid."));
+    EXPECT_EQ(run(cmd(access, R"("Enable":0)")), ok(access));
+    EXPECT_EQ(run_plain(get), ok(get, R"("Enable":0)"));
+}
+
+TEST_F(ReportCommands, LanSpeedReportsTheSelectedPortsOnItsTimer)
+{
+    const std::string set = "SET_LAN_SPEED", get = "GET_LAN_SPEED";
+    EXPECT_EQ(run(cmd(set, R"("Enable":1,"Time":"0")")), fail(set, "Parse input params fail!"));
+    EXPECT_EQ(run(cmd(set, R"("Time":"10")")), fail(set, "Parse input params fail!"));
+    EXPECT_EQ(run_plain(get), ok(get, R"("Enable":0)"));
+    // A negative time is taken as its size; indexes outside 1..32 select nothing.
+    EXPECT_EQ(run(cmd(set, R"("Enable":1,"Time":"-10","List":[{"index":2},{"index":40}])")), ok(set));
+    EXPECT_EQ(run_plain(get), ok(get, R"("Enable":1)"));
+    EXPECT_EQ((uloop_timeout_remaining64(gwagent::lan_speed_timer()) + 500) / 1000, 10);
+    const char *port2 = "/com/yvc/igd1/Config/EthernetConfig/2";
+    sim.set_property(port2, "com.yvc.igd1.EthernetConfig", "BytesSent", "uint64 2012800");  // 12800 B in 10 s
+    // A counter that went back (the port was reset) counts from 0.
+    sim.set_property(port2, "com.yvc.igd1.EthernetConfig", "BytesReceived", "uint64 2560");
+    EXPECT_EQ(fire(gwagent::lan_speed_timer()),
+              std::vector<std::string>{
+                  R"({"CmdType":"LAN_SPEED","Traffic":[{"Index":2,"UsBandwidth":"10kbps","DsBandwidth":"2kbps"}]})"});
+    EXPECT_TRUE(gwagent::lan_speed_timer()->pending);
+
+    EXPECT_EQ(run(cmd(set, R"("Enable":1,"Time":"5","List":[{"index":40}])")), ok(set));
+    EXPECT_EQ(fire(gwagent::lan_speed_timer()), std::vector<std::string>{R"({"CmdType":"LAN_SPEED","Traffic":[]})"});
+    EXPECT_EQ(run(cmd(set, R"("Enable":0,"Time":"5")")), ok(set));
+    EXPECT_FALSE(gwagent::lan_speed_timer()->pending);
+    EXPECT_EQ(run_plain(get), ok(get, R"("Enable":0)"));
 }
 
 class HardwareCheck : public ReportCommands {
