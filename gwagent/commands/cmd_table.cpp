@@ -97,6 +97,7 @@ constexpr cmd_entry kCmdArray[] = {
     {"GET_VPN_L2TP_SERVER", 0, 2, cmd_GET_VPN_L2TP_SERVER},
     {"GET_VPN_L2TP_SERVER_ACCOUNT", 0, 2, cmd_GET_VPN_L2TP_SERVER_ACCOUNT},
     {"GET_VPN_L2TP_TRAFFIC", 0, 2, cmd_GET_VPN_L2TP_TRAFFIC},
+    {"GET_VPN_STATUC_TRAFFIC", 0, 2, cmd_GET_VPN_STATUC_TRAFFIC},
     {"GET_VPN_VXLAN", 0, 2, cmd_GET_VPN_VXLAN},
     {"GET_VPN_VxLAN_HISTORY_TRAFFIC", 0, 2, cmd_GET_VPN_VxLAN_HISTORY_TRAFFIC},
     {"GET_VPN_VxLAN_TRAFFIC", 0, 2, cmd_GET_VPN_VxLAN_TRAFFIC},
@@ -158,6 +159,7 @@ constexpr cmd_entry kCmdArray[] = {
     {"SET_WMM_SERVICE_IPSET", 0, 2, cmd_SET_WMM_SERVICE_IPSET},
     {"SET_WMM_SWITCH", 0, 2, cmd_SET_WMM_SWITCH},
     {"Start_BootRegister", 0, 2, cmd_Start_BootRegister},
+    {"VPN_STATUC_TRAFFIC", 0, 2, cmd_VPN_STATUC_TRAFFIC},
 };
 static_assert(sorted_unique(kCmdArray), "the command table must be sorted for the binary search");
 

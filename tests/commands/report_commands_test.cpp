@@ -8,6 +8,7 @@
 #include "commands/cmd_check_hardware.h"
 #include "commands/cmd_device_speed.h"
 #include "commands/cmd_lan_reports.h"
+#include "commands/cmd_vpn_traffic.h"
 #include "core/fifo_buffer.h"
 #include "gwbus/bus.h"
 #include "platform/conn.h"
@@ -39,6 +40,7 @@ protected:
         gwagent::device_speed_reset();
         gwagent::check_hardware_reset();
         gwagent::lan_reports_reset();
+        gwagent::vpn_traffic_reset();
         gwagent_set_clock(nullptr);
         fifo_buffer_clear(&g_msg_srv_fifo_buf);
         CommandTest::TearDown();
@@ -162,6 +164,39 @@ TEST_F(ReportCommands, LanSpeedReportsTheSelectedPortsOnItsTimer)
     EXPECT_EQ(fire(gwagent::lan_speed_timer()), std::vector<std::string>{R"({"CmdType":"LAN_SPEED","Traffic":[]})"});
     EXPECT_EQ(run(cmd(set, R"("Enable":0,"Time":"5")")), ok(set));
     EXPECT_FALSE(gwagent::lan_speed_timer()->pending);
+    EXPECT_EQ(run_plain(get), ok(get, R"("Enable":0)"));
+}
+
+TEST_F(ReportCommands, VpnTrafficReportsTheTunnelsOnItsTimer)
+{
+    const std::string set = "VPN_STATUC_TRAFFIC", get = "GET_VPN_STATUC_TRAFFIC";
+    for (const char *params : {R"("Enable":2,"Time":"30")", R"("Enable":1,"Time":"3O")", R"("Enable":1,"Time":"-3")",
+                               R"("Enable":1,"Time":"0")", R"("Enable":1)"})
+        EXPECT_EQ(run(cmd(set, params)), fail(set, "Parse input params fail!")) << params;
+    EXPECT_EQ(run_plain(get), ok(get, R"("Enable":0)"));
+    EXPECT_EQ(run(cmd(set, R"("Enable":1,"Time":"30")")), ok(set));
+    EXPECT_EQ(run_plain(get), ok(get, R"("Enable":1)"));
+    EXPECT_EQ((uloop_timeout_remaining64(gwagent::vpn_traffic_timer()) + 500) / 1000, 30);
+    const char *tunnel = "/com/yvc/igd1/VPN/IPSec/1";
+    sim.set_property(tunnel, "com.yvc.igd1.VPN.IPSec", "Status", "'Connected'");
+    sim.set_property(tunnel, "com.yvc.igd1.VPN.IPSec", "RxPkts", "uint64 10");
+    sim.set_property(tunnel, "com.yvc.igd1.VPN.IPSec", "TxPkts", "uint64 20");
+    sim.set_property(tunnel, "com.yvc.igd1.VPN.IPSec", "RxBytes", "uint64 10240");
+    sim.set_property(tunnel, "com.yvc.igd1.VPN.IPSec", "TxBytes", "uint64 2047");
+    EXPECT_EQ(fire(gwagent::vpn_traffic_timer()),
+              std::vector<std::string>{
+                  R"({"CmdType":"VPN_STATUC_TRAFFIC","Enable":1,"VPNType":"IPSec","VPNNum":1,"IPSecNum":1,)"
+                  R"("IPSecList":[{"Index":1,"Enable":1,"Status":"Connected","RxPkts":"10","TxPkts":"20",)"
+                  R"("RxBytes":"10","TxBytes":"1"}],"VxLANNum":1,"VxLANList":[{"Index":1,"Enable":0,"Status":"",)"
+                  R"("RxPkts":"0","TxPkts":"0","RxBytes":"0","TxBytes":"0"}]})"});
+    EXPECT_TRUE(gwagent::vpn_traffic_timer()->pending);
+    // With the VPN off the lists are empty.
+    sim.set_property("/com/yvc/igd1/VPN", "com.yvc.igd1.VPN", "Enable", "false");
+    EXPECT_EQ(fire(gwagent::vpn_traffic_timer()),
+              std::vector<std::string>{R"({"CmdType":"VPN_STATUC_TRAFFIC","Enable":0,"VPNType":"IPSec","VPNNum":1,)"
+                                       R"("IPSecNum":0,"IPSecList":[],"VxLANNum":0,"VxLANList":[]})"});
+    EXPECT_EQ(run(cmd(set, R"("Enable":0,"Time":"30")")), ok(set));
+    EXPECT_FALSE(gwagent::vpn_traffic_timer()->pending);
     EXPECT_EQ(run_plain(get), ok(get, R"("Enable":0)"));
 }
 
