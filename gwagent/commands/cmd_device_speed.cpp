@@ -2,7 +2,6 @@
 // samples the byte counters of the hosts and of the gateway and pushes their rates to the message server.
 #include <strings.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -207,7 +206,9 @@ extern "C" int cmd_DEVICE_SPEED(int id, const char *sequence_id, const char *cmd
         GWLOG(LOG_LVL_WARN, "%s Parameter List json type is invalid, should be array", cmd_type);
         ok = false;
     }
-    const int interval = std::atoi(time_text);
+    int interval = 0;
+    if (ok && !gwagent::interval_seconds(time_text, interval))
+        ok = false;
     if (ok && interval < 0) {
         GWLOG(LOG_LVL_WARN, "%s Time : %d is invalid.", cmd_type, interval);
         ok = false;

@@ -1,7 +1,6 @@
 // Two LAN reports: LAN_DEVICE_ACCESS forwards the service's LanDeviceAccess signal (devices joining the
 // LAN) to the message server; SET_LAN_SPEED reports the LAN port rates on a uloop timer.
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -185,8 +184,10 @@ extern "C" int cmd_SET_LAN_SPEED(int id, const char *sequence_id, const char *cm
     char time_text[32] = {};
     bool ok = r.required_int("Enable", enable);
     ok = r.required("Time", time_text) && ok;
-    int interval = std::atoi(time_text);
-    if (ok && interval == 0) {
+    int interval = 0;
+    if (ok && !gwagent::interval_seconds(time_text, interval)) {
+        ok = false;
+    } else if (ok && interval == 0) {
         GWLOG(LOG_LVL_WARN, "%s Time is 0, need > 0!", cmd_type);
         ok = false;
     } else if (ok && interval < 0) {

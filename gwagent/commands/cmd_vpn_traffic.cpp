@@ -1,6 +1,5 @@
 // The VPN traffic report: VPN_STATUC_TRAFFIC switches on a uloop timer that pushes the counters of the
 // IPSec and VxLAN tunnels to the message server.
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -118,7 +117,9 @@ extern "C" int cmd_VPN_STATUC_TRAFFIC(int id, const char *sequence_id, const cha
         GWLOG(LOG_LVL_WARN, "%s json string missing Parameter Time %s", cmd_type, time_text);
         ok = false;
     }
-    const int interval = std::atoi(time_text);
+    int interval = 0;
+    if (ok && !gwagent::interval_seconds(time_text, interval))
+        ok = false;
     // A report every 0 seconds would keep the loop busy.
     if (ok && enable == 1 && interval == 0) {
         GWLOG(LOG_LVL_WARN, "%s Time is 0, need > 0!", cmd_type);

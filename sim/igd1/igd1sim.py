@@ -477,7 +477,9 @@ class Simulator:
     # A request path names a place below "/mnt"; anything else is refused with code 1 and a text: other
     # absolute or relative paths, any ".." component, and links that lead out of the storage.
     def storage(self):
-        return os.path.realpath(os.path.join(self.m.root, "mnt"))
+        base = os.path.realpath(os.path.join(self.m.root, "mnt"))
+        os.makedirs(base, exist_ok=True)
+        return base
 
     def nas(self, name):
         base = self.storage()

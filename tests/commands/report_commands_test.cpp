@@ -73,7 +73,8 @@ TEST_F(ReportCommands, DeviceSpeedParametersAreCheckedBeforeAnythingChanges)
     const std::string ds = "DEVICE_SPEED";
     ASSERT_EQ(run(cmd(ds, R"("Enable":1,"Time":"10","List":[])")), ok(ds));
     for (const char *params : {R"("Time":"10","List":[])", R"("Enable":1,"List":[])", R"("Enable":1,"Time":"10")",
-                               R"("Enable":1,"Time":"-5","List":[])", R"("Enable":1,"Time":"10","List":{})",
+                               R"("Enable":1,"Time":"-5","List":[])", R"("Enable":1,"Time":"99999999999","List":[])",
+                               R"("Enable":1,"Time":"10","List":{})",
                                R"("Enable":1,"Time":"10","List":[{"MAC":"A0B1C2D3E4F1"},{"Mac":"x"}])"})
         EXPECT_EQ(run(cmd(ds, params)), fail(ds, "parameter_error")) << params;
     EXPECT_TRUE(log.contains("DEVICE_SPEED Time : -5 is invalid."));
