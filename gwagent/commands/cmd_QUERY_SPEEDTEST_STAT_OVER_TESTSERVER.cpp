@@ -36,10 +36,18 @@ extern "C" int cmd_QUERY_SPEEDTEST_STAT_OVER_TESTSERVER(int id, const char *sequ
     if (!answer)
         return r.fail("create_json_fail");
     const std::pair<const char *, const char *> members[] = {
-        {"status", t.Status},       {"pppoeIP", t.PPPoEIP},     {"pppoeName", t.PPPoEName},
-        {"cspeed", t.Cspeed},       {"aspeed", t.Aspeed},       {"bspeed", t.Bspeed},
-        {"maxspeed", t.Maxspeed},   {"starttime", t.Starttime}, {"endtime", t.Endtime},
-        {"totalsize", t.Totalsize}, {"backgroundsize", t.Backgroundsize}, {"failcode", t.Failcode},
+        {"status", t.Status},
+        {"pppoeIP", t.PPPoEIP},
+        {"pppoeName", t.PPPoEName},
+        {"cspeed", t.Cspeed},
+        {"aspeed", t.Aspeed},
+        {"bspeed", t.Bspeed},
+        {"maxspeed", t.Maxspeed},
+        {"starttime", t.Starttime},
+        {"endtime", t.Endtime},
+        {"totalsize", t.Totalsize},
+        {"backgroundsize", t.Backgroundsize},
+        {"failcode", t.Failcode},
     };
     for (const auto &[key, value] : members)
         if (json_object_set_new(answer.get(), key, json_string(value)) != 0)

@@ -67,9 +67,8 @@ void store_results(GVariant *dict, HwCheck &c)
     int index = 0;
     while (g_variant_iter_next(&it, "{&sv}", &key, &raw)) {
         gw::VariantPtr value(raw);
-        const char *text = g_variant_is_of_type(value.get(), G_VARIANT_TYPE_STRING)
-                               ? g_variant_get_string(value.get(), nullptr)
-                               : "";
+        const char *text =
+            g_variant_is_of_type(value.get(), G_VARIANT_TYPE_STRING) ? g_variant_get_string(value.get(), nullptr) : "";
         size_t match = std::size(kNames);
         for (size_t k = 0; k < std::size(kNames); ++k) {
             const size_t n = (from + k) % std::size(kNames);
@@ -150,8 +149,8 @@ extern "C" int cmd_CHECK_HARDWARE_START(int id, const char *sequence_id, const c
         return r.method_result("mth_CheckHardwareStart", rc, status, errmsg.get());
     }
     unsubscribe_locked();
-    g_check.subscription = h_dbus_SubscribeSignal(nullptr, kSysPath, kSysIface, kSignal, scb_CheckHardwareStatus,
-                                                  nullptr);
+    g_check.subscription =
+        h_dbus_SubscribeSignal(nullptr, kSysPath, kSysIface, kSignal, scb_CheckHardwareStatus, nullptr);
     if (g_check.subscription <= 0) {
         GWLOG(LOG_LVL_WARN, "suabscribe CheckHardwareStatus signal failed.");
         g_check.subscription = 0;
@@ -193,7 +192,8 @@ extern "C" int cmd_CHECK_HARDWARE_STATUS(int id, const char *sequence_id, const 
     bool built = static_cast<bool>(answer);
     for (size_t i = 0; built && i < kFixed; ++i)
         built = json_object_set_new(answer.get(), kNames[i], json_string(c.fixed[i])) == 0;
-    built = built && json_object_set_new(answer.get(), "LANNum", json_integer(static_cast<json_int_t>(c.lans.size()))) == 0;
+    built =
+        built && json_object_set_new(answer.get(), "LANNum", json_integer(static_cast<json_int_t>(c.lans.size()))) == 0;
     for (const auto &[name, value] : c.lans)
         if (built && !name.empty())
             built = json_object_set_new(answer.get(), name.c_str(), json_string(value.c_str())) == 0;

@@ -25,10 +25,7 @@ constexpr char kHostsIface[] = "com.yvc.igd1.LANHostManager";
 constexpr char kAccess[] = "LanDeviceAccess";
 constexpr size_t kAccessReportMax = 1024;
 
-unsigned access_subscription()
-{
-    return check_dbus_SubscribeSignal_Enable(nullptr, kHostsPath, kHostsIface, kAccess);
-}
+unsigned access_subscription() { return check_dbus_SubscribeSignal_Enable(nullptr, kHostsPath, kHostsIface, kAccess); }
 
 // ---- LAN port speed --------------------------------------------------------------------------------
 
@@ -51,10 +48,7 @@ struct uloop_timeout g_timeout_lan_speed = {};
 
 using PortList = gwagent::ApiList<api_EthernetConfigInfo_t, api_releaseEthernetConfigInfo>;
 
-bool read_ports(PortList &ports)
-{
-    return api_getEthernetConfigInfo(&ports.items, &ports.count) == 0;
-}
+bool read_ports(PortList &ports) { return api_getEthernetConfigInfo(&ports.items, &ports.count) == 0; }
 
 void take_baseline(const PortList &ports)
 {
@@ -85,7 +79,8 @@ void lan_speed_report(struct uloop_timeout *t)
             const api_EthernetConfigInfo_t &p = ports.items[i];
             if (g_lan.selected[i]) {
                 char up[32], down[32];
-                std::snprintf(up, sizeof up, "%llukbps", port_rate(p.BytesSent, g_lan.baseline[i].sent, g_lan.interval));
+                std::snprintf(up, sizeof up, "%llukbps",
+                              port_rate(p.BytesSent, g_lan.baseline[i].sent, g_lan.interval));
                 std::snprintf(down, sizeof down, "%llukbps",
                               port_rate(p.BytesReceived, g_lan.baseline[i].received, g_lan.interval));
                 json_t *e = json_object();
@@ -151,7 +146,8 @@ extern "C" int cmd_LAN_DEVICE_ACCESS(int id, const char *sequence_id, const char
         return r.fail("parameter_error");
     if (enable != 0) {
         GWLOG(LOG_LVL_NOTICE, "enable signal LanDeviceAccess.");
-        const long sub = h_dbus_SubscribeSignal(nullptr, kHostsPath, kHostsIface, kAccess, scb_LanDeviceAccess, nullptr);
+        const long sub =
+            h_dbus_SubscribeSignal(nullptr, kHostsPath, kHostsIface, kAccess, scb_LanDeviceAccess, nullptr);
         if (sub <= 0) {
             GWLOG(LOG_LVL_WARN, "LanDeviceAccess subscribe failed.");
             return r.fail("ENABLE_FAILED");

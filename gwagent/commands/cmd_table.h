@@ -202,7 +202,8 @@ int cmd_RENAME(int id, const char *sequence_id, const char *cmd_type, json_t *cm
 int cmd_GET_ZEP_LOG(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_Get_Log(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_HTTP_SPEED_TEST_OVER_TESTSERVER(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
-int cmd_QUERY_SPEEDTEST_STAT_OVER_TESTSERVER(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_QUERY_SPEEDTEST_STAT_OVER_TESTSERVER(int id, const char *sequence_id, const char *cmd_type, json_t *cmd,
+                                             int fd);
 
 #ifdef __cplusplus
 }

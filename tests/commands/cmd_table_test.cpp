@@ -171,14 +171,8 @@ const Known kAllStorage[] = {
 // Commands whose family has not landed yet. The built table must be exactly the full list less these:
 // a family that lands takes its names out, and once this list is empty the table equals the full list.
 const char *const kStillToCome[] = {
-    "OXA_APP_GETSTATUS",
-    "OXA_APP_INSTALL",
-    "OXA_APP_INST_QUERY",
-    "OXA_APP_LIST",
-    "OXA_APP_OPERATE",
-    "OXA_APP_UPGRADE",
-    "OXA_ZEP_RESTORE",
-    "OXA_ZEP_UPGRADE",
+    "OXA_APP_GETSTATUS", "OXA_APP_INSTALL", "OXA_APP_INST_QUERY", "OXA_APP_LIST",
+    "OXA_APP_OPERATE",   "OXA_APP_UPGRADE", "OXA_ZEP_RESTORE",    "OXA_ZEP_UPGRADE",
 };
 template <size_t N, typename ToCome>
 void expect_full_list_less(const cmd_entry *table, size_t count, const Known (&all)[N], const ToCome &to_come)

@@ -129,8 +129,8 @@ TEST_F(ReportCommands, LanDeviceAccessForwardsEachSignalWhileSubscribed)
     EXPECT_EQ(run(cmd(access, R"("Enable":1)")), ok(access));
     EXPECT_EQ(run_plain(get), ok(get, R"("Enable":1)"));
     auto emit = [&](const char *payload) {
-        sim.control("EmitSignal", g_variant_new("(ssss)", "/com/yvc/igd1/Config/LANHosts", "com.yvc.igd1.LANHostManager",
-                                                "LanDeviceAccess", payload));
+        sim.control("EmitSignal", g_variant_new("(ssss)", "/com/yvc/igd1/Config/LANHosts",
+                                                "com.yvc.igd1.LANHostManager", "LanDeviceAccess", payload));
     };
     emit("(@a{sv} {},)");
     emit("('dev-1', 'A0B1C2D3E4F1', '192.168.1.20', 'LAN1', byte 1, byte 0, 'phone \"x\"', 'Android', '2024-01-02')");

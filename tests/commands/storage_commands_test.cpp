@@ -95,9 +95,10 @@ TEST_F(StorageCommands, DiscListIsCopiedInOrderAndEmptyWithoutDisc)
     sim.set_reply("GetDiscInfo",
                   "([('usb1_1', 'USB2.0', '1G', '3G', '4G'), ('usb2_1', 'USB3.0', '0', '8G', '8G')], uint32 0, '')");
     EXPECT_EQ(nas(cmd("GET_DISC_INF")),
-              ok("GET_DISC_INF", R"("DiscList":[{"DiscName":"usb1_1","ConnectInterface":"USB2.0","UsedSize":"1G",)"
-                                 R"("FreeSize":"3G","TotalSize":"4G"},{"DiscName":"usb2_1","ConnectInterface":"USB3.0",)"
-                                 R"("UsedSize":"0","FreeSize":"8G","TotalSize":"8G"}])"));
+              ok("GET_DISC_INF",
+                 R"("DiscList":[{"DiscName":"usb1_1","ConnectInterface":"USB2.0","UsedSize":"1G",)"
+                 R"("FreeSize":"3G","TotalSize":"4G"},{"DiscName":"usb2_1","ConnectInterface":"USB3.0",)"
+                 R"("UsedSize":"0","FreeSize":"8G","TotalSize":"8G"}])"));
     sim.set_reply("GetDiscInfo", "");
     EXPECT_EQ(nas(cmd("REMOVE", R"("FileName":"/mnt/usb1")")), ok("REMOVE"));
     EXPECT_EQ(nas(cmd("GET_DISC_INF")), ok("GET_DISC_INF", R"("DiscList":[])"));
@@ -197,8 +198,9 @@ TEST_F(StorageCommands, LongListStopsAtAWholeEntryWithinTheAnswerBuffer)
     EXPECT_GT(answer.size(), 5632u - 200u);
     EXPECT_GT(kept, 20u);
     EXPECT_LT(kept, 62u);
-    EXPECT_STREQ(json_string_value(json_object_get(json_array_get(json_object_get(obj.get(), "FileList"), 0), "FileName")),
-                 ("100" + std::string(40, 'x')).c_str());
+    EXPECT_STREQ(
+        json_string_value(json_object_get(json_array_get(json_object_get(obj.get(), "FileList"), 0), "FileName")),
+        ("100" + std::string(40, 'x')).c_str());
 }
 
 TEST_F(StorageCommands, GatewayWithoutUsbRefusesEveryStorageCommand)

@@ -295,7 +295,6 @@ TEST_F(Plugin, BurstOfAHundredCommandsGetsEveryAnswerInOrder)
     EXPECT_GE(g_fd_plugin.fd, 0);
 }
 
-
 // A log upload waits on its server for seconds; meanwhile the loop keeps the platform connection: the
 // heartbeat due in that time goes out and its reply is taken, and the answer follows when the upload ends.
 TEST_F(Plugin, HeartbeatsGoOnWhileALogUploadWaitsForItsServer)
@@ -304,8 +303,8 @@ TEST_F(Plugin, HeartbeatsGoOnWhileALogUploadWaitsForItsServer)
     server.serve("/log", "ok");
     server.delay("/log", 3000);
     running();
-    const std::string cmd = "{\"CmdType\":\"GET_ZEP_LOG\",\"SequenceId\":\"5\",\"UploadPath\":\"" + server.url("/log") +
-                            "\"}";
+    const std::string cmd =
+        "{\"CmdType\":\"GET_ZEP_LOG\",\"SequenceId\":\"5\",\"UploadPath\":\"" + server.url("/log") + "\"}";
     reply("{\"RPCMethod\":\"Post\",\"ID\":9,\"PluginName\":\"p\",\"Parameter\":\"" + b64_text(cmd) + "\"}");
     ASSERT_TRUE(plat::pump_until([&] { return server.requests("/log") == 1; }, std::chrono::milliseconds(5000)));
     // The next heartbeat falls due while the server holds its reply back.

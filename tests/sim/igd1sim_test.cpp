@@ -155,14 +155,17 @@ TEST_F(Igd1Sim, SpeedTestRequestedFinishesWithResultsOnItsTimer)
     const char *st = "/com/yvc/igd1/Network/SpeedTestTry";
     const char *iface = "com.yvc.igd1.SpeedTestTry";
     control("SetSpeedTest", g_variant_new("(us)", 60000u, "3"));
-    call(st, "com.yvc.igd1.Properties", "Set", g_variant_new("(ssv)", iface, "DiagnosticsState", g_variant_new_string("Requested")));
-    EXPECT_EQ(call(st, "com.yvc.igd1.Properties", "Get", g_variant_new("(ss)", iface, "Status")), "(<'STAT_TESTING'>,)");
+    call(st, "com.yvc.igd1.Properties", "Set",
+         g_variant_new("(ssv)", iface, "DiagnosticsState", g_variant_new_string("Requested")));
+    EXPECT_EQ(call(st, "com.yvc.igd1.Properties", "Get", g_variant_new("(ss)", iface, "Status")),
+              "(<'STAT_TESTING'>,)");
     control("FinishSpeedTest", nullptr);
     EXPECT_EQ(call(st, "com.yvc.igd1.Properties", "Get", g_variant_new("(ss)", iface, "DiagnosticsState")),
               "(<'Completed'>,)");
     EXPECT_EQ(call(st, "com.yvc.igd1.Properties", "Get", g_variant_new("(ss)", iface, "Failcode")), "(<'3'>,)");
     control("SetSpeedTest", g_variant_new("(us)", 20u, "0"));
-    call(st, "com.yvc.igd1.Properties", "Set", g_variant_new("(ssv)", iface, "DiagnosticsState", g_variant_new_string("Requested")));
+    call(st, "com.yvc.igd1.Properties", "Set",
+         g_variant_new("(ssv)", iface, "DiagnosticsState", g_variant_new_string("Requested")));
     EXPECT_TRUE(gwtest::wait_until([&] {
         return call(st, "com.yvc.igd1.Properties", "Get", g_variant_new("(ss)", iface, "Status")) ==
                "(<'STAT_TEST_FINISHED'>,)";
