@@ -1,5 +1,7 @@
 #include "commands/cmd_request.h"
 
+#include <climits>
+#include <cstdlib>
 #include <vector>
 
 #include "commands/cmd_table.h"
@@ -86,6 +88,18 @@ int Request::members(std::initializer_list<std::pair<const char *, std::string>>
         if (json_object_set_new(obj.get(), key, json_string(value.c_str())) != 0)
             return fail("create_json_fail");
     return answer(obj.get());
+}
+
+bool interval_seconds(const char *text, int &seconds)
+{
+    constexpr long long kMax = INT_MAX / 1000;
+    const long long v = std::strtoll(text, nullptr, 10);
+    if (v > kMax || v < -kMax) {
+        GWLOG(LOG_LVL_WARN, "interval %s is out of range.", text);
+        return false;
+    }
+    seconds = static_cast<int>(v);
+    return true;
 }
 
 const char *capi_fail_word(int rc)

@@ -61,6 +61,10 @@ private:
     int fd_;
 };
 
+// A report interval in seconds read from its text as atoi does (leading number, 0 without one); false
+// when its size would overflow the timer's milliseconds.
+bool interval_seconds(const char *text, int &seconds);
+
 // The failure word of a composite library result, or nullptr for success.
 const char *capi_fail_word(int rc);
 

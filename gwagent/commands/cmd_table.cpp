@@ -2,7 +2,6 @@
 // row is answered as unknown (Invalid_CmdType).
 #include "commands/cmd_table.h"
 
-#include <array>
 #include <cstring>
 #include <iterator>
 
@@ -27,6 +26,8 @@ template <size_t N> constexpr bool sorted_unique(const cmd_entry (&t)[N])
 
 // The row count follows from the rows; add a row, nothing else.
 constexpr cmd_entry kCmdArray[] = {
+    {"CHECK_HARDWARE_START", 1, 0, cmd_CHECK_HARDWARE_START},
+    {"CHECK_HARDWARE_STATUS", 1, 0, cmd_CHECK_HARDWARE_STATUS},
     {"DEL_L3_FORWARDING_IPV4_CONFIG_INFO", 0, 2, cmd_DEL_L3_FORWARDING_IPV4_CONFIG_INFO},
     {"DEL_L3_FORWARDING_IPV6_CONFIG_INFO", 0, 2, cmd_DEL_L3_FORWARDING_IPV6_CONFIG_INFO},
     {"DEL_PortMapping_CONFIG", 0, 2, cmd_DEL_PortMapping_CONFIG},
@@ -40,6 +41,7 @@ constexpr cmd_entry kCmdArray[] = {
     {"DEL_VPN_L2TP_SERVER_ACCOUNT", 0, 2, cmd_DEL_VPN_L2TP_SERVER_ACCOUNT},
     {"DEL_VPN_VXLAN", 0, 2, cmd_DEL_VPN_VXLAN},
     {"DEL_WMM_SERVICE_IPSET", 0, 2, cmd_DEL_WMM_SERVICE_IPSET},
+    {"DEVICE_SPEED", 0, 0, cmd_DEVICE_SPEED},
     {"FTTO_DEV_NTI_GET", 1, 0, cmd_FTTO_DEV_NTI_GET},
     {"FTTO_MASTER_LAN_PONINFO_GET", 1, 0, cmd_FTTO_MASTER_LAN_PONINFO_GET},
     {"FTTO_MASTER_NTI_GET", 1, 0, cmd_FTTO_MASTER_NTI_GET},
@@ -49,16 +51,19 @@ constexpr cmd_entry kCmdArray[] = {
     {"GET_ATTCH_NAME", 1, 0, cmd_GET_ATTCH_NAME},
     {"GET_ATTCH_URL_CTRL", 0, 0, cmd_GET_ATTCH_URL_CTRL},
     {"GET_CLOUD_STATUS", 1, 0, cmd_GET_CLOUD_STATUS},
+    {"GET_DEVICE_SPEED", 0, 0, cmd_GET_DEVICE_SPEED},
     {"GET_DEV_WIFI_INFO", 0, 0, cmd_GET_DEV_WIFI_INFO},
     {"GET_GUEST_SSID", 0, 0, cmd_GET_GUEST_SSID},
     {"GET_HG_SYSTEM_INFO", 1, 0, cmd_GET_HG_SYSTEM_INFO},
     {"GET_HG_WIFI_TIMER", 1, 0, cmd_GET_HG_WIFI_TIMER},
     {"GET_L3_FORWARDING_IPV4_CONFIG_INFO", 0, 2, cmd_GET_L3_FORWARDING_IPV4_CONFIG_INFO},
     {"GET_L3_FORWARDING_IPV6_CONFIG_INFO", 0, 2, cmd_GET_L3_FORWARDING_IPV6_CONFIG_INFO},
+    {"GET_LAN_DEVICE_ACCESS", 0, 0, cmd_GET_LAN_DEVICE_ACCESS},
     {"GET_LAN_HISTORY_TRAFFIC", 0, 2, cmd_GET_LAN_HISTORY_TRAFFIC},
     {"GET_LAN_HOST_INFO", 1, 0, cmd_GET_LAN_HOST_INFO},
     {"GET_LAN_NET_INFO_EX", 1, 0, cmd_GET_LAN_NET_INFO_EX},
     {"GET_LAN_PARAMETER", 1, 0, cmd_GET_LAN_PARAMETER},
+    {"GET_LAN_SPEED", 0, 2, cmd_GET_LAN_SPEED},
     {"GET_LAN_STATUS", 1, 2, cmd_GET_LAN_STATUS},
     {"GET_LAN_TRAFFIC", 1, 2, cmd_GET_LAN_TRAFFIC},
     {"GET_LED_STATUS", 0, 0, cmd_GET_LED_STATUS},
@@ -92,6 +97,7 @@ constexpr cmd_entry kCmdArray[] = {
     {"GET_VPN_L2TP_SERVER", 0, 2, cmd_GET_VPN_L2TP_SERVER},
     {"GET_VPN_L2TP_SERVER_ACCOUNT", 0, 2, cmd_GET_VPN_L2TP_SERVER_ACCOUNT},
     {"GET_VPN_L2TP_TRAFFIC", 0, 2, cmd_GET_VPN_L2TP_TRAFFIC},
+    {"GET_VPN_STATUC_TRAFFIC", 0, 2, cmd_GET_VPN_STATUC_TRAFFIC},
     {"GET_VPN_VXLAN", 0, 2, cmd_GET_VPN_VXLAN},
     {"GET_VPN_VxLAN_HISTORY_TRAFFIC", 0, 2, cmd_GET_VPN_VxLAN_HISTORY_TRAFFIC},
     {"GET_VPN_VxLAN_TRAFFIC", 0, 2, cmd_GET_VPN_VxLAN_TRAFFIC},
@@ -100,8 +106,12 @@ constexpr cmd_entry kCmdArray[] = {
     {"GET_WIFI_INFO", 1, 0, cmd_GET_WIFI_INFO},
     {"GET_WLAN_INTF_INFO", 1, 0, cmd_GET_WLAN_INTF_INFO},
     {"GET_WMM_IPSET_INFO", 0, 2, cmd_GET_WMM_IPSET_INFO},
+    {"GET_ZEP_LOG", 0, 2, cmd_GET_ZEP_LOG},
+    {"Get_Log", 0, 0, cmd_Get_Log},
     {"HG_COMMAND_REBOOT", 1, 0, cmd_HG_COMMAND_REBOOT},
     {"HG_LOCAL_RECOVERY", 1, 0, cmd_HG_LOCAL_RECOVERY},
+    {"HTTP_SPEED_TEST_OVER_TESTSERVER", 1, 0, cmd_HTTP_SPEED_TEST_OVER_TESTSERVER},
+    {"LAN_DEVICE_ACCESS", 0, 0, cmd_LAN_DEVICE_ACCESS},
     {"OXA_APP_GETSTATUS", 0, 2, cmd_OXA_APP_GETSTATUS},
     {"OXA_APP_INSTALL", 0, 2, cmd_OXA_APP_INSTALL},
     {"OXA_APP_INST_QUERY", 0, 2, cmd_OXA_APP_INST_QUERY},
@@ -113,6 +123,7 @@ constexpr cmd_entry kCmdArray[] = {
     {"PPPOE_DIAG_REQ_BY_WAN", 1, 0, cmd_PPPOE_DIAG_REQ_BY_WAN},
     {"QUERY_CPU_INFO", 1, 0, cmd_QUERY_CPU_INFO},
     {"QUERY_MEM_INFO", 1, 0, cmd_QUERY_MEM_INFO},
+    {"QUERY_SPEEDTEST_STAT_OVER_TESTSERVER", 1, 0, cmd_QUERY_SPEEDTEST_STAT_OVER_TESTSERVER},
     {"QUERY_WAN_INFO", 1, 0, cmd_QUERY_WAN_INFO},
     {"QUERY_WAN_NUM", 1, 0, cmd_QUERY_WAN_NUM},
     {"REGISTER", 1, 0, cmd_REGISTER},
@@ -128,6 +139,7 @@ constexpr cmd_entry kCmdArray[] = {
     {"SET_L3_FORWARDING_IPV4_CONFIG_INFO", 0, 2, cmd_SET_L3_FORWARDING_IPV4_CONFIG_INFO},
     {"SET_L3_FORWARDING_IPV6_CONFIG_INFO", 0, 2, cmd_SET_L3_FORWARDING_IPV6_CONFIG_INFO},
     {"SET_LAN_PARAMETER", 1, 0, cmd_SET_LAN_PARAMETER},
+    {"SET_LAN_SPEED", 0, 2, cmd_SET_LAN_SPEED},
     {"SET_LED_STATUS", 1, 0, cmd_SET_LED_STATUS},
     {"SET_LOG_LEVEL", 0, 0, cmd_SET_LOG_LEVEL},
     {"SET_ONT_NAME", 0, 0, cmd_SET_ONT_NAME},
@@ -155,21 +167,32 @@ constexpr cmd_entry kCmdArray[] = {
     {"SET_WMM_SERVICE_IPSET", 0, 2, cmd_SET_WMM_SERVICE_IPSET},
     {"SET_WMM_SWITCH", 0, 2, cmd_SET_WMM_SWITCH},
     {"Start_BootRegister", 0, 2, cmd_Start_BootRegister},
+    {"VPN_STATUC_TRAFFIC", 0, 2, cmd_VPN_STATUC_TRAFFIC},
 };
 static_assert(sorted_unique(kCmdArray), "the command table must be sorted for the binary search");
 
-// The storage commands (all class 0, right 2) arrive with the storage family.
-constexpr std::array<cmd_entry, 0> kCmdNas{};
+// The storage commands, all class 0, right 2.
+constexpr cmd_entry kCmdNas[] = {
+    {"COPY", 0, 2, cmd_COPY},
+    {"CREATE_FOLDER", 0, 2, cmd_CREATE_FOLDER},
+    {"GET_DISC_INF", 0, 2, cmd_GET_DISC_INF},
+    {"GET_FILE_NUM", 0, 2, cmd_GET_FILE_NUM},
+    {"LIST", 0, 2, cmd_LIST},
+    {"MOVE", 0, 2, cmd_MOVE},
+    {"REMOVE", 0, 2, cmd_REMOVE},
+    {"RENAME", 0, 2, cmd_RENAME},
+};
+static_assert(sorted_unique(kCmdNas), "the storage table must be sorted for the binary search");
 
-gwagent::CmdTables g_tables{kCmdArray, std::size(kCmdArray), kCmdNas.data(), kCmdNas.size()};
+gwagent::CmdTables g_tables{kCmdArray, std::size(kCmdArray), kCmdNas, std::size(kCmdNas)};
 
 }  // namespace
 
 extern "C" {
 const cmd_entry *const g_cmd_array = kCmdArray;
 const size_t g_cmd_array_num = std::size(kCmdArray);
-const cmd_entry *const g_cmd_nas = kCmdNas.data();
-const size_t g_cmd_nas_num = kCmdNas.size();
+const cmd_entry *const g_cmd_nas = kCmdNas;
+const size_t g_cmd_nas_num = std::size(kCmdNas);
 }
 
 extern "C" int gwagent_find_cmd(const cmd_entry *table, size_t count, const char *cmd_type)

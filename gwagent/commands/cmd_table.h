@@ -188,6 +188,31 @@ int cmd_SET_WMM_SERVICE_IPSET(int id, const char *sequence_id, const char *cmd_t
 int cmd_SET_WMM_SWITCH(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 int cmd_Start_BootRegister(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
 
+/* Storage, log upload and speed test commands; reports and the hardware check. */
+int cmd_CHECK_HARDWARE_START(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_CHECK_HARDWARE_STATUS(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_DEVICE_SPEED(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_DEVICE_SPEED(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_LAN_DEVICE_ACCESS(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_LAN_SPEED(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_LAN_DEVICE_ACCESS(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_SET_LAN_SPEED(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_VPN_STATUC_TRAFFIC(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_VPN_STATUC_TRAFFIC(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_COPY(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_CREATE_FOLDER(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_DISC_INF(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_FILE_NUM(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_LIST(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_MOVE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_REMOVE(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_RENAME(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_GET_ZEP_LOG(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_Get_Log(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_HTTP_SPEED_TEST_OVER_TESTSERVER(int id, const char *sequence_id, const char *cmd_type, json_t *cmd, int fd);
+int cmd_QUERY_SPEEDTEST_STAT_OVER_TESTSERVER(int id, const char *sequence_id, const char *cmd_type, json_t *cmd,
+                                             int fd);
+
 #ifdef __cplusplus
 }
 

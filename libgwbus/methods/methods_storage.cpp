@@ -29,8 +29,11 @@ int two_texts(Id id, const char *a, const char *b, int *status, char **errmsg)
     return simple(id, nullptr, g_variant_new("(ss)", s_or_empty(a), s_or_empty(b)), status, errmsg);
 }
 
+// With refusal_fails, a non-zero result code fails the call (its code and text still come back) and
+// hands out no records.
 template <typename R, size_t N>
-int list_reply(Id id, GVariant *args, const Field (&fields)[N], R **out, int *count, int *status, char **errmsg)
+int list_reply(Id id, GVariant *args, const Field (&fields)[N], R **out, int *count, int *status, char **errmsg,
+               bool refusal_fails = false)
 {
     VariantPtr owned = gw::adopt_variant(args);
     if (!out || !count) {
@@ -38,8 +41,13 @@ int list_reply(Id id, GVariant *args, const Field (&fields)[N], R **out, int *co
         return -1;
     }
     VariantPtr reply;
-    if (simple(id, nullptr, owned.release(), status, errmsg, &reply) != 0)
+    if (call(id, nullptr, owned.release(), reply) != 0)
         return -1;
+    if (pass_refusal(id, reply.get(), status, errmsg) != 0 && refusal_fails) {
+        *out = nullptr;
+        *count = 0;
+        return -1;
+    }
     VariantPtr list(g_variant_get_child_value(reply.get(), 0));
     return copy_array(list.get(), fields, N, sizeof(R), reinterpret_cast<void **>(out), count);
 }
@@ -53,7 +61,7 @@ int mth_GetDiscInfo(mth_DiscInfo_t **discs, int *count, int *status, char **errm
     using R = mth_DiscInfo_t;
     static constexpr Field kFields[] = {GW_F(R, DiscName, 's'), GW_F(R, ConnectInterface, 's'), GW_F(R, UsedSize, 's'),
                                         GW_F(R, FreeSize, 's'), GW_F(R, TotalSize, 's')};
-    return list_reply(kGetDiscInfo, nullptr, kFields, discs, count, status, errmsg);
+    return list_reply(kGetDiscInfo, nullptr, kFields, discs, count, status, errmsg, true);
 }
 
 int mth_GetFileNum(const char *folder, uint32_t *num, int *status, char **errmsg)
@@ -77,7 +85,7 @@ int mth_ListFolder(const char *folder, uint32_t start, uint32_t end, mth_FolderE
     if (!texts_valid(kListFolder, {folder}))
         return -1;
     return list_reply(kListFolder, g_variant_new("(suu)", s_or_empty(folder), start, end), kFields, entries, count,
-                      status, errmsg);
+                      status, errmsg, true);
 }
 
 int mth_CreateFolder(const char *folder, int *status, char **errmsg)

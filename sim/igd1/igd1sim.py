@@ -25,6 +25,8 @@ MANAGER = IGD + ".ObjectManager"
 CONTROL = "com.yvc.igd1sim.Control"
 CONTROL_PATH = "/com/yvc/igd1sim"
 ERR = "com.yvc.igd1.Error.Failed"
+SPEEDTEST = "/com/yvc/igd1/Network/SpeedTestTry"
+SPEEDTEST_IFACE = IGD + ".SpeedTestTry"
 
 # Object methods: interface suffix -> {method: (argument signature, reply signature)}.
 METHODS = {
@@ -117,6 +119,9 @@ CONTROL_XML = """
     <arg direction="in" type="s" name="property"/><arg direction="in" type="s" name="value"/></method>
   <method name="SetObject"><arg direction="in" type="s" name="path"/><arg direction="in" type="s" name="json"/></method>
   <method name="RemoveObject"><arg direction="in" type="s" name="path"/></method>
+  <method name="StorageDir"><arg direction="out" type="s"/></method>
+  <method name="SetSpeedTest"><arg direction="in" type="u" name="ms"/><arg direction="in" type="s" name="failcode"/></method>
+  <method name="FinishSpeedTest"/>
 </interface>"""
 CONTROL_INFO = Gio.DBusNodeInfo.new_for_xml("<node>%s</node>" % CONTROL_XML).interfaces[0]
 
@@ -187,6 +192,9 @@ class Model:
         self.overrides = {}     # (path, interface, member) -> GLib.Variant
         self.last_index = {}
         self.plugins = []       # [{"Name", "DisplayName", "Version", "Running", "Pid", "Library", "State"}]
+        self.speedtest_ms = 2000
+        self.speedtest_fail = "0"
+        self.speedtest_timer = 0
 
     # --- state -------------------------------------------------------------------------------------
     @staticmethod
@@ -375,6 +383,7 @@ class Simulator:
                 for i in range(values.n_children()):
                     e = values.get_child_value(i)
                     m.put(path, iface, e.get_child_value(0).get_string(), e.get_child_value(1).get_variant())
+            self.speedtest_written(path, iface)
             return None
         raise Refusal("unknown method " + member, "org.freedesktop.DBus.Error.UnknownMethod")
 
@@ -468,12 +477,25 @@ class Simulator:
 
     do_GetOnlineDevicesSnapShot = do_GetOnlineDeviceList
 
-    # NAS methods work on <root>/mnt; request paths are taken below it and may not climb out.
-    def nas(self, rel):
+    # NAS methods work on the gateway's "/mnt" (its USB disks, one directory each), kept at <root>/mnt.
+    # A request path names a place below "/mnt"; anything else is refused with code 1 and a text: other
+    # absolute or relative paths, any ".." component, and links that lead out of the storage.
+    def storage(self):
         base = os.path.realpath(os.path.join(self.m.root, "mnt"))
-        full = os.path.realpath(os.path.join(base, rel.lstrip("/")))
-        if full != base and not full.startswith(base + os.sep):
-            raise Refusal("path %s leaves the storage" % rel)
+        os.makedirs(base, exist_ok=True)
+        return base
+
+    def nas(self, name):
+        base = self.storage()
+        parts = name.split("/")
+        if len(parts) < 2 or parts[0] != "" or parts[1] != "mnt":
+            raise Refusal("path %s is not on the storage" % name)
+        if ".." in parts:
+            raise Refusal("path %s leaves the storage" % name)
+        full = os.path.join(base, *[p for p in parts[2:] if p])
+        real = os.path.realpath(full)
+        if real != base and not real.startswith(base + os.sep):
+            raise Refusal("path %s leaves the storage" % name)
         return full
 
     def nas_result(self, fn):
@@ -483,44 +505,82 @@ class Simulator:
         except Refusal as e:
             return GLib.Variant("(us)", (1, str(e)))
         except OSError as e:
-            return GLib.Variant("(us)", (1, e.strerror or "failed"))
+            return GLib.Variant("(us)", (2, e.strerror or "failed"))
+
+    @staticmethod
+    def nas_payload(payload_sig, fn):
+        """A query's payload, or an empty one with the refusal's code and text."""
+        try:
+            return fn()
+        except Refusal as e:
+            code, text = 1, str(e)
+        except OSError as e:
+            code, text = 2, e.strerror or "failed"
+        return GLib.Variant.new_tuple(default_value(payload_sig), GLib.Variant("u", code), GLib.Variant("s", text))
 
     def do_GetFileNum(self, path, args):
-        d = self.nas(args.get_child_value(0).get_string())
-        if not os.path.isdir(d):
-            return None
-        entries = os.listdir(d)
-        folders = sum(1 for e in entries if os.path.isdir(os.path.join(d, e)))
-        return [GLib.Variant("u", len(entries) - folders), GLib.Variant("u", folders)]
+        def count():
+            d = self.nas(args.get_child_value(0).get_string())
+            return [GLib.Variant("u", len(os.listdir(d)))]
+        return self.nas_payload("u", count)
 
     def do_ListFolder(self, path, args):
-        folder, start, count = args.unpack()
-        d = self.nas(folder)
-        if not os.path.isdir(d):
-            return None
-        items = []
-        for e in sorted(os.listdir(d))[start:start + count]:
-            full = os.path.join(d, e)
-            st = os.lstat(full)
-            items.append((e, os.path.join(folder, e), os.path.isdir(full), st.st_size,
-                          GLib.DateTime.new_from_unix_utc(int(st.st_mtime)).format("%Y-%m-%d %H:%M:%S")))
-        return [GLib.Variant("a(ssbts)", items)]
+        folder, first, last = args.unpack()
+
+        def entries():
+            d = self.nas(folder)
+            items = []
+            # Entries first..last (from 0, both included), in name order.
+            for e in sorted(os.listdir(d))[first:last + 1]:
+                full = os.path.join(d, e)
+                st = os.lstat(full)
+                items.append((e, folder.rstrip("/") + "/" + e, os.path.isdir(full) and not os.path.islink(full),
+                              st.st_size,
+                              GLib.DateTime.new_from_unix_utc(int(st.st_mtime)).format("%Y-%m-%d %H:%M:%S")))
+            return [GLib.Variant("a(ssbts)", items)]
+        return self.nas_payload("a(ssbts)", entries)
 
     def do_GetDiscInfo(self, path, args):
-        base = self.nas("/")
-        os.makedirs(base, exist_ok=True)
-        st = os.statvfs(base)
-        return [GLib.Variant("a(sssss)", [("usb1", "/mnt/usb1", "vfat", str(st.f_blocks * st.f_frsize),
-                                           str(st.f_bavail * st.f_frsize))])]
+        base = self.storage()
+        discs = []
+        for e in sorted(os.listdir(base)):
+            full = os.path.join(base, e)
+            if os.path.isdir(full) and not os.path.islink(full):
+                st = os.statvfs(full)
+                total, free = st.f_blocks * st.f_frsize, st.f_bavail * st.f_frsize
+                discs.append((e, "USB", str(total - free), str(free), str(total)))
+        return [GLib.Variant("a(sssss)", discs)]
 
     def nas_op(self, member, args):
         a = [args.get_child_value(i).get_string() for i in range(args.n_children())]
+
+        def remove():
+            victim = self.nas(a[0])
+            if os.path.isdir(victim) and not os.path.islink(victim):
+                shutil.rmtree(victim)
+            else:
+                os.remove(victim)
+
+        def copy():
+            src, dst = self.nas(a[0]), self.nas(a[1])
+            if os.path.isdir(dst):
+                dst = os.path.join(dst, os.path.basename(src.rstrip("/")))
+            # Links are copied as links: their targets stay where they are.
+            if os.path.isdir(src) and not os.path.islink(src):
+                shutil.copytree(src, dst, symlinks=True)
+            else:
+                shutil.copy2(src, dst, follow_symlinks=False)
+
+        def move():
+            src, dst = self.nas(a[0]), self.nas(a[1])
+            shutil.move(src, dst)
+
         ops = {
             "CreateFolder": lambda: os.makedirs(self.nas(a[0])),
-            "Remove": lambda: (shutil.rmtree if os.path.isdir(self.nas(a[0])) else os.remove)(self.nas(a[0])),
+            "Remove": remove,
             "Rename": lambda: os.rename(self.nas(a[0]), self.nas(a[1])),
-            "Move": lambda: shutil.move(self.nas(a[0]), self.nas(a[1])),
-            "Copy": lambda: (shutil.copytree if os.path.isdir(self.nas(a[0])) else shutil.copy2)(self.nas(a[0]), self.nas(a[1])),
+            "Move": move,
+            "Copy": copy,
         }
         return self.nas_result(ops[member])
 
@@ -538,6 +598,37 @@ class Simulator:
 
     def do_Copy(self, path, args):
         return self.nas_op("Copy", args)
+
+    # --- speed test --------------------------------------------------------------------------------
+    # Writing DiagnosticsState "Requested" starts a test that ends after speedtest_ms (or at once on
+    # FinishSpeedTest) with its result fields and the failure code set by SetSpeedTest.
+    def speedtest_written(self, path, iface):
+        if path != SPEEDTEST or iface != SPEEDTEST_IFACE:
+            return
+        state = self.m.prop(path, iface, "DiagnosticsState")
+        if state is None or state.get_string() != "Requested" or self.m.speedtest_timer:
+            return
+        self.m.put(path, iface, "Status", GLib.Variant("s", "STAT_TESTING"))
+        self.m.speedtest_timer = GLib.timeout_add(self.m.speedtest_ms, self.speedtest_finish)
+
+    def speedtest_finish(self):
+        m = self.m
+        with m.lock:
+            if m.speedtest_timer:
+                GLib.source_remove(m.speedtest_timer)
+            m.speedtest_timer = 0
+            state = m.prop(SPEEDTEST, SPEEDTEST_IFACE, "DiagnosticsState")
+            if state is None or state.get_string() != "Requested":
+                return False
+            wan = m.prop(SPEEDTEST, SPEEDTEST_IFACE, "WANName")
+            for name, value in (("DiagnosticsState", "Completed"), ("Status", "STAT_TEST_FINISHED"),
+                                ("PPPoEIP", "100.64.12.7"), ("PPPoEName", wan.get_string() if wan else ""),
+                                ("Cspeed", "93.6"), ("Aspeed", "91.2"), ("Bspeed", "1.8"), ("Maxspeed", "97.4"),
+                                ("Starttime", "2026-01-05 10:00:00"), ("Endtime", "2026-01-05 10:00:15"),
+                                ("Totalsize", "175112192"), ("Backgroundsize", "3276800"),
+                                ("Failcode", m.speedtest_fail)):
+                m.put(SPEEDTEST, SPEEDTEST_IFACE, name, GLib.Variant("s", value))
+        return False
 
     # --- plug-in host ------------------------------------------------------------------------------
     def plugin_host(self, path, member, args):
@@ -633,6 +724,26 @@ class Simulator:
             m.results.clear()
             m.delays.clear()
             m.overrides.clear()
+            m.speedtest_ms, m.speedtest_fail = 2000, "0"
+            if m.speedtest_timer:
+                GLib.source_remove(m.speedtest_timer)
+                m.speedtest_timer = 0
+            # The storage starts empty for every test.
+            base = self.storage()
+            for e in os.listdir(base):
+                full = os.path.join(base, e)
+                if os.path.isdir(full) and not os.path.islink(full):
+                    shutil.rmtree(full)
+                else:
+                    os.remove(full)
+            return None
+        if member == "StorageDir":
+            return GLib.Variant("(s)", (self.storage(),))
+        if member == "SetSpeedTest":
+            m.speedtest_ms, m.speedtest_fail = a[0], a[1]
+            return None
+        if member == "FinishSpeedTest":
+            self.speedtest_finish()
             return None
         if member == "LastArgs":
             return GLib.Variant("(s)", (m.last_args.get(a[0], ""),))

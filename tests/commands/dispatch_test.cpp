@@ -262,17 +262,6 @@ TEST_F(Dispatch, StoragePathNeedsPluginNameNasExactly)
     EXPECT_EQ(drain_answers().size(), 1u);
 }
 
-TEST_F(Dispatch, BuiltStorageTableAnswersEveryStorageCommandAsUnknownForNow)
-{
-    if (g_cmd_nas_num != 0)
-        GTEST_SKIP() << "storage commands are built";
-    EXPECT_EQ(dispatch_command(4, "{\"CmdType\":\"COPY\",\"SequenceId\":\"7\"}", "SetPluginParameterValues", "NAS"), 0);
-    const auto answers = drain_answers();
-    ASSERT_EQ(answers.size(), 1u);
-    EXPECT_EQ(answers[0],
-              "{\"CmdType\":\"COPY\",\"SequenceId\":\"7\",\"Status\":\"1\",\"FailReason\":\"Invalid_CmdType\"}");
-}
-
 TEST(SendCmdResp, WrapsTheAnswerInBase64ByteForByte)
 {
     gwagent_queues_init();

@@ -164,13 +164,14 @@ TEST_F(Methods, DiscAndFolderListsAreCopiedIntoRecords)
     g_free(entries);
 }
 
-TEST_F(Methods, EmptyListAllocatesNothingAndRefusalStillComesBack)
+TEST_F(Methods, RefusedListFailsTheCallAllocatesNothingAndPassesItsCodeAndText)
 {
-    svc.reply(std::string(kNas) + "GetDiscInfo", g_variant_new_parsed("(@a(sssss) [], uint32 3, 'no disc')"));
+    svc.reply(std::string(kNas) + "GetDiscInfo",
+              g_variant_new_parsed("([('usb1_1', 'USB', '1G', '3G', '4G')], uint32 3, 'no disc')"));
     mth_DiscInfo_t *discs = reinterpret_cast<mth_DiscInfo_t *>(0x1);
     int count = -1, status = 0;
     char *msg = nullptr;
-    ASSERT_EQ(0, mth_GetDiscInfo(&discs, &count, &status, &msg));
+    ASSERT_EQ(-1, mth_GetDiscInfo(&discs, &count, &status, &msg));
     EXPECT_EQ(nullptr, discs);
     EXPECT_EQ(0, count);
     EXPECT_EQ(3, status);

@@ -11,9 +11,11 @@
 #include <gw/ubox.h>
 
 #include "commands/cmd_table.h"
+#include "commands/cmd_zep_log.h"
 #include "core/agent.h"
 #include "core/io/ucf_io.h"
 #include "gwbus/strutil.h"
+#include "http_server.hpp"
 #include "platform/conn.h"
 #include "platform/packet.h"
 #include "platform/records.h"
@@ -291,6 +293,30 @@ TEST_F(Plugin, BurstOfAHundredCommandsGetsEveryAnswerInOrder)
     EXPECT_LE(most_queued, 10);
     EXPECT_FALSE(log_.contains("Failed to write to remote"));
     EXPECT_GE(g_fd_plugin.fd, 0);
+}
+
+// A log upload waits on its server for seconds; meanwhile the loop keeps the platform connection: the
+// heartbeat due in that time goes out and its reply is taken, and the answer follows when the upload ends.
+TEST_F(Plugin, HeartbeatsGoOnWhileALogUploadWaitsForItsServer)
+{
+    gwtest::HttpServer server;
+    server.serve("/log", "ok");
+    server.delay("/log", 3000);
+    running();
+    const std::string cmd =
+        "{\"CmdType\":\"GET_ZEP_LOG\",\"SequenceId\":\"5\",\"UploadPath\":\"" + server.url("/log") + "\"}";
+    reply("{\"RPCMethod\":\"Post\",\"ID\":9,\"PluginName\":\"p\",\"Parameter\":\"" + b64_text(cmd) + "\"}");
+    ASSERT_TRUE(plat::pump_until([&] { return server.requests("/log") == 1; }, std::chrono::milliseconds(5000)));
+    // The next heartbeat falls due while the server holds its reply back.
+    uloop_timeout_set(&g_timeout_plugin_hb, 1);
+    EXPECT_EQ(next_text().substr(0, 17), "{\"RPCMethod\":\"Hb\"");
+    reply("{\"Result\":0}");
+    ASSERT_TRUE(plat::pump_until([] { return app_domain_info[DOMAIN_PLUGIN].status == DOMAIN_STATUS_HEARTBEAT; }));
+    EXPECT_TRUE(gwagent::zep_log_uploading());
+    const std::string answer = "{\"CmdType\":\"GET_ZEP_LOG\",\"SequenceId\":\"5\",\"Status\":\"0\"}";
+    EXPECT_EQ(plat::agent_text(peer_.recv_frame(std::chrono::milliseconds(10000))),
+              "{\"Result\":0,\"ID\":9,\"return_Parameter\":\"" + b64_text(answer) + "\"}");
+    EXPECT_FALSE(gwagent::zep_log_uploading());
 }
 
 }  // namespace

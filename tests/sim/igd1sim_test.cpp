@@ -1,6 +1,8 @@
 // The configuration service simulator, exercised over a private bus as a client sees it.
 #include <gio/gio.h>
 
+#include <unistd.h>
+
 #include <memory>
 #include <string>
 
@@ -131,15 +133,43 @@ TEST_F(Igd1Sim, ControlMakesCallsFailReturnCodesAndOverrideReplies)
 
 TEST_F(Igd1Sim, NasAccessStaysInsideItsStorage)
 {
-    EXPECT_EQ(
-        call("/com/yvc/igd1/Storage/NAS", "com.yvc.igd1.NASAccess", "CreateFolder", g_variant_new("(s)", "/photos")),
-        "(uint32 0, '')");
-    EXPECT_TRUE(root_.exists("/mnt/photos"));
-    std::string out = call("/com/yvc/igd1/Storage/NAS", "com.yvc.igd1.NASAccess", "CreateFolder",
-                           g_variant_new("(s)", "/../../escape"));
-    EXPECT_EQ(out.rfind("(uint32 1,", 0), 0u) << out;
-    EXPECT_EQ(call("/com/yvc/igd1/Storage/NAS", "com.yvc.igd1.NASAccess", "GetFileNum", g_variant_new("(s)", "/")),
-              "(uint32 0, uint32 1, uint32 0, '')");
+    const char *nas = "/com/yvc/igd1/Storage/NAS";
+    const char *iface = "com.yvc.igd1.NASAccess";
+    EXPECT_EQ(call(nas, iface, "CreateFolder", g_variant_new("(s)", "/mnt/usb1/photos")), "(uint32 0, '')");
+    EXPECT_TRUE(root_.exists("/mnt/usb1/photos"));
+    ASSERT_EQ(::symlink("/etc", root_.path("/mnt/usb1/out").c_str()), 0);
+    for (const char *bad : {"/mnt/../escape", "/mnt/usb1/../../escape", "/etc/escape", "mnt/usb1/x", "/mnt/usb1/out/x"})
+        EXPECT_EQ(call(nas, iface, "CreateFolder", g_variant_new("(s)", bad)).rfind("(uint32 1, 'path ", 0), 0u) << bad;
+    EXPECT_FALSE(root_.exists("/escape"));
+    // Count and list refusals come back in the reply's code and text, with an empty payload.
+    EXPECT_EQ(call(nas, iface, "GetFileNum", g_variant_new("(s)", "/mnt/usb1")), "(uint32 2, uint32 0, '')");
+    EXPECT_EQ(call(nas, iface, "GetFileNum", g_variant_new("(s)", "/mnt/usb1/out")),
+              "(uint32 0, uint32 1, 'path /mnt/usb1/out leaves the storage')");
+    EXPECT_EQ(call(nas, iface, "ListFolder", g_variant_new("(suu)", "/mnt/..", 0u, 9u)),
+              "(@a(ssbts) [], uint32 1, 'path /mnt/.. leaves the storage')");
+    EXPECT_EQ(call(nas, iface, "GetDiscInfo", nullptr).rfind("([('usb1', 'USB', '", 0), 0u);
+}
+
+TEST_F(Igd1Sim, SpeedTestRequestedFinishesWithResultsOnItsTimer)
+{
+    const char *st = "/com/yvc/igd1/Network/SpeedTestTry";
+    const char *iface = "com.yvc.igd1.SpeedTestTry";
+    control("SetSpeedTest", g_variant_new("(us)", 60000u, "3"));
+    call(st, "com.yvc.igd1.Properties", "Set",
+         g_variant_new("(ssv)", iface, "DiagnosticsState", g_variant_new_string("Requested")));
+    EXPECT_EQ(call(st, "com.yvc.igd1.Properties", "Get", g_variant_new("(ss)", iface, "Status")),
+              "(<'STAT_TESTING'>,)");
+    control("FinishSpeedTest", nullptr);
+    EXPECT_EQ(call(st, "com.yvc.igd1.Properties", "Get", g_variant_new("(ss)", iface, "DiagnosticsState")),
+              "(<'Completed'>,)");
+    EXPECT_EQ(call(st, "com.yvc.igd1.Properties", "Get", g_variant_new("(ss)", iface, "Failcode")), "(<'3'>,)");
+    control("SetSpeedTest", g_variant_new("(us)", 20u, "0"));
+    call(st, "com.yvc.igd1.Properties", "Set",
+         g_variant_new("(ssv)", iface, "DiagnosticsState", g_variant_new_string("Requested")));
+    EXPECT_TRUE(gwtest::wait_until([&] {
+        return call(st, "com.yvc.igd1.Properties", "Get", g_variant_new("(ss)", iface, "Status")) ==
+               "(<'STAT_TEST_FINISHED'>,)";
+    }));
 }
 
 void on_signal(GDBusConnection *, const char *, const char *path, const char *, const char *member, GVariant *params,
