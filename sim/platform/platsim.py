@@ -515,7 +515,11 @@ class Platform:
         with self.lock:
             cid = self.next_id
             self.next_id += 1
-        post = {"RPCMethod": "Post", "ID": cid, "PluginName": "platsim",
+        # "_RPCMethod" and "_PluginName" (taken out of the command) choose the envelope, e.g. the storage
+        # commands' "SetPluginParameterValues" to "NAS".
+        rpc = cmd.pop("_RPCMethod", "Post") if isinstance(cmd, dict) else "Post"
+        plugin = cmd.pop("_PluginName", "platsim") if isinstance(cmd, dict) else "platsim"
+        post = {"RPCMethod": rpc, "ID": cid, "PluginName": plugin,
                 "Parameter": base64.b64encode(compact(cmd).encode()).decode()}
         self.event("COMMAND", cmd)
         try:

@@ -1,11 +1,12 @@
 // The gwagent binary against the platform simulator and the configuration simulator: the whole road
 // from Boot to a command's answer, the version report and a pushd report through the FIFO.
-#include <sys/stat.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <set>
@@ -16,6 +17,7 @@
 
 #include "agent_util.hpp"
 #include "agentio_util.hpp"
+#include "commands/cmd_table.h"
 #include "gwbus/raii.hpp"
 #include "gwtest.hpp"
 #include "igd1_sim.hpp"
@@ -374,8 +376,8 @@ std::string agent_call(const char *method, GVariant *args)
     if (!conn)
         return "ERROR";
     gw::VariantPtr reply(g_dbus_connection_call_sync(conn.get(), "com.yvc.gwagent1", "/com/yvc/gwagent1",
-                                                     "com.yvc.gwagent1", method, args, nullptr,
-                                                     G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, gw::ErrorOut(err)));
+                                                     "com.yvc.gwagent1", method, args, nullptr, G_DBUS_CALL_FLAGS_NONE,
+                                                     10000, nullptr, gw::ErrorOut(err)));
     if (!reply)
         return "ERROR";
     gw::GCharPtr text(g_variant_print(reply.get(), TRUE));
@@ -407,10 +409,11 @@ TEST_F(PlatformSession, UpgradeResultsFromTheBusAndThePipeReachTheMessageServer)
         << agent_call("GetStatus", nullptr);
 
     EXPECT_EQ(agent_call("UpgRep", g_variant_new("(sui)", "demo_arm", 7u, 3)), "()");
-    EXPECT_NE(await_line(sim, "REPORT",
-                         R"("Message":{"CmdType":"OXA_UPG_REP","Info":{"PkgName":"demo_arm","Version":"4.2","Result":3}})",
-                         30s),
-              "")
+    EXPECT_NE(
+        await_line(sim, "REPORT",
+                   R"("Message":{"CmdType":"OXA_UPG_REP","Info":{"PkgName":"demo_arm","Version":"4.2","Result":3}})",
+                   30s),
+        "")
         << read_file(log_path).substr(0, 40000);
 
     const int fd = open(root.path("/tmp/gwagentmq.fifo").c_str(), O_WRONLY | O_NONBLOCK);
@@ -424,6 +427,69 @@ TEST_F(PlatformSession, UpgradeResultsFromTheBusAndThePipeReachTheMessageServer)
               "")
         << read_file(log_path).substr(0, 40000);
     EXPECT_TRUE(agent.running());
+}
+
+}  // namespace
+
+namespace {
+
+// Every command type of both tables, sent once without parameters and once with parameters of the wrong
+// types, gets exactly one answer, and none of them says the command is unknown.
+TEST_F(PlatformSession, EveryCommandTypeIsAnsweredOnceWithAndWithoutBadParameters)
+{
+    root.write("/etc/openwrt_version", "V2.0.1\n");
+    const std::string bad = R"("Enable":"x","Time":{},"List":7,"MAC":[1],"URL":5,"Plugin_Name":3,"Action":[],)"
+                            R"("Name":{},"Index":"one","Mode":"m","Path":1,"Version":[],"FileSize":"big",)";
+    std::ostringstream commands;
+    std::map<std::string, std::string> sent;  // SequenceId -> CmdType
+    int seq = 0;
+    const struct {
+        const cmd_entry *table;
+        size_t count;
+        const char *envelope;
+    } tables[] = {{g_cmd_array, g_cmd_array_num, ""},
+                  {g_cmd_nas, g_cmd_nas_num, R"("_RPCMethod":"SetPluginParameterValues","_PluginName":"NAS",)"}};
+    for (const auto &t : tables) {
+        for (size_t i = 0; i < t.count; ++i) {
+            for (const std::string &params : {std::string(), bad}) {
+                char id[16];
+                snprintf(id, sizeof id, "%08d", ++seq);
+                sent[id] = t.table[i].CmdType;
+                commands << "{" << t.envelope << params << R"("CmdType":")" << t.table[i].CmdType
+                         << R"(","SequenceId":")" << id << "\"}\n";
+            }
+        }
+    }
+    ASSERT_EQ(sent.size(), 300u);
+    root.write("/hgutmp/sweep.txt", commands.str());
+
+    std::map<std::string, int> ports;
+    gwtest::Child sim = start_platsim(root, {}, ports, root.path("/hgutmp/sweep.txt"));
+    ASSERT_EQ(ports.count("distr"), 1u);
+    gwtest::Child agent = start_agent(root, ports.at("distr"), root.path("/hgutmp/agent-stderr.log"));
+
+    std::map<std::string, int> answers;
+    std::string line, unknown, errors;
+    const auto deadline = std::chrono::steady_clock::now() + 240s;
+    while (answers.size() < sent.size() && std::chrono::steady_clock::now() < deadline) {
+        if (!sim.read_line(line, 2s))
+            continue;
+        if (line.rfind("ERROR ", 0) == 0)
+            errors += line + "\n";
+        if (line.rfind("ANSWER ", 0) != 0)
+            continue;
+        const size_t at = line.find("\"SequenceId\":\"");
+        ASSERT_NE(at, std::string::npos) << line;
+        const std::string id = line.substr(at + 14, 8);
+        ++answers[id];
+        if (line.find("Invalid_CmdType") != std::string::npos)
+            unknown += line + "\n";
+    }
+    EXPECT_EQ(answers.size(), sent.size()) << errors;
+    for (const auto &[id, type] : sent)
+        EXPECT_EQ(answers.count(id) ? answers.at(id) : 0, 1) << type << " " << id;
+    EXPECT_EQ(unknown, "");
+    EXPECT_TRUE(agent.running()) << read_file(root.path("/hgutmp/agent-stderr.log")).substr(0, 4000);
 }
 
 }  // namespace
