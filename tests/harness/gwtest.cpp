@@ -16,9 +16,11 @@
 #include <sstream>
 #include <thread>
 
+#include <gio/gio.h>
 #include <glib.h>
 
 #include "gwbus/log.h"
+#include "gwbus/raii.hpp"
 
 namespace fs = std::filesystem;
 
@@ -336,6 +338,20 @@ void LogCapture::clear()
 {
     std::lock_guard<std::mutex> lock(mu_);
     lines_.clear();
+}
+
+bool name_has_owner(const std::string &name)
+{
+    gw::ConnectionPtr c(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, nullptr));
+    if (!c)
+        return false;
+    gw::VariantPtr r(g_dbus_connection_call_sync(
+        c.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
+        g_variant_new("(s)", name.c_str()), G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, 1000, nullptr, nullptr));
+    gboolean owned = FALSE;
+    if (r)
+        g_variant_get(r.get(), "(b)", &owned);
+    return owned == TRUE;
 }
 
 int run_in_children(int n, const std::function<int(int)> &body)

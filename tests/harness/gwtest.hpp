@@ -119,6 +119,9 @@ private:
 // Returns how many children did not exit with status 0; a child exits with body's result.
 int run_in_children(int n, const std::function<int(int)> &body);
 
+// Whether a connection on the system bus owns `name` (asked of the bus daemon; false when it cannot say).
+bool name_has_owner(const std::string &name);
+
 // Polls `cond` until it holds or `timeout` passes, iterating the default GLib main context in between.
 bool wait_until(const std::function<bool()> &cond, std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
 

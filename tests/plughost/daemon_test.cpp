@@ -40,17 +40,8 @@ TEST(PlughostDaemon, OwnsItsNameServesTheInstalledPackagesAndStopsOnTerm)
     gw::ConnectionPtr c(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, gw::ErrorOut(err)));
     ASSERT_TRUE(c) << gw::error_text(err);
 
-    auto has_owner = [&] {
-        gw::VariantPtr r(g_dbus_connection_call_sync(
-            c.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
-            g_variant_new("(s)", plughost::kServiceName), G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, 1000, nullptr,
-            nullptr));
-        gboolean owned = FALSE;
-        if (r)
-            g_variant_get(r.get(), "(b)", &owned);
-        return owned == TRUE;
-    };
-    ASSERT_TRUE(gwtest::wait_until(has_owner, std::chrono::milliseconds(10000)));
+    ASSERT_TRUE(gwtest::wait_until([] { return gwtest::name_has_owner(plughost::kServiceName); },
+                                   std::chrono::milliseconds(10000)));
 
     EXPECT_EQ(root.read("/var/run/plughost.pid"), std::to_string(daemon.pid()));
     EXPECT_EQ(root.read("/etc/dbus-1/system.d/plughost.conf"),

@@ -25,6 +25,7 @@
 #include "plughost_pluglist.h"
 #include "plughost_service.h"
 #include "plughost_users.h"
+#include "plugin_fixture.hpp"
 #include "root_tests.hpp"
 #include "standin.hpp"
 
@@ -34,23 +35,6 @@ namespace fs = std::filesystem;
 using gwtest::TarMember;
 
 const char kReportKey[] = "/com/yvc/gwagent1 com.yvc.gwagent1 UpgRep";
-
-std::string lxc_missing()
-{
-    if (std::string why = roottest::missing_root(); !why.empty())
-        return why;
-    if (access("/usr/sbin/init.lxc.static", X_OK) != 0 && access("/usr/sbin/init.lxc", X_OK) != 0)
-        return "no container init (lxc package) on this machine";
-    return "";
-}
-
-std::string file_bytes(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 struct Package {
     std::string name;
@@ -70,7 +54,7 @@ std::string make_package(const Package &p)
         {"./opt/apps/", "", TarMember::Dir, 0755},
         {"./opt/apps/" + p.name + "/", "", TarMember::Dir, 0755},
         {dir, "", TarMember::Dir, 0755},
-        {dir + p.name, file_bytes(gwtest::build_dir() + "/tests/plughost/plughost_test_plugin") + p.trailer,
+        {dir + p.name, plugtest::file_bytes(gwtest::build_dir() + "/tests/plughost/plughost_test_plugin") + p.trailer,
          TarMember::File, 0755}};
     data.insert(data.end(), p.extra_data.begin(), p.extra_data.end());
     return gwtest::make_tar_gz({{"./debian-binary", "2.0\n"},
@@ -102,20 +86,12 @@ class InstallPipeline : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ROOT_TEST_NEEDS(lxc_missing());
+        ROOT_TEST_NEEDS(plugtest::lxc_missing());
         if (const char *o = getenv("GW_OPKG"); !o || !*o)
             setenv("GW_OPKG", stand_in_opkg().c_str(), 1);
         root_ = std::make_unique<gwtest::TempRoot>();
-        chmod(root_->dir().c_str(), 0755);
-        root_->write("/etc/passwd", "root:x:0:0:root:/root:/bin/sh\n");
-        root_->write("/etc/group", "root:x:0:\n");
-        root_->write("/etc/shadow", "root:*:19000:0:99999:7:::\n");
-        root_->write("/etc/gshadow", "root:*::\n");
-        root_->write("/etc/default/useradd", "SHELL=/bin/false\n");
+        plugtest::prepare_root(*root_);
         root_->write("/usr/lib/opkg/status", "");
-        fs::create_directories(root_->path("/usr/share/lxc/templates"));
-        fs::create_symlink(gwtest::build_dir() + "/plughost/template/plughost-lxc-template",
-                           root_->path("/usr/share/lxc/templates/lxc-app"));
         plughost::registry().clear();
         plughost::uid_pool().load();
         plughost::install_pipeline_enable();

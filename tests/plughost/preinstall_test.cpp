@@ -241,19 +241,8 @@ TEST_F(PreinstallScan, TheHostScansOnTheMarkerAndEndsAfterUpgradingItself)
                         {"DBUS_SYSTEM_BUS_ADDRESS", bus.address()},
                         {"GW_OPKG", gwtest::build_dir() + "/sim/opkg/opkg"}});
     // Serving: past the scan at start, with the watcher running.
-    gw::ConnectionPtr c(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, nullptr));
-    ASSERT_TRUE(c);
-    auto owned = [&] {
-        gw::VariantPtr r(g_dbus_connection_call_sync(
-            c.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
-            g_variant_new("(s)", plughost::kServiceName), G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, 1000, nullptr,
-            nullptr));
-        gboolean yes = FALSE;
-        if (r)
-            g_variant_get(r.get(), "(b)", &yes);
-        return yes == TRUE;
-    };
-    ASSERT_TRUE(gwtest::wait_until(owned, std::chrono::milliseconds(10000)));
+    ASSERT_TRUE(gwtest::wait_until([] { return gwtest::name_has_owner(plughost::kServiceName); },
+                                   std::chrono::milliseconds(10000)));
 
     package("libmark_1.0_all.ipk", "libmark", "1.0");
     root_.write(plughost::kUpgradeMarker, "");
