@@ -135,11 +135,15 @@ def plugin_part(build, root, env, procs, say, show, platform):
     """The platform has the agent install the SDK's sample plug-in from an http URL through the real
     plughost into its own container, queries, lists, upgrades, stops and removes it; the host answers a
     message from the plug-in; last, a framework upgrade order goes to the framework service."""
+    # The firmware's own plug-in, installed by the host from "/ipks" when it starts.
+    os.makedirs(os.path.join(root, "ipks"), exist_ok=True)
+    with open(os.path.join(root, "ipks", "greeter_1.0.0_all.ipk"), "wb") as f:
+        f.write(demo_plugin.sample_ipk(build, "greeter", "1.0.0", preinstalled=True))
     # Debian has no opkg: the host runs the stand-in unless GW_OPKG names another.
     opkg = os.environ.get("GW_OPKG") or build + "/sim/opkg/opkg"
     host = Proc("plughost", [build + "/plughost/plughost"], dict(env, GW_LOG_STDERR="1", GW_OPKG=opkg), show)
     procs.append(host)
-    if not demo_plugin.wait(lambda: demo_plugin.host_call(env, "List").startswith("("), 20):
+    if not demo_plugin.wait(lambda: demo_plugin.host_call(env, "List").startswith("("), 30):
         say("plughost did not come up")
         return False
     say("plughost started (pid %d), owns %s" % (host.p.pid, demo_plugin.BUS_NAME))
@@ -171,16 +175,18 @@ def plugin_part(build, root, env, procs, say, show, platform):
         # The host's UpgRep reaches the message server as the agent's OXA_UPG_REP.
         check(cmd_type + " reported", plat.wait_for(lambda l: platform.reports("OXA_UPG_REP") > upg, 20) is not None)
 
-    def message(text):
+    def message(text, name="sample"):
         answer = demo_plugin.wait(lambda: (lambda a: a if "got" in a else None)(
-            demo_plugin.host_call(env, "PostMsg", "sample", text)), 20)
-        say("host PostMsg sample -> %s" % answer)
+            demo_plugin.host_call(env, "PostMsg", name, text)), 30)
+        say("host PostMsg %s -> %s" % (name, answer))
         return check("PostMsg answered", answer is not None)
 
     def status():
         return platform.command({"CmdType": "OXA_APP_GETSTATUS", "Plugin_Name": "sample"}).get("State")
 
     try:
+        say("host List -> " + demo_plugin.host_call(env, "List"))
+        message("hello, preinstalled one", "greeter")
         order("OXA_APP_INSTALL", "1.0.0")
         check("running", demo_plugin.wait(lambda: status() == "RUNNING", 30) is not None)
         plugins = platform.command({"CmdType": "OXA_APP_LIST"}).get("Plugins", [])
@@ -196,7 +202,8 @@ def plugin_part(build, root, env, procs, say, show, platform):
         check("not running", demo_plugin.wait(lambda: status() == "STOPPED", 20) is not None)
         check("removed", platform.command({"CmdType": "OXA_APP_OPERATE", "Action": "Uninstall",
                                            "Plugin_Name": "sample"}).get("Status") == "0")
-        check("gone", platform.command({"CmdType": "OXA_APP_LIST"}).get("Plugins") == [])
+        plugins = platform.command({"CmdType": "OXA_APP_LIST"}).get("Plugins", [])
+        check("gone", [p.get("Name") for p in plugins] == ["greeter"])
     finally:
         server.shutdown()
     return all(checks)

@@ -84,22 +84,27 @@ def _tar_gz(members):
     return buf.getvalue()
 
 
-def sample_ipk(build, name, version):
-    """The SDK's sample plug-in as package `name`: its program at /opt/apps/<name>/files/<name>. Its memory
-    limit leaves room for a sanitizer build (the tests run the demo against theirs)."""
+def sample_ipk(build, name, version, preinstalled=False):
+    """The SDK's sample plug-in as package `name`: its program at /opt/apps/<name>/files/<name> (a
+    preinstalled one, Essential, under /opt/preinstall). Its memory limit leaves room for a sanitizer
+    build (the tests run the demo against theirs)."""
     program = build + "/plughost/gw_sample_plugin"
     control = ("Package: %s\nVersion: %s\nArchitecture: all\nVendor: acme\nDbusVersion: 1\npluginClass: 0\n"
-               "lxc_mem: 256M\nDescription: the plug-in SDK's sample\n" % (name, version)).encode()
-    home = "./opt/apps/%s/" % name
-    data = [("./opt/", None, 0o755), ("./opt/apps/", None, 0o755), (home, None, 0o755),
+               "lxc_mem: 256M\nDescription: the plug-in SDK's sample\n" % (name, version))
+    if preinstalled:
+        control += "Essential: yes\n"
+    base = "./opt/preinstall/" if preinstalled else "./opt/apps/"
+    home = base + name + "/"
+    data = [("./opt/", None, 0o755), (base, None, 0o755), (home, None, 0o755),
             (home + "files/", None, 0o755), (home + "files/lib/", None, 0o755)]
     with open(program, "rb") as f:
         data.append((home + "files/" + name, f.read(), 0o755))
     for lib in own_libraries(program):
         with open(lib, "rb") as f:
             data.append((home + "files/lib/" + os.path.basename(lib), f.read(), 0o755))
-    return _tar_gz([("./debian-binary", b"2.0\n", 0o644), ("./control.tar.gz", _tar_gz([("./control", control, 0o644)]),
-                    0o644), ("./data.tar.gz", _tar_gz(data), 0o644)])
+    return _tar_gz([("./debian-binary", b"2.0\n", 0o644),
+                    ("./control.tar.gz", _tar_gz([("./control", control.encode(), 0o644)]), 0o644),
+                    ("./data.tar.gz", _tar_gz(data), 0o644)])
 
 
 class _Files(http.server.SimpleHTTPRequestHandler):
