@@ -209,6 +209,27 @@ def plugin_part(build, root, env, procs, say, show, platform):
     return all(checks)
 
 
+def reports_part(platform, root, say):
+    """One periodic report switched on by the platform, arriving at the message server, and a listing of
+    the gateway's USB storage."""
+    before = platform.reports('DEVICE_SPEED"')
+    ok = platform.command({"CmdType": "DEVICE_SPEED", "Enable": 1, "Time": "1", "List": []}).get("Status") == "0"
+    ok = ok and platform.plat.wait_for(lambda l: platform.reports('DEVICE_SPEED"') > before, 20) is not None
+    platform.command({"CmdType": "DEVICE_SPEED", "Enable": 0, "Time": "1", "List": []})
+    if ok:
+        say("a DEVICE_SPEED report reached the message server")
+    docs = os.path.join(root, "mnt", "usb1", "docs")
+    os.makedirs(docs, exist_ok=True)
+    with open(os.path.join(docs, "readme.txt"), "w") as f:
+        f.write("on the gateway's USB disk\n")
+    listing = platform.command({"_RPCMethod": "SetPluginParameterValues", "_PluginName": "NAS", "CmdType": "LIST",
+                                "FolderName": "/mnt/usb1/docs", "StartIndex": 0, "EndIndex": 9})
+    listed = any(f.get("FileName") == "readme.txt" for f in listing.get("FileList", []))
+    if listed:
+        say("the gateway's USB storage listed through the platform")
+    return ok and listed
+
+
 def framework_part(platform, say):
     """A framework upgrade order, checked by the agent and handed to the framework service."""
     answer = platform.command({"CmdType": "OXA_ZEP_UPGRADE", "ModuleName": "zep", "Version": "V3.03.00001",
@@ -326,6 +347,8 @@ def main():
             ok = framework_part(platform, say)
             if ok:
                 say("framework upgrade order handed to the framework service")
+        if ok:
+            ok = reports_part(platform, root, say)
         rc = agent.stop()
         say("gwagent stopped on SIGTERM, exit status %s" % rc)
         ok = ok and rc == 0
