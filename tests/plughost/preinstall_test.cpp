@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gio/gio.h>
@@ -17,6 +18,7 @@
 #include "gwtest.hpp"
 #include "igd1_sim.hpp"
 #include "ipk_builder.hpp"
+#include "plughost_install.h"
 #include "plughost_preinstall.h"
 #include "plughost_registry.h"
 #include "plughost_service.h"
@@ -192,6 +194,39 @@ TEST_F(PreinstallScan, AtStartAFailedInstallIsTriedOnceMore)
     EXPECT_EQ(version_of("libretry"), "1.0");
     EXPECT_EQ(root_.read("/tmp/opkg-calls"), "xx");
     EXPECT_EQ(logs_.count("plugin install, ret ="), 0u) << "the framework log is not the system log";
+}
+
+// A scan and an install task never run the package manager at the same time: a package manager that
+// notes when a second run starts while one is still going.
+TEST_F(PreinstallScan, AScanRacingAnInstallTaskWaitsForIt)
+{
+    const std::string busy = root_.path("/tmp/opkg-busy");
+    const std::string notes = root_.path("/tmp/opkg-notes");
+    root_.write("/tmp/slow-opkg", "#!/usr/bin/python3\nimport os, subprocess, sys, time\n"
+                                  "busy, notes = '" +
+                                      busy + "', '" + notes +
+                                      "'\n"
+                                      "open(notes, 'a').write('overlap\\n' if os.path.exists(busy) else 'run\\n')\n"
+                                      "open(busy, 'w').close()\ntime.sleep(0.5)\n"
+                                      "rc = subprocess.call(['/usr/bin/python3', '" +
+                                      gwtest::build_dir() +
+                                      "/sim/opkg/opkg'] + sys.argv[1:])\n"
+                                      "os.unlink(busy)\nsys.exit(rc)\n");
+    chmod(root_.path("/tmp/slow-opkg").c_str(), 0755);
+    setenv("GW_OPKG", root_.path("/tmp/slow-opkg").c_str(), 1);
+    gwtest::IpkSpec spec;
+    spec.control = "Package: libtask\nVersion: 1.0\nArchitecture: all\n";
+    gwtest::write_bytes(root_.path("/tmp/libtask_1.0_all.ipk"), gwtest::make_ipk(spec));
+    package("libscan_1.0_all.ipk", "libscan", "1.0");
+
+    std::thread task(
+        [&] { plughost::plughost_run_task("/tmp/libtask_1.0_all.ipk", plughost::TaskType::Install, reg_); });
+    ASSERT_TRUE(gwtest::wait_until([&] { return root_.exists("/tmp/opkg-busy"); }));
+    plughost::plughost_preinstall_scan(false, reg_);
+    task.join();
+    EXPECT_EQ(version_of("libtask"), "1.0");
+    EXPECT_EQ(version_of("libscan"), "1.0");
+    EXPECT_EQ(root_.read("/tmp/opkg-notes").find("overlap"), std::string::npos) << root_.read("/tmp/opkg-notes");
 }
 
 TEST_F(PreinstallScan, TheAgentUpgradesRestartsThroughItsPidAndScriptAndIsToldUntilItHears)
