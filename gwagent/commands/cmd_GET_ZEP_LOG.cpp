@@ -21,7 +21,7 @@
 #include <vector>
 
 #include <curl/curl.h>
-#include <libubox/uloop.h>
+#include <gw/ubox.h>
 
 #include "commands/cmd_request.h"
 #include "commands/cmd_table.h"

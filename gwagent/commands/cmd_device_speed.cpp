@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include <libubox/uloop.h>
+#include <gw/ubox.h>
 
 #include "commands/cmd_device_speed.h"
 #include "commands/cmd_request.h"

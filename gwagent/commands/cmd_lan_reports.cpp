@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include <libubox/uloop.h>
+#include <gw/ubox.h>
 
 #include "commands/cmd_lan_reports.h"
 #include "commands/cmd_request.h"

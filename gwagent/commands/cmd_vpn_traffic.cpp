@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include <libubox/uloop.h>
+#include <gw/ubox.h>
 
 #include "commands/cmd_request.h"
 #include "commands/cmd_table.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include <libubox/uloop.h>
+#include <gw/ubox.h>
 
 #include "command_steps.hpp"
 #include "commands/cmd_zep_log.h"

@@ -2,7 +2,7 @@
 // the simulator), against the default profile.
 #include <string>
 
-#include <libubox/uloop.h>
+#include <gw/ubox.h>
 
 #include "command_steps.hpp"
 #include "commands/cmd_check_hardware.h"
