@@ -201,8 +201,8 @@ TEST_F(AgentQueue, ModuleUpgradeIsReportedOnceForTheLastModuleASecondLater)
     deliver("MOD_UPGRD_END,alpha");
     deliver("MOD_UPGRD_END,beta_arm");
     ASSERT_TRUE(g_timeout_mod_upgrade.pending);
-    EXPECT_GT(uloop_timeout_remaining(&g_timeout_mod_upgrade), 900);
-    EXPECT_LE(uloop_timeout_remaining(&g_timeout_mod_upgrade), 1000);
+    EXPECT_GT(uloop_timeout_remaining64(&g_timeout_mod_upgrade), 900);
+    EXPECT_LE(uloop_timeout_remaining64(&g_timeout_mod_upgrade), 1000);
     fifo_buffer_clear(&g_msg_srv_fifo_buf);
     uloop_timeout_cancel(&g_timeout_mod_upgrade);
     g_timeout_mod_upgrade.cb(&g_timeout_mod_upgrade);

@@ -156,7 +156,7 @@ TEST_F(ZepCommands, RestoreAnswersFirstAndCallsTheServiceFiveSecondsAfterTheLast
 
     EXPECT_EQ(run(cmd(kRestore, R"("Mode":0)")), ok(kRestore));
     ASSERT_TRUE(g_timeout_oxa_framework_restore0.pending);
-    EXPECT_GT(uloop_timeout_remaining(&g_timeout_oxa_framework_restore0), 4900);
+    EXPECT_GT(uloop_timeout_remaining64(&g_timeout_oxa_framework_restore0), 4900);
     EXPECT_EQ(sim.call_count("Restore"), 0u) << "not before the timer";
     uloop_timeout_cancel(&g_timeout_oxa_framework_restore0);
     g_timeout_oxa_framework_restore0.cb(&g_timeout_oxa_framework_restore0);
