@@ -47,7 +47,7 @@ struct Package {
 std::string make_package(const Package &p)
 {
     const std::string control = "Package: " + p.name + "\nVersion: " + p.version +
-                                "\nArchitecture: arm\nVendor: Acme\nDbusVersion: 1\npluginClass: 0\n" + p.extra;
+                                "\nArchitecture: all\nVendor: Acme\nDbusVersion: 1\npluginClass: 0\n" + p.extra;
     const std::string dir = "./opt/apps/" + p.name + "/files/";
     std::vector<TarMember> data = {
         {"./opt/", "", TarMember::Dir, 0755},
