@@ -353,9 +353,9 @@ TEST_F(Routes6, DeleteTakesOnlyStaticRoutes)
 
 // ---- VPN switch --------------------------------------------------------------------------------------
 
-using Vpn = ApiSim;
+using VpnSettings = ApiSim;
 
-TEST_F(Vpn, GetReadsSwitchTypeAndCount)
+TEST_F(VpnSettings, GetReadsSwitchTypeAndCount)
 {
     api_VPNInfo_t v{};
     ASSERT_EQ(api_getVPN(&v), 0);
@@ -366,7 +366,7 @@ TEST_F(Vpn, GetReadsSwitchTypeAndCount)
     EXPECT_EQ(api_getVPN(&v), -1);
 }
 
-TEST_F(Vpn, SetWritesSwitchAndTypeButNeverTheCount)
+TEST_F(VpnSettings, SetWritesSwitchAndTypeButNeverTheCount)
 {
     const int64_t num = fixture_num(s(), kVpn, kVpnIface, "VPNNum");
     ASSERT_EQ(api_setVPN(0, "L2TP"), 0);

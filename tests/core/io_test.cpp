@@ -530,7 +530,7 @@ void give_up(struct uloop_timeout *)
 }
 }  // namespace
 
-TEST(Signals, TermEndsTheLoopAndUsr1DoesNothing)
+TEST(LoopSignals, TermEndsTheLoopAndUsr1DoesNothing)
 {
     struct sigaction sa {
     }, old_term{}, old_usr1{};
