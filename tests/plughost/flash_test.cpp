@@ -20,6 +20,7 @@
 #include "plughost_flash.h"
 #include "plughost_hostfiles.h"
 #include "plughost_service.h"
+#include "plugin_fixture.hpp"
 
 namespace {
 
@@ -155,18 +156,11 @@ TEST_F(Flash, MonitorsCountWritesPerPluginAndEndWithTheirRecord)
     const unsigned id = plughost::service_register(bus.get(), reg_);
     ASSERT_NE(id, 0u);
     auto set = [&](const char *property, uint32_t value) {
-        bool done = false;
-        g_dbus_connection_call(
-            bus.get(), g_dbus_connection_get_unique_name(bus.get()), plughost::kServicePath,
-            "org.freedesktop.DBus.Properties", "Set",
-            g_variant_new("(ssv)", plughost::kServiceInterface, property, g_variant_new_uint32(value)), nullptr,
-            G_DBUS_CALL_FLAGS_NONE, 5000, nullptr,
-            [](GObject *src, GAsyncResult *res, gpointer d) {
-                gw::VariantPtr r(g_dbus_connection_call_finish(G_DBUS_CONNECTION(src), res, nullptr));
-                *static_cast<bool *>(d) = true;
-            },
-            &done);
-        ASSERT_TRUE(gwtest::wait_until([&] { return done; }));
+        EXPECT_EQ(plugtest::call_own(
+                      bus.get(), plughost::kServicePath, "org.freedesktop.DBus.Properties", "Set",
+                      g_variant_new("(ssv)", plughost::kServiceInterface, property, g_variant_new_uint32(value)), 5000),
+                  "()")
+            << property;
     };
     const int before = plughost::flash_monitors_running();
 

@@ -162,6 +162,32 @@ inline uid_t make_host_side(plughost::Registry &reg, const std::string &control_
     return u;
 }
 
+// Calls a method on the connection's own service: the reply is dispatched by the loop that waits here.
+// The reply printed, or "error: " and the error.
+inline std::string call_own(GDBusConnection *conn, const char *path, const char *iface, const char *method,
+                            GVariant *args, int timeout_ms)
+{
+    struct Reply {
+        gw::VariantPtr value;
+        gw::ErrorPtr error;
+        bool done = false;
+    } r;
+    g_dbus_connection_call(
+        conn, g_dbus_connection_get_unique_name(conn), path, iface, method, args, nullptr, G_DBUS_CALL_FLAGS_NONE,
+        timeout_ms, nullptr,
+        [](GObject *src, GAsyncResult *res, gpointer user) {
+            auto *rr = static_cast<Reply *>(user);
+            rr->value.reset(g_dbus_connection_call_finish(G_DBUS_CONNECTION(src), res, gw::ErrorOut(rr->error)));
+            rr->done = true;
+        },
+        &r);
+    EXPECT_TRUE(gwtest::wait_until([&] { return r.done; }, std::chrono::milliseconds(timeout_ms + 5000))) << method;
+    if (!r.value)
+        return std::string("error: ") + gw::error_text(r.error);
+    gw::GCharPtr text(g_variant_print(r.value.get(), FALSE));
+    return text.get();
+}
+
 }  // namespace plugtest
 
 #endif

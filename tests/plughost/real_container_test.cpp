@@ -110,26 +110,8 @@ protected:
     // Calls a method of the service from this connection (the reply is dispatched by the loop here).
     std::string call(const char *method, const std::string &name)
     {
-        struct Reply {
-            gw::VariantPtr value;
-            gw::ErrorPtr error;
-            bool done = false;
-        } r;
-        g_dbus_connection_call(
-            server_.get(), g_dbus_connection_get_unique_name(server_.get()), plughost::kServicePath,
-            plughost::kServiceInterface, method, g_variant_new("(s)", name.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE,
-            20000, nullptr,
-            [](GObject *src, GAsyncResult *res, gpointer user) {
-                auto *rr = static_cast<Reply *>(user);
-                rr->value.reset(g_dbus_connection_call_finish(G_DBUS_CONNECTION(src), res, gw::ErrorOut(rr->error)));
-                rr->done = true;
-            },
-            &r);
-        EXPECT_TRUE(gwtest::wait_until([&] { return r.done; }, std::chrono::milliseconds(25000))) << method;
-        if (!r.value)
-            return std::string("error: ") + gw::error_text(r.error);
-        gw::GCharPtr text(g_variant_print(r.value.get(), FALSE));
-        return text.get();
+        return plugtest::call_own(server_.get(), plughost::kServicePath, plughost::kServiceInterface, method,
+                                  g_variant_new("(s)", name.c_str()), 20000);
     }
 
     // Container cgroups are named machine-wide, so the name is this process's own.
