@@ -89,18 +89,10 @@ protected:
     // The independent reader's view of a package file, as JSON.
     std::string independent(const std::string &pkg) const
     {
-        const std::string cmd = "/usr/bin/python3 " + gwtest::source_dir() + "/tests/compat/uci_reader.py " +
-                                root.path("/etc/config/" + pkg) + " 2>&1";
-        std::string out;
-        FILE *f = popen(cmd.c_str(), "r");
-        if (!f)
-            return "<popen failed>";
-        char buf[512];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-            out.append(buf, n);
-        pclose(f);
-        return out;
+        gwtest::Child reader(
+            {"/usr/bin/python3", gwtest::source_dir() + "/tests/compat/uci_reader.py", root.path("/etc/config/" + pkg)},
+            {}, true);
+        return reader.read_all(std::chrono::seconds(30));
     }
 
     gwtest::TempRoot root;

@@ -72,7 +72,8 @@ std::string TempRoot::read(const std::string &abs) const
 
 bool TempRoot::exists(const std::string &abs) const { return fs::exists(path(abs)); }
 
-Child::Child(const std::vector<std::string> &argv, const std::map<std::string, std::string> &env, bool capture_stdout)
+Child::Child(const std::vector<std::string> &argv, const std::map<std::string, std::string> &env, bool capture_stdout,
+             const std::string &stderr_path)
 {
     int pipefd[2] = {-1, -1};
     if (capture_stdout && pipe2(pipefd, O_CLOEXEC) != 0)
@@ -87,6 +88,11 @@ Child::Child(const std::vector<std::string> &argv, const std::map<std::string, s
             _exit(127);
         if (capture_stdout)
             dup2(pipefd[1], STDOUT_FILENO);
+        if (!stderr_path.empty()) {
+            const int fd = open(stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            if (fd < 0 || dup2(fd, STDERR_FILENO) < 0)
+                _exit(126);
+        }
         for (const auto &[k, v] : env)
             setenv(k.c_str(), v.c_str(), 1);
         std::vector<char *> args;
@@ -189,6 +195,24 @@ bool Child::read_line(std::string &line, std::chrono::milliseconds timeout)
             return false;
         pending_.append(buf, static_cast<size_t>(n));
     }
+}
+
+std::string Child::read_all(std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (out_fd_ >= 0) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        pollfd p{out_fd_, POLLIN, 0};
+        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0)
+            break;
+        char buf[4096];
+        const ssize_t n = ::read(out_fd_, buf, sizeof buf);
+        if (n <= 0)
+            break;
+        pending_.append(buf, static_cast<size_t>(n));
+    }
+    return std::exchange(pending_, std::string());
 }
 
 PrivateBus &PrivateBus::instance()

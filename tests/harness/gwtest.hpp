@@ -44,8 +44,9 @@ private:
 class Child {
 public:
     Child() = default;
+    // `stderr_path`, when given, receives the child's standard error (truncated first).
     explicit Child(const std::vector<std::string> &argv, const std::map<std::string, std::string> &env = {},
-                   bool capture_stdout = false);
+                   bool capture_stdout = false, const std::string &stderr_path = {});
     Child(Child &&o) noexcept;
     Child &operator=(Child &&o) noexcept;
     ~Child();
@@ -56,6 +57,8 @@ public:
     int stop(std::chrono::milliseconds grace = std::chrono::milliseconds(3000));
     // Reads one line from the child's stdout (capture_stdout only), waiting at most `timeout`.
     bool read_line(std::string &line, std::chrono::milliseconds timeout);
+    // Reads the child's stdout to its end (capture_stdout only), waiting at most `timeout` in all.
+    std::string read_all(std::chrono::milliseconds timeout);
 
 private:
     pid_t pid_ = -1;

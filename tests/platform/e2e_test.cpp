@@ -92,10 +92,11 @@ gwtest::Child start_agent(const gwtest::TempRoot &root, int distr_port, const st
     EXPECT_EQ(agentio::run_program({prov, "--root", root.dir(), "--vendor", kVendor, "--vendor-key", kVendorKey,
                                     "--server", "127.0.0.1", "--port", std::to_string(distr_port)}),
               0);
-    return gwtest::Child({"/bin/sh", "-c", "exec \"$0\" 2>\"$1\"", gwtest::build_dir() + "/gwagent/gwagent", log_path},
+    return gwtest::Child({gwtest::build_dir() + "/gwagent/gwagent"},
                          {{"GW_ROOT", root.dir()},
                           {"GW_LOG_STDERR", "1"},
-                          {"DBUS_SYSTEM_BUS_ADDRESS", gwtest::PrivateBus::instance().address()}});
+                          {"DBUS_SYSTEM_BUS_ADDRESS", gwtest::PrivateBus::instance().address()}},
+                         false, log_path);
 }
 
 std::string read_file(const std::string &path)
