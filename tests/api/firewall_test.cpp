@@ -314,69 +314,55 @@ TYPED_TEST(FirewallFamily, ProfileCountsComeFromTheProfileObject)
     EXPECT_EQ(C::profile(&p), -1);
 }
 
+// The profiles as one line: "name status enable [address protocol port status, ...]; ...".
+std::string profiles_text(const api_FirewallProfileStatus_t *list, int count)
+{
+    std::string out;
+    for (int i = 0; i < count; ++i) {
+        const api_FirewallProfileStatus_t &p = list[i];
+        out += (i ? "; " : "") + std::string(p.Name) + " " + std::to_string(p.Status) + " " + std::to_string(p.Enable) +
+               " [";
+        for (int r = 0; r < p.RuleNum; ++r)
+            out += (r ? ", " : "") + std::string(p.Rules[r].Address) + " " + p.Rules[r].Protocol + " " +
+                   std::to_string(p.Rules[r].Port) + " " + std::to_string(p.Rules[r].Status);
+        out += p.RuleNum == 0 && p.Rules ? "block]" : "]";
+    }
+    return out;
+}
+
 TYPED_TEST(FirewallFamily, ProfileStatusCarriesEachProfileWithItsRules)
 {
     using C = TypeParam;
-    // The middle element is not a profile status and is skipped.
-    this->status_reply("(@av [<('office', uint32 1, uint32 1, [('198.51.100.20', 'UDP', uint32 1701, uint32 1), "
-                       "('198.51.100.21', 'TCP', uint32 443, uint32 0)])>, <('odd', 'element')>, "
-                       "<('home', uint32 0, uint32 0, @a(ssuu) [])>], uint32 0, '')");
-    api_FirewallProfileStatus_t *list = nullptr;
-    int count = 0;
-    ASSERT_EQ(C::status("office", &list, &count), 0);
-    EXPECT_EQ(this->last_args("GetProfileStatus"), "('office',)");
-    ASSERT_EQ(count, 2);
-    EXPECT_STREQ(list[0].Name, "office");
-    EXPECT_EQ(list[0].Status, 1u);
-    EXPECT_EQ(list[0].Enable, 1u);
-    ASSERT_EQ(list[0].RuleNum, 2);
-    EXPECT_STREQ(list[0].Rules[0].Address, "198.51.100.20");
-    EXPECT_STREQ(list[0].Rules[0].Protocol, "UDP");
-    EXPECT_EQ(list[0].Rules[0].Port, 1701u);
-    EXPECT_EQ(list[0].Rules[0].Status, 1u);
-    EXPECT_STREQ(list[0].Rules[1].Protocol, "TCP");
-    EXPECT_EQ(list[0].Rules[1].Port, 443u);
-    EXPECT_EQ(list[0].Rules[1].Status, 0u);
-    EXPECT_STREQ(list[1].Name, "home");
-    EXPECT_EQ(list[1].RuleNum, 0);
-    EXPECT_EQ(list[1].Rules, nullptr);
-    EXPECT_EQ(C::release_status(list, count), 0);
-
-    ASSERT_EQ(C::all_status(&list, &count), 0);
-    EXPECT_EQ(this->last_args("GetProfileStatus"), "('',)");
-    EXPECT_EQ(count, 2);
-    EXPECT_EQ(C::release_all_status(list, count), 0);
+    // An element holds one profile or, as the service sends it, an array of profiles; others are skipped.
+    const struct {
+        const char *reply;
+        const char *want;
+    } cases[] = {
+        {"(@av [<('office', uint32 1, uint32 1, [('198.51.100.20', 'UDP', uint32 1701, uint32 1), "
+         "('198.51.100.21', 'TCP', uint32 443, uint32 0)])>, <('odd', 'element')>, "
+         "<('home', uint32 0, uint32 0, @a(ssuu) [])>], uint32 0, '')",
+         "office 1 1 [198.51.100.20 UDP 1701 1, 198.51.100.21 TCP 443 0]; home 0 0 []"},
+        {"(@av [<[('office', uint32 1, uint32 1, [('198.51.100.20', 'UDP', uint32 1701, uint32 1)]), "
+         "('home', uint32 0, uint32 1, @a(ssuu) [])]>, <@a(suua(ssuu)) []>, "
+         "<[('guest', uint32 2, uint32 0, [('203.0.113.9', 'TCP', uint32 443, uint32 0)])]>], uint32 0, '')",
+         "office 1 1 [198.51.100.20 UDP 1701 1]; home 0 1 []; guest 2 0 [203.0.113.9 TCP 443 0]"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.reply);
+        this->status_reply(c.reply);
+        api_FirewallProfileStatus_t *list = nullptr;
+        int count = 0;
+        ASSERT_EQ(C::status("office", &list, &count), 0);
+        EXPECT_EQ(this->last_args("GetProfileStatus"), "('office',)");
+        EXPECT_EQ(profiles_text(list, count), c.want);
+        EXPECT_EQ(C::release_status(list, count), 0);
+        ASSERT_EQ(C::all_status(&list, &count), 0);
+        EXPECT_EQ(this->last_args("GetProfileStatus"), "('',)");
+        EXPECT_EQ(profiles_text(list, count), c.want);
+        EXPECT_EQ(C::release_all_status(list, count), 0);
+    }
     EXPECT_EQ(C::release_status(nullptr, 0), -1);
     EXPECT_EQ(C::release_all_status(nullptr, 0), -1);
-}
-
-// The service's form: every element holds an array of profiles, each with its rules.
-TYPED_TEST(FirewallFamily, ProfileStatusReadsArrayValuedElements)
-{
-    using C = TypeParam;
-    this->status_reply("(@av [<[('office', uint32 1, uint32 1, [('198.51.100.20', 'UDP', uint32 1701, uint32 1)]), "
-                       "('home', uint32 0, uint32 1, @a(ssuu) [])]>, <@a(suua(ssuu)) []>, "
-                       "<[('guest', uint32 2, uint32 0, [('203.0.113.9', 'TCP', uint32 443, uint32 0)])]>], "
-                       "uint32 0, '')");
-    api_FirewallProfileStatus_t *list = nullptr;
-    int count = 0;
-    ASSERT_EQ(C::all_status(&list, &count), 0);
-    ASSERT_EQ(count, 3);
-    EXPECT_STREQ(list[0].Name, "office");
-    EXPECT_EQ(list[0].Status, 1u);
-    EXPECT_EQ(list[0].Enable, 1u);
-    ASSERT_EQ(list[0].RuleNum, 1);
-    EXPECT_STREQ(list[0].Rules[0].Address, "198.51.100.20");
-    EXPECT_EQ(list[0].Rules[0].Port, 1701u);
-    EXPECT_STREQ(list[1].Name, "home");
-    EXPECT_EQ(list[1].Enable, 1u);
-    EXPECT_EQ(list[1].RuleNum, 0);
-    EXPECT_STREQ(list[2].Name, "guest");
-    EXPECT_EQ(list[2].Status, 2u);
-    ASSERT_EQ(list[2].RuleNum, 1);
-    EXPECT_STREQ(list[2].Rules[0].Protocol, "TCP");
-    EXPECT_EQ(list[2].Rules[0].Status, 0u);
-    EXPECT_EQ(C::release_all_status(list, count), 0);
 }
 
 TYPED_TEST(FirewallFamily, ProfileStatusRefusalsAndFailuresGiveNoList)

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "api_sim.hpp"
+#include "gwbus/api.h"
 
 namespace apitest {
 
@@ -161,6 +162,21 @@ template <typename T> void expect_null_refused(int (*get)(T **, int *), int (*re
     EXPECT_EQ(get(nullptr, &count), -1);
     EXPECT_EQ(get(&list, nullptr), -1);
     EXPECT_EQ(release(nullptr, 0), -1);
+}
+
+// A traffic history as text, one tunnel after another: "index start num base [entry|entry]"; a list without
+// its terminating null shows "!".
+inline std::string history_text(const api_VpnHistoryTraffic_t *h, int count)
+{
+    std::string out;
+    for (int i = 0; i < count; ++i) {
+        out += (i ? "; " : "") + std::to_string(h[i].Index) + " " + std::to_string(h[i].Start) + " " +
+               std::to_string(h[i].Num) + " " + h[i].TrafficBase + " [";
+        for (int k = 0; k < h[i].HistoryNum; ++k)
+            out += (k ? "|" : "") + std::string(h[i].History[k]);
+        out += h[i].History && h[i].History[h[i].HistoryNum] ? "!]" : "]";
+    }
+    return out;
 }
 
 }  // namespace apitest

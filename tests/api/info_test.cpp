@@ -1,7 +1,9 @@
-// Device information, storage and web rights, reset, LED and interface names.
+// Device information, storage and web rights, reset, LED and interface names; the framework service's
+// log level, the FTTO master, and the plug-in host's list and plug-in states.
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -376,6 +378,293 @@ TEST_F(Info, InterfaceNameListsFollowTheirCollections)
     api_releaseLANIfName(names, count);
     remove_matching("/Config/EthernetConfig/");
     expect_no_list(0, api_getLANIfName);
+}
+
+constexpr const char *kZep = "/com/yvc/zep1";
+constexpr const char *kOptic = "/com/yvc/igd1/FTTO/LanOptic";
+
+using FrameworkAndFtto = ApiSim;
+
+TEST_F(FrameworkAndFtto, ZepLogLevelIsReadAndWrittenAsAByteWithinSyslogPriorities)
+{
+    EXPECT_EQ(api_setZepmgLogLevel(7), 0);
+    EXPECT_EQ(s().prop_text(kZep, "com.yvc.zep1.framework", "ZepLogLevel"), "byte 0x07");
+    int level = -1;
+    ASSERT_EQ(api_getZepmgLogLevel(&level), 0);
+    EXPECT_EQ(level, 7);
+    EXPECT_EQ(api_setZepmgLogLevel(8), -1);
+    EXPECT_EQ(api_setZepmgLogLevel(-1), -1);
+    EXPECT_EQ(s().prop_text(kZep, "com.yvc.zep1.framework", "ZepLogLevel"), "byte 0x07");
+    fail("Set", kZep);
+    EXPECT_EQ(api_setZepmgLogLevel(3), -1);
+    fail("GetAll", kZep);
+    EXPECT_EQ(api_getZepmgLogLevel(&level), -1);
+}
+
+TEST_F(FrameworkAndFtto, LanOpticInfoCarriesTheDoubles)
+{
+    s().set_object(kOptic, R"({"com.yvc.igd1.LanOpticInfo": {"Temperature": "41.25", "Voltage": "3.3",)"
+                           R"( "Current": "12.5", "TXPower": "-2.75", "RXPower": "-18.4"}})");
+    api_FTTOLanOpticInfo_t o{};
+    ASSERT_EQ(api_getFTTOMasterLanOpticInfo(&o), 0);
+    EXPECT_DOUBLE_EQ(o.Temperature, 41.25);
+    EXPECT_DOUBLE_EQ(o.TXPower, -2.75);
+    EXPECT_DOUBLE_EQ(o.RXPower, -18.4);
+    fail("GetAll", kOptic);
+    EXPECT_EQ(api_getFTTOMasterLanOpticInfo(&o), -1);
+    EXPECT_EQ(api_getFTTOMasterLanOpticInfo(nullptr), -1);
+}
+
+TEST_F(FrameworkAndFtto, ZepInfoAndRestoreAnswerForTheFrameworkService)
+{
+    api_ZEPInfo_t info{};
+    ASSERT_EQ(api_getZEPInfo(&info), 0);
+    EXPECT_EQ("'" + std::string(info.ZepVersion) + "'", s().prop_text(kZep, "com.yvc.zep1.framework", "ZepVersion"));
+    EXPECT_EQ("'" + std::string(info.GwagentVersion) + "'",
+              s().prop_text(kZep, "com.yvc.zep1.framework", "GwagentVersion"));
+    fail("GetAll", kZep);
+    EXPECT_EQ(api_getZEPInfo(&info), -1);
+    EXPECT_EQ(api_getZEPInfo(nullptr), -1);
+
+    EXPECT_EQ(api_framework_Restore(), 0);
+    EXPECT_EQ(s().call_count("Restore"), 1u);
+    s().control("SetResult", g_variant_new("(sus)", "Restore", 3u, ""));
+    EXPECT_EQ(api_framework_Restore(), 3);
+    s().control("SetResult", g_variant_new("(sus)", "Restore", 0x80000000u, ""));
+    EXPECT_EQ(api_framework_Restore(), -1) << "a refusal never reads as success or as a small code";
+    fail("Restore", kZep);
+    EXPECT_EQ(api_framework_Restore(), -1);
+}
+
+class FttoMaster : public ApiSim {
+protected:
+    void SetUp() override
+    {
+        ApiSim::SetUp();
+        const std::string profile = gwtest::source_dir() + "/sim/igd1/profiles/ftto_master.json";
+        s().control("LoadProfile", g_variant_new("(s)", profile.c_str()));
+    }
+};
+
+TEST_F(FttoMaster, CountsAndSlaveListComeFromTheSlaveManager)
+{
+    EXPECT_EQ(check_is_ftto(), 1);
+    int allow = -1, slaves = -1, online = -1;
+    ASSERT_EQ(api_getAllowSlaveNum(&allow), 0);
+    ASSERT_EQ(api_getSlaveNum(&slaves), 0);
+    ASSERT_EQ(api_getSlaveOnlineNum(&online), 0);
+    EXPECT_EQ(allow, 8);
+    EXPECT_EQ(slaves, 2);
+    EXPECT_EQ(online, 1);
+    api_FTTOSlaveInfo_t *list = nullptr;
+    int count = 0;
+    ASSERT_EQ(api_getFTTOSlaveAllInfo(&list, &count), 0);
+    ASSERT_EQ(count, 2);
+    EXPECT_EQ(list[0].PortNum, 2u);
+    EXPECT_STREQ(list[0].SN, "YVCS00000001");
+    EXPECT_STREQ(list[1].MAC, "a4-b1-c2-d3-e4-99");
+    EXPECT_EQ(list[1].LinkStatus, 0u);
+    EXPECT_EQ(api_releaseFTTOSlaveAllInfo(list, count), 0);
+    EXPECT_EQ(api_releaseFTTOSlaveAllInfo(nullptr, 0), -1);
+}
+
+TEST_F(FttoMaster, RefusedCodesAndFailuresGiveNoList)
+{
+    api_FTTOSlaveInfo_t *list = reinterpret_cast<api_FTTOSlaveInfo_t *>(&list);
+    int count = -1;
+    s().override_reply("*", "*", "GetSlaveAllInfo", "(@a(uuuussssssu) [], uint32 7, 'slave table busy')");
+    EXPECT_EQ(api_getFTTOSlaveAllInfo(&list, &count), -1);
+    EXPECT_EQ(list, nullptr);
+    EXPECT_EQ(count, 0);
+    s().override_reply("*", "*", "GetSlaveAllInfo", "(@a(uuuussssssu) [], uint32 0, '')");
+    ASSERT_EQ(api_getFTTOSlaveAllInfo(&list, &count), 0);
+    EXPECT_EQ(list, nullptr);
+    EXPECT_EQ(count, 0);
+    int n = -1;
+    fail("GetAll", "/com/yvc/igd1/FTTO/Master");
+    EXPECT_EQ(api_getSlaveNum(&n), -1);
+    EXPECT_EQ(n, -1);
+    EXPECT_EQ(api_getSlaveNum(nullptr), -1);
+}
+
+TEST_F(FttoMaster, OtherDevicesAreRefusedBeforeTheSlaveManagerIsAsked)
+{
+    gwtest::LogCapture log;
+    set_prop(kDevice, kDeviceIface, "DevType", "byte 12");
+    EXPECT_EQ(check_is_ftto(), 0);
+    s().control("ResetCounts", nullptr);
+    int n = -1;
+    EXPECT_EQ(api_getAllowSlaveNum(&n), -21);
+    api_FTTOSlaveInfo_t *list = nullptr;
+    int count = 0;
+    EXPECT_EQ(api_getFTTOSlaveAllInfo(&list, &count), -21);
+    EXPECT_EQ(s().call_count("GetSlaveAllInfo"), 0u);
+    EXPECT_TRUE(log.contains("(api_getAllowSlaveNum) API only support FTTO Master device."));
+    fail("Get", kDevice);
+    fail("GetAll", kDevice);
+    EXPECT_EQ(check_is_ftto(), -1);
+}
+
+constexpr const char *kHost = "/com/yvc/appframework1";
+constexpr const char *kHostIface = "com.yvc.appframework1.AppAgent";
+
+struct Plugin {
+    std::string name, version, state;
+    bool operator==(const Plugin &o) const { return name == o.name && version == o.version && state == o.state; }
+};
+
+std::ostream &operator<<(std::ostream &os, const Plugin &p)
+{
+    return os << p.name << "/" << p.version << "/" << p.state;
+}
+
+// What a call answered; apps and count stay at their sentinels unless the call set them.
+struct Listed {
+    int rc;
+    bool untouched;
+    std::vector<Plugin> plugins;
+};
+
+Listed list_apps()
+{
+    api_AppInfo_t sentinel{};
+    api_AppInfo_t *apps = &sentinel;
+    int count = 42;
+    Listed out{api_getListApp(&apps, &count), apps == &sentinel && count == 42, {}};
+    if (apps == &sentinel)
+        return out;
+    EXPECT_EQ(apps == nullptr, count == 0);
+    for (int i = 0; i < count; ++i)
+        out.plugins.push_back({apps[i].Name, apps[i].Version, apps[i].State});
+    if (apps) {
+        EXPECT_EQ(api_releaseListApp(apps, count), 0);
+    }
+    return out;
+}
+
+using AppFramework = ApiSim;
+
+// The fixture holds a running, a stopped and a library package.
+const std::vector<Plugin> kFixture = {
+    {"speedtest", "1.2.0", "RUNNING"}, {"parental", "0.9.3", "STOPPED"}, {"libyvcore", "2.0.1", "RUNNING"}};
+
+TEST_F(AppFramework, ListCarriesEveryPluginOfTheFixtureInTheHostsOrder)
+{
+    gwtest::LogCapture log;
+    const Listed l = list_apps();
+    ASSERT_EQ(l.rc, 0);
+    EXPECT_EQ(l.plugins, kFixture);
+    EXPECT_TRUE(log.contains("====== enter api_getListApp"));
+    EXPECT_EQ(s().call_count("List"), 1u);
+}
+
+TEST_F(AppFramework, ListAnswersFollowTheHostsReply)
+{
+    const std::string long_name(300, 'n');
+    const std::string long_version(100, '7');
+    const std::string cut_name(sizeof(api_AppInfo_t::Name) - 1, 'n');
+    const std::string cut_version(sizeof(api_AppInfo_t::Version) - 1, '7');
+    // "fail" makes the call itself fail; otherwise reply replaces the host's answer.
+    const struct {
+        const char *name;
+        bool fail;
+        std::string reply;
+        int rc;
+        std::vector<Plugin> want;
+    } cases[] = {
+        {"state comes from the run flag, not the display name",
+         false,
+         "({'a': <('a_arm', '1', uint32 0, 0)>, 'b': <('b_arm_RUNNING', '2', uint32 7, 99)>,"
+         " 'libc': <('libc_arm', '3')>},)",
+         0,
+         {{"a", "1", "STOPPED"}, {"b", "2", "RUNNING"}, {"libc", "3", "RUNNING"}}},
+        {"an empty host gives count zero and no block", false, "(@a{sv} {},)", 0, {}},
+        {"entries of an unknown shape are left out",
+         false,
+         "({'odd': <(1, 2)>, 'good': <('good_arm', '5.0', uint32 1, 12)>},)",
+         0,
+         {{"good", "5.0", "RUNNING"}}},
+        {"only unknown shapes is no failure", false, "({'odd': <(1, 2)>},)", 0, {}},
+        {"long names and versions are cut",
+         false,
+         "({'" + long_name + "': <('x', '" + long_version + "', uint32 1, 1)>},)",
+         0,
+         {{cut_name, cut_version, "RUNNING"}}},
+        {"a mistyped reply", false, "(int32 3,)", -1, {}},
+        {"a failed call", true, "", -1, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        s().override_reply(kHost, kHostIface, "List", c.reply);
+        if (c.fail)
+            s().fail_next("List", 1, kHost);
+        const Listed l = list_apps();
+        EXPECT_EQ(l.rc, c.rc);
+        EXPECT_EQ(l.untouched, c.rc != 0);
+        EXPECT_EQ(l.plugins, c.want);
+    }
+    // The failure was for one call only: the next one reads the fixture again.
+    const Listed l = list_apps();
+    EXPECT_EQ(l.rc, 0);
+    EXPECT_EQ(l.plugins, kFixture);
+}
+
+TEST_F(AppFramework, ListAndReleaseRefuseNullPointers)
+{
+    int count = 0;
+    api_AppInfo_t *apps = nullptr;
+    EXPECT_EQ(api_getListApp(nullptr, &count), -1);
+    EXPECT_EQ(api_getListApp(&apps, nullptr), -1);
+    EXPECT_EQ(s().call_count("List"), 0u);
+    EXPECT_EQ(api_releaseListApp(nullptr, 0), -1);
+}
+
+TEST_F(AppFramework, StatusIsTheHostsTextForThatNameCutToTheBuffer)
+{
+    gwtest::LogCapture log;
+    // "fail" makes the call fail; reply replaces the host's answer; calls counts the GetStatus calls made.
+    const struct {
+        const char *name;
+        int size;
+        bool fail;
+        std::string reply;
+        int rc;
+        const char *want;
+        unsigned calls;
+    } cases[] = {
+        {"parental", 32, false, "", 0, "STOPPED", 1},
+        {"speedtest", 32, false, "", 0, "RUNNING", 1},
+        {"libyvcore", 32, false, "", 0, "RUNNING", 1},
+        {"nosuch", 32, false, "", 0, "EEXIST", 1},
+        {"speedtest", 4, false, "", 0, "RUN", 1},
+        {"speedtest", 16, false, "('" + std::string(40, 'S') + "',)", 0, "SSSSSSSSSSSSSSS", 1},
+        {"speedtest", 16, true, "", -1, "keep", 1},
+        {"speedtest", 16, false, "(uint32 1,)", -1, "keep", 1},
+        {nullptr, 16, false, "", -1, "keep", 0},
+        {"", 16, false, "", -1, "keep", 0},
+        {"speedtest", 0, false, "", -1, "keep", 0},
+        {"speedtest", -3, false, "", -1, "keep", 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.name ? c.name : "(null)") + " size " + std::to_string(c.size) + " " + c.reply);
+        s().override_reply(kHost, kHostIface, "GetStatus", c.reply);
+        s().control("ResetCounts", nullptr);
+        if (c.fail)
+            s().fail_next("GetStatus", 1, kHost);
+        // Exactly the size the caller gives, so that a write past it is caught.
+        std::vector<char> state(c.size > 0 ? static_cast<size_t>(c.size) : 5);
+        if (state.size() >= 5)
+            std::copy_n("keep", 5, state.data());
+        EXPECT_EQ(api_getAppStatus(c.name, state.data(), c.size), c.rc);
+        EXPECT_STREQ(state.data(), c.want);
+        EXPECT_EQ(s().call_count("GetStatus"), c.calls);
+        if (c.calls && !c.fail) {
+            EXPECT_EQ(last_args("GetStatus"), "('" + std::string(c.name) + "',)");
+        }
+    }
+    EXPECT_EQ(api_getAppStatus("speedtest", nullptr, 16), -1);
+    EXPECT_EQ(s().call_count("GetStatus"), 0u);
+    EXPECT_TRUE(log.contains("====== enter api_getAppStatus"));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Static Layer-3 routes of g_api_L3_forwarding (IPv4 and IPv6) and the traffic QoS flows and classifications
-// of g_api_traffic_qos, against the routes_qos profile.
+// Static Layer-3 routes (IPv4 and IPv6) through both families of route functions, and the traffic QoS flows
+// and classifications, against the routes_qos profile.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -33,9 +33,20 @@ protected:
         s().control("LoadProfile", g_variant_new("(s)", profile.c_str()));
         s().control("ResetCounts", nullptr);
     }
+    // Each family of functions starts from the profile again.
+    void reload() { SetUp(); }
     std::string v4(unsigned n, const char *name) { return fixture_str(s(), at(kV4, n), kV4Iface, name); }
     int64_t v4num(unsigned n, const char *name) { return fixture_num(s(), at(kV4, n), kV4Iface, name); }
     std::string v6(unsigned n, const char *name) { return fixture_str(s(), at(kV6, n), kV6Iface, name); }
+    api_IPv6L3ForwardingEntry_t entry6_of(unsigned n)
+    {
+        api_IPv6L3ForwardingEntry_t e{};
+        e.Enable = 1;
+        std::strcpy(e.DestIPPrefix, v6(n, "DestIPPrefix").c_str());
+        std::strcpy(e.NextHop, v6(n, "NextHop").c_str());
+        std::strcpy(e.Interface, v6(n, "Interface").c_str());
+        return e;
+    }
     size_t count_of(const std::string &collection, const char *iface)
     {
         return fixture_paths(s(), collection + "/", iface).size();
@@ -91,15 +102,6 @@ TEST_F(L3Routes, ByTypeSelectsStaticOthersInForceOrAll)
         }
         EXPECT_EQ(api_releaseL3ForwardingConfigInfo(info, count), 0);
     }
-
-    api_L3ForwardingInfo_t *info = nullptr;
-    int count = 0;
-    ASSERT_EQ(api_getL3ForwardingStaticConfigInfo(&info, &count), 0);
-    EXPECT_EQ(indexes(info, count), (std::vector<uint32_t>{1, 3, 4, 6}));
-    EXPECT_EQ(api_releaseL3ForwardingStaticConfigInfo(info, count), 0);
-    ASSERT_EQ(api_getL3ForwardingCurrent(&info, &count), 0);
-    EXPECT_EQ(indexes(info, count), (std::vector<uint32_t>{1, 2}));
-    EXPECT_EQ(api_releaseL3ForwardingCurrent(info, count), 0);
 }
 
 TEST_F(L3Routes, NoMatchIsAnEmptySuccessAndAFailedListLeavesNothing)
@@ -117,8 +119,6 @@ TEST_F(L3Routes, NoMatchIsAnEmptySuccessAndAFailedListLeavesNothing)
     int count = 0;
     EXPECT_EQ(api_getL3ForwardingConfigInfoByType(1, nullptr, &count), -1);
     EXPECT_EQ(api_releaseL3ForwardingConfigInfo(nullptr, 0), -1);
-    expect_null_refused(api_getL3ForwardingCurrent, api_releaseL3ForwardingCurrent);
-    expect_null_refused(api_getL3ForwardingStaticConfigInfo, api_releaseL3ForwardingStaticConfigInfo);
 }
 
 TEST_F(L3Routes, AddAndSetZeroEnableTheEqualRouteOrAddOneThatDiffersOnlyInInterface)
@@ -181,26 +181,6 @@ TEST_F(L3Routes, SetRefusesGatewayRoutesAndReportsFailedWrites)
     EXPECT_EQ(api_setL3ForwardingStatic(0, nullptr), -1);
 }
 
-TEST_F(L3Routes, DeleteRemovesOnlyTheNamedStaticRoute)
-{
-    gwtest::LogCapture log;
-    EXPECT_EQ(api_deleteL3ForwardingStatic(0), -1);
-    EXPECT_EQ(s().call_count("*"), 0u);
-    EXPECT_EQ(api_deleteL3ForwardingStatic(5), -1);
-    EXPECT_TRUE(s().exists(at(kV4, 5)));
-    EXPECT_EQ(api_deleteL3ForwardingStatic(9), -1);
-    fail("DeleteObject", kV4);
-    EXPECT_EQ(api_deleteL3ForwardingStatic(6), -1);
-    EXPECT_TRUE(log.contains("(api_deleteL3ForwardingStatic) delete Layer3ForwardingIPv4Config.6 failed."));
-    EXPECT_TRUE(s().exists(at(kV4, 6)));
-
-    ASSERT_EQ(api_deleteL3ForwardingStatic(6), 0);
-    EXPECT_FALSE(s().exists(at(kV4, 6)));
-    for (unsigned n : {1u, 2u, 3u, 4u, 5u})
-        EXPECT_TRUE(s().exists(at(kV4, n))) << n;
-    EXPECT_TRUE(s().exists(at(kV6, 4)));
-}
-
 // ---- IPv6 routes -------------------------------------------------------------------------------------
 
 using L3Routes6 = RoutesQos;
@@ -242,6 +222,241 @@ TEST_F(L3Routes6, ByTypeSetAndDeleteWorkOnTheIPv6Collection)
     ASSERT_EQ(api_deleteIPv6L3ForwardingStatic(5), 0);
     EXPECT_FALSE(s().exists(at(kV6, 5)));
     EXPECT_TRUE(s().exists(at(kV4, 5)));
+}
+
+// ---- the route functions of both families ------------------------------------------------------------
+
+// The Layer3Forwarding and the L3Forwarding functions share their route logic; every case runs on both.
+template <typename Info, typename Entry> struct RouteApi {
+    const char *add_name;
+    const char *del_name;
+    int (*get_static)(Info **, int *);
+    int (*release_static)(Info *, int);
+    int (*get_current)(Info **, int *);
+    int (*release_current)(Info *, int);
+    int (*add)(const Entry *);
+    int (*del)(uint32_t);
+};
+
+// clang-format off
+const RouteApi<api_L3ForwardingInfo_t, api_L3ForwardingEntry_t> kV4Apis[] = {
+    {"api_addLayer3ForwardingStatic", "api_deleteLayer3ForwardingStatic", api_getLayer3ForwardingStaticConfigInfo,
+     api_releaseLayer3ForwardingStaticConfigInfo, api_getLayer3ForwardingCurrent, api_releaseLayer3ForwardingCurrent,
+     api_addLayer3ForwardingStatic, api_deleteLayer3ForwardingStatic},
+    {"api_addL3ForwardingStatic", "api_deleteL3ForwardingStatic", api_getL3ForwardingStaticConfigInfo,
+     api_releaseL3ForwardingStaticConfigInfo, api_getL3ForwardingCurrent, api_releaseL3ForwardingCurrent,
+     api_addL3ForwardingStatic, api_deleteL3ForwardingStatic},
+};
+const RouteApi<api_IPv6L3ForwardingInfo_t, api_IPv6L3ForwardingEntry_t> kV6Apis[] = {
+    {"api_addIPv6Layer3ForwardingStatic", "api_deleteIPv6Layer3ForwardingStatic",
+     api_getIPv6Layer3ForwardingStaticConfigInfo, api_releaseIPv6Layer3ForwardingStaticConfigInfo,
+     api_getIPv6Layer3ForwardingCurrent, api_releaseIPv6Layer3ForwardingCurrent, api_addIPv6Layer3ForwardingStatic,
+     api_deleteIPv6Layer3ForwardingStatic},
+    {"api_addIPv6L3ForwardingStatic", "api_deleteIPv6L3ForwardingStatic", api_getIPv6L3ForwardingStaticConfigInfo,
+     api_releaseIPv6L3ForwardingStaticConfigInfo, api_getIPv6L3ForwardingCurrent, api_releaseIPv6L3ForwardingCurrent,
+     api_addIPv6L3ForwardingStatic, api_deleteIPv6L3ForwardingStatic},
+};
+// clang-format on
+
+using RouteFamilies = RoutesQos;
+
+TEST_F(RouteFamilies, StaticListHoldsStaticRoutesAndCurrentTheEnabledOnesInForce)
+{
+    for (const auto &f : kV4Apis) {
+        SCOPED_TRACE(f.add_name);
+        reload();
+        api_L3ForwardingInfo_t *info = nullptr;
+        int count = 0;
+        ASSERT_EQ(f.get_static(&info, &count), 0);
+        EXPECT_EQ(indexes(info, count), (std::vector<uint32_t>{1, 3, 4, 6}));
+        for (int i = 0; i < count; ++i) {
+            const api_L3ForwardingInfo_t &r = info[i];
+            EXPECT_EQ(r.StaticRoute, 1u);
+            expect_fields(s(), at(kV4, r.Index), kV4Iface,
+                          {prop("Enable", r.Enable), prop("Status", r.Status), prop("Type", r.Type),
+                           prop("DestIPAddress", r.DestIPAddress), prop("DestSubnetMask", r.DestSubnetMask),
+                           prop("GatewayIPAddress", r.GatewayIPAddress), prop("Interface", r.Interface)});
+        }
+        EXPECT_EQ(f.release_static(info, count), 0);
+        ASSERT_EQ(f.get_current(&info, &count), 0);
+        EXPECT_EQ(indexes(info, count), (std::vector<uint32_t>{1, 2}));
+        EXPECT_EQ(info[1].StaticRoute, 0u);
+        EXPECT_STREQ(info[1].DestIPAddress, "192.168.1.0");
+        EXPECT_STREQ(info[1].Status, "Enabled");
+        EXPECT_EQ(f.release_current(info, count), 0);
+
+        fail("GetManagedObjects", kV4);
+        expect_no_list(-1, f.get_static);
+        fail("GetManagedObjects", kV4);
+        expect_no_list(-1, f.get_current);
+        // Only routes that are neither static nor in force.
+        for (unsigned n : {1u, 3u, 4u, 6u})
+            s().remove_object(at(kV4, n));
+        set_prop(at(kV4, 2), kV4Iface, "Status", "'Disabled'");
+        expect_no_list(0, f.get_static);
+        expect_no_list(0, f.get_current);
+        expect_null_refused(f.get_static, f.release_static);
+        expect_null_refused(f.get_current, f.release_current);
+    }
+}
+
+TEST_F(RouteFamilies, AddOfAnEqualStaticRouteReturnsItsIndexAndEnablesItOnly)
+{
+    for (const auto &f : kV4Apis) {
+        reload();
+        SCOPED_TRACE(f.add_name);
+        gwtest::LogCapture log;
+        const size_t before = count_of(kV4, kV4Iface);
+        api_L3ForwardingEntry_t e = entry4_of(3);
+        e.Enable = 0;  // the existing route is switched on whatever the entry says
+        EXPECT_EQ(f.add(&e), 3);
+        EXPECT_EQ(v4num(3, "Enable"), 1);
+        EXPECT_TRUE(log.contains("(" + std::string(f.add_name) + ") IPv4 StaticRoute found, do not add."));
+        EXPECT_EQ(s().call_count("Set"), 1u);
+
+        s().control("ResetCounts", nullptr);
+        const api_L3ForwardingEntry_t first = entry4_of(1);
+        EXPECT_EQ(f.add(&first), 1);
+        EXPECT_EQ(s().call_count("Set"), 0u);
+        EXPECT_EQ(s().call_count("AddObject"), 0u);
+
+        // Set enable of the found route fails: nothing is added instead.
+        set_prop(at(kV4, 3), kV4Iface, "Enable", "false");
+        fail("Set", at(kV4, 3));
+        EXPECT_EQ(f.add(&e), -1);
+        EXPECT_EQ(v4num(3, "Enable"), 0);
+        EXPECT_EQ(count_of(kV4, kV4Iface), before);
+    }
+}
+
+TEST_F(RouteFamilies, ANewRouteIsAddedWithTheEntryFieldsAndAFailedAddLeavesNone)
+{
+    for (const auto &f : kV4Apis) {
+        reload();
+        SCOPED_TRACE(f.add_name);
+        // Equal to route 2, which is not static: that one does not count.
+        api_L3ForwardingEntry_t e = entry4_of(2);
+        e.Enable = 0;
+        ASSERT_EQ(f.add(&e), 7);
+        expect_fields(s(), at(kV4, 7), kV4Iface,
+                      {prop("DestIPAddress", "192.168.1.0"), prop("DestSubnetMask", "255.255.255.0"),
+                       prop("GatewayIPAddress", "0.0.0.0"), prop("Interface", std::string(kWanDb) + "/2"),
+                       prop("Enable", 0)});
+        EXPECT_EQ(v4num(2, "Enable"), 1);
+        // Any nonzero value is on.
+        const api_L3ForwardingEntry_t other =
+            entry4("10.99.0.0", "255.255.0.0", "100.64.12.1", "/com/yvc/igd1/Info/Network/WANConnectionDb/1", 7);
+        ASSERT_EQ(f.add(&other), 8);
+        EXPECT_EQ(s().prop_text(at(kV4, 8), kV4Iface, "Enable"), "true");
+        EXPECT_EQ(v4(8, "DestIPAddress"), "10.99.0.0");
+
+        const size_t before = count_of(kV4, kV4Iface);
+        api_L3ForwardingEntry_t fresh = entry4_of(1);
+        std::strcpy(fresh.DestIPAddress, "10.77.0.0");
+        EXPECT_EQ(f.add(nullptr), -1);
+        fail("GetManagedObjects", kV4);
+        EXPECT_EQ(f.add(&fresh), -1);
+        fail("AddObject", kV4);
+        EXPECT_EQ(f.add(&fresh), -1);
+        fail("SetValues");
+        EXPECT_EQ(f.add(&fresh), -1);
+        EXPECT_EQ(count_of(kV4, kV4Iface), before);
+        EXPECT_FALSE(s().exists(at(kV4, 9)));
+    }
+}
+
+TEST_F(RouteFamilies, DeleteRemovesAStaticRouteAndNothingElse)
+{
+    for (const auto &f : kV4Apis) {
+        reload();
+        SCOPED_TRACE(f.del_name);
+        gwtest::LogCapture log;
+        const std::string fn = std::string("(") + f.del_name + ") ";
+        EXPECT_EQ(f.del(0), -1);
+        EXPECT_EQ(s().call_count("*"), 0u);
+        EXPECT_EQ(f.del(9), -1);
+        EXPECT_EQ(f.del(2), -1);
+        EXPECT_EQ(f.del(5), -1);
+        EXPECT_TRUE(s().exists(at(kV4, 2)));
+        EXPECT_TRUE(s().exists(at(kV4, 5)));
+        EXPECT_TRUE(log.contains(fn + "Layer3ForwardingIPv4Config.2 is not a static route."));
+        EXPECT_EQ(s().call_count("DeleteObject"), 0u);
+
+        fail("DeleteObject", kV4);
+        EXPECT_EQ(f.del(6), -1);
+        EXPECT_TRUE(log.contains(fn + "delete Layer3ForwardingIPv4Config.6 failed."));
+        fail("GetAll", at(kV4, 6));
+        EXPECT_EQ(f.del(6), -1);
+        EXPECT_TRUE(s().exists(at(kV4, 6)));
+
+        ASSERT_EQ(f.del(6), 0);
+        EXPECT_FALSE(s().exists(at(kV4, 6)));
+        for (unsigned n : {1u, 2u, 3u, 4u, 5u})
+            EXPECT_TRUE(s().exists(at(kV4, n))) << n;
+        EXPECT_TRUE(s().exists(at(kV6, 4)));
+        EXPECT_EQ(f.del(6), -1);
+    }
+}
+
+TEST_F(RouteFamilies, IPv6RoutesAreListedAddedAndDeletedOnTheirOwnCollection)
+{
+    for (const auto &f : kV6Apis) {
+        reload();
+        SCOPED_TRACE(f.add_name);
+        api_IPv6L3ForwardingInfo_t *info = nullptr;
+        int count = 0;
+        ASSERT_EQ(f.get_static(&info, &count), 0);
+        ASSERT_EQ(count, 3);
+        const unsigned want[] = {1, 3, 4};
+        for (int i = 0; i < count; ++i) {
+            EXPECT_EQ(info[i].Index, want[i]);
+            expect_fields(s(), at(kV6, want[i]), kV6Iface,
+                          {prop("DestIPPrefix", info[i].DestIPPrefix), prop("NextHop", info[i].NextHop),
+                           prop("Interface", info[i].Interface), prop("Status", info[i].Status),
+                           prop("Type", info[i].Type), prop("Enable", info[i].Enable)});
+        }
+        EXPECT_EQ(f.release_static(info, count), 0);
+        ASSERT_EQ(f.get_current(&info, &count), 0);
+        ASSERT_EQ(count, 2);
+        EXPECT_EQ(info[0].Index, 1u);
+        EXPECT_EQ(info[1].Index, 2u);
+        EXPECT_EQ(info[1].StaticRoute, 0u);
+        EXPECT_EQ(f.release_current(info, count), 0);
+        fail("GetManagedObjects", kV6);
+        expect_no_list(-1, f.get_current);
+        expect_null_refused(f.get_static, f.release_static);
+        expect_null_refused(f.get_current, f.release_current);
+
+        const api_IPv6L3ForwardingEntry_t disabled = entry6_of(3);
+        EXPECT_EQ(f.add(&disabled), 3);
+        EXPECT_EQ(s().prop_text(at(kV6, 3), kV6Iface, "Enable"), "true");
+        EXPECT_EQ(s().call_count("AddObject"), 0u);
+        const api_IPv6L3ForwardingEntry_t system_made = entry6_of(2);
+        ASSERT_EQ(f.add(&system_made), 5);
+        expect_fields(s(), at(kV6, 5), kV6Iface,
+                      {prop("DestIPPrefix", "2001:db8:1::/64"), prop("NextHop", "::"),
+                       prop("Interface", std::string(kWanDb) + "/1")});
+        EXPECT_FALSE(s().exists(at(kV4, 7)));  // nothing on the IPv4 side
+        api_IPv6L3ForwardingEntry_t fresh = entry6_of(1);
+        std::strcpy(fresh.DestIPPrefix, "2001:db8:aa::/48");
+        fail("SetValues");
+        EXPECT_EQ(f.add(&fresh), -1);
+        EXPECT_FALSE(s().exists(at(kV6, 6)));
+        EXPECT_EQ(f.add(nullptr), -1);
+
+        EXPECT_EQ(f.del(0), -1);
+        EXPECT_EQ(f.del(2), -1);
+        EXPECT_TRUE(s().exists(at(kV6, 2)));
+        EXPECT_EQ(f.del(8), -1);
+        fail("DeleteObject", kV6);
+        EXPECT_EQ(f.del(3), -1);
+        EXPECT_TRUE(s().exists(at(kV6, 3)));
+        ASSERT_EQ(f.del(3), 0);
+        EXPECT_FALSE(s().exists(at(kV6, 3)));
+        EXPECT_TRUE(s().exists(at(kV6, 1)));
+        // The IPv4 route with the same index is not touched.
+        EXPECT_TRUE(s().exists(at(kV4, 3)));
+    }
 }
 
 // ---- QoS flows ---------------------------------------------------------------------------------------
