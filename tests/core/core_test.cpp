@@ -308,10 +308,11 @@ public:
     explicit Agent(const gwtest::TempRoot &root) : log_path_(root.path("/hgutmp/agent-stderr.log"))
     {
         const std::string bin = gwtest::build_dir() + "/gwagent/gwagent";
-        child_ = gwtest::Child({"/bin/sh", "-c", "exec \"$0\" 2>\"$1\"", bin, log_path_},
+        child_ = gwtest::Child({bin},
                                {{"GW_ROOT", root.dir()},
                                 {"GW_LOG_STDERR", "1"},
-                                {"DBUS_SYSTEM_BUS_ADDRESS", gwtest::PrivateBus::instance().address()}});
+                                {"DBUS_SYSTEM_BUS_ADDRESS", gwtest::PrivateBus::instance().address()}},
+                               false, log_path_);
     }
     std::string log() const
     {
