@@ -65,18 +65,6 @@ TEST_F(Accessors, GetObjsListsMappingsInReplyOrderWithTheirPaths)
     g_free(pm);
 }
 
-TEST_F(Accessors, ReverseOrderedObjectReadsLikeATableOrderedOne)
-{
-    ccif_PortMapping_t rec{};
-    ASSERT_EQ(ccif_PortMapping_get("/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/2", &rec), 0);
-    EXPECT_EQ(model.count("GetAll"), 1u);
-    EXPECT_STREQ(rec.path, "/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/2");
-    EXPECT_STREQ(rec.InternalClient, "192.168.1.21");
-    EXPECT_STREQ(rec.PortMappingProtocol, "UDP");
-    EXPECT_EQ(rec.InternalPort, 22u);
-    EXPECT_EQ(rec.ExternalPort, 2222u);
-}
-
 TEST_F(Accessors, BadPathsFailBeforeAnyBusCall)
 {
     gwtest::LogCapture log;
@@ -110,6 +98,21 @@ TEST_F(Accessors, BadPathsFailBeforeAnyBusCall)
     EXPECT_EQ(ccif_WLANConfiguration_setv("/com/yvc/igd1/Config/WLAN/Devices/1", nullptr), -1);
     EXPECT_TRUE(log.contains("The variant is null."));
     EXPECT_EQ(ccif_WPS_get("/com/yvc/igd1/Config/WLAN/Devices/1", nullptr), -1);
+    // A collection, a child of the wrong kind, a parent level or a path that climbs is no object of the kind.
+    ccif_WLANConfiguration_t wlan{};
+    ccif_TrafficQoSClassification_t cls{};
+    EXPECT_EQ(ccif_PortMapping_get((std::string(kMappings) + "/").c_str(), &rec), -1);
+    EXPECT_EQ(ccif_WLANConfiguration_get("/com/yvc/igd1/Config/WLAN/Devices", &wlan), -1);
+    EXPECT_EQ(ccif_WLANConfiguration_get("/com/yvc/igd1/Config/WLAN/Devices/1/WPS", &wlan), -1);
+    EXPECT_EQ(ccif_TrafficQoSClassification_del_obj("/com/yvc/igd1/Transfer/TrafficQoSFlow/1/Classification"), -1);
+    EXPECT_EQ(ccif_TrafficQoSClassification_del_obj("/com/yvc/igd1/Transfer/TrafficQoSFlow/1/../1"), -1);
+    EXPECT_TRUE(log.contains("the path [/com/yvc/igd1/Transfer/TrafficQoSFlow/1/../1] is invalid object path."));
+    EXPECT_EQ(ccif_TrafficQoSClassification_add_obj("/com/yvc/igd1/Transfer/TrafficQoSFlow", &cls), -1);
+    copy_truncated(cls.path, "/com/yvc/igd1/Transfer/TrafficQoSFlow/1");
+    EXPECT_EQ(ccif_TrafficQoSClassification_set(&cls), -1);
+    EXPECT_EQ(ccif_WLANConfiguration_setv("/com/yvc/igd1/Config/WLAN/Devices/x y",
+                                          g_variant_new_parsed("@a{sv} {'SSID': <'x'>}")),
+              -1);
 
     EXPECT_EQ(model.total_calls(), 0u);
     EXPECT_EQ(pm, nullptr);
