@@ -65,18 +65,6 @@ TEST_F(Accessors, GetObjsListsMappingsInReplyOrderWithTheirPaths)
     g_free(pm);
 }
 
-TEST_F(Accessors, ReverseOrderedObjectReadsLikeATableOrderedOne)
-{
-    ccif_PortMapping_t rec{};
-    ASSERT_EQ(ccif_PortMapping_get("/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/2", &rec), 0);
-    EXPECT_EQ(model.count("GetAll"), 1u);
-    EXPECT_STREQ(rec.path, "/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/2");
-    EXPECT_STREQ(rec.InternalClient, "192.168.1.21");
-    EXPECT_STREQ(rec.PortMappingProtocol, "UDP");
-    EXPECT_EQ(rec.InternalPort, 22u);
-    EXPECT_EQ(rec.ExternalPort, 2222u);
-}
-
 TEST_F(Accessors, BadPathsFailBeforeAnyBusCall)
 {
     gwtest::LogCapture log;
@@ -110,6 +98,21 @@ TEST_F(Accessors, BadPathsFailBeforeAnyBusCall)
     EXPECT_EQ(ccif_WLANConfiguration_setv("/com/yvc/igd1/Config/WLAN/Devices/1", nullptr), -1);
     EXPECT_TRUE(log.contains("The variant is null."));
     EXPECT_EQ(ccif_WPS_get("/com/yvc/igd1/Config/WLAN/Devices/1", nullptr), -1);
+    // A collection, a child of the wrong kind, a parent level or a path that climbs is no object of the kind.
+    ccif_WLANConfiguration_t wlan{};
+    ccif_TrafficQoSClassification_t cls{};
+    EXPECT_EQ(ccif_PortMapping_get((std::string(kMappings) + "/").c_str(), &rec), -1);
+    EXPECT_EQ(ccif_WLANConfiguration_get("/com/yvc/igd1/Config/WLAN/Devices", &wlan), -1);
+    EXPECT_EQ(ccif_WLANConfiguration_get("/com/yvc/igd1/Config/WLAN/Devices/1/WPS", &wlan), -1);
+    EXPECT_EQ(ccif_TrafficQoSClassification_del_obj("/com/yvc/igd1/Transfer/TrafficQoSFlow/1/Classification"), -1);
+    EXPECT_EQ(ccif_TrafficQoSClassification_del_obj("/com/yvc/igd1/Transfer/TrafficQoSFlow/1/../1"), -1);
+    EXPECT_TRUE(log.contains("the path [/com/yvc/igd1/Transfer/TrafficQoSFlow/1/../1] is invalid object path."));
+    EXPECT_EQ(ccif_TrafficQoSClassification_add_obj("/com/yvc/igd1/Transfer/TrafficQoSFlow", &cls), -1);
+    copy_truncated(cls.path, "/com/yvc/igd1/Transfer/TrafficQoSFlow/1");
+    EXPECT_EQ(ccif_TrafficQoSClassification_set(&cls), -1);
+    EXPECT_EQ(ccif_WLANConfiguration_setv("/com/yvc/igd1/Config/WLAN/Devices/x y",
+                                          g_variant_new_parsed("@a{sv} {'SSID': <'x'>}")),
+              -1);
 
     EXPECT_EQ(model.total_calls(), 0u);
     EXPECT_EQ(pm, nullptr);
@@ -126,7 +129,8 @@ TEST_F(Accessors, EmptyCollectionIsCountZeroNullAndSuccess)
     EXPECT_EQ(pm, nullptr);
 }
 
-TEST_F(Accessors, FailedListingLeavesTheOutputsAlone)
+// A refused call fails, says which, and leaves what the caller passed in as it was.
+TEST_F(Accessors, RefusedCallsLeaveTheOutputsAlone)
 {
     gwtest::LogCapture log;
     model.fail("GetManagedObjects", kMappings);
@@ -136,6 +140,19 @@ TEST_F(Accessors, FailedListingLeavesTheOutputsAlone)
     EXPECT_EQ(count, 7);
     EXPECT_EQ(pm, nullptr);
     EXPECT_TRUE(log.contains("GetManagedObjects failed with ret(-1)"));
+
+    model.fail("AddObject");
+    ccif_PortMapping_t rec{};
+    EXPECT_EQ(ccif_PortMapping_add_obj(kWan1, &rec), -1);
+    EXPECT_TRUE(log.contains("add PortMapping failed, ret = -1"));
+    EXPECT_EQ(model.count("SetValues"), 0u);
+
+    model.fail("GetAll");
+    ccif_DeviceInfo_t dev{};
+    copy_truncated(dev.SWVersion, "V1.0");
+    EXPECT_EQ(ccif_DeviceInfo_get(&dev), -1);
+    EXPECT_STREQ(dev.SWVersion, "V1.0");
+    EXPECT_EQ(model.count("GetAll", "/com/yvc/igd1/Info/Device"), 1u);
 }
 
 TEST_F(Accessors, WrongReplyTypesFailCleanly)
@@ -220,16 +237,6 @@ TEST_F(Accessors, AddObjWhoseWriteFailsLeavesNoObject)
               "(objectpath '/com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/4',)");
     EXPECT_STREQ(rec.path, "") << "the record keeps no path of an object that is gone";
     EXPECT_TRUE(log.contains("update obj for /com/yvc/igd1/Info/Network/WANConnectionDb/1/PortMapping/4 fail!"));
-}
-
-TEST_F(Accessors, FailedAddObjectIsLoggedWithTheKind)
-{
-    gwtest::LogCapture log;
-    model.fail("AddObject");
-    ccif_PortMapping_t rec{};
-    EXPECT_EQ(ccif_PortMapping_add_obj(kWan1, &rec), -1);
-    EXPECT_TRUE(log.contains("add PortMapping failed, ret = -1"));
-    EXPECT_EQ(model.count("SetValues"), 0u);
 }
 
 TEST_F(Accessors, DelObjCallsDeleteObjectAtTheCollection)
@@ -333,16 +340,6 @@ TEST_F(Accessors, StringListsRoundTripAndAreReleasedWithTheBlock)
               "('com.yvc.igd1.URLControlConfig', {'Name': <'kids'>, 'UrlFilterPolicy': <byte 0x01>, "
               "'UrlFilterEnable': <byte 0x01>})");
     ccif_free_objs("URLControlConfig", cfg, count);
-}
-
-TEST_F(Accessors, FailedGetLeavesTheRecordUntouched)
-{
-    model.fail("GetAll");
-    ccif_DeviceInfo_t dev{};
-    copy_truncated(dev.SWVersion, "V1.0");
-    EXPECT_EQ(ccif_DeviceInfo_get(&dev), -1);
-    EXPECT_STREQ(dev.SWVersion, "V1.0");
-    EXPECT_EQ(model.count("GetAll", "/com/yvc/igd1/Info/Device"), 1u);
 }
 
 }  // namespace

@@ -45,52 +45,41 @@ protected:
     gwtest::Model model;
 };
 
-TEST_F(Vpn, ListingGivesEachTunnelItsIndexAndPath)
+// The service numbers a new tunnel itself, whatever index was asked for; index 0 is never looked up.
+TEST_F(Vpn, SetUpdatesTheTunnelOfAnExistingIndexAndAddsOtherwise)
 {
-    ccif_IPSec_t *t = nullptr;
-    int count = 0;
-    ASSERT_EQ(ccif_IPSec_get_objs(&t, &count), 0);
-    ASSERT_EQ(count, 2);
-    EXPECT_EQ(t[0].Index, 1u);
-    EXPECT_STREQ(t[0].path, "/com/yvc/igd1/VPN/IPSec/1");
-    EXPECT_STREQ(t[0].Name, "office");
-    EXPECT_EQ(t[1].Index, 2u);
-    EXPECT_FALSE(t[1].Enable);
-    g_free(t);
-}
-
-TEST_F(Vpn, SetWithAnExistingIndexUpdatesThatTunnel)
-{
-    gwtest::LogCapture log;
-    ccif_IPSec_t t = tunnel(2, "lab2");
-    ASSERT_EQ(ccif_IPSec_set("SET_VPN_IPSEC", &t), 0);
-    EXPECT_EQ(model.count("AddObject"), 0u);
-    EXPECT_EQ(model.count("SetValues", "/com/yvc/igd1/VPN/IPSec/2"), 1u);
-    EXPECT_EQ(model.prop_text("/com/yvc/igd1/VPN/IPSec/2", kIface, "Name"), "'lab2'");
-    EXPECT_EQ(t.Index, 2u);
-    EXPECT_STREQ(t.path, "/com/yvc/igd1/VPN/IPSec/2");
-    EXPECT_TRUE(log.contains("IPSec change SET_VPN_IPSEC"));
-}
-
-TEST_F(Vpn, SetWithAMissingIndexAddsANewTunnel)
-{
-    gwtest::LogCapture log;
-    ccif_IPSec_t t = tunnel(5, "new");
-    ASSERT_EQ(ccif_IPSec_set("SET_VPN_IPSEC", &t), 0);
-    EXPECT_EQ(model.count("AddObject", kIPSec), 1u);
-    EXPECT_EQ(t.Index, 3u) << "the service's index, not the one asked for";
-    EXPECT_STREQ(t.path, "/com/yvc/igd1/VPN/IPSec/3");
-    EXPECT_FALSE(model.exists("/com/yvc/igd1/VPN/IPSec/5"));
-    EXPECT_EQ(model.prop_text(t.path, kIface, "Name"), "'new'");
-    EXPECT_TRUE(log.contains("IPSec add SET_VPN_IPSEC"));
-}
-
-TEST_F(Vpn, SetWithIndexZeroAlwaysAddsWithoutReading)
-{
-    ccif_IPSec_t t = tunnel(0, "zero");
-    ASSERT_EQ(ccif_IPSec_set("x", &t), 0);
-    EXPECT_EQ(model.count("GetAll"), 0u);
-    EXPECT_EQ(t.Index, 3u);
+    struct Case {
+        const char *name;
+        uint32_t index;
+        unsigned adds;
+        int reads;  // -1: not checked
+        uint32_t index_after;
+        const char *line;
+    };
+    const Case cases[] = {
+        {"lab2", 2, 0, -1, 2, "IPSec change SET_VPN_IPSEC"},
+        {"new", 5, 1, -1, 3, "IPSec add SET_VPN_IPSEC"},
+        {"zero", 0, 1, 0, 3, "IPSec add SET_VPN_IPSEC"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        model.load(kTwoTunnels);
+        model.clear();
+        gwtest::LogCapture log;
+        ccif_IPSec_t t = tunnel(c.index, c.name);
+        ASSERT_EQ(ccif_IPSec_set("SET_VPN_IPSEC", &t), 0);
+        const std::string path = std::string(kIPSec) + "/" + std::to_string(c.index_after);
+        EXPECT_EQ(model.count("AddObject", kIPSec), c.adds);
+        if (c.reads >= 0) {
+            EXPECT_EQ(model.count("GetAll"), static_cast<unsigned>(c.reads));
+        }
+        EXPECT_EQ(model.count("SetValues", path), 1u);
+        EXPECT_EQ(t.Index, c.index_after);
+        EXPECT_EQ(t.path, path);
+        EXPECT_EQ(model.prop_text(path, kIface, "Name"), std::string("'") + c.name + "'");
+        EXPECT_TRUE(log.contains(c.line));
+        EXPECT_FALSE(model.exists("/com/yvc/igd1/VPN/IPSec/5"));
+    }
 }
 
 TEST_F(Vpn, TunnelWriteOmitsAnEmptyWanInterfaceAndKeepsTheOrder)

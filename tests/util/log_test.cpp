@@ -24,6 +24,8 @@ class Log : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // The level thread of an open log connects to the system bus: the private one, never the machine's.
+        gwtest::PrivateBus::instance();
         api_sysLogClose();
         g_logLevel = 7;
         fake_syslog::reset();
