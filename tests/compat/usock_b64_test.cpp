@@ -170,12 +170,13 @@ struct Decoding {
     size_t dest_len;
     int result;  // byte count, or -1
 };
-// Padding is required and ends the text; whitespace is skipped; the padded-away bits must be zero; a
-// destination of exactly the decoded size is enough.
+// Padding is required and ends the text; whitespace is skipped, other characters refused; the padded-away bits must be
+// zero; a destination of exactly the decoded size is enough.
 const Decoding kDecodings[] = {
-    {"Zm9vYg==", 4, 4},   {"Zm9vYg==", 3, -1},    {"Zm9vYg", 16, -1},   {"Zm9vYg=", 16, -1},  {"Zm9vYg==xx", 16, -1},
-    {"Zg==Zg==", 16, -1}, {"Zm9vYg== \n", 16, 4}, {"Zm9v\nYmFy", 6, 6}, {"Zm9vYh==", 16, -1}, {"Zm9vYmF=", 16, -1},
-    {"Zm9vYmE=", 5, 5},   {"Z===", 16, -1},       {"Zm9vY", 16, -1},    {"", 4, 0},
+    {"Zm9vYg==", 4, 4},     {"Zm9vYg==", 3, -1},  {"Zm9vYg", 16, -1},     {"Zm9vYg=", 16, -1},
+    {"Zm9vYg==xx", 16, -1}, {"Zg==Zg==", 16, -1}, {"Zm9vYg== \n", 16, 4}, {"Zm9v\nYmFy", 6, 6},
+    {"Zm9vYh==", 16, -1},   {"Zm9vYmF=", 16, -1}, {"Zm9vYmE=", 5, 5},     {"Z===", 16, -1},
+    {"Zm9vY", 16, -1},      {"", 4, 0},           {"Zm9v!mFy", 16, -1},   {"Zm9vYmFy", 3, -1},
 };
 
 TEST(Base64, DecodingAcceptsOnlyWholePaddedGroups)
@@ -192,13 +193,10 @@ TEST(Base64, DecodingAcceptsOnlyWholePaddedGroups)
     }
 }
 
-TEST(Base64, TooSmallDestinationsAndBadCharactersFail)
+TEST(Base64, EncodingNeedsRoomForTheTerminator)
 {
     char small[4];
-    EXPECT_EQ(b64_encode("foo", 3, small, sizeof small), -1) << "no room for the terminator";
-    char out[16];
-    EXPECT_EQ(b64_decode("Zm9v!mFy", out, sizeof out), -1);
-    EXPECT_EQ(b64_decode("Zm9vYmFy", out, 3), -1);
+    EXPECT_EQ(b64_encode("foo", 3, small, sizeof small), -1);
 }
 
 TEST(Ubus, ConnectWithoutADaemonFailsCleanly)

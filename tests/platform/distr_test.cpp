@@ -179,33 +179,6 @@ TEST_F(Distr, RepliesThatDoNotBelongAreIgnored)
     EXPECT_EQ(app_domain_info[DOMAIN_DISTR].boot_err, 0);
 }
 
-TEST_F(Distr, BootReplyTimeoutsBackOffAndKeepCounting)
-{
-    ASSERT_EQ(ucf_connect_distr_srv(), 0);
-    gw_domain_info &d = app_domain_info[DOMAIN_DISTR];
-    for (int i = 1; i <= 3; ++i) {
-        d.stage = DOMAIN_STAGE_BOOT;
-        ucf_timeout_distr_boot0_cb(&g_timeout_distr_boot0);
-        EXPECT_EQ(d.stage, DOMAIN_STAGE_IDLE);
-        EXPECT_EQ(plat::secs(&g_timeout_relogin), 60) << i;
-    }
-    d.stage = DOMAIN_STAGE_BOOT;
-    ucf_timeout_distr_boot0_cb(&g_timeout_distr_boot0);
-    const int fourth = plat::secs(&g_timeout_relogin);
-    EXPECT_TRUE(fourth == 180 || fourth == 240) << fourth;
-    for (int i = 5; i <= 7; ++i) {
-        d.stage = DOMAIN_STAGE_BOOT;
-        ucf_timeout_distr_boot0_cb(&g_timeout_distr_boot0);
-    }
-    EXPECT_EQ(d.boot_err, 7);
-    const int seventh = plat::secs(&g_timeout_relogin);
-    EXPECT_TRUE(seventh % 60 == 0 && seventh >= 300 && seventh <= 540) << seventh;
-    for (int n = 0; n < 200; ++n) {
-        const int ms = gwagent_boot_relogin_ms(7);
-        ASSERT_TRUE(ms % 60000 == 0 && ms >= 300000 && ms <= 540000) << ms;
-    }
-}
-
 TEST_F(Distr, RegisterFailuresRetryThreeTimesThenRelogin)
 {
     const std::string reg = boot();
@@ -417,10 +390,6 @@ TEST_F(Instruction, CheckIpReachesUbusAsOneArgument)
     EXPECT_NE(stat(marker.c_str(), &st), 0);
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(Distr, BootCheckErrorClosesEverythingForLong)
 {
     ASSERT_EQ(ucf_connect_distr_srv(), 0);
@@ -482,10 +451,6 @@ TEST_F(Distr, DatagramsInTheIdleStageAreDropped)
     EXPECT_TRUE(g_timeout_distr_hb_ack.pending);
     EXPECT_EQ(app_domain_info[DOMAIN_DISTR].status, DOMAIN_STATUS_REGISTERED);
 }
-
-}  // namespace
-
-namespace {
 
 // Every consecutive boot failure through the reply timer: 1 min for 1-3, 3-4 min for 4-6, 5-9 min
 // from 7 on; relogins keep the count, only a Boot success clears it.

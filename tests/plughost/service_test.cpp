@@ -253,25 +253,6 @@ TEST_F(AppAgentService, FlashPropertiesStoreAndTheDeprecatedOneChangesNothing)
     EXPECT_TRUE(bad.error);
 }
 
-TEST_F(AppAgentService, RunAndStopOfWhatCannotRunAnswerTheirCodes)
-{
-    plugin("libz", "", nullptr);
-    plugin("idle", "", std::make_unique<FakeContainer>(false, 0));
-    EXPECT_EQ(answer("Stop", g_variant_new("(s)", "idle")), "(-17,)");
-    EXPECT_EQ(answer("Run", g_variant_new("(s)", "ghost")), "(-13,)");
-    EXPECT_EQ(answer("Run", g_variant_new("(s)", "libz")), "(0,)");
-    EXPECT_EQ(answer("Stop", g_variant_new("(s)", "ghost")), "(-13,)");
-    EXPECT_EQ(answer("Stop", g_variant_new("(s)", "libz")), "(0,)");
-}
-
-TEST_F(AppAgentService, UninstallOfWhatIsNotInstalledAnswersNotInstalledAndABadSignatureIsAnError)
-{
-    EXPECT_EQ(answer("Uninstall", g_variant_new("(s)", "ghost")), "(-13,)");
-    EXPECT_EQ(answer("Uninstall", g_variant_new("(s)", "../etc")), "(-13,)");
-    Reply wrong = call("GetStatus", g_variant_new("(i)", 1));
-    EXPECT_TRUE(wrong.error);
-}
-
 // What the install pool's worker was given, in order.
 std::mutex g_tasks_mu;
 std::vector<std::string> g_tasks;
@@ -415,7 +396,8 @@ TEST_F(AppAgentService, LifecycleCallsAndPostMsgReachTheRunningPluginsManagement
     EXPECT_TRUE(plughost::stop_marked("echo")) << "a stopped plug-in does not start at boot";
 }
 
-TEST_F(AppAgentService, ForwardingRefusalsAnswerTheirCodesAndASilentPluginIsGivenUpOn)
+// Calls on what is not installed, a library, a stopped plug-in or one silent on the bus.
+TEST_F(AppAgentService, CallsOnWhatCannotRunAnswerTheirCodesAndASilentPluginIsGivenUpOn)
 {
     plugin("libz", "", nullptr);
     plugin("idle", "", std::make_unique<FakeContainer>(false, 0));
@@ -423,11 +405,14 @@ TEST_F(AppAgentService, ForwardingRefusalsAnswerTheirCodesAndASilentPluginIsGive
     const struct {
         const char *method, *name, *reply;
     } cases[] = {
-        {"Reload", "ghost", "(-13,)"}, {"Restore", "libz", "(0,)"},   {"Reload", "idle", "(-17,)"},
-        {"Reload", "mute", "(-20,)"},  {"Restore", "mute", "(-20,)"},
+        {"Stop", "idle", "(-17,)"},        {"Run", "ghost", "(-13,)"},    {"Run", "libz", "(0,)"},
+        {"Stop", "ghost", "(-13,)"},       {"Stop", "libz", "(0,)"},      {"Uninstall", "ghost", "(-13,)"},
+        {"Uninstall", "../etc", "(-13,)"}, {"Reload", "ghost", "(-13,)"}, {"Restore", "libz", "(0,)"},
+        {"Reload", "idle", "(-17,)"},      {"Reload", "mute", "(-20,)"},  {"Restore", "mute", "(-20,)"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(answer(c.method, g_variant_new("(s)", c.name)), c.reply) << c.method << " " << c.name;
+    EXPECT_TRUE(call("GetStatus", g_variant_new("(i)", 1)).error) << "a bad signature is an error";
     const struct {
         const char *name, *log;
     } posts[] = {
