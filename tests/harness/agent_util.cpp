@@ -78,7 +78,9 @@ std::vector<std::string> drain_answers()
         const std::string head = "\"return_Parameter\":\"";
         const size_t at = wrap.find(head);
         const size_t end = wrap.rfind("\"}");
-        if (at == std::string::npos || end == std::string::npos || end < at + head.size()) {
+        // Every answer travels in a successful wrap; anything else is a bad wrap.
+        if (wrap.rfind("{\"Result\":0,\"ID\":", 0) != 0 || at == std::string::npos || end == std::string::npos ||
+            end < at + head.size()) {
             out.emplace_back("<bad wrap>");
             continue;
         }

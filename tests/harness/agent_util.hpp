@@ -27,7 +27,8 @@ int dispatch_command(int id, const std::string &command, const std::string &meth
 
 // Takes every text waiting on the plugin server's queue.
 std::vector<std::string> drain_plugin_queue();
-// The decoded answer objects of the wrapped texts; an unwrappable text gives "<bad wrap>".
+// The decoded answer objects of the wrapped texts; a text that is no {"Result":0,"ID":..} wrap gives
+// "<bad wrap>".
 std::vector<std::string> drain_answers();
 
 // Whether this build has a working UCI library (a stand-in that refuses every access is used while
