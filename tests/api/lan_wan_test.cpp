@@ -257,6 +257,7 @@ struct ListCase {
     int (*add)(const char *);
     int (*del)(const char *);
 };
+GW_ROW_PRINTS_AS(ListCase, name)
 
 const ListCase kLists[] = {
     {"access", "/com/yvc/igd1/Network/AccessControlBlackList/", "com.yvc.igd1.AccessControlBlackList",

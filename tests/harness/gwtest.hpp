@@ -14,6 +14,11 @@
 
 #include <gtest/gtest.h>
 
+// A table row prints as its label in test listings and failure messages, where GoogleTest would
+// otherwise dump its bytes. Place it in the row's own namespace so the lookup finds it.
+#define GW_ROW_PRINTS_AS(Row, label)                                                                                   \
+    inline void PrintTo(const Row &row, std::ostream *os) { *os << row.label; }
+
 namespace gwtest {
 
 // A fresh temporary directory exported as GW_ROOT for the lifetime of the object, with the

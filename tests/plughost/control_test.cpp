@@ -96,6 +96,7 @@ struct ParseCase {
     std::string text;
     int result;
 };
+GW_ROW_PRINTS_AS(ParseCase, what)
 
 class ParseResult : public ControlFile, public ::testing::WithParamInterface<ParseCase> {};
 
@@ -275,6 +276,7 @@ struct CheckCase {
     std::string control;    // appended to a valid base with Package demo
     unsigned code;
 };
+GW_ROW_PRINTS_AS(CheckCase, what)
 
 class ControlCheck : public ControlFile, public ::testing::WithParamInterface<CheckCase> {};
 

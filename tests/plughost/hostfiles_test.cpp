@@ -21,6 +21,7 @@ struct PolicyCase {
     PolicyInput in;
     const char *text;
 };
+GW_ROW_PRINTS_AS(PolicyCase, name)
 
 class Policy : public ::testing::TestWithParam<PolicyCase> {};
 
@@ -147,6 +148,7 @@ struct SettingsCase {
     std::vector<ConfigItem> items;
     std::vector<std::string> dirs;
 };
+GW_ROW_PRINTS_AS(SettingsCase, name)
 
 const ConfigItem kMem5M{"lxc.cgroup.memory.limit_in_bytes", "5M"};
 const ConfigItem kCpuClear{"lxc.cgroup.cpu.shares", ""};

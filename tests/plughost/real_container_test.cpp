@@ -63,6 +63,7 @@ struct Kind {
     const char *home;  // container path
     const char *uid;   // of the plug-in process as /proc shows it
 };
+GW_ROW_PRINTS_AS(Kind, label)
 const Kind kKinds[] = {
     {"app", 0, 0, "/opt/apps/", "\t200\t200\t200\t200"},
     {"essapp", 0, 1, "/opt/preinstall/", "\t200\t200\t200\t200"},

@@ -233,6 +233,7 @@ struct SortCase {
     std::vector<std::pair<std::string, std::vector<std::string>>> records;  // name, depends, in given order
     std::vector<std::string> sorted;
 };
+GW_ROW_PRINTS_AS(SortCase, what)
 
 class DependencySort : public RegistryTest, public ::testing::WithParamInterface<SortCase> {};
 

@@ -26,6 +26,7 @@ struct PoolCase {
     std::string passwd;
     std::vector<PoolStep> steps;
 };
+GW_ROW_PRINTS_AS(PoolCase, name)
 
 std::string passwd_ids(int from, int to)
 {

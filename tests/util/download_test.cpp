@@ -24,6 +24,7 @@ struct DownloadCase {
     const char *file;                                     // the destination afterwards, nullptr: not checked
     std::vector<std::pair<std::string, unsigned>> lines;  // log line ($D: the destination) and its count
 };
+GW_ROW_PRINTS_AS(DownloadCase, name)
 
 // The minimum size is 6 bytes; a shorter body or a transfer error is tried three times in all. Each
 // destination starts as an older, longer file, which a download truncates.
