@@ -119,21 +119,36 @@ protected:
         gwtest::PrivateBus::instance();
         ASSERT_TRUE(gwtest::Igd1Sim::fresh().ready());
     }
+
+    // The platform simulator with these commands ("": none) and misbehaviours, holding the commands
+    // back until open_gate() when gated; then the agent, provisioned to its distribution port.
+    void start(const std::string &commands = "", const std::string &misbehave = "", bool gated = false)
+    {
+        std::string list;
+        if (!commands.empty()) {
+            list = root.path("/hgutmp/commands.txt");
+            root.write("/hgutmp/commands.txt", commands);
+        }
+        sim = start_platsim(root, {}, ports, list, misbehave, gated ? root.path("/hgutmp/commands.gate") : "");
+        ASSERT_EQ(ports.count("distr"), 1u);
+        agent = start_agent(root, ports.at("distr"), log_path);
+    }
+    void open_gate() { root.write("/hgutmp/commands.gate", ""); }
+    std::string agent_log(size_t most = 20000) const { return read_file(log_path).substr(0, most); }
+
     gwtest::TempRoot root;
+    const std::string log_path = root.path("/hgutmp/agent-stderr.log");
+    std::map<std::string, int> ports;
+    gwtest::Child sim;  // the agent stops first
+    gwtest::Child agent;
 };
 
 TEST_F(PlatformSession, AgentBootsRegistersRunsACommandAndReportsVersions)
 {
     root.write("/etc/openwrt_version", "V2.0.1\n");
     root.write("/usr/lib/opkg/info/alpha.control", "Package: alpha\nVersion: 1.0\npluginClass: app\n");
-    root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000001\"}\n"
-                                       "{\"CmdType\":\"GET_WLAN_INTF_INFO\",\"SequenceId\":\"00000002\"}\n");
-
-    std::map<std::string, int> ports;
-    gwtest::Child sim = start_platsim(root, {}, ports, root.path("/hgutmp/commands.txt"));
-    ASSERT_EQ(ports.count("distr"), 1u);
-    const std::string log_path = root.path("/hgutmp/agent-stderr.log");
-    gwtest::Child agent = start_agent(root, ports.at("distr"), log_path);
+    ASSERT_NO_FATAL_FAILURE(start("{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000001\"}\n"
+                                  "{\"CmdType\":\"GET_WLAN_INTF_INFO\",\"SequenceId\":\"00000002\"}\n"));
 
     const std::set<std::string> wanted = {"BOOT", "REGISTER", "HB", "PLUGIN-REGISTER", "ANSWER", "REPORT"};
     std::set<std::string> seen;
@@ -157,7 +172,7 @@ TEST_F(PlatformSession, AgentBootsRegistersRunsACommandAndReportsVersions)
         if (word == "REPORT" && line.find("OXA_VER_REP") != std::string::npos)
             report = line;
     }
-    EXPECT_EQ(seen, wanted) << errors << read_file(log_path).substr(0, 20000);
+    EXPECT_EQ(seen, wanted) << errors << agent_log();
     EXPECT_NE(answer.find("\"CmdType\":\"GET_ONT_NAME\""), std::string::npos) << answer;
     EXPECT_NE(answer.find("\"SequenceId\":\"00000001\""), std::string::npos) << answer;
     EXPECT_EQ(wlan_answer, "ANSWER {\"CmdType\":\"GET_WLAN_INTF_INFO\",\"SequenceId\":\"00000002\",\"Status\":\"0\","
@@ -203,13 +218,10 @@ std::set<std::string> await_words(gwtest::Child &sim, const std::set<std::string
 // its plugin server again, with no help, and keeps answering commands.
 TEST_F(PlatformSession, AgentComesBackAfterAPlatformRestart)
 {
-    std::map<std::string, int> ports;
-    gwtest::Child sim = start_platsim(root, {}, ports);
+    ASSERT_NO_FATAL_FAILURE(start());
     ASSERT_EQ(ports.size(), 3u);
-    const std::string log_path = root.path("/hgutmp/agent-stderr.log");
-    gwtest::Child agent = start_agent(root, ports.at("distr"), log_path);
     const std::set<std::string> session = {"BOOT", "REGISTER", "PLUGIN-REGISTER"};
-    ASSERT_EQ(await_words(sim, session, 60s), session) << read_file(log_path).substr(0, 20000);
+    ASSERT_EQ(await_words(sim, session, 60s), session) << agent_log();
 
     sim.stop();
     root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000002\"}\n");
@@ -217,7 +229,7 @@ TEST_F(PlatformSession, AgentComesBackAfterAPlatformRestart)
     sim = start_platsim(root, ports, again, root.path("/hgutmp/commands.txt"));
     ASSERT_EQ(again, ports);
     const std::set<std::string> back = {"HB", "PLUGIN-REGISTER", "ANSWER"};
-    EXPECT_EQ(await_words(sim, back, 120s), back) << read_file(log_path).substr(0, 40000);
+    EXPECT_EQ(await_words(sim, back, 120s), back) << agent_log(40000);
     EXPECT_TRUE(agent.running());
 }
 
@@ -225,15 +237,10 @@ TEST_F(PlatformSession, AgentComesBackAfterAPlatformRestart)
 // and whose distribution replies carry a second object: the agent still completes the session.
 TEST_F(PlatformSession, SplitOversizeAndGluedPacketsDoNotStopTheSession)
 {
-    root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000003\"}\n");
-    std::map<std::string, int> ports;
-    gwtest::Child sim =
-        start_platsim(root, {}, ports, root.path("/hgutmp/commands.txt"), "split-frames,oversize-frame,two-objects");
-    ASSERT_EQ(ports.count("distr"), 1u);
-    const std::string log_path = root.path("/hgutmp/agent-stderr.log");
-    gwtest::Child agent = start_agent(root, ports.at("distr"), log_path);
+    ASSERT_NO_FATAL_FAILURE(start("{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000003\"}\n",
+                                  "split-frames,oversize-frame,two-objects"));
     const std::set<std::string> wanted = {"REGISTER", "HB", "PLUGIN-REGISTER", "ANSWER"};
-    EXPECT_EQ(await_words(sim, wanted, 90s), wanted) << read_file(log_path).substr(0, 40000);
+    EXPECT_EQ(await_words(sim, wanted, 90s), wanted) << agent_log(40000);
     EXPECT_TRUE(agent.running());
 }
 
@@ -241,14 +248,9 @@ TEST_F(PlatformSession, SplitOversizeAndGluedPacketsDoNotStopTheSession)
 // the configuration service.
 TEST_F(PlatformSession, VpnAndRouteCommandsAnswerThroughTheSession)
 {
-    root.write("/hgutmp/commands.txt",
-               "{\"CmdType\":\"GET_VPN\",\"SequenceId\":\"00000035\"}\n"
-               "{\"CmdType\":\"DEL_L3_FORWARDING_IPV4_CONFIG_INFO\",\"SequenceId\":\"00000036\","
-               "\"Index\":0}\n");
-    std::map<std::string, int> ports;
-    gwtest::Child sim = start_platsim(root, {}, ports, root.path("/hgutmp/commands.txt"));
-    const std::string log_path = root.path("/hgutmp/agent-stderr.log");
-    gwtest::Child agent = start_agent(root, ports.at("distr"), log_path);
+    ASSERT_NO_FATAL_FAILURE(start("{\"CmdType\":\"GET_VPN\",\"SequenceId\":\"00000035\"}\n"
+                                  "{\"CmdType\":\"DEL_L3_FORWARDING_IPV4_CONFIG_INFO\",\"SequenceId\":\"00000036\","
+                                  "\"Index\":0}\n"));
     std::string answers, line;
     const auto deadline = std::chrono::steady_clock::now() + 60s;
     while (std::chrono::steady_clock::now() < deadline && answers.find("00000036") == std::string::npos)
@@ -257,7 +259,7 @@ TEST_F(PlatformSession, VpnAndRouteCommandsAnswerThroughTheSession)
     EXPECT_NE(answers.find(R"("CmdType":"GET_VPN","SequenceId":"00000035","Status":"0","Enable":1,"VPNType":"IPSec",)"
                            R"("VPNNum":1)"),
               std::string::npos)
-        << answers << read_file(log_path).substr(0, 20000);
+        << answers << agent_log();
     EXPECT_NE(answers.find(R"("CmdType":"DEL_L3_FORWARDING_IPV4_CONFIG_INFO","SequenceId":"00000036","Status":"1",)"
                            R"("FailReason":"CAPI return fail!")"),
               std::string::npos)
@@ -282,13 +284,9 @@ TEST_F(PlatformSession, BootGoesOutAfterAFailedDeviceReadAtStart)
 {
     gwtest::Igd1Sim &igd = gwtest::Igd1Sim::fresh();
     igd.fail_next("GetAll", 1, "/com/yvc/igd1/Info/Device");
-    std::map<std::string, int> ports;
-    gwtest::Child sim = start_platsim(root, {}, ports);
-    ASSERT_EQ(ports.count("distr"), 1u);
-    const std::string log_path = root.path("/hgutmp/agent-stderr.log");
-    gwtest::Child agent = start_agent(root, ports.at("distr"), log_path);
+    ASSERT_NO_FATAL_FAILURE(start());
     const std::string boot = await_line(sim, "BOOT", "\"Vendor\":\"YVC\"", 30s);
-    EXPECT_NE(boot, "") << read_file(log_path).substr(0, 20000);
+    EXPECT_NE(boot, "") << agent_log();
     EXPECT_NE(boot.find("\"MAC\":\"A4B1C2D3E4F5\""), std::string::npos) << boot;
 }
 
@@ -298,23 +296,17 @@ TEST_F(PlatformSession, WanConnectedAfterStartReachesTheNextBootAndTheReports)
 {
     gwtest::Igd1Sim &igd = gwtest::Igd1Sim::fresh();
     igd.set_property("/com/yvc/igd1/Info/Network", "com.yvc.igd1.NetworkInfo", "WANConnectionStatus", "'Disconnected'");
-    root.write("/hgutmp/commands.txt", "{\"CmdType\":\"Start_BootRegister\",\"SequenceId\":\"00000004\"}\n");
-    const std::string gate = root.path("/hgutmp/commands.gate");
-    std::map<std::string, int> ports;
-    gwtest::Child sim = start_platsim(root, {}, ports, root.path("/hgutmp/commands.txt"), "", gate);
-    ASSERT_EQ(ports.count("distr"), 1u);
-    const std::string log_path = root.path("/hgutmp/agent-stderr.log");
-    gwtest::Child agent = start_agent(root, ports.at("distr"), log_path);
+    ASSERT_NO_FATAL_FAILURE(start("{\"CmdType\":\"Start_BootRegister\",\"SequenceId\":\"00000004\"}\n", "", true));
     const std::string first = await_line(sim, "BOOT", "", 30s);
-    ASSERT_NE(first.find("\"IPAddr\":\"\""), std::string::npos) << first << read_file(log_path).substr(0, 20000);
-    ASSERT_NE(await_line(sim, "PLUGIN-REGISTER", "", 60s), "") << read_file(log_path).substr(0, 20000);
+    ASSERT_NE(first.find("\"IPAddr\":\"\""), std::string::npos) << first << agent_log();
+    ASSERT_NE(await_line(sim, "PLUGIN-REGISTER", "", 60s), "") << agent_log();
 
     igd.set_property("/com/yvc/igd1/Info/Network", "com.yvc.igd1.NetworkInfo", "WANConnectionStatus", "'Connected'");
-    root.write("/hgutmp/commands.gate", "");
+    open_gate();
     const std::string again = await_line(sim, "BOOT", "\"IPAddr\":\"100.64.12.34\"", 60s);
-    EXPECT_NE(again, "") << read_file(log_path).substr(0, 40000);
+    EXPECT_NE(again, "") << agent_log(40000);
     const std::string report = await_line(sim, "REPORT", "", 60s);
-    EXPECT_NE(report, "") << read_file(log_path).substr(0, 40000);
+    EXPECT_NE(report, "") << agent_log(40000);
 }
 
 // A configuration service that stopped answering: SIGTERM still ends the agent within the init
@@ -322,18 +314,12 @@ TEST_F(PlatformSession, WanConnectedAfterStartReachesTheNextBootAndTheReports)
 TEST_F(PlatformSession, SigtermEndsTheAgentWhileABusCallHangs)
 {
     gwtest::Igd1Sim &igd = gwtest::Igd1Sim::fresh();
-    root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000005\"}\n");
-    const std::string gate = root.path("/hgutmp/commands.gate");
-    std::map<std::string, int> ports;
-    gwtest::Child sim = start_platsim(root, {}, ports, root.path("/hgutmp/commands.txt"), "", gate);
-    ASSERT_EQ(ports.count("distr"), 1u);
-    const std::string log_path = root.path("/hgutmp/agent-stderr.log");
-    gwtest::Child agent = start_agent(root, ports.at("distr"), log_path);
-    ASSERT_NE(await_line(sim, "PLUGIN-REGISTER", "", 60s), "") << read_file(log_path).substr(0, 20000);
+    ASSERT_NO_FATAL_FAILURE(start("{\"CmdType\":\"GET_ONT_NAME\",\"SequenceId\":\"00000005\"}\n", "", true));
+    ASSERT_NE(await_line(sim, "PLUGIN-REGISTER", "", 60s), "") << agent_log();
 
     for (const char *member : {"Get", "GetAll"})
         igd.set_delay(member, 60000);
-    root.write("/hgutmp/commands.gate", "");
+    open_gate();
     ASSERT_NE(await_line(sim, "COMMAND", "GET_ONT_NAME", 30s), "");
     // The agent now waits on the service.
     ASSERT_TRUE(gwtest::wait_until([&] { return igd.waiting_count("*") > 0; }, std::chrono::milliseconds(10000)));
@@ -348,22 +334,16 @@ TEST_F(PlatformSession, SigtermEndsTheAgentWhileABusCallHangs)
 TEST_F(PlatformSession, CommandGivesUpAfterItsFirstTimedOutCall)
 {
     gwtest::Igd1Sim &igd = gwtest::Igd1Sim::fresh();
-    root.write("/hgutmp/commands.txt", "{\"CmdType\":\"GET_VOICE_INFO\",\"SequenceId\":\"00000006\"}\n");
-    const std::string gate = root.path("/hgutmp/commands.gate");
-    std::map<std::string, int> ports;
-    gwtest::Child sim = start_platsim(root, {}, ports, root.path("/hgutmp/commands.txt"), "", gate);
-    ASSERT_EQ(ports.count("distr"), 1u);
-    const std::string log_path = root.path("/hgutmp/agent-stderr.log");
-    gwtest::Child agent = start_agent(root, ports.at("distr"), log_path);
-    ASSERT_NE(await_line(sim, "PLUGIN-REGISTER", "", 60s), "") << read_file(log_path).substr(0, 20000);
+    ASSERT_NO_FATAL_FAILURE(start("{\"CmdType\":\"GET_VOICE_INFO\",\"SequenceId\":\"00000006\"}\n", "", true));
+    ASSERT_NE(await_line(sim, "PLUGIN-REGISTER", "", 60s), "") << agent_log();
 
     // The voice command reads the server record (GetAll) and then the lines (GetManagedObjects).
     for (const char *member : {"GetAll", "GetManagedObjects"})
         igd.set_delay(member, 60000);
     const unsigned lines_read = igd.call_count("GetManagedObjects");
-    root.write("/hgutmp/commands.gate", "");
+    open_gate();
     const std::string answer = await_line(sim, "ANSWER", "GET_VOICE_INFO", 40s);
-    ASSERT_NE(answer, "") << read_file(log_path).substr(0, 40000);
+    ASSERT_NE(answer, "") << agent_log(40000);
     EXPECT_NE(answer.find("api_return_fail"), std::string::npos) << answer;
     EXPECT_EQ(igd.call_count("GetManagedObjects"), lines_read) << "a call after the timed-out one reached the bus";
     EXPECT_TRUE(agent.running());
@@ -390,15 +370,12 @@ std::string agent_call(const char *method, GVariant *args)
 TEST_F(PlatformSession, UpgradeResultsFromTheBusAndThePipeReachTheMessageServer)
 {
     root.write("/usr/lib/opkg/info/demo.control", "Package: demo\nVersion: 4.2\n");
-    std::map<std::string, int> ports;
-    gwtest::Child sim = start_platsim(root, {}, ports);
-    ASSERT_EQ(ports.count("distr"), 1u);
-    const std::string log_path = root.path("/hgutmp/agent-stderr.log");
     // The pipe's mode must not depend on the umask the agent inherits.
     const mode_t saved = umask(0);
-    gwtest::Child agent = start_agent(root, ports.at("distr"), log_path);
+    start();
     umask(saved);
-    ASSERT_NE(await_line(sim, "REPORT", "OXA_VER_REP", 60s), "") << read_file(log_path).substr(0, 20000);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NE(await_line(sim, "REPORT", "OXA_VER_REP", 60s), "") << agent_log();
 
     struct stat st {};
     ASSERT_EQ(stat(root.path("/tmp/gwagentmq.fifo").c_str(), &st), 0);
@@ -415,7 +392,7 @@ TEST_F(PlatformSession, UpgradeResultsFromTheBusAndThePipeReachTheMessageServer)
                    R"("Message":{"CmdType":"OXA_UPG_REP","Info":{"PkgName":"demo_arm","Version":"4.2","Result":3}})",
                    30s),
         "")
-        << read_file(log_path).substr(0, 40000);
+        << agent_log(40000);
 
     const int fd = open(root.path("/tmp/gwagentmq.fifo").c_str(), O_WRONLY | O_NONBLOCK);
     ASSERT_GE(fd, 0);
@@ -426,7 +403,7 @@ TEST_F(PlatformSession, UpgradeResultsFromTheBusAndThePipeReachTheMessageServer)
                          R"("Message":{"CmdType":"OXA_UPG_REP","Info":{"PkgName":"demo","Version":"4.2","Result":0}})",
                          30s),
               "")
-        << read_file(log_path).substr(0, 40000);
+        << agent_log(40000);
     EXPECT_TRUE(agent.running());
 }
 
@@ -462,12 +439,7 @@ TEST_F(PlatformSession, EveryCommandTypeIsAnsweredOnceWithAndWithoutBadParameter
         }
     }
     ASSERT_EQ(sent.size(), 300u);
-    root.write("/hgutmp/sweep.txt", commands.str());
-
-    std::map<std::string, int> ports;
-    gwtest::Child sim = start_platsim(root, {}, ports, root.path("/hgutmp/sweep.txt"));
-    ASSERT_EQ(ports.count("distr"), 1u);
-    gwtest::Child agent = start_agent(root, ports.at("distr"), root.path("/hgutmp/agent-stderr.log"));
+    ASSERT_NO_FATAL_FAILURE(start(commands.str()));
 
     std::map<std::string, int> answers;
     std::string line, unknown, errors;
@@ -490,7 +462,7 @@ TEST_F(PlatformSession, EveryCommandTypeIsAnsweredOnceWithAndWithoutBadParameter
     for (const auto &[id, type] : sent)
         EXPECT_EQ(answers.count(id) ? answers.at(id) : 0, 1) << type << " " << id;
     EXPECT_EQ(unknown, "");
-    EXPECT_TRUE(agent.running()) << read_file(root.path("/hgutmp/agent-stderr.log")).substr(0, 4000);
+    EXPECT_TRUE(agent.running()) << agent_log(4000);
 }
 
 }  // namespace
