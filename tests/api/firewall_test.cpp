@@ -21,27 +21,15 @@ struct L2TPVPNCase {
     static constexpr const char *kPath = "/com/yvc/igd1/Firewall/L2TPVPN";
     static constexpr const char *kIface = "com.yvc.igd1.L2TPVPN";
     static constexpr const char *kProfileIface = "com.yvc.igd1.L2TPVPNProfile";
-    static int add(const Api *e) { return api_addFirewallL2TPVPN(e); }
-    static int del(const char *n) { return api_deleteFirewallL2TPVPN(n); }
-    static int get(Api **l, int *c) { return api_getFirewallL2TPVPN(l, c); }
-    static int release(Api *l, int c) { return api_releaseFirewallL2TPVPN(l, c); }
-    static int profile(api_FirewallProfile_t *p) { return api_getFirewallL2TPVPNProfile(p); }
-    static int status(const char *n, api_FirewallProfileStatus_t **l, int *c)
-    {
-        return api_getFirewallL2TPVPNProfileStatus(n, l, c);
-    }
-    static int release_status(api_FirewallProfileStatus_t *l, int c)
-    {
-        return api_releaseFirewallL2TPVPNProfileStatus(l, c);
-    }
-    static int all_status(api_FirewallProfileStatus_t **l, int *c)
-    {
-        return api_getFirewallL2TPVPNAllProfileStatus(l, c);
-    }
-    static int release_all_status(api_FirewallProfileStatus_t *l, int c)
-    {
-        return api_releaseFirewallL2TPVPNAllProfileStatus(l, c);
-    }
+    static constexpr auto add = api_addFirewallL2TPVPN;
+    static constexpr auto del = api_deleteFirewallL2TPVPN;
+    static constexpr auto get = api_getFirewallL2TPVPN;
+    static constexpr auto release = api_releaseFirewallL2TPVPN;
+    static constexpr auto profile = api_getFirewallL2TPVPNProfile;
+    static constexpr auto status = api_getFirewallL2TPVPNProfileStatus;
+    static constexpr auto release_status = api_releaseFirewallL2TPVPNProfileStatus;
+    static constexpr auto all_status = api_getFirewallL2TPVPNAllProfileStatus;
+    static constexpr auto release_all_status = api_releaseFirewallL2TPVPNAllProfileStatus;
     static Api entry(const char *name)
     {
         Api e{};
@@ -74,27 +62,15 @@ struct NetworkAccelerationCase {
     static constexpr const char *kPath = "/com/yvc/igd1/Firewall/NetworkAcceleration";
     static constexpr const char *kIface = "com.yvc.igd1.NetworkAcceleration";
     static constexpr const char *kProfileIface = "com.yvc.igd1.NetworkAccelerationProfile";
-    static int add(const Api *e) { return api_addFirewallNetworkAcceleration(e); }
-    static int del(const char *n) { return api_deleteFirewallNetworkAcceleration(n); }
-    static int get(Api **l, int *c) { return api_getFirewallNetworkAcceleration(l, c); }
-    static int release(Api *l, int c) { return api_releaseFirewallNetworkAcceleration(l, c); }
-    static int profile(api_FirewallProfile_t *p) { return api_getNetworkAccelerationProfile(p); }
-    static int status(const char *n, api_FirewallProfileStatus_t **l, int *c)
-    {
-        return api_getNetworkAccelerationProfileStatus(n, l, c);
-    }
-    static int release_status(api_FirewallProfileStatus_t *l, int c)
-    {
-        return api_releaseNetworkAccelerationProfileStatus(l, c);
-    }
-    static int all_status(api_FirewallProfileStatus_t **l, int *c)
-    {
-        return api_getNetworkAccelerationAllProfileStatus(l, c);
-    }
-    static int release_all_status(api_FirewallProfileStatus_t *l, int c)
-    {
-        return api_releaseNetworkAccelerationAllProfileStatus(l, c);
-    }
+    static constexpr auto add = api_addFirewallNetworkAcceleration;
+    static constexpr auto del = api_deleteFirewallNetworkAcceleration;
+    static constexpr auto get = api_getFirewallNetworkAcceleration;
+    static constexpr auto release = api_releaseFirewallNetworkAcceleration;
+    static constexpr auto profile = api_getNetworkAccelerationProfile;
+    static constexpr auto status = api_getNetworkAccelerationProfileStatus;
+    static constexpr auto release_status = api_releaseNetworkAccelerationProfileStatus;
+    static constexpr auto all_status = api_getNetworkAccelerationAllProfileStatus;
+    static constexpr auto release_all_status = api_releaseNetworkAccelerationAllProfileStatus;
     static Api entry(const char *name)
     {
         Api e{};
@@ -122,27 +98,15 @@ struct TrafficControlCase {
     static constexpr const char *kPath = "/com/yvc/igd1/Firewall/TrafficControl";
     static constexpr const char *kIface = "com.yvc.igd1.TrafficControl";
     static constexpr const char *kProfileIface = "com.yvc.igd1.TrafficControlProfile";
-    static int add(const Api *e) { return api_addFirewallTrafficControl(e); }
-    static int del(const char *n) { return api_deleteFirewallTrafficControl(n); }
-    static int get(Api **l, int *c) { return api_getFirewallTrafficControl(l, c); }
-    static int release(Api *l, int c) { return api_releaseFirewallTrafficControl(l, c); }
-    static int profile(api_FirewallProfile_t *p) { return api_getTrafficControlProfile(p); }
-    static int status(const char *n, api_FirewallProfileStatus_t **l, int *c)
-    {
-        return api_getTrafficControlProfileStatus(n, l, c);
-    }
-    static int release_status(api_FirewallProfileStatus_t *l, int c)
-    {
-        return api_releaseTrafficControlProfileStatus(l, c);
-    }
-    static int all_status(api_FirewallProfileStatus_t **l, int *c)
-    {
-        return api_getTrafficControlAllProfileStatus(l, c);
-    }
-    static int release_all_status(api_FirewallProfileStatus_t *l, int c)
-    {
-        return api_releaseTrafficControlAllProfileStatus(l, c);
-    }
+    static constexpr auto add = api_addFirewallTrafficControl;
+    static constexpr auto del = api_deleteFirewallTrafficControl;
+    static constexpr auto get = api_getFirewallTrafficControl;
+    static constexpr auto release = api_releaseFirewallTrafficControl;
+    static constexpr auto profile = api_getTrafficControlProfile;
+    static constexpr auto status = api_getTrafficControlProfileStatus;
+    static constexpr auto release_status = api_releaseTrafficControlProfileStatus;
+    static constexpr auto all_status = api_getTrafficControlAllProfileStatus;
+    static constexpr auto release_all_status = api_releaseTrafficControlAllProfileStatus;
     static Api entry(const char *name)
     {
         Api e{};
@@ -201,10 +165,10 @@ TYPED_TEST(FirewallFamily, GetListsEveryInstanceWithItsIndexAndFields)
     EXPECT_EQ(C::release(list, count), 0);
 
     this->fail("GetManagedObjects", C::kPath);
-    expect_no_list(-1, &C::get);
+    expect_no_list(-1, C::get);
     this->remove_matching(std::string(C::kPath) + "/");
-    expect_no_list(0, &C::get);
-    expect_null_refused(&C::get, &C::release);
+    expect_no_list(0, C::get);
+    expect_null_refused(C::get, C::release);
 }
 
 TYPED_TEST(FirewallFamily, AddWritesANewInstanceAndReturnsItsIndex)
