@@ -93,7 +93,9 @@ void append_list_item(std::string &out, const char *item)
 }
 
 // The library locks the package file it replaces, so two processes committing one package can each write
-// over the other's change. Every writer through these helpers takes this lock for its whole change.
+// over the other's change; and a commit reads the staged changes, lets go of them and then empties them,
+// dropping a save that lands in between. Every writer through these helpers takes this lock for its whole
+// change.
 class PackageLock {
 public:
     explicit PackageLock(const char *package)

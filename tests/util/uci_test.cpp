@@ -175,4 +175,27 @@ TEST_F(Uci, ConcurrentCommittedSetsOfOnePackageLoseNoChange)
                 << file;
 }
 
+// A change staged while another process commits the package ends up in the file or still staged. The
+// library alone can drop a save that lands between a commit's two reads of the staged changes.
+TEST_F(Uci, SaveDuringACommitOfThePackageIsNotLost)
+{
+    root.write("/etc/config/race", "config race 'sec'\n");
+    constexpr int kRounds = 40;
+    // Child 0 stages its options, child 1 commits its own.
+    EXPECT_EQ(gwtest::run_in_children(2,
+                                      [&](int w) {
+                                          int bad = 0;
+                                          for (int r = 0; r < kRounds; ++r) {
+                                              const std::string opt = (w ? "c" : "s") + std::to_string(r);
+                                              bad += uci_config_set("race", "sec", opt.c_str(), w ? "y" : "x", w) != 0;
+                                          }
+                                          return bad;
+                                      }),
+              0);
+    for (int r = 0; r < kRounds; ++r) {
+        EXPECT_EQ(get("race", "sec", ("s" + std::to_string(r)).c_str()), "x") << r;
+        EXPECT_EQ(get("race", "sec", ("c" + std::to_string(r)).c_str()), "y") << r;
+    }
+}
+
 }  // namespace
