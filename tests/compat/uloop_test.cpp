@@ -14,6 +14,8 @@
 
 #include <gw/ubox.h>
 
+#include "gwtest.hpp"
+
 namespace {
 
 class Uloop : public ::testing::Test {
@@ -391,9 +393,7 @@ template <typename F> int in_child(F body)
         alarm(10);
         _exit(body());
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return status;
+    return gwtest::wait_child(pid);
 }
 
 void own_handler(int) {}

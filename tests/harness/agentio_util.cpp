@@ -15,6 +15,7 @@
 
 #include "core/dev_info.h"
 #include "gwbus/strutil.h"
+#include "gwtest.hpp"
 
 // The agent's start-up code owns the real definition; these tests only need the storage.
 __attribute__((weak)) gw_dev_info g_dev_info;
@@ -72,7 +73,7 @@ int run_program(const std::vector<std::string> &argv, std::string *stdout_text)
     }
     if (pid > 0 && !done) {
         kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
+        gwtest::wait_child(pid);
     }
     if (stdout_text) {
         std::ifstream in(tmpl, std::ios::binary);

@@ -156,7 +156,7 @@ int Child::stop(std::chrono::milliseconds grace)
             }
             if (std::chrono::steady_clock::now() >= deadline) {
                 kill(pid_, SIGKILL);
-                waitpid(pid_, &st, 0);
+                wait_child(pid_);
                 status_ = -1;
                 break;
             }
@@ -378,6 +378,16 @@ bool name_has_owner(const std::string &name)
     return owned == TRUE;
 }
 
+int wait_child(pid_t pid)
+{
+    int status = 0;
+    pid_t r;
+    do
+        r = waitpid(pid, &status, 0);
+    while (r < 0 && errno == EINTR);
+    return r == pid ? status : -1;
+}
+
 int run_in_children(int n, const std::function<int(int)> &body)
 {
     std::vector<pid_t> kids;
@@ -392,9 +402,8 @@ int run_in_children(int n, const std::function<int(int)> &body)
     }
     int failed = n - static_cast<int>(kids.size());
     for (pid_t pid : kids) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        failed += !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        const int status = wait_child(pid);
+        failed += !(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
     return failed;
 }

@@ -123,6 +123,10 @@ private:
     std::vector<std::string> lines_;
 };
 
+// Waits for a child through the signals that interrupt the wait (a test's event loop may have handlers
+// installed); its status as waitpid gives it, or -1 when it cannot be waited for.
+int wait_child(pid_t pid);
+
 // Runs body(i) for i in [0, n) in n forked children at once (each killed after 30 s) and waits for all.
 // Returns how many children did not exit with status 0; a child exits with body's result.
 int run_in_children(int n, const std::function<int(int)> &body);
